@@ -24,4 +24,9 @@ int VLNET_CALL VLNetRelease(void)
     return 1;
 }
 
+int VLNET_CALL VLNetSetEncription(int) { return 1; }
+int VLNET_CALL VLNetInitLog(VLNET_LOG_INFO* info) { return info ? 1 : 0; }
+int VLNET_CALL VLNetInitP2PServerInfo(VLNET_P2P_SERVER_INFO*) { return 1; }
+int VLNET_CALL VLNetEnableConsoleLog(int) { return 1; }
+
 } // extern "C"

@@ -1,6 +1,9 @@
 #pragma once
 // VLOnvifs: the ONVIF client library. Our own stand-in.
 #include <stdint.h>
+#ifndef __cplusplus
+#include <stdbool.h>
+#endif
 
 #if defined(_WIN32)
 #define VLONVIFS_CALL __stdcall
@@ -18,7 +21,13 @@
 extern "C" {
 #endif
 
+/* ---- Start-up ------------------------------------------------------- */
+
+/* Reference-counted start-up. Returns 1. */
 VLONVIFS_API int VLONVIFS_CALL VLOnvifInit(void);
+/* Search time-outs in seconds (probe, match, answer). Returns false only when
+   the test switch VLONVIFS_FAIL_SEARCH_TIMEOUT=1 is set in the environment. */
+VLONVIFS_API bool VLONVIFS_CALL VLOnvifSetSearchTimeout(int probe, int match, int answer);
 VLONVIFS_API int VLONVIFS_CALL VLOnvifRelease(void);
 
 #ifdef __cplusplus
