@@ -1,0 +1,101 @@
+#pragma once
+// Envelope encryption of the multicast discovery protocol.
+//
+// Every per-device payload is sealed with a key agreed between an X25519 key
+// pair of the sender and the public key of the receiver:
+//   shared secret = X25519(own private key, peer public key)
+//   AES key       = HKDF-Expand-SHA-256(secret, "expand key", 32)
+//   IV            = HKDF-Expand-SHA-256(secret, "expand keyexpand iv", 12)
+//   envelope      = 0xB0 | AES-256-GCM ciphertext | IV (12) | tag (16)
+// A public key travels as a 33-byte key blob: 0xB0 followed by the raw key.
+// The same functions serve both directions (library and device).
+//
+// Binary values are std::string, as in the generated protobuf classes.
+// None of this logs; the callers decide what a failure means to them.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+typedef struct evp_pkey_st EVP_PKEY;
+
+namespace vlsdk
+{
+
+constexpr unsigned char kKeyBlobMarker = 0xB0;
+constexpr std::size_t kPublicKeySize = 32;
+constexpr std::size_t kKeyBlobSize = 33;
+constexpr std::size_t kEnvelopeIvSize = 12;
+constexpr std::size_t kEnvelopeTagSize = 16;
+// Marker, IV and tag: an empty plaintext seals to this many bytes.
+constexpr std::size_t kEnvelopeOverhead = 1 + kEnvelopeIvSize + kEnvelopeTagSize;
+// Devices read a sealed request through a 1024-byte buffer; a longer
+// plaintext is refused rather than sent to be cut or overflow there.
+constexpr std::size_t kMaxSealPlaintext = 1024;
+
+// One X25519 key pair and its key blob. Move-only; owns its key object.
+class x25519_key_pair
+{
+public:
+    x25519_key_pair() = default;
+    ~x25519_key_pair();
+    x25519_key_pair(x25519_key_pair&& other) noexcept;
+    x25519_key_pair& operator=(x25519_key_pair&& other) noexcept;
+    x25519_key_pair(const x25519_key_pair&) = delete;
+    x25519_key_pair& operator=(const x25519_key_pair&) = delete;
+
+    // Makes a fresh key pair, replacing the one held. False (and empty) when
+    // the key generation fails.
+    bool make();
+    // Takes the raw 32-byte private key (RFC 7748 encoding); for simulated
+    // devices with stable keys and for tests. False (and empty) when the key
+    // is not 32 bytes or cannot be imported.
+    bool set_private_key(std::string_view raw_private_key);
+    // Frees the key; the pair is empty afterwards.
+    void reset();
+
+    bool empty() const { return m_key == nullptr; }
+    // The 33-byte key blob (0xB0 and the public key); empty while no key is held.
+    const std::string& blob() const { return m_blob; }
+    // The raw 32-byte public key; empty while no key is held.
+    std::string public_key() const;
+    // The key object, owned by this pair; null while empty.
+    EVP_PKEY* key() const { return m_key; }
+
+private:
+    bool adopt(EVP_PKEY* key);
+
+    EVP_PKEY* m_key = nullptr;
+    std::string m_blob;
+};
+
+// The public key inside a key blob: bytes 1 to 32, whatever byte 0 holds.
+// Nothing when the blob is shorter than 33 bytes.
+std::optional<std::string> public_key_of_blob(std::string_view key_blob);
+
+// Seals plaintext to the peer. Nothing when the pair is empty, the peer key is
+// not 32 bytes, the key agreement fails (a low-order peer key gives no secret),
+// the plaintext is longer than kMaxSealPlaintext, or any cipher step fails:
+// a payload is never sent under a key that others could compute.
+std::optional<std::string> seal_envelope(
+    const x25519_key_pair& own, std::string_view peer_public_key, std::string_view plaintext);
+
+// Opens an envelope sealed to own by the peer. Nothing when the pair is empty,
+// the peer key is not 32 bytes, the envelope is shorter than
+// kEnvelopeOverhead, the key agreement fails or the tag does not verify. The
+// marker byte of the envelope is not tested.
+std::optional<std::string> open_envelope(
+    const x25519_key_pair& own, std::string_view peer_public_key, std::string_view envelope);
+
+// SHA-256 of data (32 bytes); nothing only when the digest cannot run.
+std::optional<std::string> sha256(std::string_view data);
+
+namespace envelope_detail
+{
+// The steps above, open for known-answer tests.
+std::optional<std::string> shared_secret(const x25519_key_pair& own, std::string_view peer_public_key);
+std::optional<std::string> derive_key(std::string_view secret); // 32 bytes
+std::optional<std::string> derive_iv(std::string_view secret); // 12 bytes
+} // namespace envelope_detail
+
+} // namespace vlsdk

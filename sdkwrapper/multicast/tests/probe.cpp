@@ -1,0 +1,1 @@
+// Empty: the probe library consists of the multicast core alone.
