@@ -176,6 +176,11 @@ std::optional<std::string> public_key_of_blob(std::string_view key_blob)
     return std::string(key_blob.substr(1, kPublicKeySize));
 }
 
+std::optional<std::string> reply_public_key(std::string_view reply_key_blob, std::string_view sender_key_blob)
+{
+    return public_key_of_blob(reply_key_blob.empty() ? sender_key_blob : reply_key_blob);
+}
+
 // ---- derivation -----------------------------------------------------------
 
 namespace envelope_detail

@@ -73,6 +73,13 @@ private:
 // Nothing when the blob is shorter than 33 bytes.
 std::optional<std::string> public_key_of_blob(std::string_view key_blob);
 
+// The public key that opens a device's reply: from the key blob inside the
+// reply when it carries a non-empty one, else from the key blob of the
+// datagram. Nothing when the chosen blob is shorter than 33 bytes (the reply
+// is then dropped like any other that cannot be opened).
+std::optional<std::string> reply_public_key(
+    std::string_view reply_key_blob, std::string_view sender_key_blob);
+
 // Seals plaintext to the peer. Nothing when the pair is empty, the peer key is
 // not 32 bytes, the key agreement fails (a low-order peer key gives no secret),
 // the plaintext is longer than kMaxSealPlaintext, or any cipher step fails:

@@ -108,6 +108,17 @@ TEST(MulticastKeys, PublicKeyOfBlob)
     EXPECT_FALSE(public_key_of_blob(""));
 }
 
+TEST(MulticastKeys, ReplyKeyChoice)
+{
+    const std::string sender = "\xb0" + kAlicePublic;
+    const std::string own = "\xb0" + kBobPublic;
+    EXPECT_EQ(reply_public_key(own, sender).value_or(""), kBobPublic) << "the reply's own blob wins";
+    EXPECT_EQ(reply_public_key("", sender).value_or(""), kAlicePublic);
+    EXPECT_FALSE(reply_public_key(own.substr(0, 20), sender)) << "a short own blob drops the reply";
+    EXPECT_FALSE(reply_public_key("", sender.substr(0, 32)));
+    EXPECT_FALSE(reply_public_key("", ""));
+}
+
 TEST(MulticastKeys, DerivationKnownAnswers)
 {
     // Recomputed with plain HMAC, and once more outside OpenSSL.
