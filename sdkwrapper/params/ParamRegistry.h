@@ -1,0 +1,83 @@
+#pragma once
+// The parameter registry: message number -> the one shared CParamBase object
+// of that parameter page. Built on the first parameter call, emptied by
+// vl_sdk_wrapper_uninit, built anew by the next parameter call.
+#include "params/CParamBase.h"
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct ParamRegistryEntry {
+    int message;
+    const char* class_name;
+    // Makes the object; null while the class is not part of the library yet
+    // (its message then stays unknown).
+    CParamBase* (*create)();
+};
+
+template <class T>
+CParamBase* MakeParam()
+{
+    return new T;
+}
+
+// The entries of the library, in the order their objects are made.
+const std::vector<ParamRegistryEntry>& DefaultParamTable();
+
+class ParamRegistry {
+public:
+    explicit ParamRegistry(std::vector<ParamRegistryEntry> table);
+    ~ParamRegistry(); // deletes what is left
+    ParamRegistry(const ParamRegistry&) = delete;
+    ParamRegistry& operator=(const ParamRegistry&) = delete;
+
+    // Makes the objects of the table once; later calls return at once. Safe
+    // from several threads: one builds, the others wait for it.
+    void Build();
+    // The object of a message number, or null (an unknown message). Lookups
+    // take no lock: the map does not change while it is built. Call only
+    // after Build, and never while Clear may run.
+    CParamBase* Find(int message) const;
+    // Deletes every object in message order and empties the registry, so
+    // the next Build makes fresh objects.
+    void Clear();
+    // Deletes the objects and replaces the table (tests put their own
+    // classes in the process-wide registry this way).
+    void SetTable(std::vector<ParamRegistryEntry> table);
+    bool Built() const { return m_built.load(std::memory_order_acquire); }
+    size_t Size() const { return m_objects.size(); }
+
+private:
+    std::vector<ParamRegistryEntry> m_table;
+    std::map<int, CParamBase*> m_objects;
+    std::atomic<bool> m_built {false};
+    std::mutex m_lock;
+};
+
+// The process-wide registry, over DefaultParamTable().
+ParamRegistry& param_registry();
+
+// Builds the process-wide registry if it is not built yet.
+void InitParamRegistry();
+
+// The query that a request "type" selects, called on obj; "err" for a type
+// that selects none: 1000 QueryParam(false), 900 QueryParamWithData(data),
+// 1200 QueryParam(true), 1100 QueryTemporaryParam, 1300 GetCachedParam,
+// 300..554 QueryParamByIndex(type), 0..254 QueryChannelParam(type).
+std::string DispatchParamQuery(CParamBase& obj, int type, const std::string& data);
+
+// The set that a request "type" selects; kParamSetFailed for a type that
+// selects none: 2000 SetParam, 800 SetPassword, 801 SetUserAndPassword,
+// 0..254 SetChannelParam(type, data).
+int DispatchParamSet(CParamBase& obj, int type, const std::string& data);
+
+// A query answer as an export result: "err" -> vl_fail, "no_right" ->
+// vl_no_right, otherwise the copy-out rule (0, vl_buffer_too_small, or
+// vl_invalid_argument for a null out with a positive size).
+int ParamQueryResult(const std::string& answer, char* out, int size);
+
+// A set result as an export result: 1 -> 0, 2 -> vl_no_right, else vl_fail.
+int ParamSetResultCode(int result);

@@ -1,0 +1,246 @@
+// The C interface as a client sees it: the shared library and its public
+// header only.
+#include "test_dir.h"
+#include "vl_sdk_wrapper.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+extern "C" int vl_header_c_check(void);
+
+namespace {
+
+std::mutex g_lock;
+std::vector<std::string> g_lines;
+std::vector<std::string> g_other_lines;
+
+void VL_CALL collect(const char* line, void*)
+{
+    std::lock_guard<std::mutex> hold(g_lock);
+    g_lines.emplace_back(line);
+}
+
+void VL_CALL collect_other(const char* line, void*)
+{
+    std::lock_guard<std::mutex> hold(g_lock);
+    g_other_lines.emplace_back(line);
+}
+
+bool seen(const std::vector<std::string>& lines, const std::string& part)
+{
+    std::lock_guard<std::mutex> hold(g_lock);
+    for (const auto& line : lines) {
+        if (line.find(part) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+std::string log_json(const TestDir& dir, long max_size)
+{
+    return "{\"directory\": \"" + dir.path() + "\", \"max size\": " + std::to_string(max_size)
+        + ", \"enable net log\": true}";
+}
+
+class CInterface : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::lock_guard<std::mutex> hold(g_lock);
+        g_lines.clear();
+        g_other_lines.clear();
+    }
+    void TearDown() override
+    {
+        vl_sdk_wrapper_uninit();
+        vl_log_param none {};
+        vl_init_log_ex(&none); // removes the callback
+    }
+};
+
+} // namespace
+
+TEST_F(CInterface, HeaderIsPlainC)
+{
+    EXPECT_EQ(vl_header_c_check(), -22 + 256 + 1);
+}
+
+TEST_F(CInterface, InitUninitInitAgain)
+{
+    EXPECT_EQ(vl_sdk_wrapper_uninit(), vl_success) << "a shut-down without start-up is harmless";
+    EXPECT_EQ(vl_sdk_wrapper_init(nullptr), vl_success);
+    EXPECT_EQ(vl_sdk_wrapper_uninit(), vl_success);
+    EXPECT_EQ(vl_sdk_wrapper_init("{}"), vl_success);
+    EXPECT_EQ(vl_sdk_wrapper_uninit(), vl_success);
+    EXPECT_EQ(vl_sdk_wrapper_init_v1(nullptr), vl_success);
+    EXPECT_EQ(vl_sdk_wrapper_uninit(), vl_success);
+
+    vl_init_param param {};
+    param.p2p_word1 = 0x1234;
+    param.p2p_word2 = 7;
+    param.json = "{\"port\": 65534, \"cache_directory\": \"/tmp\", \"max hardware decode num\": 2,"
+                 " \"enable hw render\": true, \"vl iot router v1\": {\"a\": [1]},}";
+    EXPECT_EQ(vl_sdk_wrapper_init_v1(&param), vl_success);
+    EXPECT_EQ(vl_sdk_wrapper_init(param.json), vl_success) << "start-up may run more than once";
+    EXPECT_EQ(vl_sdk_wrapper_uninit(), vl_success);
+    EXPECT_EQ(vl_sdk_wrapper_uninit(), vl_success);
+}
+
+TEST_F(CInterface, StartUpRequestForms)
+{
+    struct Case {
+        const char* json;
+        int result;
+    } cases[] = {
+        {"{}", vl_success},
+        {"{\"port\": 1, } // trailing comma and comment", vl_success},
+        {"/* comment */ {\"region\": \"region_us\"}", vl_success},
+        {"{", vl_parse_json_error},
+        {"", vl_parse_json_error},
+        {"not json", vl_parse_json_error},
+        {"{\"port\": \"eighty\"}", vl_parse_json_error}, // wrong types fail, never crash
+        {"{\"port\": -5}", vl_parse_json_error},
+        {"{\"windows dll path\": {\"a\": 1}}", vl_parse_json_error},
+        {"{\"enable hw render\": \"yes\"}", vl_parse_json_error},
+        {"[1, 2]", vl_parse_json_error},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(vl_sdk_wrapper_init(c.json), c.result) << c.json;
+        if (c.result == vl_success)
+            vl_sdk_wrapper_uninit();
+    }
+}
+
+TEST_F(CInterface, LogSetUpRequestForms)
+{
+    TestDir dir;
+    struct Case {
+        std::string json;
+        int result;
+    } cases[] = {
+        {"{}", vl_success},
+        {"{\"enable p2p log\": true,}", vl_success},
+        {"{} // nothing", vl_success},
+        {"{", vl_parse_json_error},
+        {"{\"max size\": \"big\"}", vl_parse_json_error},
+        {"{\"directory\": [\"" + dir.path() + "\"]}", vl_parse_json_error},
+        {"{\"enable net log\": {}}", vl_parse_json_error},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(vl_init_log(c.json.c_str()), c.result) << c.json;
+    EXPECT_EQ(vl_init_log(nullptr), vl_parse_json_error);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "no request above opened a file";
+}
+
+TEST_F(CInterface, LogFileRotationAtOpening)
+{
+    TestDir dir;
+    const std::string log = dir.file("VLWrapper.txt");
+    const std::string old = dir.file("VLWrapper_1.txt");
+    const std::string big(1001, 'x');
+
+    // "max size" 0: the existing log is kept and appended to.
+    write_file(log, big);
+    ASSERT_EQ(vl_init_log(log_json(dir, 0).c_str()), vl_success);
+    EXPECT_FALSE(std::filesystem::exists(old));
+    ASSERT_EQ(vl_sdk_wrapper_init(nullptr), vl_success); // writes its line into the open log
+    EXPECT_EQ(vl_sdk_wrapper_uninit(), vl_success);
+    std::string content = read_file(log);
+    EXPECT_EQ(content.substr(0, 1001), big);
+    EXPECT_NE(content.find("call <sdk_wrapper_init> result:success\n"), std::string::npos);
+    EXPECT_NE(content.find("call <sdk_wrapper_uninit> result:success\n"), std::string::npos);
+
+    // "max size" 1000 against a 1001-byte log: it becomes VLWrapper_1.txt,
+    // replacing the older one, and a new empty log is started.
+    write_file(log, big);
+    write_file(old, "older");
+    ASSERT_EQ(vl_init_log(log_json(dir, 1000).c_str()), vl_success);
+    EXPECT_EQ(read_file(old), big);
+    EXPECT_TRUE(std::filesystem::exists(log));
+    EXPECT_EQ(std::filesystem::file_size(log), 0u);
+
+    // While it is open, later set-ups leave it alone.
+    TestDir other;
+    ASSERT_EQ(vl_init_log(log_json(other, 1).c_str()), vl_success);
+    EXPECT_FALSE(std::filesystem::exists(other.file("VLWrapper.txt")));
+    EXPECT_EQ(vl_sdk_wrapper_uninit(), vl_success);
+    EXPECT_NE(read_file(log).find("sdk_wrapper_uninit"), std::string::npos);
+}
+
+TEST_F(CInterface, LogCallbackRecord)
+{
+    EXPECT_EQ(vl_init_log_ex(nullptr), vl_fail);
+
+    // A null JSON still stores the callback: lines reach it without a file.
+    vl_log_param param {};
+    param.callback = collect;
+    EXPECT_EQ(vl_init_log_ex(&param), vl_fail);
+    ASSERT_EQ(vl_sdk_wrapper_init(nullptr), vl_success);
+    EXPECT_TRUE(seen(g_lines, "call <sdk_wrapper_init> result:success\n"));
+
+    // Shut-down keeps the callback.
+    EXPECT_EQ(vl_sdk_wrapper_uninit(), vl_success);
+    EXPECT_TRUE(seen(g_lines, "call <sdk_wrapper_uninit> result:success\n"));
+
+    // A bad JSON still replaces the callback, and returns the parse error.
+    param.callback = collect_other;
+    param.json = "{ bad";
+    EXPECT_EQ(vl_init_log_ex(&param), vl_parse_json_error);
+    ASSERT_EQ(vl_sdk_wrapper_init(nullptr), vl_success);
+    EXPECT_TRUE(seen(g_other_lines, "sdk_wrapper_init"));
+
+    // Lines have the time prefix and carry their own line end.
+    std::lock_guard<std::mutex> hold(g_lock);
+    ASSERT_FALSE(g_lines.empty());
+    EXPECT_EQ(g_lines[0][0], '[');
+    EXPECT_EQ(g_lines[0][21], ' ');
+    EXPECT_EQ(g_lines[0].back(), '\n');
+}
+
+TEST_F(CInterface, LongP2PAddressIsReportedNotCut)
+{
+    vl_log_param param {};
+    param.callback = collect;
+    vl_init_log_ex(&param);
+    const std::string json = "{\"vv main server addr\": \"" + std::string(200, 'a') + "\", \"vv main server port\": 80}";
+    EXPECT_EQ(vl_sdk_wrapper_init(json.c_str()), vl_success);
+    EXPECT_TRUE(seen(g_lines, "call <sdk_wrapper_init> error:p2p main server address too long"));
+}
+
+TEST_F(CInterface, LogFileNamedByVLNetIniBesideTheProgram)
+{
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe");
+    const std::string ini = (program.parent_path() / "VLNet.ini").string();
+    struct RemoveIni {
+        std::string path;
+        ~RemoveIni() { std::filesystem::remove(path); }
+    } remove_ini {ini};
+
+    TestDir dir;
+    std::filesystem::create_directories(dir.file("mylogs"));
+    // Blanks are removed from the value, so "my logs" names "mylogs".
+    write_file(ini, "[net]\r\nlevel=2\r\nlog_path = " + dir.path() + "/my logs/net.log\r\n");
+    ASSERT_EQ(vl_sdk_wrapper_init(nullptr), vl_success);
+    EXPECT_EQ(vl_sdk_wrapper_uninit(), vl_success);
+    const std::string content = read_file(dir.file("mylogs/VLWrapper.txt"));
+    EXPECT_NE(content.find("call <sdk_wrapper_init> result:success"), std::string::npos) << content;
+
+    // A value without a folder opens nothing; the library runs without a file.
+    write_file(ini, "log_path=net.log\n");
+    ASSERT_EQ(vl_sdk_wrapper_init(nullptr), vl_success);
+    EXPECT_EQ(vl_sdk_wrapper_uninit(), vl_success);
+    EXPECT_FALSE(std::filesystem::exists(program.parent_path() / "VLWrapper.txt"));
+
+    // A log file opened by the log set-up wins over the configuration file.
+    TestDir first;
+    write_file(ini, "log_path=" + dir.path() + "/x.log\n");
+    ASSERT_EQ(vl_init_log(log_json(first, 0).c_str()), vl_success);
+    ASSERT_EQ(vl_sdk_wrapper_init(nullptr), vl_success);
+    EXPECT_EQ(vl_sdk_wrapper_uninit(), vl_success);
+    EXPECT_NE(read_file(first.file("VLWrapper.txt")).find("sdk_wrapper_init"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("VLWrapper.txt")));
+}
