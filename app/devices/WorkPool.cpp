@@ -14,7 +14,8 @@ void WorkTask::run() const
 // --- WorkThread ---
 
 WorkThread::WorkThread(WorkPool* pool, QObject* parent)
-    : QThread(parent), m_pool(pool)
+    : QThread(parent)
+    , m_pool(pool)
 {
 }
 

@@ -35,7 +35,8 @@ struct WorkTask {
     void run() const;
 };
 
-class WorkThread : public QThread {
+class WorkThread : public QThread
+{
 public:
     explicit WorkThread(WorkPool* pool, QObject* parent = nullptr);
 
@@ -56,7 +57,8 @@ private:
     WorkTask m_task;
 };
 
-class WorkPool {
+class WorkPool
+{
 public:
     enum Queue { NormalQueue = 0, PriorityQueue = 1 };
 

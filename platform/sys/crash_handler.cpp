@@ -19,10 +19,13 @@
 #include <unistd.h>
 #endif
 
-namespace vlsys {
-namespace crash {
+namespace vlsys
+{
+namespace crash
+{
 
-namespace {
+namespace
+{
 
 long long floorDiv(long long a, long long b)
 {
@@ -31,9 +34,14 @@ long long floorDiv(long long a, long long b)
 }
 
 // Appends to a fixed buffer; remembers when something did not fit.
-class TextBuffer {
+class TextBuffer
+{
 public:
-    TextBuffer(char* out, size_t size) : m_out(out), m_size(size) {}
+    TextBuffer(char* out, size_t size)
+        : m_out(out)
+        , m_size(size)
+    {
+    }
 
     void text(const char* s)
     {
@@ -45,7 +53,8 @@ public:
         char digits[24];
         int n = 0;
         bool negative = v < 0;
-        unsigned long long u = negative ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+        unsigned long long u
+            = negative ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
         do {
             digits[n++] = char('0' + u % 10);
             u /= 10;
@@ -119,7 +128,7 @@ size_t formatDumpPath(char* out, size_t size, const char* folder, const char* na
     b.text(name);
     b.text("_");
     b.dec(t.year, 4, ' ');
-    const int rest[] = {t.month, t.day, t.hour, t.minute, t.second};
+    const int rest[] = { t.month, t.day, t.hour, t.minute, t.second };
     for (int v : rest) {
         b.text("_");
         b.dec(v, 2, '0');
@@ -137,15 +146,24 @@ size_t formatDumpPath(char* out, size_t size, const char* folder, const char* na
 
 // The Windows build writes its dumps through the system's own debugging
 // library; that writer is not part of this build yet.
-bool installCrashHandler(const CrashHandlerConfig&) { return false; }
-void uninstallCrashHandler() {}
-bool crashHandlerInstalled() { return false; }
+bool installCrashHandler(const CrashHandlerConfig&)
+{
+    return false;
+}
+void uninstallCrashHandler()
+{
+}
+bool crashHandlerInstalled()
+{
+    return false;
+}
 
 #else
 
-namespace {
+namespace
+{
 
-constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+constexpr int kSignals[] = { SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT };
 constexpr int kSignalCount = int(sizeof(kSignals) / sizeof(kSignals[0]));
 constexpr size_t kAltStackSize = 64 * 1024;
 constexpr int kMaxFrames = 128;
@@ -164,20 +182,27 @@ struct HandlerState {
 HandlerState g_state;
 std::mutex g_installMutex; // install and uninstall only, never the handler
 bool g_installed = false;
-std::atomic<bool> g_armed{false};
+std::atomic<bool> g_armed { false };
 // An alternate stack that could not be taken back (uninstalled from another
 // thread); kept so that it is not lost.
 void* g_strayAltStack = nullptr;
 // Thread id of the one thread that writes the dump; 0 while none does.
-std::atomic<long> g_writer{0};
+std::atomic<long> g_writer { 0 };
 void* g_frames[kMaxFrames];
 
-long currentThreadId() { return long(syscall(SYS_gettid)); }
+long currentThreadId()
+{
+    return long(syscall(SYS_gettid));
+}
 
 // Buffered writes to a file descriptor with the first error kept.
-class FdWriter {
+class FdWriter
+{
 public:
-    explicit FdWriter(int fd) : m_fd(fd) {}
+    explicit FdWriter(int fd)
+        : m_fd(fd)
+    {
+    }
     ~FdWriter() { flush(); }
 
     FdWriter& text(const char* s)
@@ -254,12 +279,18 @@ private:
 const char* signalName(int sig)
 {
     switch (sig) {
-    case SIGSEGV: return "SIGSEGV";
-    case SIGBUS: return "SIGBUS";
-    case SIGFPE: return "SIGFPE";
-    case SIGILL: return "SIGILL";
-    case SIGABRT: return "SIGABRT";
-    default: return "signal";
+    case SIGSEGV:
+        return "SIGSEGV";
+    case SIGBUS:
+        return "SIGBUS";
+    case SIGFPE:
+        return "SIGFPE";
+    case SIGILL:
+        return "SIGILL";
+    case SIGABRT:
+        return "SIGABRT";
+    default:
+        return "signal";
     }
 }
 
@@ -398,7 +429,7 @@ void onFatalSignal(int sig, siginfo_t* info, void* context)
         // Another thread writes the dump and then ends the process. Should it
         // hang, end the process after a while anyway.
         for (int i = 0; i < 3000; ++i) {
-            struct timespec pause = {0, 10 * 1000 * 1000};
+            struct timespec pause = { 0, 10 * 1000 * 1000 };
             nanosleep(&pause, nullptr);
         }
         dieBy(sig);
@@ -425,7 +456,8 @@ bool installCrashHandler(const CrashHandlerConfig& config)
         return false;
 
     HandlerState& s = g_state;
-    if (!copyText(s.folder, sizeof(s.folder), config.folder) || !copyText(s.name, sizeof(s.name), config.programName)
+    if (!copyText(s.folder, sizeof(s.folder), config.folder)
+        || !copyText(s.name, sizeof(s.name), config.programName)
         || !copyText(s.title, sizeof(s.title), config.title))
         return false;
     s.debugOutput = config.debugOutput;

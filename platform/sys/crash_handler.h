@@ -18,12 +18,13 @@
 #include <cstddef>
 #include <string>
 
-namespace vlsys {
+namespace vlsys
+{
 
 struct CrashHandlerConfig {
-    std::string folder;      // where dumps go, ending in a path separator
+    std::string folder; // where dumps go, ending in a path separator
     std::string programName; // file-name stem of the dumps
-    std::string title;       // first line of every dump (program and version)
+    std::string title; // first line of every dump (program and version)
     bool debugOutput = false; // report a failed dump on the error output
 };
 
@@ -43,7 +44,8 @@ bool crashHandlerInstalled();
 
 // The pieces of the handler that need no signal, exposed for tests. Both are
 // async-signal-safe.
-namespace crash {
+namespace crash
+{
 
 struct CivilTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;

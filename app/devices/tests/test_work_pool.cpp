@@ -1,19 +1,19 @@
 // The work pool: which task runs when, that no thread idles while tasks wait,
 // and that stopping drops queued work and waits (boundedly) for running work.
-#include <gtest/gtest.h>
+#include "devices/WorkPool.h"
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "devices/WorkPool.h"
-
-namespace {
+namespace
+{
 
 using Clock = std::chrono::steady_clock;
 
@@ -46,7 +46,7 @@ struct Gate {
 
 struct Blocker {
     Gate* gate;
-    std::atomic<bool> finished{false};
+    std::atomic<bool> finished { false };
 };
 
 void blockTask(void* arg)
@@ -74,8 +74,7 @@ void recordTask(void* arg)
     n->journal->order += n->name;
 }
 
-template <typename Pred>
-bool waitUntil(Pred pred, int timeoutMs = 5000)
+template <typename Pred> bool waitUntil(Pred pred, int timeoutMs = 5000)
 {
     auto until = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!pred()) {
@@ -90,14 +89,14 @@ TEST(WorkPool, PriorityListIsServedFirstThenArrivalOrder)
 {
     WorkPool pool(2);
     Gate first, second;
-    Blocker b1{&first}, b2{&second};
+    Blocker b1 { &first }, b2 { &second };
     pool.submit(blockTask, &b1, 0);
     pool.submit(blockTask, &b2, 0);
     ASSERT_TRUE(first.waitForWaiting(1));
     ASSERT_TRUE(second.waitForWaiting(1));
 
     Journal journal;
-    Named a{&journal, 'A'}, b{&journal, 'B'}, c{&journal, 'C'}, d{&journal, 'D'};
+    Named a { &journal, 'A' }, b { &journal, 'B' }, c { &journal, 'C' }, d { &journal, 'D' };
     pool.submit(recordTask, &a, 0);
     pool.submit(recordTask, &b, 1);
     pool.submit(recordTask, &c, 0);
@@ -120,7 +119,7 @@ TEST(WorkPool, PriorityListIsServedFirstThenArrivalOrder)
 }
 
 struct FakeDeviceSlot {
-    std::atomic<DeviceInfo*> seen{nullptr};
+    std::atomic<DeviceInfo*> seen { nullptr };
 };
 FakeDeviceSlot g_deviceSlot;
 
@@ -160,7 +159,7 @@ TEST(WorkPool, InstanceIsOneProcessWidePoolOfThirtyThreads)
 // moment is a thread idle while a task waits in a list.
 struct StressTask {
     std::atomic<int>* runs;
-    std::atomic<int> count{0};
+    std::atomic<int> count { 0 };
 };
 
 void stressTask(void* arg)
@@ -179,15 +178,15 @@ TEST(WorkPool, StressNoThreadIdlesWhileTasksWait)
     constexpr int kSubmitters = 4;
     constexpr int kPerSubmitter = 20000;
     WorkPool pool(kThreads);
-    std::atomic<int> runs{0};
+    std::atomic<int> runs { 0 };
     std::vector<StressTask> tasks(kSubmitters * kPerSubmitter);
     for (auto& t : tasks)
         t.runs = &runs;
 
-    std::atomic<bool> done{false};
-    std::atomic<int> violations{0};
-    std::atomic<int> samples{0};
-    std::atomic<int> samplesWithQueue{0};
+    std::atomic<bool> done { false };
+    std::atomic<int> violations { 0 };
+    std::atomic<int> samples { 0 };
+    std::atomic<int> samplesWithQueue { 0 };
     std::thread checker([&] {
         while (!done) {
             WorkPool::Snapshot s = pool.snapshot();
@@ -233,12 +232,12 @@ TEST(WorkPool, StopDropsQueuedTasksAndWaitsForRunningOnes)
 {
     WorkPool pool(2);
     Gate gate;
-    Blocker b1{&gate}, b2{&gate};
+    Blocker b1 { &gate }, b2 { &gate };
     pool.submit(blockTask, &b1, 0);
     pool.submit(blockTask, &b2, 1);
     ASSERT_TRUE(gate.waitForWaiting(2));
 
-    std::atomic<int> queuedRuns{0};
+    std::atomic<int> queuedRuns { 0 };
     std::vector<StressTask> queued(10);
     for (auto& t : queued) {
         t.runs = &queuedRuns;
@@ -246,8 +245,8 @@ TEST(WorkPool, StopDropsQueuedTasksAndWaitsForRunningOnes)
     }
     EXPECT_EQ(pool.snapshot().queuedNormal + pool.snapshot().queuedPriority, 10);
 
-    std::atomic<bool> waitResult{false};
-    std::atomic<bool> waitReturned{false};
+    std::atomic<bool> waitResult { false };
+    std::atomic<bool> waitReturned { false };
     auto started = Clock::now();
     std::thread stopper([&] {
         waitResult = pool.stopAndWait(5000);
@@ -294,7 +293,7 @@ TEST(WorkPool, StopGivesUpAfterItsTimeOut)
 {
     auto pool = std::make_unique<WorkPool>(2);
     Gate gate;
-    Blocker stuck{&gate};
+    Blocker stuck { &gate };
     pool->submit(blockTask, &stuck, 0);
     ASSERT_TRUE(gate.waitForWaiting(1));
 

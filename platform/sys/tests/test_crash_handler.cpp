@@ -1,119 +1,29 @@
 // The crash handler: each crash runs in a forked child, which must leave
 // exactly one whole dump and die of its own signal.
-#include <gtest/gtest.h>
+#include "crash_test_support.h"
+#include "support/lab.h"
+#include "sys/crash_handler.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
-#include <functional>
+#include <gtest/gtest.h>
 #include <pthread.h>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <sys/mman.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
-#include "support/lab.h"
-#include "sys/crash_handler.h"
+namespace
+{
 
-namespace {
-
+using namespace crashtest;
 using vlsys::crash::CivilTime;
-
-struct ChildResult {
-    int status = -1;
-    std::string errorOutput;
-};
-
-// Runs `body` in a forked child with core files off and its error output
-// captured. The child is killed if it has not ended after 20 seconds.
-ChildResult runChild(const std::function<void()>& body, const std::string& errorFile)
-{
-    ChildResult r;
-    pid_t pid = fork();
-    if (pid == 0) {
-        struct rlimit noCore = {0, 0};
-        setrlimit(RLIMIT_CORE, &noCore);
-        int fd = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        if (fd >= 0) {
-            dup2(fd, STDERR_FILENO);
-            close(fd);
-        }
-        body();
-        _exit(0);
-    }
-    for (int i = 0; i < 2000; ++i) {
-        int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            r.status = status;
-            break;
-        }
-        usleep(10000);
-    }
-    if (r.status == -1) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-    std::ifstream in(errorFile);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    r.errorOutput = ss.str();
-    return r;
-}
-
-std::vector<std::string> dumpsIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (dirent* e = readdir(d)) {
-            std::string n = e->d_name;
-            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".dmp") == 0)
-                names.push_back(n);
-        }
-        closedir(d);
-    }
-    return names;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-// Dump names that a crash between `from` and `to` may carry.
-std::vector<std::string> namesBetween(const std::string& stem, time_t from, time_t to)
-{
-    std::vector<std::string> names;
-    for (time_t t = from; t <= to; ++t) {
-        struct tm tm = {};
-        localtime_r(&t, &tm);
-        char buf[128];
-        std::snprintf(buf, sizeof(buf), "%s_%4d_%02d_%02d_%02d_%02d_%02d.dmp", stem.c_str(), tm.tm_year + 1900,
-                      tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-        names.push_back(buf);
-    }
-    return names;
-}
-
-size_t count(const std::string& text, const std::string& what)
-{
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
 
 bool install(const std::string& folder)
 {
@@ -154,12 +64,12 @@ TEST(CrashHandler, DumpNameIsLocalDateAndTime)
         const char* expected;
     };
     const Case cases[] = {
-        {"2024-03-05 09:07:02", 0, "C:\\Tools\\Config_2024_03_05_09_07_02.dmp"},
-        {"2024-02-29 23:59:59", 3600, "C:\\Tools\\Config_2024_03_01_00_59_59.dmp"},
-        {"2024-01-01 00:30:00", -3600, "C:\\Tools\\Config_2023_12_31_23_30_00.dmp"},
-        {"2000-02-28 20:00:00", 5 * 3600 + 1800, "C:\\Tools\\Config_2000_02_29_01_30_00.dmp"},
-        {"2100-02-28 23:00:00", 3600, "C:\\Tools\\Config_2100_03_01_00_00_00.dmp"},
-        {"1969-12-31 23:59:59", 0, "C:\\Tools\\Config_1969_12_31_23_59_59.dmp"},
+        { "2024-03-05 09:07:02", 0, "C:\\Tools\\Config_2024_03_05_09_07_02.dmp" },
+        { "2024-02-29 23:59:59", 3600, "C:\\Tools\\Config_2024_03_01_00_59_59.dmp" },
+        { "2024-01-01 00:30:00", -3600, "C:\\Tools\\Config_2023_12_31_23_30_00.dmp" },
+        { "2000-02-28 20:00:00", 5 * 3600 + 1800, "C:\\Tools\\Config_2000_02_29_01_30_00.dmp" },
+        { "2100-02-28 23:00:00", 3600, "C:\\Tools\\Config_2100_03_01_00_00_00.dmp" },
+        { "1969-12-31 23:59:59", 0, "C:\\Tools\\Config_1969_12_31_23_59_59.dmp" },
     };
     for (const Case& c : cases) {
         struct tm tm = {};
@@ -177,7 +87,7 @@ TEST(CrashHandler, CalendarAgreesWithTheCLibrary)
     // Steps of an odd size over three centuries hit every month, leap days
     // and times of day.
     for (long long t = -2208988800LL; t < 4102444800LL; t += 86400LL * 3 + 3607) {
-        for (long offset : {0L, 19800L, -36000L}) {
+        for (long offset : { 0L, 19800L, -36000L }) {
             time_t local = time_t(t + offset);
             struct tm tm = {};
             ASSERT_NE(gmtime_r(&local, &tm), nullptr);
@@ -209,9 +119,18 @@ struct SignalCase {
     bool faultAddress; // the dump names the address that faulted
 };
 
-void crashAbort() { abort(); }
-void crashRaiseFpe() { raise(SIGFPE); }
-void crashTrap() { __builtin_trap(); }
+void crashAbort()
+{
+    abort();
+}
+void crashRaiseFpe()
+{
+    raise(SIGFPE);
+}
+void crashTrap()
+{
+    __builtin_trap();
+}
 
 volatile long g_depthLimit = 1L << 40;
 long recurse(long depth)
@@ -222,14 +141,19 @@ long recurse(long depth)
         return frame[0];
     return recurse(depth + 1) + frame[0];
 }
-void crashStackOverflow() { recurse(0); }
+void crashStackOverflow()
+{
+    recurse(0);
+}
 
 void PrintTo(const SignalCase& c, std::ostream* os)
 {
     *os << c.name;
 }
 
-class CrashHandlerSignals : public ::testing::TestWithParam<SignalCase> {};
+class CrashHandlerSignals : public ::testing::TestWithParam<SignalCase>
+{
+};
 
 TEST_P(CrashHandlerSignals, OneDumpBesideTheProgramThenDeathBySignal)
 {
@@ -292,17 +216,16 @@ TEST_P(CrashHandlerSignals, OneDumpBesideTheProgramThenDeathBySignal)
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, CrashHandlerSignals,
-                         ::testing::Values(SignalCase{"SIGSEGV", SIGSEGV, faultOnGuardPage, true},
-                                           SignalCase{"SIGBUS", SIGBUS, faultBeyondFile, true},
-                                           SignalCase{"SIGABRT", SIGABRT, crashAbort, false},
-                                           SignalCase{"SIGFPE", SIGFPE, crashRaiseFpe, false},
-                                           SignalCase{"SIGILL", SIGILL, crashTrap, false},
-                                           // Needs the handler's own stack.
-                                           SignalCase{"SIGSEGV", SIGSEGV, crashStackOverflow, false}),
-                         [](const auto& info) {
-                             return std::string(info.param.crash == crashStackOverflow ? "StackOverflow"
-                                                                                       : info.param.name);
-                         });
+    ::testing::Values(SignalCase { "SIGSEGV", SIGSEGV, faultOnGuardPage, true },
+        SignalCase { "SIGBUS", SIGBUS, faultBeyondFile, true },
+        SignalCase { "SIGABRT", SIGABRT, crashAbort, false },
+        SignalCase { "SIGFPE", SIGFPE, crashRaiseFpe, false },
+        SignalCase { "SIGILL", SIGILL, crashTrap, false },
+        // Needs the handler's own stack.
+        SignalCase { "SIGSEGV", SIGSEGV, crashStackOverflow, false }),
+    [](const auto& info) {
+        return std::string(info.param.crash == crashStackOverflow ? "StackOverflow" : info.param.name);
+    });
 
 pthread_barrier_t g_barrier;
 
@@ -329,7 +252,8 @@ TEST(CrashHandler, TwoThreadsCrashingAtOnceLeaveOneWholeDump)
                 pthread_t a, b;
                 // Round by round: two faults, or a fault against an abort.
                 pthread_create(&a, nullptr, crashAfterBarrier, nullptr);
-                pthread_create(&b, nullptr, crashAfterBarrier, round % 2 ? reinterpret_cast<void*>(1) : nullptr);
+                pthread_create(
+                    &b, nullptr, crashAfterBarrier, round % 2 ? reinterpret_cast<void*>(1) : nullptr);
                 pthread_join(a, nullptr);
                 pthread_join(b, nullptr);
                 _exit(4);
@@ -351,7 +275,10 @@ TEST(CrashHandler, TwoThreadsCrashingAtOnceLeaveOneWholeDump)
     }
 }
 
-void previousHandler(int) { _exit(42); }
+void previousHandler(int)
+{
+    _exit(42);
+}
 
 TEST(CrashHandler, UninstallPutsBackThePreviousHandlers)
 {
@@ -401,9 +328,7 @@ TEST(CrashHandler, UnwritableFolderReportsTheFixedMessage)
     ASSERT_TRUE(WIFSIGNALED(r.status)) << r.status << "\n" << r.errorOutput;
     EXPECT_EQ(WTERMSIG(r.status), SIGSEGV);
     EXPECT_TRUE(dumpsIn(dir.path()).empty());
-    std::regex expected("-----------MiniDumper-----------\nFailed to create the mini-dump file '"
-                        + dir.path() + "/unit_[0-9]{4}(_[0-9]{2}){5}\\.dmp' \\(error 13\\)\n");
-    EXPECT_TRUE(std::regex_match(r.errorOutput, expected)) << r.errorOutput;
+    EXPECT_TRUE(isCreateFailure(r.errorOutput, dir.path(), "unit")) << r.errorOutput;
 }
 
 } // namespace
