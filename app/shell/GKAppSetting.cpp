@@ -178,6 +178,13 @@ QString GKAppSetting::languageFilePath(const QString& fileName) const
 
 QString GKAppSetting::logFilePath() const { return m_logFile; }
 
+QString GKAppSetting::qtTranslationPath() const
+{
+    if (m_qtTranslationFile.isEmpty())
+        return {};
+    return QStringLiteral("%1/translations%2").arg(programDir(), m_qtTranslationFile);
+}
+
 void GKAppSetting::loadConfig()
 {
     // Start from the constructor's values, so that a second load derives the
@@ -452,12 +459,12 @@ int GKAppSetting::receiverCount() const
     return n;
 }
 
-void GKAppSetting::broadcast(int type)
+void GKAppSetting::broadcast(QEvent::Type type)
 {
     const auto receivers = m_receivers;
     for (const auto& r : receivers) {
         if (r)
-            QCoreApplication::postEvent(r.data(), new QEvent(static_cast<QEvent::Type>(type)));
+            QCoreApplication::postEvent(r.data(), new QEvent(type));
     }
 }
 

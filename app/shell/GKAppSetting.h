@@ -12,6 +12,7 @@
 // saveConfig, the set* operations, the receiver list and the timer are GUI
 // thread only. The accessors below and log() may be called from any thread.
 #include <QDir>
+#include <QEvent>
 #include <QMutex>
 #include <QObject>
 #include <QPointer>
@@ -22,13 +23,13 @@
 
 class QTimer;
 
-// The broadcast events (plain QEvent objects of these types).
-enum SettingsEventType : int {
-    LanguageChangedEvent = 1005, // the language table holds another language: retranslate
-    ProtocolChangedEvent = 1017, // the protocol menu was used: retranslate, rebuild protocol state
-    AutoRefreshEvent = 1019,     // edition 47: the search page starts a new search
-    PasswordChangedEvent = 1028, // pages copy defaultPassword() into their password edits
-};
+// The broadcast events (plain QEvent objects of these types). Constants of
+// QEvent::Type, so that `event->type() == LanguageChangedEvent` and
+// `case LanguageChangedEvent:` work without casts.
+inline constexpr QEvent::Type LanguageChangedEvent = static_cast<QEvent::Type>(1005); // retranslate
+inline constexpr QEvent::Type ProtocolChangedEvent = static_cast<QEvent::Type>(1017); // protocol menu used
+inline constexpr QEvent::Type AutoRefreshEvent = static_cast<QEvent::Type>(1019);     // edition 47: search again
+inline constexpr QEvent::Type PasswordChangedEvent = static_cast<QEvent::Type>(1028); // copy defaultPassword()
 
 // The program's data folder: "DORVEX Device Config" inside the folder that the
 // environment variable APPDATA names when it is set and not empty, otherwise
@@ -130,6 +131,10 @@ public:
     int searchProtocol() const { return m_searchProtocol.load(); }
     // The Qt translation of the start-up language, such as "/qt_de.qm".
     QString qtTranslationFile() const { return m_qtTranslationFile; }
+    // That file in the "translations" folder of the program's folder, such as
+    // "<program folder>/translations/qt_de.qm" (the name's leading "/" would
+    // make QTranslator::load ignore a directory argument); empty without one.
+    QString qtTranslationPath() const;
     QString defaultUser() const;
     QString defaultPassword() const;
     QString altPassword() const;
@@ -157,7 +162,7 @@ public slots:
 
 private:
     GKAppSetting(const QString& dataDir, const QString& programDir);
-    void broadcast(int type);
+    void broadcast(QEvent::Type type);
     void chooseLogFile();
 
     std::atomic<int> m_customerId{0};

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTranslator>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
@@ -288,6 +289,10 @@ TEST(Settings, OfferedLanguagesByEdition)
         EXPECT_EQ(env.settings()->languageTextIds(), (QVector<int>{89, 93}));
         EXPECT_EQ(env.settings()->languageIndex(), 1);
         EXPECT_EQ(env.settings()->qtTranslationFile(), QStringLiteral("/qt_zh_CN.qm"));
+        // main installs it from the program's translations folder.
+        QTranslator qt;
+        EXPECT_TRUE(qt.load(env.settings()->qtTranslationPath()));
+        EXPECT_FALSE(qt.isEmpty());
         EXPECT_EQ(TextTable::text(5), QString::fromUtf8("取消"));
     }
     {
