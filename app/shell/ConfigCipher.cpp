@@ -1,11 +1,10 @@
 #include "shell/ConfigCipher.h"
 
-#include <QMutex>
-#include <QMutexLocker>
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <openssl/evp.h>
+
+#include "shell/ProcessSingleton.h"
 
 namespace {
 
@@ -45,12 +44,7 @@ bool runCipher(bool encrypting, const unsigned char* key, const unsigned char* i
     return true;
 }
 
-QMutex g_instanceMutex;
-std::atomic<ConfigCipher*> g_instance{nullptr};
-
-struct InstanceHolder {
-    ~InstanceHolder() { delete g_instance.exchange(nullptr); }
-};
+ProcessSingleton<ConfigCipher> g_cipher;
 
 } // namespace
 
@@ -62,17 +56,7 @@ ConfigCipher::ConfigCipher()
 
 ConfigCipher* ConfigCipher::instance()
 {
-    ConfigCipher* cipher = g_instance.load(std::memory_order_acquire);
-    if (cipher)
-        return cipher;
-    QMutexLocker lock(&g_instanceMutex);
-    cipher = g_instance.load(std::memory_order_relaxed);
-    if (!cipher) {
-        static InstanceHolder holder; // deletes the cipher at process exit
-        cipher = new ConfigCipher;
-        g_instance.store(cipher, std::memory_order_release);
-    }
-    return cipher;
+    return g_cipher.get([] { return new ConfigCipher; });
 }
 
 QByteArray ConfigCipher::encrypt(const QByteArray& plain) const

@@ -2,13 +2,10 @@
 
 #include <QDebug>
 #include <QFontDatabase>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QStringList>
-#include <atomic>
-#include <memory>
 
 #include "shell/GKAppSetting.h"
+#include "shell/ProcessSingleton.h"
 
 // The fonts are compiled into the static library; its resources must be
 // registered by name before first use.
@@ -21,12 +18,7 @@ constexpr int kNormal = 50;
 constexpr int kMedium = 57;
 constexpr int kBold = 75;
 
-QMutex g_instanceMutex;
-std::atomic<FontManager*> g_instance{nullptr};
-
-struct InstanceHolder {
-    ~InstanceHolder() { delete g_instance.exchange(nullptr); }
-};
+ProcessSingleton<FontManager> g_fonts;
 
 // Registers one font file and returns its first family, or an empty text when
 // the file is missing or not a font.
@@ -43,17 +35,7 @@ QString registerFont(const QString& resource)
 
 FontManager* FontManager::instance()
 {
-    FontManager* fonts = g_instance.load(std::memory_order_acquire);
-    if (fonts)
-        return fonts;
-    QMutexLocker lock(&g_instanceMutex);
-    fonts = g_instance.load(std::memory_order_relaxed);
-    if (!fonts) {
-        static InstanceHolder holder; // deletes the manager at process exit
-        fonts = new FontManager(GKAppSetting::instance()->customerId());
-        g_instance.store(fonts, std::memory_order_release);
-    }
-    return fonts;
+    return g_fonts.get([] { return new FontManager(GKAppSetting::instance()->customerId()); });
 }
 
 FontManager::FontManager(int customerId)

@@ -15,6 +15,7 @@
 #include "devices/DeviceInfo.h"
 #include "shell/ConfigCipher.h"
 #include "shell/LanguageTables.h"
+#include "shell/ProcessSingleton.h"
 #include "shell/TextTable.h"
 
 namespace {
@@ -29,13 +30,7 @@ constexpr int kPasswordEdition = 65;
 constexpr int kAutoRefreshEdition = 47;
 constexpr int kSearchProtocolEdition = 42;
 
-QMutex g_instanceMutex;
-std::atomic<GKAppSetting*> g_instance{nullptr};
-
-// Deletes the settings object at process exit.
-struct InstanceHolder {
-    ~InstanceHolder() { delete g_instance.exchange(nullptr); }
-} g_holder;
+ProcessSingleton<GKAppSetting> g_settings;
 
 // The protocols an edition offers, in menu order, and the one it starts with.
 void editionProtocols(int edition, QVector<int>* protocols, int* protocol)
@@ -98,31 +93,17 @@ QDir appDataDir()
 
 GKAppSetting* GKAppSetting::instance()
 {
-    GKAppSetting* settings = g_instance.load(std::memory_order_acquire);
-    if (settings)
-        return settings;
-    QMutexLocker lock(&g_instanceMutex);
-    settings = g_instance.load(std::memory_order_relaxed);
-    if (!settings) {
-        settings = new GKAppSetting(QString(), QString());
-        g_instance.store(settings, std::memory_order_release);
-    }
-    return settings;
+    return g_settings.get([] { return new GKAppSetting(QString(), QString()); });
 }
 
 GKAppSetting* GKAppSetting::createTempInstance(const QString& dataDir, const QString& programDir)
 {
-    QMutexLocker lock(&g_instanceMutex);
     auto* settings = new GKAppSetting(dataDir, programDir);
-    delete g_instance.exchange(settings);
+    g_settings.replace(settings);
     return settings;
 }
 
-void GKAppSetting::resetInstance()
-{
-    QMutexLocker lock(&g_instanceMutex);
-    delete g_instance.exchange(nullptr);
-}
+void GKAppSetting::resetInstance() { g_settings.replace(nullptr); }
 
 GKAppSetting::GKAppSetting(const QString& dataDir, const QString& programDir)
     : m_defaultUser(QString::fromLatin1(kDefaultUser))
