@@ -1,0 +1,12 @@
+#include "devices/DeviceInfo.h"
+
+namespace {
+constexpr int kParallelUploads = 30;
+constexpr int kSerialUploads = 1;
+} // namespace
+
+std::atomic<int> DeviceInfo::maxUpgradingCount{0};
+
+void DeviceInfo::enableParallelUpgrade() { maxUpgradingCount.store(kParallelUploads); }
+
+void DeviceInfo::disableParallelUpgrade() { maxUpgradingCount.store(kSerialUploads); }
