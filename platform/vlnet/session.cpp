@@ -42,6 +42,8 @@ void putText(char* slot, std::size_t size, const std::string& text)
     std::memcpy(slot, text.data(), std::min(size, text.size()));
 }
 
+constexpr int kGateDelayMs = 5;
+
 bool isLoginSuccess(int status)
 {
     return status == VLNET_STATUS_LOGIN_SUCCESS || status == VLNET_STATUS_HTTP_LOGIN ||
@@ -84,12 +86,22 @@ void Session::begin()
 
 void Session::openGate()
 {
-    std::lock_guard<std::mutex> hold(m_lock);
-    m_gateOpen = true;
-    if (!m_queue.empty() && !m_draining && !m_stopped) {
-        m_draining = true;
-        m_callbacks.post([self = shared_from_this()] { self->drain(); });
-    }
+    // The gate opens a moment after the start call: a callback thread that is
+    // already busy would otherwise pick the first status up while the caller
+    // is still on its way out of the start call, before it has stored the
+    // handle it is about to get.
+    auto self = shared_from_this();
+    asio::post(m_io, [this, self] {
+        auto timer = std::make_shared<asio::steady_timer>(m_io, std::chrono::milliseconds(kGateDelayMs));
+        timer->async_wait([this, self, timer](boost::system::error_code) {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_gateOpen = true;
+            if (!m_queue.empty() && !m_draining && !m_stopped) {
+                m_draining = true;
+                m_callbacks.post([self] { self->drain(); });
+            }
+        });
+    });
 }
 
 void Session::deliver(std::function<void()> fn)

@@ -35,8 +35,7 @@ int start(StartConfig config)
     auto session = std::make_shared<Session>(handle, std::move(config), address, rt);
     rt.attach(handle, session);
     session->begin();
-    // Callbacks may run from here on: they are posted to another thread, and
-    // the caller holds its handle by the time the first can reach it.
+    // Callbacks may run once the caller has returned with its handle.
     session->openGate();
     return handle;
 }

@@ -353,6 +353,10 @@ std::vector<Device> loadDevices(const std::string& path)
     std::vector<Device> out;
     for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
         Device d = generateDevice(int(i), defaults);
+        // A file lists a device's whole set of users; the defaults' own
+        // accounts must not slip in beside them.
+        if (list[i].isObject() && list[i].isMember("users"))
+            d.users.clear();
         std::string error;
         if (!applyDeviceJson(d, list[i], &error))
             throw std::runtime_error(path + ": device " + std::to_string(i) + ": " + error);
