@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -84,6 +85,14 @@ void Devsim::restart()
 }
 
 int Devsim::stop() { return m_process.stop(10000); }
+
+bool Devsim::stopCleanly()
+{
+    int status = stop();
+    std::string text = log();
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && text.find("Sanitizer") == std::string::npos &&
+           text.find("runtime error") == std::string::npos;
+}
 
 Json::Value Devsim::command(const Json::Value& request)
 {

@@ -42,6 +42,9 @@ public:
     // status. The object can be started anew with restart().
     int stop();
     void restart();
+    // Stops devsim and tells whether it ended well: exit status 0 and no
+    // sanitizer report in its log.
+    bool stopCleanly();
 
     std::string log() const { return m_process.log(); }
     pid_t pid() const { return m_process.pid(); }

@@ -7,6 +7,7 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
+#include <json/writer.h>
 
 #include "control_server.h"
 #include "probe_server.h"
@@ -314,7 +315,10 @@ Json::Value Simulator::control(const Json::Value& request)
             return fail(why);
         m_store.setFaults(*id, f);
         out["faults"] = faultsToJson(f);
-        m_store.read(*id, [&](const Device& d) { m_log.device(*id, d.net.ip, "faults " + out["faults"].toStyledString()); });
+        Json::StreamWriterBuilder wb;
+        wb["indentation"] = "";
+        std::string text = Json::writeString(wb, out["faults"]);
+        m_store.read(*id, [&](const Device& d) { m_log.device(*id, d.net.ip, "faults " + text); });
         return out;
     }
     if (cmd == "reboot") {

@@ -35,6 +35,7 @@ protected:
     static void TearDownTestSuite()
     {
         VLNetRelease();
+        EXPECT_TRUE(sim->stopCleanly()) << sim->log();
         delete sim;
         sim = nullptr;
     }

@@ -84,6 +84,7 @@ TEST_F(DevsimLab, FiveHundredDevicesAnswerALoginEachAndIdleCheaply)
     std::this_thread::sleep_for(std::chrono::seconds(3));
     double used = cpuSeconds(sim.pid()) - before;
     EXPECT_LT(used, 0.15) << "devsim used " << used << " s of CPU in 3 s idle";
+    EXPECT_TRUE(sim.stopCleanly()) << sim.log();
 }
 
 TEST_F(DevsimLab, StateSurvivesAcrossConnectionsAndRuns)
@@ -122,6 +123,7 @@ TEST_F(DevsimLab, StateSurvivesAcrossConnectionsAndRuns)
     h = startV1(third, "192.168.60.2", "admin", "New_Pass1", VLNET_PROTOCOL_MEDIA, 9100);
     ASSERT_TRUE(third.waitStatus(101)) << sim.log();
     VLNetConnectionStop(&h);
+    EXPECT_TRUE(sim.stopCleanly()) << sim.log();
     std::ifstream saved(stateFile);
     EXPECT_TRUE(saved.good());
 }
@@ -195,6 +197,7 @@ TEST_F(DevsimLab, ProbeIsAnsweredFromEachDevicesOwnAddress)
     ASSERT_EQ(moved.size(), 1u);
     EXPECT_EQ(moved[0].second["mac"].asString(), dev["mac"].asString());
     EXPECT_TRUE(probe(dev["network"]["ip"].asString(), 600).empty());
+    EXPECT_TRUE(sim.stopCleanly()) << sim.log();
 }
 
 } // namespace
