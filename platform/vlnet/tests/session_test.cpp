@@ -95,6 +95,29 @@ TEST_F(Session, MediaLoginReportsConnectingThenSuccessAndTheDeviceRecord)
     EXPECT_EQ(h, 0);
     EXPECT_EQ(ev.early.load(), 0);
     EXPECT_EQ(ev.overlaps.load(), 0);
+
+}
+
+TEST_F(Session, MediaLoginOverIPv6)
+{
+    // The lab gives "pc" no route to the device prefix; through the lan side
+    // every device address is reached without one neighbour entry each.
+    ASSERT_EQ(vltest::run({"ip", "-6", "route", "replace", "fd00:168:0:1::/64", "via", "fd00:168::1", "dev",
+                           vltest::Lab::ifName()}),
+              0);
+    Json::Value dev = state(0);
+    std::string ula = dev["network"]["ipv6"].asString();
+    ASSERT_FALSE(ula.empty());
+    Events ev;
+    int h = startV1(ev, ula, "admin", kPassword);
+    ASSERT_TRUE(ev.waitStatus(101)) << ula;
+    VLNET_DEVICE_INFO info;
+    ASSERT_EQ(VLNetGetDevInfo(h, &info, sizeof(info)), 1);
+    EXPECT_EQ(std::string(info.mac_addr), dev["mac"].asString());
+    VLNET_HTTP_DEVICE_INFO http;
+    ASSERT_EQ(VLNetGetHttpDevInfo(h, &http, sizeof(http)), 1);
+    EXPECT_EQ(std::string(http.address), ula);
+    VLNetConnectionStop(&h);
 }
 
 TEST_F(Session, LoginFailuresReportTheirStatusAndEndTheSession)
