@@ -6,9 +6,11 @@
 #include <ctime>
 #include <mutex>
 
-namespace vlnet {
+namespace vlnet
+{
 
-namespace {
+namespace
+{
 std::mutex g_lock;
 std::FILE* g_file = nullptr;
 bool g_console = false;
@@ -42,11 +44,11 @@ void logLine(const char* format, ...)
     auto now = system_clock::now();
     std::time_t t = system_clock::to_time_t(now);
     int ms = int(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-    std::tm tm{};
+    std::tm tm {};
     localtime_r(&t, &tm);
     char stamp[64];
-    std::snprintf(stamp, sizeof(stamp), "[%04d-%02d-%02d %02d:%02d:%02d.%03d] ", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
+    std::snprintf(stamp, sizeof(stamp), "[%04d-%02d-%02d %02d:%02d:%02d.%03d] ", tm.tm_year + 1900,
+        tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, ms);
     std::lock_guard<std::mutex> hold(g_lock);
     if (g_file) {
         std::fprintf(g_file, "%s%s\n", stamp, text);

@@ -3,7 +3,8 @@
 // names, and to stderr while the console log is on.
 #include <string>
 
-namespace vlnet {
+namespace vlnet
+{
 
 void logOpen(const std::string& path); // empty path closes the file
 void logConsole(bool on);

@@ -1,13 +1,15 @@
 #include "runtime.h"
 
-#include <cstdlib>
-
 #include "netlog.h"
 #include "session.h"
 
-namespace vlnet {
+#include <cstdlib>
 
-namespace {
+namespace vlnet
+{
+
+namespace
+{
 int envInt(const char* name, int fallback, int lo, int hi)
 {
     const char* v = std::getenv(name);
@@ -34,9 +36,15 @@ Settings Settings::fromEnvironment()
     return s;
 }
 
-CallbackThread::CallbackThread() : m_thread([this] { loop(); }) {}
+CallbackThread::CallbackThread()
+    : m_thread([this] { loop(); })
+{
+}
 
-CallbackThread::~CallbackThread() { finish(); }
+CallbackThread::~CallbackThread()
+{
+    finish();
+}
 
 void CallbackThread::post(std::function<void()> task)
 {

@@ -5,6 +5,8 @@
 //
 // Callbacks never run on the I/O thread: a callback may call a synchronous
 // VLNet function (VLNetGetDevInfo) whose answer the I/O thread must read.
+#include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/io_context.hpp>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -15,10 +17,8 @@
 #include <thread>
 #include <vector>
 
-#include <boost/asio/executor_work_guard.hpp>
-#include <boost/asio/io_context.hpp>
-
-namespace vlnet {
+namespace vlnet
+{
 
 class Session;
 
@@ -35,7 +35,8 @@ struct Settings {
 };
 
 // One thread that runs tasks in order.
-class CallbackThread {
+class CallbackThread
+{
 public:
     CallbackThread();
     ~CallbackThread();
@@ -53,7 +54,8 @@ private:
     std::thread m_thread;
 };
 
-class Runtime {
+class Runtime
+{
 public:
     static Runtime& instance();
 

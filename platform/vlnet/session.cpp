@@ -1,22 +1,23 @@
 #include "session.h"
 
-#include <cstring>
+#include "netlog.h"
 
 #include <boost/asio/post.hpp>
 #include <boost/asio/read.hpp>
 #include <boost/asio/write.hpp>
+#include <cstring>
 #include <json/reader.h>
 #include <json/writer.h>
 
-#include "netlog.h"
-
-namespace vlnet {
+namespace vlnet
+{
 
 namespace asio = boost::asio;
 using tcp = asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
 
-namespace {
+namespace
+{
 
 bool parseJson(const std::vector<std::uint8_t>& bytes, std::size_t offset, Json::Value* out)
 {
@@ -46,8 +47,8 @@ constexpr int kGateDelayMs = 5;
 
 bool isLoginSuccess(int status)
 {
-    return status == VLNET_STATUS_LOGIN_SUCCESS || status == VLNET_STATUS_HTTP_LOGIN ||
-           status == VLNET_STATUS_HTTPS_LOGIN;
+    return status == VLNET_STATUS_LOGIN_SUCCESS || status == VLNET_STATUS_HTTP_LOGIN
+        || status == VLNET_STATUS_HTTPS_LOGIN;
 }
 
 } // namespace
@@ -62,8 +63,14 @@ std::string StartConfig::kind() const
 }
 
 Session::Session(int handle, StartConfig config, asio::ip::address address, Runtime& runtime)
-    : m_handle(handle), m_config(std::move(config)), m_settings(runtime.settings()), m_io(runtime.io()),
-      m_callbacks(runtime.callbackThread(handle)), m_socket(m_io), m_timer(m_io), m_keepalive(m_io)
+    : m_handle(handle)
+    , m_config(std::move(config))
+    , m_settings(runtime.settings())
+    , m_io(runtime.io())
+    , m_callbacks(runtime.callbackThread(handle))
+    , m_socket(m_io)
+    , m_timer(m_io)
+    , m_keepalive(m_io)
 {
     // HTTP logins go to the session port whatever port the caller named: the
     // caller names the web port, which is not where sessions are taken.
@@ -141,7 +148,7 @@ void Session::emitStatus(int status, std::string deviceInfo, std::string channel
     deliver([&c, status, deviceInfo = std::move(deviceInfo), channelInfo = std::move(channelInfo)] {
         if (c.statusText)
             c.statusText(status, deviceInfo.empty() ? nullptr : deviceInfo.c_str(),
-                         channelInfo.empty() ? nullptr : channelInfo.c_str(), c.context);
+                channelInfo.empty() ? nullptr : channelInfo.c_str(), c.context);
         else if (c.statusRecord)
             c.statusRecord(status, nullptr, c.context);
         else if (c.exStatus)
@@ -157,7 +164,8 @@ void Session::emitMessage(std::int32_t id, std::vector<std::uint8_t> data)
         if (c.message)
             c.message(id, data.empty() ? nullptr : p, std::int32_t(data.size()), c.context);
         else if (c.exMessage)
-            c.exMessage(std::uint16_t(id), data.empty() ? nullptr : p, std::int32_t(data.size()), c.user_data);
+            c.exMessage(
+                std::uint16_t(id), data.empty() ? nullptr : p, std::int32_t(data.size()), c.user_data);
     });
 }
 
@@ -205,8 +213,8 @@ void Session::connect()
     auto self = shared_from_this();
     m_timer.expires_after(std::chrono::milliseconds(m_settings.connectTimeoutMs));
     m_timer.async_wait([this, self, gen](boost::system::error_code ec) {
-        if (!ec && gen == m_generation &&
-            (m_phase == Phase::Connecting || m_phase == Phase::AwaitHello || m_phase == Phase::AwaitLogin))
+        if (!ec && gen == m_generation
+            && (m_phase == Phase::Connecting || m_phase == Phase::AwaitHello || m_phase == Phase::AwaitLogin))
             attemptFailed("no answer in time");
     });
     m_socket.async_connect(m_endpoint, [this, self, gen](boost::system::error_code ec) {
@@ -227,43 +235,45 @@ void Session::connect()
 void Session::readFrame(unsigned gen)
 {
     auto self = shared_from_this();
-    asio::async_read(m_socket, asio::buffer(m_header), [this, self, gen](boost::system::error_code ec, std::size_t) {
-        if (gen != m_generation)
-            return;
-        if (ec) {
-            if (m_phase == Phase::Up)
-                lost(ec == asio::error::eof ? VLNET_STATUS_CLOSED_BY_DEVICE : VLNET_STATUS_CONNECTION_LOST,
-                     ec.message());
-            else
-                attemptFailed(ec.message());
-            return;
-        }
-        auto h = vlwire::decodeHeader(m_header.data());
-        if (!h) {
-            if (m_phase == Phase::Up)
-                lost(VLNET_STATUS_CONNECTION_LOST, "the peer does not speak the protocol");
-            else
-                attemptFailed("the peer does not speak the protocol");
-            return;
-        }
-        auto payload = std::make_shared<std::vector<std::uint8_t>>(h->length);
-        asio::async_read(m_socket, asio::buffer(*payload),
-                         [this, self, gen, hdr = *h, payload](boost::system::error_code ec2, std::size_t) {
-                             if (gen != m_generation)
-                                 return;
-                             if (ec2) {
-                                 if (m_phase == Phase::Up)
-                                     lost(VLNET_STATUS_CONNECTION_LOST, ec2.message());
-                                 else
-                                     attemptFailed(ec2.message());
-                                 return;
-                             }
-                             m_lastReceived = Clock::now();
-                             onFrame(hdr, std::move(*payload));
-                             if (gen == m_generation && m_socket.is_open())
-                                 readFrame(gen);
-                         });
-    });
+    asio::async_read(
+        m_socket, asio::buffer(m_header), [this, self, gen](boost::system::error_code ec, std::size_t) {
+            if (gen != m_generation)
+                return;
+            if (ec) {
+                if (m_phase == Phase::Up)
+                    lost(
+                        ec == asio::error::eof ? VLNET_STATUS_CLOSED_BY_DEVICE : VLNET_STATUS_CONNECTION_LOST,
+                        ec.message());
+                else
+                    attemptFailed(ec.message());
+                return;
+            }
+            auto h = vlwire::decodeHeader(m_header.data());
+            if (!h) {
+                if (m_phase == Phase::Up)
+                    lost(VLNET_STATUS_CONNECTION_LOST, "the peer does not speak the protocol");
+                else
+                    attemptFailed("the peer does not speak the protocol");
+                return;
+            }
+            auto payload = std::make_shared<std::vector<std::uint8_t>>(h->length);
+            asio::async_read(m_socket, asio::buffer(*payload),
+                [this, self, gen, hdr = *h, payload](boost::system::error_code ec2, std::size_t) {
+                    if (gen != m_generation)
+                        return;
+                    if (ec2) {
+                        if (m_phase == Phase::Up)
+                            lost(VLNET_STATUS_CONNECTION_LOST, ec2.message());
+                        else
+                            attemptFailed(ec2.message());
+                        return;
+                    }
+                    m_lastReceived = Clock::now();
+                    onFrame(hdr, std::move(*payload));
+                    if (gen == m_generation && m_socket.is_open())
+                        readFrame(gen);
+                });
+        });
 }
 
 void Session::onFrame(const vlwire::Header& h, std::vector<std::uint8_t> payload)
@@ -279,7 +289,8 @@ void Session::onFrame(const vlwire::Header& h, std::vector<std::uint8_t> payload
         return;
     case Phase::Up:
         break;
-    default: return;
+    default:
+        return;
     }
     if (h.command == vlwire::kMessage && !(h.flags & vlwire::kReply)) {
         if (payload.size() < 4)
@@ -329,8 +340,8 @@ void Session::onHello(const std::vector<std::uint8_t>& payload)
 void Session::onLoginReply(const std::vector<std::uint8_t>& payload)
 {
     Json::Value reply;
-    if (payload.size() < 4 || std::int32_t(vlwire::getU32(payload.data())) != vlwire::kOk ||
-        !parseJson(payload, 4, &reply) || !reply["status"].isInt()) {
+    if (payload.size() < 4 || std::int32_t(vlwire::getU32(payload.data())) != vlwire::kOk
+        || !parseJson(payload, 4, &reply) || !reply["status"].isInt()) {
         attemptFailed("bad login answer");
         return;
     }
@@ -363,8 +374,8 @@ void Session::onLoginReply(const std::vector<std::uint8_t>& payload)
             putText(m_http.user_name, sizeof(m_http.user_name), m_config.user);
         m_haveHttp = true;
     }
-    logLine("connection %d %s:%u login user=%s kind=%s -> %d", m_handle, address.c_str(), unsigned(m_endpoint.port()),
-            m_config.user.c_str(), m_config.kind().c_str(), status);
+    logLine("connection %d %s:%u login user=%s kind=%s -> %d", m_handle, address.c_str(),
+        unsigned(m_endpoint.port()), m_config.user.c_str(), m_config.kind().c_str(), status);
     if (isLoginSuccess(status)) {
         m_phase = Phase::Up;
         m_everUp = true;
@@ -389,13 +400,13 @@ void Session::attemptFailed(const std::string& why)
     ++m_generation;
     closeSocket();
     if (m_retrying) {
-        logLine("connection %d %s: attempt failed (%s), retrying", m_handle, m_endpoint.address().to_string().c_str(),
-                why.c_str());
+        logLine("connection %d %s: attempt failed (%s), retrying", m_handle,
+            m_endpoint.address().to_string().c_str(), why.c_str());
         scheduleReconnect();
         return;
     }
     logLine("connection %d %s:%u failed: %s", m_handle, m_endpoint.address().to_string().c_str(),
-            unsigned(m_endpoint.port()), why.c_str());
+        unsigned(m_endpoint.port()), why.c_str());
     m_phase = Phase::Closed;
     emitStatus(VLNET_STATUS_CONNECTION_LOST);
 }
@@ -406,8 +417,8 @@ void Session::lost(int status, const std::string& why)
     closeSocket();
     m_keepalive.cancel();
     failPending();
-    logLine("connection %d %s: session dropped (%s), status %d", m_handle, m_endpoint.address().to_string().c_str(),
-            why.c_str(), status);
+    logLine("connection %d %s: session dropped (%s), status %d", m_handle,
+        m_endpoint.address().to_string().c_str(), why.c_str(), status);
     emitStatus(status);
     emitStatus(VLNET_STATUS_CONNECTING);
     m_retrying = true;
@@ -476,20 +487,20 @@ void Session::pumpWrites()
     m_writing = true;
     unsigned gen = m_generation;
     asio::async_write(m_socket, asio::buffer(m_writes.front()),
-                      [this, self = shared_from_this(), gen](boost::system::error_code ec, std::size_t) {
-                          m_writing = false;
-                          if (gen != m_generation)
-                              return;
-                          if (ec) {
-                              if (m_phase == Phase::Up)
-                                  lost(VLNET_STATUS_CONNECTION_LOST, ec.message());
-                              else
-                                  attemptFailed(ec.message());
-                              return;
-                          }
-                          m_writes.pop_front();
-                          pumpWrites();
-                      });
+        [this, self = shared_from_this(), gen](boost::system::error_code ec, std::size_t) {
+            m_writing = false;
+            if (gen != m_generation)
+                return;
+            if (ec) {
+                if (m_phase == Phase::Up)
+                    lost(VLNET_STATUS_CONNECTION_LOST, ec.message());
+                else
+                    attemptFailed(ec.message());
+                return;
+            }
+            m_writes.pop_front();
+            pumpWrites();
+        });
 }
 
 void Session::closeSocket()
@@ -528,7 +539,8 @@ std::shared_ptr<Session::Pending> Session::request(std::uint16_t command, std::v
         write(vlwire::encode(command, 0, seq, payload.data(), payload.size()));
     });
     std::unique_lock<std::mutex> hold(p->lock);
-    if (!p->done.wait_for(hold, std::chrono::milliseconds(m_settings.replyTimeoutMs), [&] { return p->finished; })) {
+    if (!p->done.wait_for(
+            hold, std::chrono::milliseconds(m_settings.replyTimeoutMs), [&] { return p->finished; })) {
         hold.unlock();
         std::lock_guard<std::mutex> pending(m_pendingLock);
         for (auto it = m_pending.begin(); it != m_pending.end(); ++it)

@@ -6,6 +6,13 @@
 // on the connection's callback thread, one at a time and in order; the queue
 // is held shut until the start call has returned (openGate) and is emptied
 // for good by stop(), which also waits for a callback still running.
+#include "runtime.h"
+#include "vlnet.h"
+#include "wire.h"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -16,15 +23,8 @@
 #include <string>
 #include <vector>
 
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/tcp.hpp>
-#include <boost/asio/steady_timer.hpp>
-
-#include "runtime.h"
-#include "vlnet.h"
-#include "wire.h"
-
-namespace vlnet {
+namespace vlnet
+{
 
 struct StartConfig {
     std::string address;
@@ -46,7 +46,8 @@ struct StartConfig {
     std::string kind() const;
 };
 
-class Session : public std::enable_shared_from_this<Session> {
+class Session : public std::enable_shared_from_this<Session>
+{
 public:
     Session(int handle, StartConfig config, boost::asio::ip::address address, Runtime& runtime);
     ~Session();
@@ -108,12 +109,12 @@ private:
     boost::asio::steady_timer m_keepalive;
     Phase m_phase = Phase::Idle;
     unsigned m_generation = 0;
-    bool m_everUp = false;   // reconnects are automatic once a login succeeded
+    bool m_everUp = false; // reconnects are automatic once a login succeeded
     bool m_retrying = false; // in a reconnect cycle: failed attempts retry silently
     std::uint32_t m_sequence = 0;
     std::uint32_t m_loginSequence = 0;
     std::chrono::steady_clock::time_point m_lastReceived;
-    std::array<std::uint8_t, vlwire::kHeaderSize> m_header{};
+    std::array<std::uint8_t, vlwire::kHeaderSize> m_header {};
     std::deque<std::vector<std::uint8_t>> m_writes;
     bool m_writing = false;
 
@@ -125,7 +126,7 @@ private:
     bool m_draining = false;
     bool m_inCallback = false;
     std::deque<std::function<void()>> m_queue;
-    VLNET_HTTP_DEVICE_INFO m_http{};
+    VLNET_HTTP_DEVICE_INFO m_http {};
     bool m_haveHttp = false;
 
     std::mutex m_pendingLock;

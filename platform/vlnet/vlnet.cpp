@@ -2,19 +2,23 @@
 // hand-over to the runtime and its sessions.
 #include "vlnet.h"
 
-#include <cstring>
-
 #include "netlog.h"
 #include "runtime.h"
 #include "session.h"
 
-namespace {
+#include <cstring>
+
+namespace
+{
 
 using vlnet::Runtime;
 using vlnet::Session;
 using vlnet::StartConfig;
 
-std::string text(const char* p) { return p ? std::string(p) : std::string(); }
+std::string text(const char* p)
+{
+    return p ? std::string(p) : std::string();
+}
 
 int start(StartConfig config)
 {
@@ -71,7 +75,7 @@ int VLNET_CALL VLNetInitLog(VLNET_LOG_INFO* info)
     path[sizeof(info->file_path)] = 0;
     vlnet::logOpen(path);
     vlnet::logLine("log opened (net %d, main loop %d, p2p %d, http %d)", info->net_log, info->main_loop_log,
-                   info->p2p_log, info->http_log);
+        info->p2p_log, info->http_log);
     return 1;
 }
 

@@ -24,9 +24,9 @@ extern "C" {
 /* P2P server set-up (VLNetInitP2PServerInfo). Text pointers must stay valid
    until the call returns. */
 typedef struct VLNET_P2P_SERVER_INFO {
-    char main_server_addr[128];   /* NUL-terminated */
+    char main_server_addr[128]; /* NUL-terminated */
     int32_t main_server_port;
-    char sub_server_addr[128];    /* NUL-terminated */
+    char sub_server_addr[128]; /* NUL-terminated */
     int32_t sub_server_port;
     uint8_t server_kind;
     uint8_t region_us;
@@ -46,7 +46,7 @@ typedef struct VLNET_P2P_SERVER_INFO {
 
 /* Log set-up (VLNetInitLog). */
 typedef struct VLNET_LOG_INFO {
-    char file_path[256];          /* NUL-terminated, directory + "/VLNet.txt" */
+    char file_path[256]; /* NUL-terminated, directory + "/VLNet.txt" */
     uint8_t net_log;
     uint8_t reserved0[2];
     uint8_t main_loop_log;
@@ -72,7 +72,6 @@ VLNET_API int VLNET_CALL VLNetInitP2PServerInfo(VLNET_P2P_SERVER_INFO* info);
 /* Mirrors VLNet's log to stderr when enable is non-zero. Returns 1. */
 VLNET_API int VLNET_CALL VLNetEnableConsoleLog(int enable);
 
-
 /* ---- Device records ------------------------------------------------- */
 
 /* Every record below is pointer-free and travels byte-exact between the
@@ -94,7 +93,7 @@ typedef struct VLNET_TIME {
 #define VLNET_F228_WIFI_STATUS 0x01u
 #define VLNET_F228_RTSP_PAGE_ENABLE 0x02u
 #define VLNET_F228_FTP_PAGE 0x04u
-#define VLNET_F228_C32_PASSWORD 0x08u       /* passwords kept in 32-byte slots */
+#define VLNET_F228_C32_PASSWORD 0x08u /* passwords kept in 32-byte slots */
 #define VLNET_F228_FILE_SYSTEM 0x20u
 #define VLNET_F228_EMAIL_SWITCH 0x80u
 #define VLNET_F230_AUTO_MAINTENANCE 0x01u
@@ -112,14 +111,14 @@ typedef struct VLNET_TIME {
 
 /* The device-information record of a login (VLNetGetDevInfo), 1232 bytes. */
 typedef struct VLNET_DEVICE_INFO {
-    uint32_t low_type;                /* low word of the 64-bit device-type word */
-    uint32_t high_type;               /* high word; bits 8..11 = device type */
-    char dev_ver[36];                 /* firmware version */
+    uint32_t low_type; /* low word of the 64-bit device-type word */
+    uint32_t high_type; /* high word; bits 8..11 = device type */
+    char dev_ver[36]; /* firmware version */
     char device_name[36];
     char mac_addr[36];
     uint32_t device_id;
     uint32_t user_set_right;
-    uint32_t preview_channel;         /* bit n = channel n (0..31) */
+    uint32_t preview_channel; /* bit n = channel n (0..31) */
     uint32_t playback_channel;
     uint32_t backup_channel;
     uint32_t ptz_control_channel;
@@ -130,7 +129,7 @@ typedef struct VLNET_DEVICE_INFO {
     uint8_t reserved144[16];
     uint32_t user_key;
     uint16_t total_fps;
-    uint8_t channel_num;              /* basic channel count */
+    uint8_t channel_num; /* basic channel count */
     uint8_t video_format;
     uint8_t alarm_in_num;
     uint8_t alarm_out_num;
@@ -161,11 +160,11 @@ typedef struct VLNET_DEVICE_INFO {
     uint8_t upgrade_type;
     uint8_t elec_lock_flag;
     uint16_t total_fps_960;
-    uint8_t flags228;                 /* VLNET_F228_* */
+    uint8_t flags228; /* VLNET_F228_* */
     uint8_t flags229;
-    uint8_t flags230;                 /* VLNET_F230_* */
+    uint8_t flags230; /* VLNET_F230_* */
     uint8_t flags231;
-    uint8_t flags232;                 /* VLNET_F232_*; bits 4..5 NVR flag */
+    uint8_t flags232; /* VLNET_F232_*; bits 4..5 NVR flag */
     uint8_t max_poe_num;
     uint8_t ui_type;
     uint8_t chip_num;
@@ -175,13 +174,13 @@ typedef struct VLNET_DEVICE_INFO {
     uint8_t flags244;
     uint8_t analog_ch_num;
     uint8_t reserved246;
-    uint8_t flags247;                 /* VLNET_F247_* */
+    uint8_t flags247; /* VLNET_F247_* */
     char p2p_id[35];
     uint8_t push_type;
     uint8_t reserved284[2];
     uint8_t remote_search_log_flag;
     uint8_t flags287;
-    uint32_t preview_channel_ex[8];   /* word k, bit b = channel 32 + 32k + b */
+    uint32_t preview_channel_ex[8]; /* word k, bit b = channel 32 + 32k + b */
     uint32_t playback_channel_ex[8];
     uint32_t backup_channel_ex[8];
     uint32_t ptz_control_channel_ex[8];
@@ -201,7 +200,7 @@ typedef struct VLNET_DEVICE_INFO {
     uint32_t max_focus_position;
     uint8_t ptz_version;
     uint8_t reserved453[7];
-    uint8_t flags460;                 /* bit 0 wizard */
+    uint8_t flags460; /* bit 0 wizard */
     uint8_t pir_area_mode;
     uint8_t talk_mode;
     uint8_t reserved463;
@@ -215,15 +214,15 @@ typedef struct VLNET_DEVICE_INFO {
     uint8_t reserved514[2];
     uint32_t preview_covert[8];
     uint32_t push_info_type;
-    uint32_t control_bit_array[8];    /* ability bit n = bit n%32 of word n/32 */
+    uint32_t control_bit_array[8]; /* ability bit n = bit n%32 of word n/32 */
     uint32_t support_enc_ability;
-    char device_type[36];             /* model text */
+    char device_type[36]; /* model text */
     char serial_number[96];
     uint8_t max_cloud_picture_upload_num;
     uint8_t max_ftp_video_upload_num;
     uint8_t max_ftp_picture_upload_num;
     uint8_t reserved723;
-    uint32_t sys_channel_num;         /* extended channel count */
+    uint32_t sys_channel_num; /* extended channel count */
     uint32_t supported_modif_ipc_netmode;
     uint8_t reserved732[4];
     char device_name2[128];
@@ -238,18 +237,18 @@ typedef struct VLNET_DEVICE_INFO {
 
 /* The HTTP side of a login (VLNetGetHttpDevInfo), 1512 bytes. */
 typedef struct VLNET_HTTP_DEVICE_INFO {
-    char real_address[64];            /* address or id the caller gave */
-    char address[32];                 /* address the session reached */
-    int32_t port;                     /* web port (HTTP or HTTPS) */
+    char real_address[64]; /* address or id the caller gave */
+    char address[32]; /* address the session reached */
+    int32_t port; /* web port (HTTP or HTTPS) */
     int8_t https;
     int8_t password_encryption;
     int8_t support_recover_password;
     int8_t use_recover_password;
-    char token[128];                  /* csrf token of the web session */
-    char cookie[256];                 /* session cookie of the web session */
+    char token[128]; /* csrf token of the web session */
+    char cookie[256]; /* session cookie of the web session */
     char user_name[32];
-    int32_t real_port;                /* port the session reached */
-    char protocol[24];                /* "media", "http" or "https" */
+    int32_t real_port; /* port the session reached */
+    char protocol[24]; /* "media", "http" or "https" */
     uint8_t activation_password;
     uint8_t sync_activation_password;
     uint8_t reserved550[5];
@@ -260,12 +259,12 @@ typedef struct VLNET_HTTP_DEVICE_INFO {
 /* One channel of the channel-status message (VLNET_MSG_REMOTE_CH_STATUS), 312
    bytes; the message holds one record per channel. */
 typedef struct VLNET_CHANNEL_STATUS {
-    uint32_t record_length;           /* stride of the records in the message */
+    uint32_t record_length; /* stride of the records in the message */
     uint8_t reserved4[4];
     uint32_t dev_type_l;
     uint32_t dev_type_h;
     char cur_chn_name[20];
-    int8_t cur_chn_state;             /* 1 online */
+    int8_t cur_chn_state; /* 1 online */
     int8_t rec_state;
     int8_t cur_rec_type;
     int8_t md_state;
@@ -345,20 +344,20 @@ typedef struct VLNET_ALL_STATUS {
 
 /* Connection statuses reported through the status callbacks. */
 #define VLNET_STATUS_CONNECTING 0
-#define VLNET_STATUS_CLOSED_BY_DEVICE 2  /* the device ended the session (reboot, logout) */
-#define VLNET_STATUS_CONNECTION_LOST 3   /* unreachable, network error or no answer */
-#define VLNET_STATUS_CLOSED_BY_RESET 4   /* VLNetResetConnection */
-#define VLNET_STATUS_LOGIN_SUCCESS 101   /* media login */
+#define VLNET_STATUS_CLOSED_BY_DEVICE 2 /* the device ended the session (reboot, logout) */
+#define VLNET_STATUS_CONNECTION_LOST 3 /* unreachable, network error or no answer */
+#define VLNET_STATUS_CLOSED_BY_RESET 4 /* VLNetResetConnection */
+#define VLNET_STATUS_LOGIN_SUCCESS 101 /* media login */
 #define VLNET_STATUS_USER_LOGGED_IN 102
 #define VLNET_STATUS_WRONG_PASSWORD 103
 #define VLNET_STATUS_UNKNOWN_USER 104
 #define VLNET_STATUS_NO_RIGHT 106
 #define VLNET_STATUS_IP_FILTER 107
 #define VLNET_STATUS_MAX_USER 108
-#define VLNET_STATUS_HTTP_LOGIN 151      /* login over the device's HTTP interface */
-#define VLNET_STATUS_HTTPS_LOGIN 152     /* login over the device's HTTPS interface */
+#define VLNET_STATUS_HTTP_LOGIN 151 /* login over the device's HTTP interface */
+#define VLNET_STATUS_HTTPS_LOGIN 152 /* login over the device's HTTPS interface */
 #define VLNET_STATUS_LOGIN_BLOCKED 153
-#define VLNET_STATUS_NOT_ACTIVATED 154   /* first login: the device has no password yet */
+#define VLNET_STATUS_NOT_ACTIVATED 154 /* first login: the device has no password yet */
 
 /* Protocol flags (start record byte protocol_flags). A login with the HTTP
    or HTTPS flag is an HTTP login (151/152); otherwise a media login (101). */
@@ -377,30 +376,30 @@ typedef struct VLNET_ALL_STATUS {
    - texts and records passed in are valid during the call only.
    `context` is the start record's context. */
 typedef void(VLNET_CALL* VLNET_STATUS_RECORD_CALLBACK)(int32_t status, const void* info, void* context);
-typedef void(VLNET_CALL* VLNET_STATUS_TEXT_CALLBACK)(int32_t status, const char* device_info,
-                                                     const char* channel_info, void* context);
+typedef void(VLNET_CALL* VLNET_STATUS_TEXT_CALLBACK)(
+    int32_t status, const char* device_info, const char* channel_info, void* context);
 typedef void(VLNET_CALL* VLNET_MESSAGE_CALLBACK)(int32_t id, const char* data, int32_t length, void* context);
 
 /* Start record of VLNetConnectionStartV1. Texts are read during the call only.
    Fixed words are passed as the caller sets them and not interpreted. */
 typedef struct VLNET_CONNECTION_START_V1 {
-    const char* address;              /* "ip or id": IPv4 or IPv6 text */
-    int32_t port;                     /* media port; 0 = the session port */
+    const char* address; /* "ip or id": IPv4 or IPv6 text */
+    int32_t port; /* media port; 0 = the session port */
     const char* user;
     const char* password;
-    int32_t word16;                   /* 0 */
-    int32_t word20;                   /* 0 */
-    void* context;                    /* handed back to the callbacks */
-    int32_t word28;                   /* 1 */
+    int32_t word16; /* 0 */
+    int32_t word20; /* 0 */
+    void* context; /* handed back to the callbacks */
+    int32_t word28; /* 1 */
     VLNET_MESSAGE_CALLBACK message_callback;
-    int32_t word36;                   /* 1 */
-    int32_t word40;                   /* 0 */
+    int32_t word36; /* 1 */
+    int32_t word40; /* 0 */
     int32_t p2p_type;
-    const char* ddns_server;          /* may be null */
-    uint8_t byte52;                   /* 0 */
-    uint8_t byte53;                   /* 0 */
+    const char* ddns_server; /* may be null */
+    uint8_t byte52; /* 0 */
+    uint8_t byte53; /* 0 */
     uint8_t oem_type;
-    uint8_t protocol_flags;           /* VLNET_PROTOCOL_* */
+    uint8_t protocol_flags; /* VLNET_PROTOCOL_* */
     VLNET_STATUS_TEXT_CALLBACK status_text_callback;
     VLNET_STATUS_RECORD_CALLBACK status_record_callback;
     const char* remote_terminal_info;
@@ -408,10 +407,10 @@ typedef struct VLNET_CONNECTION_START_V1 {
     uint8_t real_protocol;
     uint8_t disable_media_in_auto_mode;
     uint8_t enable_new_cgi_check;
-    const char* register_uid;         /* may be null */
+    const char* register_uid; /* may be null */
     const char* event_check_ext_data; /* may be null */
     int32_t support_new_schedule;
-    const char* login_json;           /* the caller's login request, may be null */
+    const char* login_json; /* the caller's login request, may be null */
     const char* login_post_data_json; /* may be null */
     uint8_t reserved92[208];
 } VLNET_CONNECTION_START_V1;
@@ -419,13 +418,13 @@ typedef struct VLNET_CONNECTION_START_V1 {
 /* Callbacks of VLNetConnectionStartEx; same contract as above, `user` is the
    record's user_data. */
 typedef void(VLNET_CALL* VLNET_CONNECTION_CALLBACK)(int32_t status, void* user);
-typedef void(VLNET_CALL* VLNET_CONNECTION_MESSAGE_CALLBACK)(uint16_t id, const char* data, int32_t length,
-                                                            void* user);
+typedef void(VLNET_CALL* VLNET_CONNECTION_MESSAGE_CALLBACK)(
+    uint16_t id, const char* data, int32_t length, void* user);
 
 /* Start record of VLNetConnectionStartEx (a media login). */
 typedef struct VLNET_CONNECTION_START_EX {
     const char* address;
-    int32_t port;                     /* media port; 0 = the session port */
+    int32_t port; /* media port; 0 = the session port */
     const char* user;
     const char* password;
     int32_t word16;

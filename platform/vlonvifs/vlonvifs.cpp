@@ -4,7 +4,8 @@
 #include <cstring>
 #include <mutex>
 
-namespace {
+namespace
+{
 std::mutex g_lock;
 int g_refs = 0;
 } // namespace

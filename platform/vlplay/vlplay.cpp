@@ -5,7 +5,8 @@
 #include <ctime>
 #include <mutex>
 
-namespace {
+namespace
+{
 std::mutex g_lock;
 int g_refs = 0;
 std::FILE* g_log = nullptr;
@@ -14,7 +15,7 @@ bool g_console = false;
 void logLine(const char* text)
 {
     std::time_t t = std::time(nullptr);
-    std::tm tm{};
+    std::tm tm {};
     localtime_r(&t, &tm);
     char stamp[32];
     std::strftime(stamp, sizeof(stamp), "[%Y-%m-%d %H:%M:%S] ", &tm);
@@ -45,9 +46,18 @@ int VLPLAY_CALL VLPlayDeinitPlayLib(void)
     return 1;
 }
 
-int VLPLAY_CALL VLPlaySetMaxHardwareDecodeNumber(int) { return 1; }
-int VLPLAY_CALL VLPlayRegisterPlayInfo(VLPLAY_PLAY_INFO* info) { return info ? 1 : 0; }
-int VLPLAY_CALL VLPlayInitMoreInfo(VLPLAY_MORE_INFO* info) { return info ? 1 : 0; }
+int VLPLAY_CALL VLPlaySetMaxHardwareDecodeNumber(int)
+{
+    return 1;
+}
+int VLPLAY_CALL VLPlayRegisterPlayInfo(VLPLAY_PLAY_INFO* info)
+{
+    return info ? 1 : 0;
+}
+int VLPLAY_CALL VLPlayInitMoreInfo(VLPLAY_MORE_INFO* info)
+{
+    return info ? 1 : 0;
+}
 
 int VLPLAY_CALL VLPlayInitLog(VLPLAY_LOG_INFO* info)
 {

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstring>
+#include <json/reader.h>
+#include <json/writer.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -9,12 +11,11 @@
 #include <thread>
 #include <unistd.h>
 
-#include <json/reader.h>
-#include <json/writer.h>
+namespace vltest
+{
 
-namespace vltest {
-
-namespace {
+namespace
+{
 
 // One request and its answer line over a fresh connection. Empty on a
 // channel failure.
@@ -23,14 +24,14 @@ std::string exchange(const std::string& path, const std::string& line)
     int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     if (fd < 0)
         return {};
-    sockaddr_un addr{};
+    sockaddr_un addr {};
     addr.sun_family = AF_UNIX;
     std::strncpy(addr.sun_path, path.c_str(), sizeof(addr.sun_path) - 1);
-    timeval tv{30, 0};
+    timeval tv { 30, 0 };
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
     std::string out;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0 &&
-        ::send(fd, line.data(), line.size(), MSG_NOSIGNAL) == ssize_t(line.size())) {
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0
+        && ::send(fd, line.data(), line.size(), MSG_NOSIGNAL) == ssize_t(line.size())) {
         char buf[65536];
         for (;;) {
             ssize_t n = ::recv(fd, buf, sizeof(buf), 0);
@@ -49,7 +50,11 @@ std::string exchange(const std::string& path, const std::string& line)
 
 } // namespace
 
-Devsim::Devsim(std::vector<std::string> args) : m_args(std::move(args)) { start(); }
+Devsim::Devsim(std::vector<std::string> args)
+    : m_args(std::move(args))
+{
+    start();
+}
 
 Devsim::~Devsim()
 {
@@ -61,7 +66,7 @@ void Devsim::start()
 {
     ++m_runs;
     m_control = m_dir.file("control.sock");
-    std::vector<std::string> argv = {buildBin() + "/devsim"};
+    std::vector<std::string> argv = { buildBin() + "/devsim" };
     argv.insert(argv.end(), m_args.begin(), m_args.end());
     argv.push_back("--control");
     argv.push_back(m_control);
@@ -84,14 +89,17 @@ void Devsim::restart()
     start();
 }
 
-int Devsim::stop() { return m_process.stop(10000); }
+int Devsim::stop()
+{
+    return m_process.stop(10000);
+}
 
 bool Devsim::stopCleanly()
 {
     int status = stop();
     std::string text = log();
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && text.find("Sanitizer") == std::string::npos &&
-           text.find("runtime error") == std::string::npos;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && text.find("Sanitizer") == std::string::npos
+        && text.find("runtime error") == std::string::npos;
 }
 
 Json::Value Devsim::command(const Json::Value& request)
@@ -125,7 +133,8 @@ Json::Value Devsim::must(const Json::Value& request)
 {
     Json::Value out = command(request);
     if (!out.get("ok", false).asBool())
-        throw std::runtime_error("devsim refused " + request.toStyledString() + ": " + out["error"].asString());
+        throw std::runtime_error(
+            "devsim refused " + request.toStyledString() + ": " + out["error"].asString());
     return out;
 }
 

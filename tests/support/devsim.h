@@ -8,17 +8,18 @@
 //   sim.must(R"({"cmd":"reboot","device":0,"seconds":1})");
 //
 // Commands and answers: tools/devsim/README.md.
-#include <string>
-#include <vector>
-
-#include <json/value.h>
-
 #include "support/lab.h"
 #include "support/process.h"
 
-namespace vltest {
+#include <json/value.h>
+#include <string>
+#include <vector>
 
-class Devsim {
+namespace vltest
+{
+
+class Devsim
+{
 public:
     // Starts `buildBin()/devsim` with `args` and its own --control socket;
     // returns once the control channel answers. Throws std::runtime_error

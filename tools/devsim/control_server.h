@@ -1,19 +1,20 @@
 #pragma once
 // The control channel: a UNIX stream socket; each line in is one JSON
 // command, each line out its answer.
-#include <functional>
-#include <memory>
-#include <string>
+#include "log.h"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/local/stream_protocol.hpp>
+#include <functional>
 #include <json/value.h>
+#include <memory>
+#include <string>
 
-#include "log.h"
+namespace devsim
+{
 
-namespace devsim {
-
-class ControlServer {
+class ControlServer
+{
 public:
     using Handler = std::function<Json::Value(const Json::Value&)>;
     ControlServer(boost::asio::io_context& io, std::string path, Handler handler, EventLog& log);

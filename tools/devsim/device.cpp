@@ -1,13 +1,17 @@
 #include "device.h"
 
-namespace devsim {
+namespace devsim
+{
 
 const char* kindName(Kind kind)
 {
     switch (kind) {
-    case Kind::Ipc: return "ipc";
-    case Kind::Nvr: return "nvr";
-    case Kind::Dvr: return "dvr";
+    case Kind::Ipc:
+        return "ipc";
+    case Kind::Nvr:
+        return "nvr";
+    case Kind::Dvr:
+        return "dvr";
     }
     return "ipc";
 }
@@ -28,9 +32,12 @@ bool kindFromName(const std::string& name, Kind* out)
 int defaultDeviceType(Kind kind)
 {
     switch (kind) {
-    case Kind::Ipc: return 4;
-    case Kind::Nvr: return 3;
-    case Kind::Dvr: return 6;
+    case Kind::Ipc:
+        return 4;
+    case Kind::Nvr:
+        return 3;
+    case Kind::Dvr:
+        return 6;
     }
     return 4;
 }

@@ -4,14 +4,14 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <json/value.h>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <json/value.h>
-
-namespace devsim {
+namespace devsim
+{
 
 enum class Kind { Ipc, Nvr, Dvr };
 
@@ -57,16 +57,16 @@ struct Network {
 
 // Long-lived X25519 key pair of the device (multicast key agreement).
 struct KeyPair {
-    std::array<std::uint8_t, 32> privateKey{};
-    std::array<std::uint8_t, 32> publicKey{};
+    std::array<std::uint8_t, 32> privateKey {};
+    std::array<std::uint8_t, 32> publicKey {};
 };
 
 // Fault modes that tests switch through the control channel.
 struct Faults {
-    int refuseLogin = 0;      // non-zero: every login is answered with this status
+    int refuseLogin = 0; // non-zero: every login is answered with this status
     bool dropReplies = false; // requests are read but never answered
-    int delayMs = 0;          // every answer leaves this much later
-    bool offline = false;     // off the network until cleared
+    int delayMs = 0; // every answer leaves this much later
+    bool offline = false; // off the network until cleared
 };
 
 // A web session that a login over the HTTP kinds opened (the cookie and csrf
@@ -84,7 +84,7 @@ struct Received {
     std::int64_t timeMs = 0;
     std::string transport; // "session", "probe", ...
     int session = 0;
-    std::string what;      // command name
+    std::string what; // command name
     Json::Value detail;
 };
 
@@ -100,7 +100,7 @@ struct Device {
     std::string name;
     std::string mac;
     std::string serial;
-    std::array<std::uint8_t, 16> devId{}; // the multicast "dev id"
+    std::array<std::uint8_t, 16> devId {}; // the multicast "dev id"
     std::uint32_t deviceId = 0;
     std::string firmware;
     std::string hardware;

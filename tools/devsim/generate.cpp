@@ -1,19 +1,25 @@
 #include "generate.h"
 
+#include "keys.h"
+
 #include <cctype>
 #include <cstdio>
 #include <random>
 
-#include "keys.h"
+namespace devsim
+{
 
-namespace devsim {
-
-namespace {
+namespace
+{
 // A small generator whose sequence does not depend on the standard library's
 // distributions, so a seed means the same devices everywhere.
-class Rng {
+class Rng
+{
 public:
-    explicit Rng(std::uint64_t seed) : m_engine(seed) {}
+    explicit Rng(std::uint64_t seed)
+        : m_engine(seed)
+    {
+    }
     int below(int n) { return int(m_engine() % std::uint64_t(n)); }
     bool percent(int p) { return below(100) < p; }
     std::uint32_t word() { return std::uint32_t(m_engine()); }
@@ -54,7 +60,7 @@ Device generateDevice(int n, const GenerateOptions& options)
     int channels = 1;
     switch (d.kind) {
     case Kind::Ipc: {
-        static const int counts[] = {1, 1, 1, 1, 1, 1, 2, 4};
+        static const int counts[] = { 1, 1, 1, 1, 1, 1, 2, 4 };
         channels = counts[rng.below(8)];
         d.deviceType = 4;
         d.model = format("VL-IPC-%dM%02d", 2 + rng.below(7), 10 + rng.below(40));
@@ -63,7 +69,7 @@ Device generateDevice(int n, const GenerateOptions& options)
         break;
     }
     case Kind::Nvr: {
-        static const int counts[] = {4, 8, 8, 16, 16, 32};
+        static const int counts[] = { 4, 8, 8, 16, 16, 32 };
         channels = counts[rng.below(6)];
         d.deviceType = 3;
         d.model = format("VL-N%d%02d", 3 + rng.below(3), channels);
@@ -72,7 +78,7 @@ Device generateDevice(int n, const GenerateOptions& options)
         break;
     }
     case Kind::Dvr: {
-        static const int counts[] = {4, 8, 16};
+        static const int counts[] = { 4, 8, 16 };
         channels = counts[rng.below(3)];
         d.deviceType = 6;
         d.model = format("VL-D%d%02d", 5 + rng.below(3), channels);
@@ -92,8 +98,8 @@ Device generateDevice(int n, const GenerateOptions& options)
     for (auto& b : d.devId)
         b = std::uint8_t(rng.word());
     d.deviceId = rng.word();
-    d.firmware = format("V%d.%d.%d", 8 + rng.below(2), rng.below(5), rng.below(20)) +
-                 format(".%d-20%02d%02d", 1 + rng.below(9), 23 + rng.below(3), 1 + rng.below(12)) + "15";
+    d.firmware = format("V%d.%d.%d", 8 + rng.below(2), rng.below(5), rng.below(20))
+        + format(".%d-20%02d%02d", 1 + rng.below(9), 23 + rng.below(3), 1 + rng.below(12)) + "15";
     d.hardware = format("HW-%d.%d", 1 + rng.below(3), rng.below(10));
     d.productCode = format("P%05d", rng.below(100000));
     d.name = std::string(kindName(d.kind)) + format("-%04d", n);
@@ -102,7 +108,7 @@ Device generateDevice(int n, const GenerateOptions& options)
     d.p2pId = format("VLP%08d", int(rng.word() % 100000000u));
     d.videoFormat = rng.percent(20) ? 1 : 0;
     for (int c = 0; c < channels; ++c)
-        d.channels.push_back({format("CH%d", c + 1), d.kind == Kind::Ipc || rng.percent(85)});
+        d.channels.push_back({ format("CH%d", c + 1), d.kind == Kind::Ipc || rng.percent(85) });
 
     d.activated = !rng.percent(options.inactivePercent);
     User admin;

@@ -1,11 +1,12 @@
 #pragma once
 // Generated devices: a deterministic mix of cameras and recorders.
+#include "device.h"
+
 #include <cstdint>
 #include <string>
 
-#include "device.h"
-
-namespace devsim {
+namespace devsim
+{
 
 struct GenerateOptions {
     int count = 0;

@@ -4,9 +4,11 @@
 #include <openssl/evp.h>
 #include <stdexcept>
 
-namespace devsim {
+namespace devsim
+{
 
-namespace {
+namespace
+{
 struct PkeyFree {
     void operator()(EVP_PKEY* k) const { EVP_PKEY_free(k); }
 };

@@ -2,7 +2,8 @@
 // The device's long-lived X25519 key pair (OpenSSL EVP).
 #include "device.h"
 
-namespace devsim {
+namespace devsim
+{
 
 // A fresh key pair. Throws std::runtime_error when OpenSSL fails.
 KeyPair makeKeyPair();

@@ -3,7 +3,8 @@
 #include <chrono>
 #include <ctime>
 
-namespace devsim {
+namespace devsim
+{
 
 void EventLog::line(const std::string& text)
 {
@@ -11,7 +12,7 @@ void EventLog::line(const std::string& text)
     auto now = system_clock::now();
     std::time_t t = system_clock::to_time_t(now);
     int ms = int(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-    std::tm tm{};
+    std::tm tm {};
     localtime_r(&t, &tm);
     char stamp[32];
     std::snprintf(stamp, sizeof(stamp), "%02d:%02d:%02d.%03d", tm.tm_hour, tm.tm_min, tm.tm_sec, ms);

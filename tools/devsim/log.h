@@ -6,11 +6,16 @@
 #include <mutex>
 #include <string>
 
-namespace devsim {
+namespace devsim
+{
 
-class EventLog {
+class EventLog
+{
 public:
-    explicit EventLog(std::FILE* out = stderr) : m_out(out) {}
+    explicit EventLog(std::FILE* out = stderr)
+        : m_out(out)
+    {
+    }
     void line(const std::string& text);
     void device(int id, const std::string& ip, const std::string& text);
 

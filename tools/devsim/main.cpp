@@ -1,8 +1,8 @@
 // Device simulator: plays many cameras and recorders on a lab network.
+#include "simulator.h"
+
 #include <cstdio>
 #include <exception>
-
-#include "simulator.h"
 
 int main(int argc, char** argv)
 {

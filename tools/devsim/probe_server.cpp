@@ -1,35 +1,35 @@
 #include "probe_server.h"
 
-#include <arpa/inet.h>
-#include <chrono>
-#include <cstring>
-#include <netinet/in.h>
-#include <sys/socket.h>
-
-#include <json/reader.h>
-#include <json/writer.h>
-
 #include "records.h"
 #include "wire.h"
 
-namespace devsim {
+#include <arpa/inet.h>
+#include <chrono>
+#include <cstring>
+#include <json/reader.h>
+#include <json/writer.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+namespace devsim
+{
 
 namespace asio = boost::asio;
 using udp = asio::ip::udp;
 
 bool sendFrom(int fd, const std::string& from, const udp::endpoint& to, const void* data, std::size_t length)
 {
-    in_addr src{};
+    in_addr src {};
     if (inet_pton(AF_INET, from.c_str(), &src) != 1 || !to.address().is_v4())
         return false;
-    sockaddr_in dst{};
+    sockaddr_in dst {};
     dst.sin_family = AF_INET;
     dst.sin_port = htons(to.port());
     auto bytes = to.address().to_v4().to_bytes();
     std::memcpy(&dst.sin_addr, bytes.data(), 4);
-    iovec iov{const_cast<void*>(data), length};
+    iovec iov { const_cast<void*>(data), length };
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    msghdr msg{};
+    msghdr msg {};
     msg.msg_name = &dst;
     msg.msg_namelen = sizeof(dst);
     msg.msg_iov = &iov;
@@ -40,14 +40,18 @@ bool sendFrom(int fd, const std::string& from, const udp::endpoint& to, const vo
     c->cmsg_level = IPPROTO_IP;
     c->cmsg_type = IP_PKTINFO;
     c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-    in_pktinfo info{};
+    in_pktinfo info {};
     info.ipi_spec_dst = src;
     std::memcpy(CMSG_DATA(c), &info, sizeof(info));
     return ::sendmsg(fd, &msg, MSG_DONTWAIT) == ssize_t(length);
 }
 
 ProbeServer::ProbeServer(asio::io_context& io, DeviceStore& store, EventLog& log, std::uint16_t port)
-    : m_io(io), m_store(store), m_log(log), m_port(port), m_socket(io)
+    : m_io(io)
+    , m_store(store)
+    , m_log(log)
+    , m_port(port)
+    , m_socket(io)
 {
 }
 
@@ -84,10 +88,10 @@ void ProbeServer::receive()
 {
     for (;;) {
         std::uint8_t buf[2048];
-        sockaddr_in from{};
-        iovec iov{buf, sizeof(buf)};
+        sockaddr_in from {};
+        iovec iov { buf, sizeof(buf) };
         alignas(cmsghdr) char control[256];
-        msghdr msg{};
+        msghdr msg {};
         msg.msg_name = &from;
         msg.msg_namelen = sizeof(from);
         msg.msg_iov = &iov;
@@ -109,8 +113,8 @@ void ProbeServer::receive()
         if (size_t(n) < vlwire::kHeaderSize)
             continue;
         auto h = vlwire::decodeHeader(buf);
-        if (!h || h->command != vlwire::kProbe || (h->flags & vlwire::kReply) ||
-            vlwire::kHeaderSize + h->length > size_t(n))
+        if (!h || h->command != vlwire::kProbe || (h->flags & vlwire::kReply)
+            || vlwire::kHeaderSize + h->length > size_t(n))
             continue;
         Json::Value filter;
         if (h->length) {
@@ -129,7 +133,8 @@ void ProbeServer::receive()
         std::vector<int> targets;
         if (auto id = m_store.findByIp(dest))
             targets.push_back(*id);
-        else if (dest == "255.255.255.255" || (dest.size() > 4 && dest.compare(dest.size() - 4, 4, ".255") == 0))
+        else if (dest == "255.255.255.255"
+            || (dest.size() > 4 && dest.compare(dest.size() - 4, 4, ".255") == 0))
             targets = m_store.ids();
         for (int id : targets) {
             std::string body, ip;
@@ -147,7 +152,7 @@ void ProbeServer::receive()
                 continue;
             Received rec;
             rec.timeMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                             std::chrono::system_clock::now().time_since_epoch())
+                std::chrono::system_clock::now().time_since_epoch())
                              .count();
             rec.transport = "probe";
             rec.what = "PROBE";
@@ -156,11 +161,12 @@ void ProbeServer::receive()
             m_store.noteReceived(id, rec);
             auto frame = vlwire::encodeReply(vlwire::kProbe, h->sequence, vlwire::kOk, body);
             if (!sendFrom(m_socket.native_handle(), ip, peer, frame.data(), frame.size()))
-                m_log.device(id, ip, "probe answer to " + std::string(peerText) + " failed: " + std::strerror(errno));
+                m_log.device(
+                    id, ip, "probe answer to " + std::string(peerText) + " failed: " + std::strerror(errno));
         }
         if (!targets.empty())
-            m_log.line("probe from " + std::string(peerText) + " to " + dest + ": " + std::to_string(targets.size()) +
-                       " device(s) asked");
+            m_log.line("probe from " + std::string(peerText) + " to " + dest + ": "
+                + std::to_string(targets.size()) + " device(s) asked");
     }
 }
 

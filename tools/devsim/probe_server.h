@@ -3,18 +3,19 @@
 // address is answered by that device; one sent to a broadcast address by
 // every device on the network. Each answer leaves from the answering
 // device's own address.
-#include <cstdint>
-#include <memory>
-
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/udp.hpp>
-
 #include "log.h"
 #include "store.h"
 
-namespace devsim {
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/udp.hpp>
+#include <cstdint>
+#include <memory>
 
-class ProbeServer {
+namespace devsim
+{
+
+class ProbeServer
+{
 public:
     ProbeServer(boost::asio::io_context& io, DeviceStore& store, EventLog& log, std::uint16_t port);
     // Throws when the port cannot be opened.
@@ -36,6 +37,6 @@ private:
 // of this namespace). The one place that picks a device's source address for
 // UDP answers, for every UDP transport of devsim.
 bool sendFrom(int fd, const std::string& from, const boost::asio::ip::udp::endpoint& to, const void* data,
-              std::size_t length);
+    std::size_t length);
 
 } // namespace devsim

@@ -3,7 +3,8 @@
 #include <cstring>
 #include <ctime>
 
-namespace devsim {
+namespace devsim
+{
 
 void putText(char* slot, std::size_t size, const std::string& text)
 {
@@ -11,7 +12,8 @@ void putText(char* slot, std::size_t size, const std::string& text)
     std::memcpy(slot, text.data(), std::min(size, text.size()));
 }
 
-namespace {
+namespace
+{
 
 // Bit n of a 32-bit mask for channels 0..31, and the 8 extension words for
 // channels 32 and up.
@@ -32,9 +34,9 @@ void channelMasks(int channels, bool on, std::uint32_t* base, std::uint32_t* ext
 VLNET_TIME now()
 {
     std::time_t t = std::time(nullptr);
-    std::tm tm{};
+    std::tm tm {};
     localtime_r(&t, &tm);
-    VLNET_TIME out{};
+    VLNET_TIME out {};
     out.year = std::uint16_t(tm.tm_year + 1900);
     out.month = std::uint8_t(tm.tm_mon + 1);
     out.day = std::uint8_t(tm.tm_mday);
@@ -58,7 +60,7 @@ VLNET_DEVICE_INFO deviceInfoRecord(const Device& d, const User* user)
     putText(r.mac_addr, sizeof(r.mac_addr), d.mac);
     r.device_id = d.deviceId;
     int channels = int(d.channels.size());
-    Rights rights = user ? user->rights : Rights{false, false, false, false, false};
+    Rights rights = user ? user->rights : Rights { false, false, false, false, false };
     r.user_set_right = rights.settings ? 1 : 0;
     channelMasks(channels, rights.preview, &r.preview_channel, r.preview_channel_ex);
     channelMasks(channels, rights.playback, &r.playback_channel, r.playback_channel_ex);
@@ -81,7 +83,8 @@ VLNET_DEVICE_INFO deviceInfoRecord(const Device& d, const User* user)
     putText(r.product_name, sizeof(r.product_name), d.model);
     r.flags228 = VLNET_F228_RTSP_PAGE_ENABLE | VLNET_F228_C32_PASSWORD | VLNET_F228_FILE_SYSTEM;
     r.flags230 = VLNET_F230_AUTO_MAINTENANCE;
-    r.flags232 = d.kind == Kind::Ipc ? VLNET_F232_PTZ_SUPPORTED : std::uint8_t((d.kind == Kind::Nvr ? 1 : 0) << 4);
+    r.flags232
+        = d.kind == Kind::Ipc ? VLNET_F232_PTZ_SUPPORTED : std::uint8_t((d.kind == Kind::Nvr ? 1 : 0) << 4);
     r.ui_type = 50;
     r.analog_ch_num = std::uint8_t(d.analogChannels);
     r.flags247 = VLNET_F247_GET_ALARM_CHNS;

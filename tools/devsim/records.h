@@ -2,16 +2,16 @@
 // What a device sends, built from its state: the binary records of the
 // VLNet protocol (byte-exact, little-endian) and the JSON texts of an HTTP
 // login and of the probe.
-#include <cstdint>
-#include <string>
-#include <vector>
-
-#include <json/value.h>
-
 #include "device.h"
 #include "vlnet.h"
 
-namespace devsim {
+#include <cstdint>
+#include <json/value.h>
+#include <string>
+#include <vector>
+
+namespace devsim
+{
 
 // The 1232-byte device-information record as `user` sees it (rights).
 VLNET_DEVICE_INFO deviceInfoRecord(const Device& d, const User* user);

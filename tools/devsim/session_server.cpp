@@ -1,26 +1,27 @@
 #include "session_server.h"
 
-#include <chrono>
-#include <cstring>
-#include <deque>
-
-#include <boost/asio/post.hpp>
-#include <boost/asio/read.hpp>
-#include <boost/asio/ip/v6_only.hpp>
-#include <boost/asio/write.hpp>
-#include <json/reader.h>
-#include <json/writer.h>
-
 #include "records.h"
 #include "wire.h"
 
-namespace devsim {
+#include <boost/asio/ip/v6_only.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/read.hpp>
+#include <boost/asio/write.hpp>
+#include <chrono>
+#include <cstring>
+#include <deque>
+#include <json/reader.h>
+#include <json/writer.h>
+
+namespace devsim
+{
 
 namespace asio = boost::asio;
 using tcp = asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
 
-namespace {
+namespace
+{
 
 // A client that sends nothing for this long (keep-alives included) is gone.
 constexpr auto kIdleLimit = std::chrono::seconds(60);
@@ -47,11 +48,19 @@ std::int64_t wallMs()
 
 } // namespace
 
-class SessionServer::Session : public std::enable_shared_from_this<Session> {
+class SessionServer::Session : public std::enable_shared_from_this<Session>
+{
 public:
-    Session(SessionServer& server, tcp::socket socket, int device, int number, std::string ip, std::string peer)
-        : m_server(server), m_socket(std::move(socket)), m_timer(server.m_io), m_device(device), m_number(number),
-          m_ip(std::move(ip)), m_peer(std::move(peer)), m_lastActivity(Clock::now())
+    Session(
+        SessionServer& server, tcp::socket socket, int device, int number, std::string ip, std::string peer)
+        : m_server(server)
+        , m_socket(std::move(socket))
+        , m_timer(server.m_io)
+        , m_device(device)
+        , m_number(number)
+        , m_ip(std::move(ip))
+        , m_peer(std::move(peer))
+        , m_lastActivity(Clock::now())
     {
     }
 
@@ -124,33 +133,34 @@ private:
     void readHeader()
     {
         auto self = shared_from_this();
-        asio::async_read(m_socket, asio::buffer(m_header), [this, self](boost::system::error_code ec, std::size_t) {
-            if (m_closed)
-                return;
-            if (ec) {
-                close(true, ec == asio::error::eof ? "client left" : ec.message().c_str());
-                return;
-            }
-            auto h = vlwire::decodeHeader(m_header.data());
-            if (!h) {
-                close(false, "not the VLNet protocol");
-                return;
-            }
-            m_lastActivity = Clock::now();
-            m_payload.assign(h->length, 0);
-            asio::async_read(m_socket, asio::buffer(m_payload),
-                             [this, self, hdr = *h](boost::system::error_code ec2, std::size_t) {
-                                 if (m_closed)
-                                     return;
-                                 if (ec2) {
-                                     close(true, ec2.message().c_str());
-                                     return;
-                                 }
-                                 handle(hdr);
-                                 if (!m_closed)
-                                     readHeader();
-                             });
-        });
+        asio::async_read(
+            m_socket, asio::buffer(m_header), [this, self](boost::system::error_code ec, std::size_t) {
+                if (m_closed)
+                    return;
+                if (ec) {
+                    close(true, ec == asio::error::eof ? "client left" : ec.message().c_str());
+                    return;
+                }
+                auto h = vlwire::decodeHeader(m_header.data());
+                if (!h) {
+                    close(false, "not the VLNet protocol");
+                    return;
+                }
+                m_lastActivity = Clock::now();
+                m_payload.assign(h->length, 0);
+                asio::async_read(m_socket, asio::buffer(m_payload),
+                    [this, self, hdr = *h](boost::system::error_code ec2, std::size_t) {
+                        if (m_closed)
+                            return;
+                        if (ec2) {
+                            close(true, ec2.message().c_str());
+                            return;
+                        }
+                        handle(hdr);
+                        if (!m_closed)
+                            readHeader();
+                    });
+            });
     }
 
     void note(const char* what, std::uint32_t seq, Json::Value detail)
@@ -176,7 +186,8 @@ private:
         if (h.flags & vlwire::kReply)
             return; // the device asks nothing, so there is nothing to answer
         switch (h.command) {
-        case vlwire::kLogin: return onLogin(h);
+        case vlwire::kLogin:
+            return onLogin(h);
         case vlwire::kPing:
             note("PING", h.sequence, Json::Value(Json::objectValue));
             return reply(h, vlwire::kOk);
@@ -186,7 +197,8 @@ private:
             reply(h, vlwire::kOk);
             m_closeAfterFlush = true;
             return pump();
-        default: break;
+        default:
+            break;
         }
         if (!m_loggedIn) {
             note(vlwire::commandName(h.command), h.sequence, Json::Value(Json::objectValue));
@@ -196,10 +208,12 @@ private:
         case vlwire::kGetDevInfo: {
             note("GET_DEV_INFO", h.sequence, Json::Value(Json::objectValue));
             VLNET_DEVICE_INFO info;
-            m_server.m_store.read(m_device, [&](const Device& d) { info = deviceInfoRecord(d, d.findUser(m_user)); });
+            m_server.m_store.read(
+                m_device, [&](const Device& d) { info = deviceInfoRecord(d, d.findUser(m_user)); });
             return reply(h, vlwire::kOk, &info, sizeof(info));
         }
-        case vlwire::kSimpleCmd: return onSimpleCmd(h);
+        case vlwire::kSimpleCmd:
+            return onSimpleCmd(h);
         case vlwire::kSetEvenCheck: {
             Json::Value detail(Json::objectValue);
             if (m_payload.size() != 4) {
@@ -230,14 +244,14 @@ private:
             note("SIMPLE_CMD", h.sequence, detail);
             return reply(h, vlwire::kBadRequest);
         }
-        VLNET_SIMPLE_CMD cmd{};
+        VLNET_SIMPLE_CMD cmd {};
         cmd.command = std::int32_t(vlwire::getU32(m_payload.data()));
         cmd.param = std::int32_t(vlwire::getU32(m_payload.data() + 4));
         detail["command"] = cmd.command;
         detail["param"] = cmd.param;
         note("SIMPLE_CMD", h.sequence, detail);
-        log("session " + std::to_string(m_number) + " simple command " + std::to_string(cmd.command) + "/" +
-            std::to_string(cmd.param));
+        log("session " + std::to_string(m_number) + " simple command " + std::to_string(cmd.command) + "/"
+            + std::to_string(cmd.param));
         if (cmd.command != VLNET_CMD_REQUEST_MESSAGE || cmd.param < 610 || cmd.param > 613)
             return reply(h, vlwire::kUnsupported);
         reply(h, vlwire::kOk);
@@ -306,8 +320,8 @@ private:
             else
                 status = http ? (https ? VLNET_STATUS_HTTPS_LOGIN : VLNET_STATUS_HTTP_LOGIN)
                               : VLNET_STATUS_LOGIN_SUCCESS;
-            bool ok = status == VLNET_STATUS_LOGIN_SUCCESS || status == VLNET_STATUS_HTTP_LOGIN ||
-                      status == VLNET_STATUS_HTTPS_LOGIN;
+            bool ok = status == VLNET_STATUS_LOGIN_SUCCESS || status == VLNET_STATUS_HTTP_LOGIN
+                || status == VLNET_STATUS_HTTPS_LOGIN;
             if (http && (ok || status == VLNET_STATUS_NOT_ACTIVATED)) {
                 out["http_port"] = https ? d.net.httpsPort : d.net.webPort;
                 out["https"] = https;
@@ -325,7 +339,7 @@ private:
                 if (http) {
                     cookie = "session=" + vlwire::randomHex(16);
                     token = vlwire::randomHex(16);
-                    d.webSessions.push_back({cookie, token, user, m_number, https});
+                    d.webSessions.push_back({ cookie, token, user, m_number, https });
                     out["cookie"] = cookie;
                     out["token"] = token;
                     out["device_info"] = httpDeviceInfo(d);
@@ -335,8 +349,8 @@ private:
         });
         out["status"] = status;
         out["session"] = m_number;
-        log("session " + std::to_string(m_number) + " login user=" + user + " kind=" + kind + " from " + m_peer +
-            " -> " + std::to_string(status));
+        log("session " + std::to_string(m_number) + " login user=" + user + " kind=" + kind + " from "
+            + m_peer + " -> " + std::to_string(status));
         std::string body = compact(out);
         reply(h, vlwire::kOk, body.data(), body.size());
         if (!m_loggedIn && status != VLNET_STATUS_USER_LOGGED_IN) {
@@ -354,7 +368,7 @@ private:
         Faults f = faults();
         if (f.dropReplies)
             return;
-        m_out.push_back({Clock::now() + std::chrono::milliseconds(f.delayMs), std::move(frame)});
+        m_out.push_back({ Clock::now() + std::chrono::milliseconds(f.delayMs), std::move(frame) });
         pump();
     }
 
@@ -380,17 +394,17 @@ private:
         }
         m_writing = true;
         asio::async_write(m_socket, asio::buffer(m_out.front().bytes),
-                          [this, self](boost::system::error_code ec, std::size_t) {
-                              m_writing = false;
-                              if (m_closed)
-                                  return;
-                              if (ec) {
-                                  close(false, ec.message().c_str());
-                                  return;
-                              }
-                              m_out.pop_front();
-                              pump();
-                          });
+            [this, self](boost::system::error_code ec, std::size_t) {
+                m_writing = false;
+                if (m_closed)
+                    return;
+                if (ec) {
+                    close(false, ec.message().c_str());
+                    return;
+                }
+                m_out.pop_front();
+                pump();
+            });
     }
 
     struct Out {
@@ -412,14 +426,19 @@ private:
     bool m_writing = false;
     bool m_closeAfterFlush = false;
     Clock::time_point m_lastActivity;
-    std::array<std::uint8_t, vlwire::kHeaderSize> m_header{};
+    std::array<std::uint8_t, vlwire::kHeaderSize> m_header {};
     std::vector<std::uint8_t> m_payload;
     std::deque<Out> m_out;
 };
 
-SessionServer::SessionServer(asio::io_context& io, DeviceStore& store, EventLog& log, std::uint16_t sessionPort)
-    : m_io(io), m_store(store), m_log(log), m_sessionPort(sessionPort), m_sweep(io),
-      m_alive(std::make_shared<bool>(true))
+SessionServer::SessionServer(
+    asio::io_context& io, DeviceStore& store, EventLog& log, std::uint16_t sessionPort)
+    : m_io(io)
+    , m_store(store)
+    , m_log(log)
+    , m_sessionPort(sessionPort)
+    , m_sweep(io)
+    , m_alive(std::make_shared<bool>(true))
 {
     std::weak_ptr<bool> alive = m_alive;
     m_store.subscribe([this, alive](const StoreEvent& e) {
@@ -541,8 +560,9 @@ void SessionServer::accept(std::uint16_t port)
                 socket.set_option(tcp::no_delay(true), e2);
                 auto s = std::make_shared<Session>(*this, std::move(socket), *id, m_nextSession++, ip, peer);
                 m_sessions.insert(s);
-                m_log.device(*id, ip, "session " + std::to_string(m_nextSession - 1) + " from " + peer + " on port " +
-                                          std::to_string(port));
+                m_log.device(*id, ip,
+                    "session " + std::to_string(m_nextSession - 1) + " from " + peer + " on port "
+                        + std::to_string(port));
                 s->start();
             }
         }

@@ -4,22 +4,23 @@
 // address local in the lab's "lan" namespace, the address a client reached
 // names the device. The session port takes every device; a device's own
 // media port takes that device as well.
+#include "log.h"
+#include "store.h"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <set>
 #include <vector>
 
-#include <boost/asio/io_context.hpp>
-#include <boost/asio/ip/tcp.hpp>
-#include <boost/asio/steady_timer.hpp>
+namespace devsim
+{
 
-#include "log.h"
-#include "store.h"
-
-namespace devsim {
-
-class SessionServer {
+class SessionServer
+{
 public:
     SessionServer(boost::asio::io_context& io, DeviceStore& store, EventLog& log, std::uint16_t sessionPort);
     ~SessionServer();

@@ -1,14 +1,5 @@
 #include "simulator.h"
 
-#include <cstdlib>
-#include <cstring>
-#include <sys/stat.h>
-
-#include <boost/asio/post.hpp>
-#include <boost/asio/signal_set.hpp>
-#include <boost/asio/steady_timer.hpp>
-#include <json/writer.h>
-
 #include "control_server.h"
 #include "probe_server.h"
 #include "records.h"
@@ -16,7 +7,16 @@
 #include "state_json.h"
 #include "wire.h"
 
-namespace devsim {
+#include <boost/asio/post.hpp>
+#include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <cstdlib>
+#include <cstring>
+#include <json/writer.h>
+#include <sys/stat.h>
+
+namespace devsim
+{
 
 namespace asio = boost::asio;
 
@@ -42,7 +42,8 @@ bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* h
         char* end = nullptr;
         long v = std::strtol(text, &end, 10);
         if (!*text || *end || v < lo || v > hi) {
-            *error = std::string("not a number from ") + std::to_string(lo) + " to " + std::to_string(hi) + ": " + text;
+            *error = std::string("not a number from ") + std::to_string(lo) + " to " + std::to_string(hi)
+                + ": " + text;
             return false;
         }
         *out = v;
@@ -104,7 +105,9 @@ bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* h
     return true;
 }
 
-Simulator::Simulator(Options options, EventLog& log) : m_options(std::move(options)), m_log(log)
+Simulator::Simulator(Options options, EventLog& log)
+    : m_options(std::move(options))
+    , m_log(log)
 {
     m_store.setScheduler([this](int ms, std::function<void()> fn) {
         asio::post(m_io, [this, ms, fn = std::move(fn)] {
@@ -140,8 +143,8 @@ void Simulator::load()
     } else {
         for (int n = 0; n < m_options.generate.count; ++n)
             devices.push_back(generateDevice(n, m_options.generate));
-        m_log.line("generated " + std::to_string(devices.size()) + " devices (seed " +
-                   std::to_string(m_options.generate.seed) + ")");
+        m_log.line("generated " + std::to_string(devices.size()) + " devices (seed "
+            + std::to_string(m_options.generate.seed) + ")");
     }
     if (devices.empty())
         throw std::runtime_error("no devices to play");
@@ -167,9 +170,9 @@ void Simulator::run()
             m_io, m_options.controlPath, [this](const Json::Value& r) { return control(r); }, m_log);
         m_control->start();
     }
-    m_log.line("ready: " + std::to_string(m_store.size()) + " devices, session port " +
-               std::to_string(m_options.sessionPort) + ", probe port " + std::to_string(m_options.probePort) +
-               (m_options.controlPath.empty() ? std::string() : ", control " + m_options.controlPath));
+    m_log.line("ready: " + std::to_string(m_store.size()) + " devices, session port "
+        + std::to_string(m_options.sessionPort) + ", probe port " + std::to_string(m_options.probePort)
+        + (m_options.controlPath.empty() ? std::string() : ", control " + m_options.controlPath));
     m_io.run();
     if (!m_options.stateFile.empty())
         save(m_options.stateFile);
@@ -198,7 +201,9 @@ void Simulator::save(const std::string& path)
 std::optional<int> Simulator::select(const Json::Value& request, Json::Value* error)
 {
     const Json::Value& sel = request["device"];
-    std::string text = sel.isIntegral() ? std::to_string(sel.asLargestInt()) : sel.isString() ? sel.asString() : "";
+    std::string text = sel.isIntegral() ? std::to_string(sel.asLargestInt())
+        : sel.isString()                ? sel.asString()
+                                        : "";
     auto id = m_store.find(text);
     if (!id) {
         (*error)["ok"] = false;
@@ -309,7 +314,7 @@ Json::Value Simulator::control(const Json::Value& request)
         Faults f;
         m_store.read(*id, [&](const Device& d) { f = d.faults; });
         if (request.get("clear", false).asBool())
-            f = Faults{};
+            f = Faults {};
         std::string why;
         if (!applyFaultsJson(f, request, &why))
             return fail(why);
@@ -339,7 +344,8 @@ Json::Value Simulator::control(const Json::Value& request)
         int msg = request["id"].asInt();
         std::vector<std::uint8_t> data;
         if (request.isMember("hex")) {
-            auto bytes = request["hex"].isString() ? vlwire::fromHex(request["hex"].asString()) : std::nullopt;
+            auto bytes
+                = request["hex"].isString() ? vlwire::fromHex(request["hex"].asString()) : std::nullopt;
             if (!bytes)
                 return fail("\"hex\" must be hex digits");
             data = *bytes;

@@ -1,18 +1,18 @@
 #pragma once
 // One simulator process: the device store, the transports that serve it on
 // one I/O thread, and the control channel for tests.
-#include <cstdint>
-#include <memory>
-#include <string>
-
-#include <boost/asio/io_context.hpp>
-#include <json/value.h>
-
 #include "generate.h"
 #include "log.h"
 #include "store.h"
 
-namespace devsim {
+#include <boost/asio/io_context.hpp>
+#include <cstdint>
+#include <json/value.h>
+#include <memory>
+#include <string>
+
+namespace devsim
+{
 
 class SessionServer;
 class ProbeServer;
@@ -20,12 +20,12 @@ class ControlServer;
 
 struct Options {
     std::string devicesFile; // --devices: devices to play
-    std::string stateFile;   // --state: resume from it when it exists; saved on exit
+    std::string stateFile; // --state: resume from it when it exists; saved on exit
     std::string controlPath; // --control: UNIX socket of the control channel
     GenerateOptions generate; // --generate N (count > 0), --seed S, ...
     std::uint16_t sessionPort = 9000;
     std::uint16_t probePort = 9610;
-    int rebootMs = 30000;     // a reboot's time off the network unless the command says
+    int rebootMs = 30000; // a reboot's time off the network unless the command says
 };
 
 // Parses the command line. False with a message in `error` (or the usage
@@ -33,7 +33,8 @@ struct Options {
 bool parseOptions(int argc, char** argv, Options* options, std::string* error, bool* help);
 const char* usage();
 
-class Simulator {
+class Simulator
+{
 public:
     Simulator(Options options, EventLog& log);
     ~Simulator();

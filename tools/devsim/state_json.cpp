@@ -1,20 +1,21 @@
 #include "state_json.h"
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <stdexcept>
-
-#include <json/reader.h>
-#include <json/writer.h>
-
 #include "generate.h"
 #include "keys.h"
 #include "wire.h"
 
-namespace devsim {
+#include <cstdio>
+#include <fstream>
+#include <json/reader.h>
+#include <json/writer.h>
+#include <sstream>
+#include <stdexcept>
 
-namespace {
+namespace devsim
+{
+
+namespace
+{
 
 // Typed readers: each returns false (and names the key) on a wrong type and
 // leaves the target alone when the key is absent.
@@ -58,10 +59,14 @@ struct Reader {
     }
 };
 
-std::string hexOf(const std::uint8_t* p, size_t n) { return vlwire::toHex(p, n); }
+std::string hexOf(const std::uint8_t* p, size_t n)
+{
+    return vlwire::toHex(p, n);
+}
 
-template <size_t N> bool readHexArray(const Json::Value& v, const char* key, std::array<std::uint8_t, N>& out,
-                                      std::string* error, const std::string& where)
+template <size_t N>
+bool readHexArray(const Json::Value& v, const char* key, std::array<std::uint8_t, N>& out, std::string* error,
+    const std::string& where)
 {
     if (!v.isMember(key))
         return true;
@@ -88,16 +93,16 @@ Json::Value rightsToJson(const Rights& r)
 
 bool applyUser(User& u, const Json::Value& v, std::string* error, const std::string& where)
 {
-    Reader r{v, error, where};
+    Reader r { v, error, where };
     if (!r.text("password", u.password) || !r.flag("admin", u.admin) || !r.flag("enabled", u.enabled))
         return false;
     if (v.isMember("rights")) {
         if (!v["rights"].isObject())
             return r.fail("rights", "an object");
-        Reader rr{v["rights"], error, where + "rights."};
-        if (!rr.flag("preview", u.rights.preview) || !rr.flag("playback", u.rights.playback) ||
-            !rr.flag("backup", u.rights.backup) || !rr.flag("ptz", u.rights.ptz) ||
-            !rr.flag("settings", u.rights.settings))
+        Reader rr { v["rights"], error, where + "rights." };
+        if (!rr.flag("preview", u.rights.preview) || !rr.flag("playback", u.rights.playback)
+            || !rr.flag("backup", u.rights.backup) || !rr.flag("ptz", u.rights.ptz)
+            || !rr.flag("settings", u.rights.settings))
             return false;
     }
     return true;
@@ -129,11 +134,12 @@ bool applyNetworkJson(Network& n, const Json::Value& v, std::string* error)
             *error = "network must be an object";
         return false;
     }
-    Reader r{v, error, "network."};
-    return r.text("ip", n.ip) && r.text("mask", n.mask) && r.text("gateway", n.gateway) && r.text("dns1", n.dns1) &&
-           r.text("dns2", n.dns2) && r.flag("dhcp", n.dhcp) && r.integer("media_port", n.mediaPort, 1, 65535) &&
-           r.integer("web_port", n.webPort, 1, 65535) && r.integer("https_port", n.httpsPort, 0, 65535) &&
-           r.integer("rtsp_port", n.rtspPort, 0, 65535) && r.text("ipv6", n.ipv6);
+    Reader r { v, error, "network." };
+    return r.text("ip", n.ip) && r.text("mask", n.mask) && r.text("gateway", n.gateway)
+        && r.text("dns1", n.dns1) && r.text("dns2", n.dns2) && r.flag("dhcp", n.dhcp)
+        && r.integer("media_port", n.mediaPort, 1, 65535) && r.integer("web_port", n.webPort, 1, 65535)
+        && r.integer("https_port", n.httpsPort, 0, 65535) && r.integer("rtsp_port", n.rtspPort, 0, 65535)
+        && r.text("ipv6", n.ipv6);
 }
 
 Json::Value faultsToJson(const Faults& f)
@@ -148,9 +154,9 @@ Json::Value faultsToJson(const Faults& f)
 
 bool applyFaultsJson(Faults& f, const Json::Value& v, std::string* error)
 {
-    Reader r{v, error, "faults."};
-    return r.integer("refuse_login", f.refuseLogin, 0, 999) && r.flag("drop", f.dropReplies) &&
-           r.integer("delay_ms", f.delayMs, 0, 600000) && r.flag("offline", f.offline);
+    Reader r { v, error, "faults." };
+    return r.integer("refuse_login", f.refuseLogin, 0, 999) && r.flag("drop", f.dropReplies)
+        && r.integer("delay_ms", f.delayMs, 0, 600000) && r.flag("offline", f.offline);
 }
 
 Json::Value deviceToJson(const Device& d, bool runtime)
@@ -238,22 +244,24 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
             *error = "a device must be an object";
         return false;
     }
-    Reader r{v, error, ""};
+    Reader r { v, error, "" };
     if (v.isMember("kind")) {
         if (!v["kind"].isString() || !kindFromName(v["kind"].asString(), &d.kind))
             return r.fail("kind", "\"ipc\", \"nvr\" or \"dvr\"");
         if (!v.isMember("device_type"))
             d.deviceType = defaultDeviceType(d.kind);
     }
-    if (!r.integer("device_type", d.deviceType, 0, 15) || !r.text("model", d.model) ||
-        !r.text("manufacturer", d.manufacturer) || !r.text("product_code", d.productCode) || !r.text("name", d.name) ||
-        !r.text("mac", d.mac) || !r.text("serial", d.serial) || !readHexArray(v, "dev_id", d.devId, error, "") ||
-        !r.integer("device_id", d.deviceId, 0, 0xFFFFFFFFll) || !r.text("firmware", d.firmware) ||
-        !r.text("hardware", d.hardware) || !r.text("p2p_id", d.p2pId) ||
-        !r.integer("analog_channels", d.analogChannels, 0, 255) || !r.integer("alarm_in", d.alarmIn, 0, 255) ||
-        !r.integer("alarm_out", d.alarmOut, 0, 255) || !r.integer("video_format", d.videoFormat, 0, 1) ||
-        !r.integer("max_sessions", d.maxSessions, 1, 1000) || !r.flag("activated", d.activated) ||
-        !r.integer("even_check", d.evenCheck, -2147483648ll, 2147483647ll))
+    if (!r.integer("device_type", d.deviceType, 0, 15) || !r.text("model", d.model)
+        || !r.text("manufacturer", d.manufacturer) || !r.text("product_code", d.productCode)
+        || !r.text("name", d.name) || !r.text("mac", d.mac) || !r.text("serial", d.serial)
+        || !readHexArray(v, "dev_id", d.devId, error, "")
+        || !r.integer("device_id", d.deviceId, 0, 0xFFFFFFFFll) || !r.text("firmware", d.firmware)
+        || !r.text("hardware", d.hardware) || !r.text("p2p_id", d.p2pId)
+        || !r.integer("analog_channels", d.analogChannels, 0, 255)
+        || !r.integer("alarm_in", d.alarmIn, 0, 255) || !r.integer("alarm_out", d.alarmOut, 0, 255)
+        || !r.integer("video_format", d.videoFormat, 0, 1)
+        || !r.integer("max_sessions", d.maxSessions, 1, 1000) || !r.flag("activated", d.activated)
+        || !r.integer("even_check", d.evenCheck, -2147483648ll, 2147483647ll))
         return false;
     if (v.isMember("channels")) {
         const auto& c = v["channels"];
@@ -268,8 +276,8 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
         } else if (c.isArray() && !c.empty() && c.size() <= 256) {
             std::vector<Channel> out;
             for (Json::ArrayIndex i = 0; i < c.size(); ++i) {
-                Channel ch{"CH" + std::to_string(i + 1), true};
-                Reader cr{c[i], error, "channels[" + std::to_string(i) + "]."};
+                Channel ch { "CH" + std::to_string(i + 1), true };
+                Reader cr { c[i], error, "channels[" + std::to_string(i) + "]." };
                 if (!c[i].isObject())
                     return r.fail("channels", "objects {name, online}");
                 if (!cr.text("name", ch.name) || !cr.flag("online", ch.online))
@@ -300,7 +308,7 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
             }
             User* u = d.findUser(name);
             if (!u) {
-                d.users.push_back(User{});
+                d.users.push_back(User {});
                 u = &d.users.back();
                 u->name = name;
             }
@@ -327,7 +335,7 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
             auto bytes = p["hex"].isString() ? vlwire::fromHex(p["hex"].asString()) : std::nullopt;
             if (!p["msg"].isIntegral() || !p["channel"].isIntegral() || !bytes)
                 return r.fail("params", "objects {msg, channel, hex}");
-            d.params[{p["msg"].asInt(), p["channel"].asInt()}] = *bytes;
+            d.params[{ p["msg"].asInt(), p["channel"].asInt() }] = *bytes;
         }
     }
     if (v.isMember("faults") && !applyFaultsJson(d.faults, v["faults"], error))

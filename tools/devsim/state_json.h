@@ -1,14 +1,14 @@
 #pragma once
 // Devices as JSON: the state file (--devices, --state) and the control
 // channel use the same keys (README of devsim: tools/devsim/README.md).
+#include "device.h"
+
+#include <json/value.h>
 #include <string>
 #include <vector>
 
-#include <json/value.h>
-
-#include "device.h"
-
-namespace devsim {
+namespace devsim
+{
 
 // The device's saved state; with `runtime` also what is not saved (online,
 // sessions, web sessions, boots).

@@ -5,17 +5,18 @@
 #include <cctype>
 #include <cstdlib>
 
-namespace devsim {
+namespace devsim
+{
 
 std::string canonicalIp(const std::string& text)
 {
-    in_addr a4{};
+    in_addr a4 {};
     if (inet_pton(AF_INET, text.c_str(), &a4) == 1) {
         char buf[INET_ADDRSTRLEN];
         inet_ntop(AF_INET, &a4, buf, sizeof(buf));
         return buf;
     }
-    in6_addr a6{};
+    in6_addr a6 {};
     if (inet_pton(AF_INET6, text.c_str(), &a6) == 1) {
         if (IN6_IS_ADDR_V4MAPPED(&a6)) {
             char buf[INET_ADDRSTRLEN];
@@ -94,8 +95,8 @@ std::optional<int> DeviceStore::find(const std::string& selector) const
 {
     if (selector.empty())
         return std::nullopt;
-    if (std::all_of(selector.begin(), selector.end(), [](unsigned char c) { return std::isdigit(c); }) &&
-        selector.size() < 7) {
+    if (std::all_of(selector.begin(), selector.end(), [](unsigned char c) { return std::isdigit(c); })
+        && selector.size() < 7) {
         int id = std::atoi(selector.c_str());
         if (id < size())
             return id;

@@ -6,6 +6,8 @@
 //
 // Observers are told of changes after the lock is released, on the thread
 // that made the change; a transport posts to its own executor from there.
+#include "device.h"
+
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -14,16 +16,15 @@
 #include <unordered_map>
 #include <vector>
 
-#include "device.h"
-
-namespace devsim {
+namespace devsim
+{
 
 struct StoreEvent {
     enum Kind {
-        Moved,      // the address or a port changed: oldIp -> newIp
+        Moved, // the address or a port changed: oldIp -> newIp
         WentOffline,
         CameOnline,
-        Changed,    // anything else (users, names, faults)
+        Changed, // anything else (users, names, faults)
     };
     Kind kind = Changed;
     int id = 0;
@@ -31,7 +32,8 @@ struct StoreEvent {
     std::string newIp;
 };
 
-class DeviceStore {
+class DeviceStore
+{
 public:
     using Observer = std::function<void(const StoreEvent&)>;
     // Runs `fn` once after `ms` milliseconds (the simulator's timer service).

@@ -1,17 +1,17 @@
 // The stand-in's calls that need no device: start-up and release, the log,
 // refusals of bad arguments, and a connection nobody answers (loopback).
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <sstream>
-
 #include "events.h"
 #include "support/lab.h"
 #include "vlnet.h"
 
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
 using vltest::Events;
 
-namespace {
+namespace
+{
 
 std::string readFile(const std::string& path)
 {
@@ -78,7 +78,7 @@ TEST(VLNetApi, BadArgumentsAreRefused)
     EXPECT_EQ(VLNetGetDevInfo(424242, nullptr, sizeof(info)), 0);
     VLNET_HTTP_DEVICE_INFO http;
     EXPECT_EQ(VLNetGetHttpDevInfo(424242, &http, sizeof(http)), 0);
-    VLNET_SIMPLE_CMD cmd{890, 611, {0, 0}};
+    VLNET_SIMPLE_CMD cmd { 890, 611, { 0, 0 } };
     EXPECT_EQ(VLNetSimpleCmd(424242, &cmd), 0);
     EXPECT_EQ(VLNetSimpleCmd(424242, nullptr), 0);
     EXPECT_EQ(VLNetSetEvenCheck(424242, 1), -1);
@@ -109,7 +109,7 @@ TEST(VLNetApi, ConnectionNobodyAnswersReportsConnectingThenLost)
     ASSERT_NE(h, 0);
     ASSERT_TRUE(ev.waitStatus(3));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(ev.statusList(), (std::vector<int>{0, 3})) << "a first login that fails is not retried";
+    EXPECT_EQ(ev.statusList(), (std::vector<int> { 0, 3 })) << "a first login that fails is not retried";
     VLNET_DEVICE_INFO info;
     EXPECT_EQ(VLNetGetDevInfo(h, &info, sizeof(info)), 0);
     VLNetConnectionStop(&h);

@@ -2,6 +2,8 @@
 // What one connection of the stand-in reported, gathered for tests, with
 // the checks of the callback contract (never before the start call returned,
 // never after the stop call returned, never two at once, always on one thread).
+#include "vlnet.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -13,9 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "vlnet.h"
-
-namespace vltest {
+namespace vltest
+{
 
 // Polls `pred` every 10 ms for up to `ms`; true once it holds.
 inline bool pollUntil(const std::function<bool()>& pred, int ms = 10000)
@@ -36,10 +37,10 @@ struct Events {
     std::vector<std::pair<int, std::vector<std::uint8_t>>> messages;
     std::string deviceInfo, channelInfo;
     std::set<std::thread::id> threads;
-    std::atomic<bool> started{false}; // set by the test once the start call returned
-    std::atomic<bool> stopped{false}; // set by the test once the stop call returned
-    std::atomic<int> inside{0};
-    std::atomic<int> early{0}, late{0}, overlaps{0};
+    std::atomic<bool> started { false }; // set by the test once the start call returned
+    std::atomic<bool> stopped { false }; // set by the test once the stop call returned
+    std::atomic<int> inside { 0 };
+    std::atomic<int> early { 0 }, late { 0 }, overlaps { 0 };
 
     void enter()
     {
@@ -59,12 +60,14 @@ struct Events {
     }
     bool waitStatus(int status, int ms = 10000)
     {
-        return waitFor([&] {
-            for (int s : statuses)
-                if (s == status)
-                    return true;
-            return false;
-        }, ms);
+        return waitFor(
+            [&] {
+                for (int s : statuses)
+                    if (s == status)
+                        return true;
+                return false;
+            },
+            ms);
     }
     std::vector<int> statusList()
     {
@@ -110,7 +113,7 @@ struct Events {
 
 // Starts a V1 connection whose callbacks feed `events`.
 inline int startV1(Events& events, const std::string& ip, const char* user, const char* password,
-                   std::uint8_t flags = 0, int port = 0)
+    std::uint8_t flags = 0, int port = 0)
 {
     VLNET_CONNECTION_START_V1 s;
     std::memset(&s, 0, sizeof(s));

@@ -1,26 +1,26 @@
 // The VLNet stand-in against simulated devices in the lab: login kinds and
 // failures, the device record, the callback contract, drops and reconnects,
 // simple commands and device messages.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <memory>
-#include <random>
-
-#include <json/reader.h>
-
 #include "events.h"
 #include "support/devsim.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <json/reader.h>
+#include <memory>
+#include <random>
 
 using vltest::Devsim;
 using vltest::Events;
 using vltest::startV1;
 
-namespace {
+namespace
+{
 
 const char* kPassword = "Admin_123";
 
-class Session : public ::testing::Test {
+class Session : public ::testing::Test
+{
 protected:
     static void SetUpTestSuite()
     {
@@ -29,7 +29,7 @@ protected:
         setenv("VLNET_CONNECT_TIMEOUT_MS", "1500", 1);
         setenv("VLNET_REPLY_TIMEOUT_MS", "1500", 1);
         setenv("VLNET_KEEPALIVE_MS", "300", 1);
-        sim = new Devsim({"--generate", "16", "--seed", "3", "--inactive-percent", "0"});
+        sim = new Devsim({ "--generate", "16", "--seed", "3", "--inactive-percent", "0" });
         VLNetInit();
     }
     static void TearDownTestSuite()
@@ -69,7 +69,7 @@ TEST_F(Session, MediaLoginReportsConnectingThenSuccessAndTheDeviceRecord)
     int h = startV1(ev, ip(0), "admin", kPassword, VLNET_PROTOCOL_MEDIA);
     ASSERT_NE(h, 0);
     ASSERT_TRUE(ev.waitStatus(101));
-    EXPECT_EQ(ev.statusList(), (std::vector<int>{0, 101}));
+    EXPECT_EQ(ev.statusList(), (std::vector<int> { 0, 101 }));
 
     VLNET_DEVICE_INFO info;
     std::memset(&info, 0xEE, sizeof(info));
@@ -95,16 +95,15 @@ TEST_F(Session, MediaLoginReportsConnectingThenSuccessAndTheDeviceRecord)
     EXPECT_EQ(h, 0);
     EXPECT_EQ(ev.early.load(), 0);
     EXPECT_EQ(ev.overlaps.load(), 0);
-
 }
 
 TEST_F(Session, MediaLoginOverIPv6)
 {
     // The lab gives "pc" no route to the device prefix; through the lan side
     // every device address is reached without one neighbour entry each.
-    ASSERT_EQ(vltest::run({"ip", "-6", "route", "replace", "fd00:168:0:1::/64", "via", "fd00:168::1", "dev",
-                           vltest::Lab::ifName()}),
-              0);
+    ASSERT_EQ(vltest::run({ "ip", "-6", "route", "replace", "fd00:168:0:1::/64", "via", "fd00:168::1", "dev",
+                  vltest::Lab::ifName() }),
+        0);
     Json::Value dev = state(0);
     std::string ula = dev["network"]["ipv6"].asString();
     ASSERT_FALSE(ula.empty());
@@ -129,12 +128,12 @@ TEST_F(Session, LoginFailuresReportTheirStatusAndEndTheSession)
         const char* faults; // devsim faults to set first, or null
         int status;
     } cases[] = {
-        {"wrong password", "admin", "nope", nullptr, 103},
-        {"unknown user", "ghost", kPassword, nullptr, 104},
-        {"device refuses logins", "admin", kPassword, R"({"refuse_login":108})", 108},
-        {"device blocks the account", "admin", kPassword, R"({"refuse_login":153})", 153},
-        {"device off the network", "admin", kPassword, R"({"offline":true})", 3},
-        {"device drops every answer", "admin", kPassword, R"({"drop":true})", 3},
+        { "wrong password", "admin", "nope", nullptr, 103 },
+        { "unknown user", "ghost", kPassword, nullptr, 104 },
+        { "device refuses logins", "admin", kPassword, R"({"refuse_login":108})", 108 },
+        { "device blocks the account", "admin", kPassword, R"({"refuse_login":153})", 153 },
+        { "device off the network", "admin", kPassword, R"({"offline":true})", 3 },
+        { "device drops every answer", "admin", kPassword, R"({"drop":true})", 3 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -146,7 +145,7 @@ TEST_F(Session, LoginFailuresReportTheirStatusAndEndTheSession)
         ASSERT_TRUE(ev.waitStatus(c.status, 8000)) << "got " << ev.statusList().size() << " statuses";
         // No retry after a refusal: nothing else arrives.
         std::this_thread::sleep_for(std::chrono::milliseconds(400));
-        EXPECT_EQ(ev.statusList(), (std::vector<int>{0, c.status}));
+        EXPECT_EQ(ev.statusList(), (std::vector<int> { 0, c.status }));
         VLNET_DEVICE_INFO info;
         EXPECT_EQ(VLNetGetDevInfo(h, &info, sizeof(info)), 0);
         VLNetConnectionStop(&h);
@@ -165,10 +164,10 @@ TEST_F(Session, HttpLoginKindsReportTheirStatusAndTheWebSession)
         int status;
         bool https;
     } cases[] = {
-        {"http", 2, VLNET_PROTOCOL_HTTP, 151, false},
-        {"https", 2, VLNET_PROTOCOL_HTTPS, 152, true},
-        {"auto", 2, VLNET_PROTOCOL_AUTO, 152, true},
-        {"auto without https on the device", 3, VLNET_PROTOCOL_AUTO, 151, false},
+        { "http", 2, VLNET_PROTOCOL_HTTP, 151, false },
+        { "https", 2, VLNET_PROTOCOL_HTTPS, 152, true },
+        { "auto", 2, VLNET_PROTOCOL_AUTO, 152, true },
+        { "auto without https on the device", 3, VLNET_PROTOCOL_AUTO, 151, false },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -176,7 +175,7 @@ TEST_F(Session, HttpLoginKindsReportTheirStatusAndTheWebSession)
         // The caller names the web port; the session still reaches the device.
         int h = startV1(ev, ip(c.device), "admin", kPassword, c.flags, 80);
         ASSERT_TRUE(ev.waitStatus(c.status));
-        EXPECT_EQ(ev.statusList(), (std::vector<int>{0, c.status}));
+        EXPECT_EQ(ev.statusList(), (std::vector<int> { 0, c.status }));
         VLNET_HTTP_DEVICE_INFO http;
         ASSERT_EQ(VLNetGetHttpDevInfo(h, &http, sizeof(http)), 1);
         Json::Value dev = state(c.device);
@@ -226,7 +225,7 @@ TEST_F(Session, NoCallbackBeforeStartReturnsOrAfterStopReturns)
         int wait = int(rng() % 4000);
         if (i % 3 == 0) {
             ev->waitStatus(101, 3000);
-            VLNET_SIMPLE_CMD cmd{VLNET_CMD_REQUEST_MESSAGE, VLNET_MSG_REMOTE_CH_STATUS, {0, 0}};
+            VLNET_SIMPLE_CMD cmd { VLNET_CMD_REQUEST_MESSAGE, VLNET_MSG_REMOTE_CH_STATUS, { 0, 0 } };
             VLNetSimpleCmd(h, &cmd);
         }
         std::this_thread::sleep_for(std::chrono::microseconds(wait));
@@ -248,13 +247,14 @@ TEST_F(Session, CallbacksOfOneConnectionRunInOrderOnOneThread)
     // A burst of messages pushed while commands ask for more.
     for (int i = 0; i < 20; ++i)
         sim->must(R"({"cmd":"push","device":6,"id":611})");
-    VLNET_SIMPLE_CMD cmd{VLNET_CMD_REQUEST_MESSAGE, VLNET_MSG_DEV_ALL_STATUS, {0, 0}};
+    VLNET_SIMPLE_CMD cmd { VLNET_CMD_REQUEST_MESSAGE, VLNET_MSG_DEV_ALL_STATUS, { 0, 0 } };
     ASSERT_EQ(VLNetSimpleCmd(h, &cmd), 1);
     ASSERT_TRUE(ev.waitFor([&] { return ev.messages.size() == 21; }));
     VLNetConnectionStop(&h);
     EXPECT_EQ(ev.overlaps.load(), 0);
     EXPECT_EQ(ev.threads.size(), 1u);
-    EXPECT_EQ(ev.messages.back().first, VLNET_MSG_DEV_ALL_STATUS) << "the answer comes after the earlier pushes";
+    EXPECT_EQ(ev.messages.back().first, VLNET_MSG_DEV_ALL_STATUS)
+        << "the answer comes after the earlier pushes";
 }
 
 TEST_F(Session, RebootDropsTheSessionAndItReconnectsByItself)
@@ -265,7 +265,7 @@ TEST_F(Session, RebootDropsTheSessionAndItReconnectsByItself)
     sim->must(R"({"cmd":"received","device":7,"clear":true})");
     sim->must(R"({"cmd":"reboot","device":7,"seconds":1})");
     ASSERT_TRUE(ev.waitFor([&] { return ev.statuses.size() >= 4 && ev.statuses.back() == 101; }, 10000));
-    EXPECT_EQ(ev.statusList(), (std::vector<int>{0, 101, 2, 0, 101}));
+    EXPECT_EQ(ev.statusList(), (std::vector<int> { 0, 101, 2, 0, 101 }));
     // The device saw the new login once it was back.
     Json::Value got = sim->must(R"({"cmd":"received","device":7})")["received"];
     bool login = false;
@@ -284,7 +284,7 @@ TEST_F(Session, ResetDropsTheSessionAndItReconnects)
     ASSERT_TRUE(ev.waitStatus(151));
     ASSERT_EQ(VLNetResetConnection(h), 1);
     ASSERT_TRUE(ev.waitFor([&] { return ev.statuses.size() == 5; }));
-    EXPECT_EQ(ev.statusList(), (std::vector<int>{0, 151, 4, 0, 151}));
+    EXPECT_EQ(ev.statusList(), (std::vector<int> { 0, 151, 4, 0, 151 }));
     VLNetConnectionStop(&h);
     int none = 12345;
     EXPECT_EQ(VLNetResetConnection(none), 0);
@@ -297,7 +297,7 @@ TEST_F(Session, ChannelStatusRequestBringsTheChannelRecords)
     int h = startV1(ev, ip(n), "admin", kPassword);
     ASSERT_TRUE(ev.waitStatus(101));
     Json::Value dev = state(n);
-    VLNET_SIMPLE_CMD cmd{VLNET_CMD_REQUEST_MESSAGE, VLNET_MSG_REMOTE_CH_STATUS, {0, 0}};
+    VLNET_SIMPLE_CMD cmd { VLNET_CMD_REQUEST_MESSAGE, VLNET_MSG_REMOTE_CH_STATUS, { 0, 0 } };
     ASSERT_EQ(VLNetSimpleCmd(h, &cmd), 1);
     ASSERT_TRUE(ev.waitFor([&] { return !ev.messages.empty(); }));
     auto [id, data] = ev.messages[0];
@@ -362,7 +362,7 @@ TEST_F(Session, PasswordChangedOnTheDeviceIsTheOneThatLogsIn)
 {
     int n = 12;
     set(n, R"({"users":[{"name":"admin","password":"Changed_9"}]})");
-    for (auto [password, status] : {std::pair<const char*, int>{kPassword, 103}, {"Changed_9", 101}}) {
+    for (auto [password, status] : { std::pair<const char*, int> { kPassword, 103 }, { "Changed_9", 101 } }) {
         Events ev;
         int h = startV1(ev, ip(n), "admin", password);
         ASSERT_TRUE(ev.waitStatus(status));
@@ -401,7 +401,7 @@ TEST_F(Session, ProgramsOwnMediaLoginReportsThroughItsCallbacks)
         std::lock_guard<std::mutex> hold(got.lock);
         return got.statuses.size() == 2;
     }));
-    EXPECT_EQ(got.statuses, (std::vector<int>{0, 101}));
+    EXPECT_EQ(got.statuses, (std::vector<int> { 0, 101 }));
     sim->must(R"({"cmd":"push","device":13,"id":113,"hex":"00"})");
     ASSERT_TRUE(vltest::pollUntil([&] {
         std::lock_guard<std::mutex> hold(got.lock);

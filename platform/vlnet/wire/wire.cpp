@@ -5,10 +5,12 @@
 #include <openssl/rand.h>
 #include <stdexcept>
 
-namespace vlwire {
+namespace vlwire
+{
 
-namespace {
-const std::uint8_t kMagic[4] = {'V', 'L', 'N', '1'};
+namespace
+{
+const std::uint8_t kMagic[4] = { 'V', 'L', 'N', '1' };
 
 void putU16(std::uint8_t* at, std::uint16_t v)
 {
@@ -16,7 +18,10 @@ void putU16(std::uint8_t* at, std::uint16_t v)
     at[1] = std::uint8_t(v >> 8);
 }
 
-std::uint16_t getU16(const std::uint8_t* at) { return std::uint16_t(at[0] | (at[1] << 8)); }
+std::uint16_t getU16(const std::uint8_t* at)
+{
+    return std::uint16_t(at[0] | (at[1] << 8));
+}
 } // namespace
 
 void putU32(std::uint8_t* at, std::uint32_t v)
@@ -27,12 +32,12 @@ void putU32(std::uint8_t* at, std::uint32_t v)
 
 std::uint32_t getU32(const std::uint8_t* at)
 {
-    return std::uint32_t(at[0]) | (std::uint32_t(at[1]) << 8) | (std::uint32_t(at[2]) << 16) |
-           (std::uint32_t(at[3]) << 24);
+    return std::uint32_t(at[0]) | (std::uint32_t(at[1]) << 8) | (std::uint32_t(at[2]) << 16)
+        | (std::uint32_t(at[3]) << 24);
 }
 
 std::vector<std::uint8_t> encode(std::uint16_t command, std::uint16_t flags, std::uint32_t sequence,
-                                 const void* payload, std::size_t length)
+    const void* payload, std::size_t length)
 {
     if (length > kMaxPayload)
         throw std::length_error("vlwire: payload too large");
@@ -47,14 +52,14 @@ std::vector<std::uint8_t> encode(std::uint16_t command, std::uint16_t flags, std
     return out;
 }
 
-std::vector<std::uint8_t> encode(std::uint16_t command, std::uint16_t flags, std::uint32_t sequence,
-                                 const std::string& payload)
+std::vector<std::uint8_t> encode(
+    std::uint16_t command, std::uint16_t flags, std::uint32_t sequence, const std::string& payload)
 {
     return encode(command, flags, sequence, payload.data(), payload.size());
 }
 
-std::vector<std::uint8_t> encodeReply(std::uint16_t command, std::uint32_t sequence, std::int32_t result,
-                                      const void* data, std::size_t length)
+std::vector<std::uint8_t> encodeReply(
+    std::uint16_t command, std::uint32_t sequence, std::int32_t result, const void* data, std::size_t length)
 {
     std::vector<std::uint8_t> body(4 + length);
     putU32(body.data(), std::uint32_t(result));
@@ -63,8 +68,8 @@ std::vector<std::uint8_t> encodeReply(std::uint16_t command, std::uint32_t seque
     return encode(command, kReply, sequence, body.data(), body.size());
 }
 
-std::vector<std::uint8_t> encodeReply(std::uint16_t command, std::uint32_t sequence, std::int32_t result,
-                                      const std::string& data)
+std::vector<std::uint8_t> encodeReply(
+    std::uint16_t command, std::uint32_t sequence, std::int32_t result, const std::string& data)
 {
     return encodeReply(command, sequence, result, data.data(), data.size());
 }
@@ -140,16 +145,26 @@ std::string randomHex(std::size_t n)
 const char* commandName(std::uint16_t command)
 {
     switch (command) {
-    case kHello: return "HELLO";
-    case kLogin: return "LOGIN";
-    case kLogout: return "LOGOUT";
-    case kPing: return "PING";
-    case kGetDevInfo: return "GET_DEV_INFO";
-    case kSimpleCmd: return "SIMPLE_CMD";
-    case kSetEvenCheck: return "SET_EVEN_CHECK";
-    case kMessage: return "MESSAGE";
-    case kProbe: return "PROBE";
-    default: return "UNKNOWN";
+    case kHello:
+        return "HELLO";
+    case kLogin:
+        return "LOGIN";
+    case kLogout:
+        return "LOGOUT";
+    case kPing:
+        return "PING";
+    case kGetDevInfo:
+        return "GET_DEV_INFO";
+    case kSimpleCmd:
+        return "SIMPLE_CMD";
+    case kSetEvenCheck:
+        return "SET_EVEN_CHECK";
+    case kMessage:
+        return "MESSAGE";
+    case kProbe:
+        return "PROBE";
+    default:
+        return "UNKNOWN";
     }
 }
 

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-namespace vlwire {
+namespace vlwire
+{
 
 // Frame header, 16 bytes, little-endian: magic "VLN1", command, flags,
 // sequence, payload length.
@@ -22,15 +23,15 @@ enum Flag : std::uint16_t {
 };
 
 enum Command : std::uint16_t {
-    kHello = 1,        // device -> client on connect: JSON {proto, nonce, serial, mac}
-    kLogin = 2,        // JSON {user, digest, kind, flags} -> JSON {status, session, ...}
-    kLogout = 3,       // -> result; the device then closes the session
-    kPing = 4,         // keep-alive -> result
-    kGetDevInfo = 5,   // -> result + 1232-byte device record
-    kSimpleCmd = 6,    // 16-byte simple command -> result; asked messages follow
+    kHello = 1, // device -> client on connect: JSON {proto, nonce, serial, mac}
+    kLogin = 2, // JSON {user, digest, kind, flags} -> JSON {status, session, ...}
+    kLogout = 3, // -> result; the device then closes the session
+    kPing = 4, // keep-alive -> result
+    kGetDevInfo = 5, // -> result + 1232-byte device record
+    kSimpleCmd = 6, // 16-byte simple command -> result; asked messages follow
     kSetEvenCheck = 7, // int32 word -> result
-    kMessage = 8,      // device -> client: int32 message id + payload record
-    kProbe = 64,       // UDP: JSON filter -> JSON device description (one per device)
+    kMessage = 8, // device -> client: int32 message id + payload record
+    kProbe = 64, // UDP: JSON filter -> JSON device description (one per device)
 };
 
 // Result word that starts every reply payload.
@@ -51,14 +52,14 @@ struct Header {
 
 // A whole frame ready to send.
 std::vector<std::uint8_t> encode(std::uint16_t command, std::uint16_t flags, std::uint32_t sequence,
-                                 const void* payload, std::size_t length);
-std::vector<std::uint8_t> encode(std::uint16_t command, std::uint16_t flags, std::uint32_t sequence,
-                                 const std::string& payload);
+    const void* payload, std::size_t length);
+std::vector<std::uint8_t> encode(
+    std::uint16_t command, std::uint16_t flags, std::uint32_t sequence, const std::string& payload);
 // A reply frame: the result word, then `data`.
 std::vector<std::uint8_t> encodeReply(std::uint16_t command, std::uint32_t sequence, std::int32_t result,
-                                      const void* data = nullptr, std::size_t length = 0);
-std::vector<std::uint8_t> encodeReply(std::uint16_t command, std::uint32_t sequence, std::int32_t result,
-                                      const std::string& data);
+    const void* data = nullptr, std::size_t length = 0);
+std::vector<std::uint8_t> encodeReply(
+    std::uint16_t command, std::uint32_t sequence, std::int32_t result, const std::string& data);
 
 // Reads a header from 16 bytes. Empty when the magic is wrong or the length
 // exceeds kMaxPayload: the peer does not speak this protocol and the

@@ -1,14 +1,13 @@
 // The start-up calls of the player and ONVIF stand-ins: reference-counted,
 // the player's log written where it is told, the ONVIF test switch.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <fstream>
-#include <sstream>
-
 #include "support/lab.h"
 #include "vlonvifs.h"
 #include "vlplay.h"
+
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
 
 TEST(VLPlayStartup, LogGoesToTheGivenFileAndRepeatedStartUpIsFine)
 {

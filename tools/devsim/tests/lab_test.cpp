@@ -1,26 +1,25 @@
 // devsim as a process in the lab: many devices in one process, state kept
 // across connections and runs, and the probe answered from each device's
 // own address.
-#include <gtest/gtest.h>
+#include "events.h"
+#include "support/devsim.h"
+#include "wire.h"
 
 #include <arpa/inet.h>
 #include <fstream>
+#include <gtest/gtest.h>
+#include <json/reader.h>
 #include <netinet/in.h>
 #include <sstream>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <json/reader.h>
-
-#include "events.h"
-#include "support/devsim.h"
-#include "wire.h"
-
 using vltest::Devsim;
 using vltest::Events;
 using vltest::startV1;
 
-namespace {
+namespace
+{
 
 // CPU seconds (user + system) the process has used so far.
 double cpuSeconds(pid_t pid)
@@ -39,7 +38,8 @@ double cpuSeconds(pid_t pid)
     return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
 }
 
-class DevsimLab : public ::testing::Test {
+class DevsimLab : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -53,7 +53,7 @@ protected:
 
 TEST_F(DevsimLab, FiveHundredDevicesAnswerALoginEachAndIdleCheaply)
 {
-    Devsim sim({"--generate", "500", "--seed", "5"});
+    Devsim sim({ "--generate", "500", "--seed", "5" });
     Json::Value list = sim.must(R"({"cmd":"list"})")["devices"];
     ASSERT_EQ(list.size(), 500u);
 
@@ -74,7 +74,8 @@ TEST_F(DevsimLab, FiveHundredDevicesAnswerALoginEachAndIdleCheaply)
     }
     EXPECT_GT(ok, 400);
     EXPECT_GT(refused, 10);
-    EXPECT_EQ(sim.must(R"({"cmd":"get","device":0})")["state"]["sessions"].asInt(), list[0]["activated"].asBool());
+    EXPECT_EQ(
+        sim.must(R"({"cmd":"get","device":0})")["state"]["sessions"].asInt(), list[0]["activated"].asBool());
     for (auto& h : handles)
         VLNetConnectionStop(&h);
 
@@ -91,7 +92,7 @@ TEST_F(DevsimLab, StateSurvivesAcrossConnectionsAndRuns)
 {
     vltest::TempDir dir;
     std::string stateFile = dir.file("state.json");
-    Devsim sim({"--generate", "4", "--inactive-percent", "0", "--state", stateFile});
+    Devsim sim({ "--generate", "4", "--inactive-percent", "0", "--state", stateFile });
     sim.must(R"({"cmd":"set","device":2,"state":{
         "name":"Lobby","users":[{"name":"admin","password":"New_Pass1"}],
         "network":{"ip":"192.168.60.2","media_port":9100}}})");
@@ -134,7 +135,7 @@ std::vector<std::pair<std::string, Json::Value>> probe(const std::string& to, in
     int s = socket(AF_INET, SOCK_DGRAM, 0);
     int on = 1;
     setsockopt(s, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on));
-    sockaddr_in dst{};
+    sockaddr_in dst {};
     dst.sin_family = AF_INET;
     dst.sin_port = htons(vlwire::kProbePort);
     inet_pton(AF_INET, to.c_str(), &dst.sin_addr);
@@ -145,10 +146,10 @@ std::vector<std::pair<std::string, Json::Value>> probe(const std::string& to, in
     for (int tries = 0; tries < 10 && out.empty(); ++tries) {
         sendto(s, frame.data(), frame.size(), 0, reinterpret_cast<sockaddr*>(&dst), sizeof(dst));
         while (std::chrono::steady_clock::now() < until) {
-            timeval tv{0, 100000};
+            timeval tv { 0, 100000 };
             setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
             std::uint8_t buf[4096];
-            sockaddr_in from{};
+            sockaddr_in from {};
             socklen_t len = sizeof(from);
             ssize_t n = recvfrom(s, buf, sizeof(buf), 0, reinterpret_cast<sockaddr*>(&from), &len);
             if (n < 0) {
@@ -177,7 +178,7 @@ std::vector<std::pair<std::string, Json::Value>> probe(const std::string& to, in
 
 TEST_F(DevsimLab, ProbeIsAnsweredFromEachDevicesOwnAddress)
 {
-    Devsim sim({"--generate", "12"});
+    Devsim sim({ "--generate", "12" });
     Json::Value dev = sim.must(R"({"cmd":"get","device":4})")["state"];
     auto one = probe(dev["network"]["ip"].asString(), 1500);
     ASSERT_EQ(one.size(), 1u);

@@ -1,13 +1,5 @@
 // The device model: generated devices, the state file, the store's one place
 // for moves, and the records built from a device.
-#include <gtest/gtest.h>
-
-#include <cstring>
-#include <fstream>
-#include <set>
-
-#include <json/writer.h>
-
 #include "generate.h"
 #include "keys.h"
 #include "records.h"
@@ -16,9 +8,16 @@
 #include "store.h"
 #include "support/lab.h"
 
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <json/writer.h>
+#include <set>
+
 using namespace devsim;
 
-namespace {
+namespace
+{
 
 std::string text(const Json::Value& v)
 {
@@ -65,13 +64,13 @@ TEST(Generate, SameSeedSameDevicesAndARealisticMix)
     EXPECT_GT(inactive, 10);
     EXPECT_LT(inactive, 60);
     o.seed = 10;
-    EXPECT_NE(generateDevice(0, o).serial, generateDevice(0, GenerateOptions{0, 9}).serial);
+    EXPECT_NE(generateDevice(0, o).serial, generateDevice(0, GenerateOptions { 0, 9 }).serial);
 }
 
 TEST(Keys, PublicKeyBelongsToThePrivateKey)
 {
     KeyPair k = makeKeyPair();
-    std::array<std::uint8_t, 32> pub{};
+    std::array<std::uint8_t, 32> pub {};
     ASSERT_TRUE(publicKeyOf(k.privateKey, &pub));
     EXPECT_EQ(pub, k.publicKey);
 }
@@ -81,8 +80,8 @@ TEST(StateFile, SavedDevicesLoadBackUnchanged)
     vltest::TempDir dir;
     std::vector<Device> devices;
     for (int n = 0; n < 5; ++n)
-        devices.push_back(generateDevice(n, GenerateOptions{}));
-    devices[2].params[{518, 1}] = {1, 2, 3};
+        devices.push_back(generateDevice(n, GenerateOptions {}));
+    devices[2].params[{ 518, 1 }] = { 1, 2, 3 };
     devices[3].users[0].password = "Other_1";
     devices[3].faults.delayMs = 50;
     saveDevices(dir.file("s.json"), devices);
@@ -115,13 +114,13 @@ TEST(StateFile, PartialDevicesGetDefaultsAndBadOnesAreNamed)
         const char* json;
         const char* message;
     } bad[] = {
-        {R"({"devices":[{"channels":"four"}]})", "channels must be"},
-        {R"({"devices":[{"network":{"media_port":70000}}]})", "network.media_port must be"},
-        {R"({"devices":[{"kind":"tv"}]})", "kind must be"},
-        {R"({"devices":[{"users":[{"password":"x"}]}]})", "users must be"},
-        {R"({"devices":[{"keys":{"private":"abc"}}]})", "keys.private must be"},
-        {R"({"nodevices":[]})", "no \"devices\" array"},
-        {R"({"devices":[{},)", "not JSON"},
+        { R"({"devices":[{"channels":"four"}]})", "channels must be" },
+        { R"({"devices":[{"network":{"media_port":70000}}]})", "network.media_port must be" },
+        { R"({"devices":[{"kind":"tv"}]})", "kind must be" },
+        { R"({"devices":[{"users":[{"password":"x"}]}]})", "users must be" },
+        { R"({"devices":[{"keys":{"private":"abc"}}]})", "keys.private must be" },
+        { R"({"nodevices":[]})", "no \"devices\" array" },
+        { R"({"devices":[{},)", "not JSON" },
     };
     for (const auto& b : bad) {
         std::ofstream(dir.file("bad.json"), std::ios::trunc) << b.json;
@@ -138,7 +137,7 @@ TEST(Store, MovesAreSeenEverywhereAndAnnounced)
 {
     DeviceStore store;
     for (int n = 0; n < 3; ++n)
-        store.add(generateDevice(n, GenerateOptions{}));
+        store.add(generateDevice(n, GenerateOptions {}));
     std::vector<StoreEvent> events;
     store.subscribe([&](const StoreEvent& e) { events.push_back(e); });
 
@@ -196,14 +195,14 @@ TEST(Store, MovesAreSeenEverywhereAndAnnounced)
 TEST(Store, RebootTakesTheDeviceOffForItsTime)
 {
     DeviceStore store;
-    store.add(generateDevice(0, GenerateOptions{}));
+    store.add(generateDevice(0, GenerateOptions {}));
     std::function<void()> pending;
     int scheduledMs = -1;
     store.setScheduler([&](int ms, std::function<void()> fn) {
         scheduledMs = ms;
         pending = std::move(fn);
     });
-    store.modify(0, [](Device& d) { d.webSessions.push_back({"c", "t", "admin", 1, false}); });
+    store.modify(0, [](Device& d) { d.webSessions.push_back({ "c", "t", "admin", 1, false }); });
     ASSERT_TRUE(store.reboot(0, 1500));
     EXPECT_FALSE(store.reboot(0, 1500)) << "already rebooting";
     EXPECT_EQ(scheduledMs, 1500);
@@ -220,10 +219,10 @@ TEST(Store, RebootTakesTheDeviceOffForItsTime)
 
 TEST(Records, DeviceInfoRecordCarriesTheDeviceAndTheUsersRights)
 {
-    Device d = generateDevice(0, GenerateOptions{});
+    Device d = generateDevice(0, GenerateOptions {});
     d.kind = Kind::Nvr;
     d.deviceType = 3;
-    d.channels.resize(40, Channel{"X", true});
+    d.channels.resize(40, Channel { "X", true });
     d.name = std::string(40, 'N'); // longer than its 36-byte slot
     User viewer;
     viewer.name = "viewer";
@@ -242,7 +241,8 @@ TEST(Records, DeviceInfoRecordCarriesTheDeviceAndTheUsersRights)
     EXPECT_EQ(r.ptz_control_channel, 0u);
     EXPECT_EQ(r.user_ptz_control, 0);
     EXPECT_EQ(r.is_admin, 0);
-    EXPECT_EQ(std::string(r.device_name, sizeof(r.device_name)), std::string(36, 'N')) << "a full slot has no NUL";
+    EXPECT_EQ(std::string(r.device_name, sizeof(r.device_name)), std::string(36, 'N'))
+        << "a full slot has no NUL";
     EXPECT_EQ(std::string(r.serial_number), d.serial);
     EXPECT_TRUE(r.flags228 & VLNET_F228_C32_PASSWORD);
     // The bytes sit where the 32-bit layout puts them.
@@ -260,8 +260,8 @@ TEST(Records, DeviceInfoRecordCarriesTheDeviceAndTheUsersRights)
 
 TEST(Records, ChannelAndAllStatusMessages)
 {
-    Device d = generateDevice(0, GenerateOptions{});
-    d.channels = {{"Door", true}, {"Yard", false}, {"Gate", true}};
+    Device d = generateDevice(0, GenerateOptions {});
+    d.channels = { { "Door", true }, { "Yard", false }, { "Gate", true } };
     auto ch = channelStatusMessage(d);
     ASSERT_EQ(ch.size(), 3 * 312u);
     VLNET_CHANNEL_STATUS second;
@@ -288,18 +288,17 @@ TEST(Options, CommandLine)
     };
     Options o;
     std::string error;
-    ASSERT_TRUE(parse({"--generate", "40", "--seed", "3", "--control", "/tmp/x", "--session-port", "9100",
-                       "--reboot-seconds", "2", "--inactive-percent", "0"},
-                      &o, &error))
+    ASSERT_TRUE(parse({ "--generate", "40", "--seed", "3", "--control", "/tmp/x", "--session-port", "9100",
+                          "--reboot-seconds", "2", "--inactive-percent", "0" },
+        &o, &error))
         << error;
     EXPECT_EQ(o.generate.count, 40);
     EXPECT_EQ(o.generate.seed, 3u);
     EXPECT_EQ(o.sessionPort, 9100);
     EXPECT_EQ(o.rebootMs, 2000);
     EXPECT_EQ(o.controlPath, "/tmp/x");
-    for (auto bad : std::vector<std::vector<const char*>>{
-             {}, {"--generate", "0"}, {"--generate", "x"}, {"--generate"}, {"--frobnicate", "1"},
-             {"--generate", "5", "--session-port", "70000"}}) {
+    for (auto bad : std::vector<std::vector<const char*>> { {}, { "--generate", "0" }, { "--generate", "x" },
+             { "--generate" }, { "--frobnicate", "1" }, { "--generate", "5", "--session-port", "70000" } }) {
         Options o2;
         EXPECT_FALSE(parse(bad, &o2, &error));
         EXPECT_FALSE(error.empty());
