@@ -1,32 +1,179 @@
+// The exported C functions of the VLNet stand-in: argument checks and
+// hand-over to the runtime and its sessions.
 #include "vlnet.h"
 
-#include <mutex>
+#include "netlog.h"
+#include "runtime.h"
+#include "session.h"
 
-namespace {
-std::mutex g_lock;
-int g_refs = 0;
+#include <cstring>
+
+namespace
+{
+
+using vlnet::Runtime;
+using vlnet::Session;
+using vlnet::StartConfig;
+
+std::string text(const char* p)
+{
+    return p ? std::string(p) : std::string();
+}
+
+int start(StartConfig config)
+{
+    Runtime& rt = Runtime::instance();
+    if (!rt.running()) {
+        vlnet::logLine("connection refused: VLNetInit was not called");
+        return 0;
+    }
+    boost::system::error_code ec;
+    auto address = boost::asio::ip::make_address(config.address, ec);
+    if (ec) {
+        vlnet::logLine("connection refused: \"%s\" is no address", config.address.c_str());
+        return 0;
+    }
+    // The handle exists before the session so that the session knows its
+    // callback thread; nothing is reported until the gate opens below.
+    int handle = rt.reserve();
+    auto session = std::make_shared<Session>(handle, std::move(config), address, rt);
+    rt.attach(handle, session);
+    session->begin();
+    // Callbacks may run once the caller has returned with its handle.
+    session->openGate();
+    return handle;
+}
+
 } // namespace
 
 extern "C" {
 
 int VLNET_CALL VLNetInit(void)
 {
-    std::lock_guard<std::mutex> hold(g_lock);
-    ++g_refs;
+    Runtime::instance().init();
     return 1;
 }
 
 int VLNET_CALL VLNetRelease(void)
 {
-    std::lock_guard<std::mutex> hold(g_lock);
-    if (g_refs > 0)
-        --g_refs;
+    Runtime::instance().release();
     return 1;
 }
 
-int VLNET_CALL VLNetSetEncription(int) { return 1; }
-int VLNET_CALL VLNetInitLog(VLNET_LOG_INFO* info) { return info ? 1 : 0; }
-int VLNET_CALL VLNetInitP2PServerInfo(VLNET_P2P_SERVER_INFO*) { return 1; }
-int VLNET_CALL VLNetEnableConsoleLog(int) { return 1; }
+int VLNET_CALL VLNetSetEncription(int enable)
+{
+    vlnet::logLine("encryption %s", enable ? "on" : "off");
+    return 1;
+}
+
+int VLNET_CALL VLNetInitLog(VLNET_LOG_INFO* info)
+{
+    if (!info)
+        return 0;
+    char path[sizeof(info->file_path) + 1];
+    std::memcpy(path, info->file_path, sizeof(info->file_path));
+    path[sizeof(info->file_path)] = 0;
+    vlnet::logOpen(path);
+    vlnet::logLine("log opened (net %d, main loop %d, p2p %d, http %d)", info->net_log, info->main_loop_log,
+        info->p2p_log, info->http_log);
+    return 1;
+}
+
+int VLNET_CALL VLNetInitP2PServerInfo(VLNET_P2P_SERVER_INFO* info)
+{
+    if (info)
+        vlnet::logLine("P2P server set-up accepted (no P2P in the stand-in)");
+    return 1;
+}
+
+int VLNET_CALL VLNetEnableConsoleLog(int enable)
+{
+    vlnet::logConsole(enable != 0);
+    return 1;
+}
+
+int VLNET_CALL VLNetConnectionStartV1(const VLNET_CONNECTION_START_V1* s)
+{
+    if (!s || !s->address)
+        return 0;
+    StartConfig c;
+    c.address = s->address;
+    c.port = std::uint16_t(s->port > 0 && s->port < 65536 ? s->port : 0);
+    c.user = text(s->user);
+    c.password = text(s->password);
+    c.protocolFlags = s->protocol_flags;
+    c.statusText = s->status_text_callback;
+    c.statusRecord = s->status_record_callback;
+    c.message = s->message_callback;
+    c.context = s->context;
+    return start(std::move(c));
+}
+
+int VLNET_CALL VLNetConnectionStartEx(const VLNET_CONNECTION_START_EX* s)
+{
+    if (!s || !s->address)
+        return 0;
+    StartConfig c;
+    c.address = s->address;
+    c.port = std::uint16_t(s->port > 0 && s->port < 65536 ? s->port : 0);
+    c.user = text(s->user);
+    c.password = text(s->password);
+    c.protocolFlags = VLNET_PROTOCOL_MEDIA;
+    c.exStatus = s->status_callback;
+    c.exMessage = s->message_callback;
+    c.user_data = s->user_data;
+    return start(std::move(c));
+}
+
+int VLNET_CALL VLNetConnectionStop(int* handle)
+{
+    if (!handle || !*handle)
+        return 0;
+    auto session = Runtime::instance().take(*handle);
+    *handle = 0;
+    if (!session)
+        return 0;
+    session->stop();
+    return 1;
+}
+
+int VLNET_CALL VLNetGetDevInfo(int handle, VLNET_DEVICE_INFO* info, int size)
+{
+    if (!info || size < int(sizeof(VLNET_DEVICE_INFO)))
+        return 0;
+    auto session = Runtime::instance().find(handle);
+    return session && session->deviceInfo(info) ? 1 : 0;
+}
+
+int VLNET_CALL VLNetGetHttpDevInfo(int handle, VLNET_HTTP_DEVICE_INFO* info, int size)
+{
+    if (!info || size < int(sizeof(VLNET_HTTP_DEVICE_INFO)))
+        return 0;
+    auto session = Runtime::instance().find(handle);
+    return session && session->httpInfo(info) ? 1 : 0;
+}
+
+int VLNET_CALL VLNetSimpleCmd(int handle, const VLNET_SIMPLE_CMD* cmd)
+{
+    if (!cmd)
+        return 0;
+    auto session = Runtime::instance().find(handle);
+    return session && session->simpleCommand(*cmd) ? 1 : 0;
+}
+
+int VLNET_CALL VLNetResetConnection(int handle)
+{
+    auto session = Runtime::instance().find(handle);
+    if (!session)
+        return 0;
+    session->reset();
+    return 1;
+}
+
+int VLNET_CALL VLNetSetEvenCheck(int handle, int data)
+{
+    auto session = Runtime::instance().find(handle);
+    return session && session->evenCheck(data) ? 0 : -1;
+}
 
 } // extern "C"

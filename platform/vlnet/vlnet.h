@@ -62,7 +62,8 @@ typedef struct VLNET_LOG_INFO {
 /* Reference-counted: every VLNetInit needs one VLNetRelease. Returns 1. */
 VLNET_API int VLNET_CALL VLNetInit(void);
 VLNET_API int VLNET_CALL VLNetRelease(void);
-/* 1 encrypts the session traffic. Returns 1. */
+/* Kept for the callers' sake; the stand-in's sessions never carry a password
+   in clear whatever the setting (see PROTOCOL.md). Returns 1. */
 VLNET_API int VLNET_CALL VLNetSetEncription(int enable);
 /* Writes VLNet's own log to info->file_path. Returns 1, 0 for a null record. */
 VLNET_API int VLNET_CALL VLNetInitLog(VLNET_LOG_INFO* info);
@@ -71,6 +72,424 @@ VLNET_API int VLNET_CALL VLNetInitP2PServerInfo(VLNET_P2P_SERVER_INFO* info);
 /* Mirrors VLNet's log to stderr when enable is non-zero. Returns 1. */
 VLNET_API int VLNET_CALL VLNetEnableConsoleLog(int enable);
 
+/* ---- Device records ------------------------------------------------- */
+
+/* Every record below is pointer-free and travels byte-exact between the
+   device and the caller (little-endian). Texts are NUL-terminated inside
+   their slot unless they fill it. */
+
+/* Time of a device record: year, then month, day, hour, minute, second. */
+typedef struct VLNET_TIME {
+    uint16_t year;
+    uint8_t month;
+    uint8_t day;
+    uint8_t hour;
+    uint8_t minute;
+    uint8_t second;
+    uint8_t reserved;
+} VLNET_TIME;
+
+/* Bits of the flag bytes of VLNET_DEVICE_INFO that callers test. */
+#define VLNET_F228_WIFI_STATUS 0x01u
+#define VLNET_F228_RTSP_PAGE_ENABLE 0x02u
+#define VLNET_F228_FTP_PAGE 0x04u
+#define VLNET_F228_C32_PASSWORD 0x08u /* passwords kept in 32-byte slots */
+#define VLNET_F228_FILE_SYSTEM 0x20u
+#define VLNET_F228_EMAIL_SWITCH 0x80u
+#define VLNET_F230_AUTO_MAINTENANCE 0x01u
+#define VLNET_F230_INTELLIGENT_ANALYSIS 0x40u
+#define VLNET_F230_REMOTE_UPGRADE_MODE 0x80u
+#define VLNET_F232_PTZ_SUPPORTED 0x02u
+#define VLNET_F247_GET_ALARM_CHNS 0x04u
+
+/* Device-type numbers kept in bits 8 to 11 of high_type (bits 40 to 43 of
+   the 64-bit device-type word). */
+#define VLNET_DEVICE_TYPE_SHIFT 40
+#define VLNET_DEVICE_TYPE_NVR 3
+#define VLNET_DEVICE_TYPE_IPC 4
+#define VLNET_DEVICE_TYPE_DVR 6
+
+/* The device-information record of a login (VLNetGetDevInfo), 1232 bytes. */
+typedef struct VLNET_DEVICE_INFO {
+    uint32_t low_type; /* low word of the 64-bit device-type word */
+    uint32_t high_type; /* high word; bits 8..11 = device type */
+    char dev_ver[36]; /* firmware version */
+    char device_name[36];
+    char mac_addr[36];
+    uint32_t device_id;
+    uint32_t user_set_right;
+    uint32_t preview_channel; /* bit n = channel n (0..31) */
+    uint32_t playback_channel;
+    uint32_t backup_channel;
+    uint32_t ptz_control_channel;
+    uint8_t user_preview;
+    uint8_t user_playback;
+    uint8_t user_backup;
+    uint8_t user_ptz_control;
+    uint8_t reserved144[16];
+    uint32_t user_key;
+    uint16_t total_fps;
+    uint8_t channel_num; /* basic channel count */
+    uint8_t video_format;
+    uint8_t alarm_in_num;
+    uint8_t alarm_out_num;
+    uint8_t ai_analyze_cap;
+    uint8_t ai_analyze_channels;
+    uint8_t serial_num;
+    uint8_t is_admin;
+    uint8_t audio_num;
+    uint8_t resolution_frame_fix;
+    uint8_t preview_off;
+    uint8_t video_cover_num;
+    uint8_t support_spot;
+    uint8_t sub_stream_min;
+    uint8_t sub_stream_max;
+    uint8_t platform_support;
+    uint16_t chn_info_size;
+    uint8_t sub_stream_restrict;
+    uint8_t dualtalk_show_tag;
+    uint8_t router_show_tag;
+    uint8_t lan_show_tag;
+    uint32_t platform_show_tag;
+    char product_name[24];
+    uint32_t platform_switch;
+    uint8_t video_activate_switch;
+    uint8_t motion_mode;
+    uint8_t resolution_mode;
+    uint8_t hide_phone_page;
+    uint8_t upgrade_type;
+    uint8_t elec_lock_flag;
+    uint16_t total_fps_960;
+    uint8_t flags228; /* VLNET_F228_* */
+    uint8_t flags229;
+    uint8_t flags230; /* VLNET_F230_* */
+    uint8_t flags231;
+    uint8_t flags232; /* VLNET_F232_*; bits 4..5 NVR flag */
+    uint8_t max_poe_num;
+    uint8_t ui_type;
+    uint8_t chip_num;
+    uint32_t protocol_type;
+    uint8_t flags240;
+    uint8_t reserved241[3];
+    uint8_t flags244;
+    uint8_t analog_ch_num;
+    uint8_t reserved246;
+    uint8_t flags247; /* VLNET_F247_* */
+    char p2p_id[35];
+    uint8_t push_type;
+    uint8_t reserved284[2];
+    uint8_t remote_search_log_flag;
+    uint8_t flags287;
+    uint32_t preview_channel_ex[8]; /* word k, bit b = channel 32 + 32k + b */
+    uint32_t playback_channel_ex[8];
+    uint32_t backup_channel_ex[8];
+    uint32_t ptz_control_channel_ex[8];
+    uint32_t page_control;
+    uint8_t is_fish_eye;
+    uint8_t is_support_hard_dec;
+    uint8_t cur_show_mode;
+    uint8_t cur_stream_num;
+    uint8_t fish_eye_flag;
+    uint8_t reserved425[5];
+    uint8_t preview_num;
+    uint8_t default_stream;
+    uint32_t page_control2;
+    uint32_t mix_zoom_position;
+    uint32_t max_zoom_position;
+    uint32_t mix_focus_position;
+    uint32_t max_focus_position;
+    uint8_t ptz_version;
+    uint8_t reserved453[7];
+    uint8_t flags460; /* bit 0 wizard */
+    uint8_t pir_area_mode;
+    uint8_t talk_mode;
+    uint8_t reserved463;
+    uint32_t control_bit;
+    uint8_t reserved468[32];
+    uint32_t control_bit2;
+    uint8_t reserved504[4];
+    uint32_t client_auto_logout_time;
+    uint8_t max_cloud_video_upload_num;
+    uint8_t user_id;
+    uint8_t reserved514[2];
+    uint32_t preview_covert[8];
+    uint32_t push_info_type;
+    uint32_t control_bit_array[8]; /* ability bit n = bit n%32 of word n/32 */
+    uint32_t support_enc_ability;
+    char device_type[36]; /* model text */
+    char serial_number[96];
+    uint8_t max_cloud_picture_upload_num;
+    uint8_t max_ftp_video_upload_num;
+    uint8_t max_ftp_picture_upload_num;
+    uint8_t reserved723;
+    uint32_t sys_channel_num; /* extended channel count */
+    uint32_t supported_modif_ipc_netmode;
+    uint8_t reserved732[4];
+    char device_name2[128];
+    uint32_t mobile_remote_setting_protocol;
+    uint32_t support_record_types;
+    uint32_t https_port;
+    char http_api_version[16];
+    uint8_t support_http_api_config_net;
+    uint8_t support_new_schedule;
+    uint8_t reserved894[338];
+} VLNET_DEVICE_INFO;
+
+/* The HTTP side of a login (VLNetGetHttpDevInfo), 1512 bytes. */
+typedef struct VLNET_HTTP_DEVICE_INFO {
+    char real_address[64]; /* address or id the caller gave */
+    char address[32]; /* address the session reached */
+    int32_t port; /* web port (HTTP or HTTPS) */
+    int8_t https;
+    int8_t password_encryption;
+    int8_t support_recover_password;
+    int8_t use_recover_password;
+    char token[128]; /* csrf token of the web session */
+    char cookie[256]; /* session cookie of the web session */
+    char user_name[32];
+    int32_t real_port; /* port the session reached */
+    char protocol[24]; /* "media", "http" or "https" */
+    uint8_t activation_password;
+    uint8_t sync_activation_password;
+    uint8_t reserved550[5];
+    char preferred_address[64];
+    uint8_t reserved619[893];
+} VLNET_HTTP_DEVICE_INFO;
+
+/* One channel of the channel-status message (VLNET_MSG_REMOTE_CH_STATUS), 312
+   bytes; the message holds one record per channel. */
+typedef struct VLNET_CHANNEL_STATUS {
+    uint32_t record_length; /* stride of the records in the message */
+    uint8_t reserved4[4];
+    uint32_t dev_type_l;
+    uint32_t dev_type_h;
+    char cur_chn_name[20];
+    int8_t cur_chn_state; /* 1 online */
+    int8_t rec_state;
+    int8_t cur_rec_type;
+    int8_t md_state;
+    int8_t io_state;
+    int8_t vloss_state;
+    int8_t hdd_state;
+    int8_t md_schedule;
+    int8_t alarm_schedule;
+    uint8_t channel_num;
+    uint8_t ipc_dev_type_flag;
+    uint8_t reserved47;
+    uint32_t protocol_type;
+    uint32_t abilities;
+    char chn_name_ex[128];
+    int8_t chn_mode;
+    uint8_t wireless_ipc_type;
+    uint8_t reserved186[6];
+    uint32_t abilities_ex;
+    uint32_t abilities_arr[8];
+    uint8_t reserved228[84];
+} VLNET_CHANNEL_STATUS;
+
+/* The all-status message (VLNET_MSG_DEV_ALL_STATUS), 2220 bytes. Words hold
+   one bit per channel (channel c < 32 is bit c). */
+typedef struct VLNET_ALL_STATUS {
+    VLNET_TIME time;
+    uint32_t record_enable;
+    uint32_t record_status;
+    uint32_t motion_enable;
+    uint32_t motion_status;
+    uint32_t io_enable;
+    uint32_t io_status;
+    uint32_t vloss_status;
+    uint8_t hdd_status[8];
+    char old_version[32];
+    char new_version[32];
+    char dev_type[32];
+    uint8_t reserved140[160];
+    uint8_t record_all_status[32];
+    uint8_t ftp_new_vers_flag;
+    uint8_t reserved333[2];
+    uint8_t zero_ch_switch;
+    uint32_t audio_status;
+    uint8_t reserved340[4];
+    uint32_t intelligent_chn_status;
+    uint32_t intelligent_chn_status_ext[6];
+    uint32_t intelligent_status;
+    uint32_t camera_cover_switch;
+    uint32_t camera_cover_state;
+    uint32_t motion_status_ext[8];
+    uint32_t io_status_ext[8];
+    uint8_t record_all_status_ext[8][32];
+    uint32_t pir_status_ext[8];
+    uint32_t smoke_status_ext[8];
+    uint8_t page_intelligent_chn[128];
+    uint8_t input_num[256];
+    uint8_t output_num[256];
+    uint32_t pir_enable;
+    uint32_t pir_status;
+    uint8_t power_state_change[256];
+    uint8_t power_charge_state[256];
+    uint32_t audio_status_ext[8];
+    uint8_t playback_state;
+    uint8_t reserved1961[32];
+    uint8_t page_intelligent_chn_ext[128];
+    uint8_t reserved2121[3];
+    uint32_t alarm_switch;
+    uint8_t reserved2128[92];
+} VLNET_ALL_STATUS;
+
+/* Device message ids used here. */
+#define VLNET_MSG_LOGIN_FORBID_IP 113
+#define VLNET_MSG_DEV_ALL_STATUS 610
+#define VLNET_MSG_REMOTE_CH_STATUS 611
+
+/* ---- Sessions and login --------------------------------------------- */
+
+/* Connection statuses reported through the status callbacks. */
+#define VLNET_STATUS_CONNECTING 0
+#define VLNET_STATUS_CLOSED_BY_DEVICE 2 /* the device ended the session (reboot, logout) */
+#define VLNET_STATUS_CONNECTION_LOST 3 /* unreachable, network error or no answer */
+#define VLNET_STATUS_CLOSED_BY_RESET 4 /* VLNetResetConnection */
+#define VLNET_STATUS_LOGIN_SUCCESS 101 /* media login */
+#define VLNET_STATUS_USER_LOGGED_IN 102
+#define VLNET_STATUS_WRONG_PASSWORD 103
+#define VLNET_STATUS_UNKNOWN_USER 104
+#define VLNET_STATUS_NO_RIGHT 106
+#define VLNET_STATUS_IP_FILTER 107
+#define VLNET_STATUS_MAX_USER 108
+#define VLNET_STATUS_HTTP_LOGIN 151 /* login over the device's HTTP interface */
+#define VLNET_STATUS_HTTPS_LOGIN 152 /* login over the device's HTTPS interface */
+#define VLNET_STATUS_LOGIN_BLOCKED 153
+#define VLNET_STATUS_NOT_ACTIVATED 154 /* first login: the device has no password yet */
+
+/* Protocol flags (start record byte protocol_flags). A login with the HTTP
+   or HTTPS flag is an HTTP login (151/152); otherwise a media login (101). */
+#define VLNET_PROTOCOL_MEDIA 0x01u
+#define VLNET_PROTOCOL_HTTP 0x02u
+#define VLNET_PROTOCOL_HTTPS 0x04u
+#define VLNET_PROTOCOL_65000 0x08u
+#define VLNET_PROTOCOL_AUTO 0x07u
+
+/* Callbacks of VLNetConnectionStartV1. Contract for all of them:
+   - none runs before VLNetConnectionStartV1 has returned, and none runs or
+     starts after VLNetConnectionStop has returned for the handle;
+   - all callbacks of one connection run on one thread of the stand-in, one
+     at a time, in the order the events happened; they may call any VLNet
+     function, VLNetConnectionStop of their own connection included;
+   - texts and records passed in are valid during the call only.
+   `context` is the start record's context. */
+typedef void(VLNET_CALL* VLNET_STATUS_RECORD_CALLBACK)(int32_t status, const void* info, void* context);
+typedef void(VLNET_CALL* VLNET_STATUS_TEXT_CALLBACK)(
+    int32_t status, const char* device_info, const char* channel_info, void* context);
+typedef void(VLNET_CALL* VLNET_MESSAGE_CALLBACK)(int32_t id, const char* data, int32_t length, void* context);
+
+/* Start record of VLNetConnectionStartV1. Texts are read during the call only.
+   Fixed words are passed as the caller sets them and not interpreted. */
+typedef struct VLNET_CONNECTION_START_V1 {
+    const char* address; /* "ip or id": IPv4 or IPv6 text */
+    int32_t port; /* media port; 0 = the session port */
+    const char* user;
+    const char* password;
+    int32_t word16; /* 0 */
+    int32_t word20; /* 0 */
+    void* context; /* handed back to the callbacks */
+    int32_t word28; /* 1 */
+    VLNET_MESSAGE_CALLBACK message_callback;
+    int32_t word36; /* 1 */
+    int32_t word40; /* 0 */
+    int32_t p2p_type;
+    const char* ddns_server; /* may be null */
+    uint8_t byte52; /* 0 */
+    uint8_t byte53; /* 0 */
+    uint8_t oem_type;
+    uint8_t protocol_flags; /* VLNET_PROTOCOL_* */
+    VLNET_STATUS_TEXT_CALLBACK status_text_callback;
+    VLNET_STATUS_RECORD_CALLBACK status_record_callback;
+    const char* remote_terminal_info;
+    uint8_t enable_http_api_version_check;
+    uint8_t real_protocol;
+    uint8_t disable_media_in_auto_mode;
+    uint8_t enable_new_cgi_check;
+    const char* register_uid; /* may be null */
+    const char* event_check_ext_data; /* may be null */
+    int32_t support_new_schedule;
+    const char* login_json; /* the caller's login request, may be null */
+    const char* login_post_data_json; /* may be null */
+    uint8_t reserved92[208];
+} VLNET_CONNECTION_START_V1;
+
+/* Callbacks of VLNetConnectionStartEx; same contract as above, `user` is the
+   record's user_data. */
+typedef void(VLNET_CALL* VLNET_CONNECTION_CALLBACK)(int32_t status, void* user);
+typedef void(VLNET_CALL* VLNET_CONNECTION_MESSAGE_CALLBACK)(
+    uint16_t id, const char* data, int32_t length, void* user);
+
+/* Start record of VLNetConnectionStartEx (a media login). */
+typedef struct VLNET_CONNECTION_START_EX {
+    const char* address;
+    int32_t port; /* media port; 0 = the session port */
+    const char* user;
+    const char* password;
+    int32_t word16;
+    int32_t word20;
+    void* user_data;
+    int32_t word28;
+    VLNET_CONNECTION_MESSAGE_CALLBACK message_callback;
+    int32_t word36;
+    VLNET_CONNECTION_CALLBACK status_callback;
+    uint8_t reserved44[10];
+    uint8_t device_class;
+    uint8_t reserved55;
+} VLNET_CONNECTION_START_EX;
+
+/* Simple command record (VLNetSimpleCmd), 16 bytes: {890, message id, 0, 0}
+   asks the device to send that device message (610 and 611 are answered). */
+typedef struct VLNET_SIMPLE_CMD {
+    int32_t command;
+    int32_t param;
+    int32_t reserved[2];
+} VLNET_SIMPLE_CMD;
+
+#define VLNET_CMD_REQUEST_MESSAGE 890
+
+/* Starts a connection and its login. Returns a non-zero login handle, or 0
+   when refused (not initialised, null record or address, bad address text).
+   The outcome arrives through the status callbacks: 0 "connecting", then the
+   login status (101, 151, 152, 154 or a failure such as 103). A session that
+   has logged in once reconnects by itself after it drops (status 2 to 4, then
+   0 and the login status again). */
+VLNET_API int VLNET_CALL VLNetConnectionStartV1(const VLNET_CONNECTION_START_V1* start);
+/* The program's own media login; statuses through status_callback. */
+VLNET_API int VLNET_CALL VLNetConnectionStartEx(const VLNET_CONNECTION_START_EX* start);
+/* Ends the connection *handle and sets *handle to 0. When it returns no
+   callback of that connection runs any more. Returns 1, 0 for an unknown
+   handle. */
+VLNET_API int VLNET_CALL VLNetConnectionStop(int* handle);
+/* Asks the device for its device-information record; waits for the answer.
+   Non-zero on success; 0 when not logged in, size < 1232 or no answer. */
+VLNET_API int VLNET_CALL VLNetGetDevInfo(int handle, VLNET_DEVICE_INFO* info, int size);
+/* The HTTP side of the last login (address, port, https flag, and for HTTP
+   logins the cookie and csrf token the device issued). Non-zero on success. */
+VLNET_API int VLNET_CALL VLNetGetHttpDevInfo(int handle, VLNET_HTTP_DEVICE_INFO* info, int size);
+/* Sends a simple command and waits for the device to accept it. Non-zero on
+   success. The device messages it asks for arrive through the message callback. */
+VLNET_API int VLNET_CALL VLNetSimpleCmd(int handle, const VLNET_SIMPLE_CMD* cmd);
+/* Drops the session; it reports 4, then reconnects (0, then the login
+   status). Returns 1, 0 for an unknown handle. */
+VLNET_API int VLNET_CALL VLNetResetConnection(int handle);
+/* Hands the device a check word. Returns 0 when the device accepted it, -1
+   otherwise. */
+VLNET_API int VLNET_CALL VLNetSetEvenCheck(int handle, int data);
+
 #ifdef __cplusplus
 }
+
+static_assert(sizeof(VLNET_TIME) == 8, "VLNET_TIME");
+static_assert(sizeof(VLNET_DEVICE_INFO) == 1232, "VLNET_DEVICE_INFO");
+static_assert(sizeof(VLNET_HTTP_DEVICE_INFO) == 1512, "VLNET_HTTP_DEVICE_INFO");
+static_assert(sizeof(VLNET_CHANNEL_STATUS) == 312, "VLNET_CHANNEL_STATUS");
+static_assert(sizeof(VLNET_ALL_STATUS) == 2220, "VLNET_ALL_STATUS");
+static_assert(sizeof(VLNET_SIMPLE_CMD) == 16, "VLNET_SIMPLE_CMD");
+#else
+_Static_assert(sizeof(VLNET_DEVICE_INFO) == 1232, "VLNET_DEVICE_INFO");
+_Static_assert(sizeof(VLNET_HTTP_DEVICE_INFO) == 1512, "VLNET_HTTP_DEVICE_INFO");
+_Static_assert(sizeof(VLNET_CHANNEL_STATUS) == 312, "VLNET_CHANNEL_STATUS");
+_Static_assert(sizeof(VLNET_ALL_STATUS) == 2220, "VLNET_ALL_STATUS");
 #endif

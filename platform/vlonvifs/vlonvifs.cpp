@@ -2,10 +2,22 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+
+namespace
+{
+std::mutex g_lock;
+int g_refs = 0;
+} // namespace
 
 extern "C" {
 
-int VLONVIFS_CALL VLOnvifInit(void) { return 1; }
+int VLONVIFS_CALL VLOnvifInit(void)
+{
+    std::lock_guard<std::mutex> hold(g_lock);
+    ++g_refs;
+    return 1;
+}
 
 bool VLONVIFS_CALL VLOnvifSetSearchTimeout(int, int, int)
 {
@@ -13,6 +25,12 @@ bool VLONVIFS_CALL VLOnvifSetSearchTimeout(int, int, int)
     return !(fail && std::strcmp(fail, "1") == 0);
 }
 
-int VLONVIFS_CALL VLOnvifRelease(void) { return 1; }
+int VLONVIFS_CALL VLOnvifRelease(void)
+{
+    std::lock_guard<std::mutex> hold(g_lock);
+    if (g_refs > 0)
+        --g_refs;
+    return 1;
+}
 
 } // extern "C"

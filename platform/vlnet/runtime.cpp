@@ -1,0 +1,195 @@
+#include "runtime.h"
+
+#include "netlog.h"
+#include "session.h"
+
+#include <cstdlib>
+
+namespace vlnet
+{
+
+namespace
+{
+int envInt(const char* name, int fallback, int lo, int hi)
+{
+    const char* v = std::getenv(name);
+    if (!v || !*v)
+        return fallback;
+    char* end = nullptr;
+    long n = std::strtol(v, &end, 10);
+    if (*end || n < lo || n > hi)
+        return fallback;
+    return int(n);
+}
+
+constexpr int kCallbackThreads = 4;
+} // namespace
+
+Settings Settings::fromEnvironment()
+{
+    Settings s;
+    s.sessionPort = std::uint16_t(envInt("VLNET_SESSION_PORT", s.sessionPort, 1, 65535));
+    s.connectTimeoutMs = envInt("VLNET_CONNECT_TIMEOUT_MS", s.connectTimeoutMs, 50, 600000);
+    s.replyTimeoutMs = envInt("VLNET_REPLY_TIMEOUT_MS", s.replyTimeoutMs, 50, 600000);
+    s.keepaliveMs = envInt("VLNET_KEEPALIVE_MS", s.keepaliveMs, 50, 600000);
+    s.reconnectMs = envInt("VLNET_RECONNECT_MS", s.reconnectMs, 10, 600000);
+    return s;
+}
+
+CallbackThread::CallbackThread()
+    : m_thread([this] { loop(); })
+{
+}
+
+CallbackThread::~CallbackThread()
+{
+    finish();
+}
+
+void CallbackThread::post(std::function<void()> task)
+{
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        if (m_done)
+            return;
+        m_tasks.push_back(std::move(task));
+    }
+    m_wake.notify_one();
+}
+
+void CallbackThread::finish()
+{
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_done = true;
+    }
+    m_wake.notify_one();
+    if (!m_thread.joinable())
+        return;
+    if (isCurrent())
+        m_thread.detach();
+    else
+        m_thread.join();
+}
+
+void CallbackThread::loop()
+{
+    std::unique_lock<std::mutex> hold(m_lock);
+    for (;;) {
+        m_wake.wait(hold, [this] { return m_done || !m_tasks.empty(); });
+        if (m_tasks.empty())
+            return;
+        auto task = std::move(m_tasks.front());
+        m_tasks.pop_front();
+        hold.unlock();
+        task();
+        hold.lock();
+    }
+}
+
+Runtime& Runtime::instance()
+{
+    static Runtime* runtime = new Runtime; // never destroyed: callers may release after exit starts
+    return *runtime;
+}
+
+void Runtime::init()
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_refs++ > 0)
+        return;
+    m_settings = Settings::fromEnvironment();
+    m_io = std::make_unique<boost::asio::io_context>(1);
+    m_work = std::make_unique<boost::asio::executor_work_guard<boost::asio::io_context::executor_type>>(
+        m_io->get_executor());
+    m_ioThread = std::thread([io = m_io.get()] { io->run(); });
+    for (int i = 0; i < kCallbackThreads; ++i)
+        m_callbacks.push_back(std::make_unique<CallbackThread>());
+    logLine("VLNet stand-in started (session port %u)", unsigned(m_settings.sessionPort));
+}
+
+void Runtime::release()
+{
+    std::map<int, std::shared_ptr<Session>> sessions;
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        if (m_refs == 0 || --m_refs > 0)
+            return;
+        sessions.swap(m_sessions);
+    }
+    // Stop every connection the caller forgot, so no callback outlives us.
+    for (auto& [handle, s] : sessions)
+        if (s)
+            s->stop();
+    std::unique_ptr<boost::asio::io_context> io;
+    std::vector<std::unique_ptr<CallbackThread>> callbacks;
+    std::thread ioThread;
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        if (m_refs > 0)
+            return; // started again meanwhile
+        m_work.reset();
+        io = std::move(m_io);
+        callbacks.swap(m_callbacks);
+        ioThread = std::move(m_ioThread);
+    }
+    io->stop();
+    if (ioThread.joinable())
+        ioThread.join();
+    sessions.clear();
+    for (auto& c : callbacks)
+        c->finish();
+    callbacks.clear();
+    io.reset();
+    logLine("VLNet stand-in stopped");
+}
+
+bool Runtime::running()
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_refs > 0;
+}
+
+int Runtime::reserve()
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    int handle = m_nextHandle;
+    do {
+        handle = handle == 0x7FFFFFFF ? 1 : handle + 1;
+    } while (m_sessions.count(handle));
+    m_nextHandle = handle;
+    m_sessions[handle] = nullptr;
+    return handle;
+}
+
+void Runtime::attach(int handle, const std::shared_ptr<Session>& session)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_sessions[handle] = session;
+}
+
+std::shared_ptr<Session> Runtime::find(int handle)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    auto it = m_sessions.find(handle);
+    return it == m_sessions.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<Session> Runtime::take(int handle)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    auto it = m_sessions.find(handle);
+    if (it == m_sessions.end())
+        return nullptr;
+    auto s = it->second;
+    m_sessions.erase(it);
+    return s;
+}
+
+CallbackThread& Runtime::callbackThread(int handle)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return *m_callbacks[size_t(handle) % m_callbacks.size()];
+}
+
+} // namespace vlnet

@@ -1,0 +1,607 @@
+#include "session.h"
+
+#include "netlog.h"
+
+#include <boost/asio/post.hpp>
+#include <boost/asio/read.hpp>
+#include <boost/asio/write.hpp>
+#include <cstring>
+#include <json/reader.h>
+#include <json/writer.h>
+
+namespace vlnet
+{
+
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
+using Clock = std::chrono::steady_clock;
+
+namespace
+{
+
+bool parseJson(const std::vector<std::uint8_t>& bytes, std::size_t offset, Json::Value* out)
+{
+    if (bytes.size() < offset)
+        return false;
+    Json::CharReaderBuilder b;
+    std::unique_ptr<Json::CharReader> r(b.newCharReader());
+    std::string errs;
+    const char* p = reinterpret_cast<const char*>(bytes.data()) + offset;
+    return r->parse(p, p + (bytes.size() - offset), out, &errs) && out->isObject();
+}
+
+std::string compact(const Json::Value& v)
+{
+    Json::StreamWriterBuilder b;
+    b["indentation"] = "";
+    return Json::writeString(b, v);
+}
+
+void putText(char* slot, std::size_t size, const std::string& text)
+{
+    std::memset(slot, 0, size);
+    std::memcpy(slot, text.data(), std::min(size, text.size()));
+}
+
+constexpr int kGateDelayMs = 5;
+
+bool isLoginSuccess(int status)
+{
+    return status == VLNET_STATUS_LOGIN_SUCCESS || status == VLNET_STATUS_HTTP_LOGIN
+        || status == VLNET_STATUS_HTTPS_LOGIN;
+}
+
+} // namespace
+
+std::string StartConfig::kind() const
+{
+    if (protocolFlags & VLNET_PROTOCOL_HTTPS)
+        return "https";
+    if (protocolFlags & VLNET_PROTOCOL_HTTP)
+        return "http";
+    return "media";
+}
+
+Session::Session(int handle, StartConfig config, asio::ip::address address, Runtime& runtime)
+    : m_handle(handle)
+    , m_config(std::move(config))
+    , m_settings(runtime.settings())
+    , m_io(runtime.io())
+    , m_callbacks(runtime.callbackThread(handle))
+    , m_socket(m_io)
+    , m_timer(m_io)
+    , m_keepalive(m_io)
+{
+    // HTTP logins go to the session port whatever port the caller named: the
+    // caller names the web port, which is not where sessions are taken.
+    std::uint16_t port = m_config.kind() == "media" && m_config.port ? m_config.port : m_settings.sessionPort;
+    m_endpoint = tcp::endpoint(address, port);
+}
+
+Session::~Session() = default;
+
+void Session::begin()
+{
+    auto self = shared_from_this();
+    asio::post(m_io, [this, self] {
+        emitStatus(VLNET_STATUS_CONNECTING);
+        connect();
+    });
+}
+
+// ---- Callback delivery ---------------------------------------------------
+
+void Session::openGate()
+{
+    // The gate opens a moment after the start call: a callback thread that is
+    // already busy would otherwise pick the first status up while the caller
+    // is still on its way out of the start call, before it has stored the
+    // handle it is about to get.
+    auto self = shared_from_this();
+    asio::post(m_io, [this, self] {
+        auto timer = std::make_shared<asio::steady_timer>(m_io, std::chrono::milliseconds(kGateDelayMs));
+        timer->async_wait([this, self, timer](boost::system::error_code) {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_gateOpen = true;
+            if (!m_queue.empty() && !m_draining && !m_stopped) {
+                m_draining = true;
+                m_callbacks.post([self] { self->drain(); });
+            }
+        });
+    });
+}
+
+void Session::deliver(std::function<void()> fn)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_stopped)
+        return;
+    m_queue.push_back(std::move(fn));
+    if (!m_gateOpen || m_draining)
+        return;
+    m_draining = true;
+    m_callbacks.post([self = shared_from_this()] { self->drain(); });
+}
+
+void Session::drain()
+{
+    std::unique_lock<std::mutex> hold(m_lock);
+    for (;;) {
+        if (m_stopped || m_queue.empty()) {
+            m_draining = false;
+            return;
+        }
+        auto fn = std::move(m_queue.front());
+        m_queue.pop_front();
+        m_inCallback = true;
+        hold.unlock();
+        fn();
+        hold.lock();
+        m_inCallback = false;
+        m_idle.notify_all();
+    }
+}
+
+void Session::emitStatus(int status, std::string deviceInfo, std::string channelInfo)
+{
+    const StartConfig& c = m_config;
+    deliver([&c, status, deviceInfo = std::move(deviceInfo), channelInfo = std::move(channelInfo)] {
+        if (c.statusText)
+            c.statusText(status, deviceInfo.empty() ? nullptr : deviceInfo.c_str(),
+                channelInfo.empty() ? nullptr : channelInfo.c_str(), c.context);
+        else if (c.statusRecord)
+            c.statusRecord(status, nullptr, c.context);
+        else if (c.exStatus)
+            c.exStatus(status, c.user_data);
+    });
+}
+
+void Session::emitMessage(std::int32_t id, std::vector<std::uint8_t> data)
+{
+    const StartConfig& c = m_config;
+    deliver([&c, id, data = std::move(data)] {
+        const char* p = reinterpret_cast<const char*>(data.data());
+        if (c.message)
+            c.message(id, data.empty() ? nullptr : p, std::int32_t(data.size()), c.context);
+        else if (c.exMessage)
+            c.exMessage(
+                std::uint16_t(id), data.empty() ? nullptr : p, std::int32_t(data.size()), c.user_data);
+    });
+}
+
+void Session::stop()
+{
+    std::unique_lock<std::mutex> hold(m_lock);
+    bool first = !m_stopped;
+    m_stopped = true;
+    m_queue.clear();
+    hold.unlock();
+    // A callback blocked in a request must not hold the stop up.
+    failPending();
+    hold.lock();
+    // Inside one of this thread's callbacks nothing else of ours can run.
+    if (!m_callbacks.isCurrent())
+        m_idle.wait(hold, [this] { return !m_inCallback; });
+    hold.unlock();
+    if (!first)
+        return;
+    logLine("connection %d stopped", m_handle);
+    asio::post(m_io, [this, self = shared_from_this()] {
+        m_phase = Phase::Closed;
+        ++m_generation;
+        m_timer.cancel();
+        m_keepalive.cancel();
+        closeSocket();
+    });
+}
+
+// ---- Connection state machine (I/O thread) --------------------------------
+
+void Session::connect()
+{
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        if (m_stopped)
+            return;
+    }
+    unsigned gen = ++m_generation;
+    m_phase = Phase::Connecting;
+    closeSocket();
+    m_socket = tcp::socket(m_io);
+    m_writes.clear();
+    m_writing = false;
+    auto self = shared_from_this();
+    m_timer.expires_after(std::chrono::milliseconds(m_settings.connectTimeoutMs));
+    m_timer.async_wait([this, self, gen](boost::system::error_code ec) {
+        if (!ec && gen == m_generation
+            && (m_phase == Phase::Connecting || m_phase == Phase::AwaitHello || m_phase == Phase::AwaitLogin))
+            attemptFailed("no answer in time");
+    });
+    m_socket.async_connect(m_endpoint, [this, self, gen](boost::system::error_code ec) {
+        if (gen != m_generation || m_phase != Phase::Connecting)
+            return;
+        if (ec) {
+            attemptFailed(ec.message());
+            return;
+        }
+        boost::system::error_code ignore;
+        m_socket.set_option(tcp::no_delay(true), ignore);
+        m_phase = Phase::AwaitHello;
+        m_lastReceived = Clock::now();
+        readFrame(gen);
+    });
+}
+
+void Session::readFrame(unsigned gen)
+{
+    auto self = shared_from_this();
+    asio::async_read(
+        m_socket, asio::buffer(m_header), [this, self, gen](boost::system::error_code ec, std::size_t) {
+            if (gen != m_generation)
+                return;
+            if (ec) {
+                if (m_phase == Phase::Up)
+                    lost(
+                        ec == asio::error::eof ? VLNET_STATUS_CLOSED_BY_DEVICE : VLNET_STATUS_CONNECTION_LOST,
+                        ec.message());
+                else
+                    attemptFailed(ec.message());
+                return;
+            }
+            auto h = vlwire::decodeHeader(m_header.data());
+            if (!h) {
+                if (m_phase == Phase::Up)
+                    lost(VLNET_STATUS_CONNECTION_LOST, "the peer does not speak the protocol");
+                else
+                    attemptFailed("the peer does not speak the protocol");
+                return;
+            }
+            auto payload = std::make_shared<std::vector<std::uint8_t>>(h->length);
+            asio::async_read(m_socket, asio::buffer(*payload),
+                [this, self, gen, hdr = *h, payload](boost::system::error_code ec2, std::size_t) {
+                    if (gen != m_generation)
+                        return;
+                    if (ec2) {
+                        if (m_phase == Phase::Up)
+                            lost(VLNET_STATUS_CONNECTION_LOST, ec2.message());
+                        else
+                            attemptFailed(ec2.message());
+                        return;
+                    }
+                    m_lastReceived = Clock::now();
+                    onFrame(hdr, std::move(*payload));
+                    if (gen == m_generation && m_socket.is_open())
+                        readFrame(gen);
+                });
+        });
+}
+
+void Session::onFrame(const vlwire::Header& h, std::vector<std::uint8_t> payload)
+{
+    switch (m_phase) {
+    case Phase::AwaitHello:
+        if (h.command == vlwire::kHello)
+            onHello(payload);
+        return;
+    case Phase::AwaitLogin:
+        if (h.command == vlwire::kLogin && (h.flags & vlwire::kReply) && h.sequence == m_loginSequence)
+            onLoginReply(payload);
+        return;
+    case Phase::Up:
+        break;
+    default:
+        return;
+    }
+    if (h.command == vlwire::kMessage && !(h.flags & vlwire::kReply)) {
+        if (payload.size() < 4)
+            return;
+        std::int32_t id = std::int32_t(vlwire::getU32(payload.data()));
+        emitMessage(id, std::vector<std::uint8_t>(payload.begin() + 4, payload.end()));
+        return;
+    }
+    if (!(h.flags & vlwire::kReply))
+        return;
+    std::shared_ptr<Pending> p;
+    {
+        std::lock_guard<std::mutex> hold(m_pendingLock);
+        auto it = m_pending.find(h.sequence);
+        if (it == m_pending.end())
+            return; // a keep-alive, or an answer that came too late
+        p = it->second;
+        m_pending.erase(it);
+    }
+    std::lock_guard<std::mutex> hold(p->lock);
+    p->finished = true;
+    p->ok = payload.size() >= 4;
+    if (p->ok) {
+        p->result = std::int32_t(vlwire::getU32(payload.data()));
+        p->data.assign(payload.begin() + 4, payload.end());
+    }
+    p->done.notify_all();
+}
+
+void Session::onHello(const std::vector<std::uint8_t>& payload)
+{
+    Json::Value hello;
+    if (!parseJson(payload, 0, &hello) || !hello["nonce"].isString()) {
+        attemptFailed("bad greeting");
+        return;
+    }
+    Json::Value login(Json::objectValue);
+    login["user"] = m_config.user;
+    login["digest"] = vlwire::loginDigest(hello["nonce"].asString(), m_config.user, m_config.password);
+    login["kind"] = m_config.kind();
+    login["flags"] = m_config.protocolFlags;
+    m_phase = Phase::AwaitLogin;
+    m_loginSequence = ++m_sequence;
+    write(vlwire::encode(vlwire::kLogin, 0, m_loginSequence, compact(login)));
+}
+
+void Session::onLoginReply(const std::vector<std::uint8_t>& payload)
+{
+    Json::Value reply;
+    if (payload.size() < 4 || std::int32_t(vlwire::getU32(payload.data())) != vlwire::kOk
+        || !parseJson(payload, 4, &reply) || !reply["status"].isInt()) {
+        attemptFailed("bad login answer");
+        return;
+    }
+    m_timer.cancel();
+    int status = reply["status"].asInt();
+    std::string address = m_endpoint.address().to_string();
+    bool http = reply.isMember("http_port");
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        std::memset(&m_http, 0, sizeof(m_http));
+        putText(m_http.real_address, sizeof(m_http.real_address), m_config.address);
+        putText(m_http.address, sizeof(m_http.address), address);
+        m_http.real_port = m_endpoint.port();
+        if (http) {
+            m_http.port = reply["http_port"].asInt();
+            m_http.https = reply.get("https", false).asBool();
+            m_http.password_encryption = std::int8_t(reply.get("password_enc", 0).asInt());
+            m_http.support_recover_password = std::int8_t(reply.get("support_recover_password", 0).asInt());
+            m_http.use_recover_password = std::int8_t(reply.get("use_recover_password", 0).asInt());
+            putText(m_http.token, sizeof(m_http.token), reply.get("token", "").asString());
+            putText(m_http.cookie, sizeof(m_http.cookie), reply.get("cookie", "").asString());
+            putText(m_http.protocol, sizeof(m_http.protocol), reply.get("protocol", "http").asString());
+            m_http.activation_password = reply.get("activation_pwd", false).asBool();
+            m_http.sync_activation_password = reply.get("syn_activation_pwd", false).asBool();
+        } else {
+            m_http.port = m_endpoint.port();
+            putText(m_http.protocol, sizeof(m_http.protocol), "media");
+        }
+        if (isLoginSuccess(status))
+            putText(m_http.user_name, sizeof(m_http.user_name), m_config.user);
+        m_haveHttp = true;
+    }
+    logLine("connection %d %s:%u login user=%s kind=%s -> %d", m_handle, address.c_str(),
+        unsigned(m_endpoint.port()), m_config.user.c_str(), m_config.kind().c_str(), status);
+    if (isLoginSuccess(status)) {
+        m_phase = Phase::Up;
+        m_everUp = true;
+        m_retrying = false;
+        std::string devInfo = reply.isMember("device_info") ? compact(reply["device_info"]) : std::string();
+        std::string chInfo = reply.isMember("channel_info") ? compact(reply["channel_info"]) : std::string();
+        emitStatus(status, devInfo, chInfo);
+        keepalive(m_generation);
+        return;
+    }
+    // Refused: the device ends the session; a wrong password is not retried
+    // (retrying would only lock the account).
+    emitStatus(status);
+    m_phase = Phase::Closed;
+    m_retrying = false;
+    ++m_generation;
+    closeSocket();
+}
+
+void Session::attemptFailed(const std::string& why)
+{
+    ++m_generation;
+    closeSocket();
+    if (m_retrying) {
+        logLine("connection %d %s: attempt failed (%s), retrying", m_handle,
+            m_endpoint.address().to_string().c_str(), why.c_str());
+        scheduleReconnect();
+        return;
+    }
+    logLine("connection %d %s:%u failed: %s", m_handle, m_endpoint.address().to_string().c_str(),
+        unsigned(m_endpoint.port()), why.c_str());
+    m_phase = Phase::Closed;
+    emitStatus(VLNET_STATUS_CONNECTION_LOST);
+}
+
+void Session::lost(int status, const std::string& why)
+{
+    ++m_generation;
+    closeSocket();
+    m_keepalive.cancel();
+    failPending();
+    logLine("connection %d %s: session dropped (%s), status %d", m_handle,
+        m_endpoint.address().to_string().c_str(), why.c_str(), status);
+    emitStatus(status);
+    emitStatus(VLNET_STATUS_CONNECTING);
+    m_retrying = true;
+    scheduleReconnect();
+}
+
+void Session::scheduleReconnect()
+{
+    m_phase = Phase::Waiting;
+    unsigned gen = ++m_generation;
+    auto self = shared_from_this();
+    m_timer.expires_after(std::chrono::milliseconds(m_settings.reconnectMs));
+    m_timer.async_wait([this, self, gen](boost::system::error_code ec) {
+        if (!ec && gen == m_generation && m_phase == Phase::Waiting)
+            connect();
+    });
+}
+
+void Session::keepalive(unsigned gen)
+{
+    auto self = shared_from_this();
+    m_keepalive.expires_after(std::chrono::milliseconds(m_settings.keepaliveMs));
+    m_keepalive.async_wait([this, self, gen](boost::system::error_code ec) {
+        if (ec || gen != m_generation || m_phase != Phase::Up)
+            return;
+        if (Clock::now() - m_lastReceived > std::chrono::milliseconds(3 * m_settings.keepaliveMs)) {
+            lost(VLNET_STATUS_CONNECTION_LOST, "the device stopped answering");
+            return;
+        }
+        write(vlwire::encode(vlwire::kPing, 0, ++m_sequence, nullptr, 0));
+        keepalive(gen);
+    });
+}
+
+void Session::reset()
+{
+    asio::post(m_io, [this, self = shared_from_this()] {
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            if (m_stopped)
+                return;
+        }
+        logLine("connection %d reset by the caller", m_handle);
+        ++m_generation;
+        closeSocket();
+        m_keepalive.cancel();
+        m_timer.cancel();
+        failPending();
+        emitStatus(VLNET_STATUS_CLOSED_BY_RESET);
+        emitStatus(VLNET_STATUS_CONNECTING);
+        m_retrying = true;
+        scheduleReconnect();
+    });
+}
+
+void Session::write(std::vector<std::uint8_t> frame)
+{
+    m_writes.push_back(std::move(frame));
+    pumpWrites();
+}
+
+void Session::pumpWrites()
+{
+    if (m_writing || m_writes.empty() || !m_socket.is_open())
+        return;
+    m_writing = true;
+    unsigned gen = m_generation;
+    asio::async_write(m_socket, asio::buffer(m_writes.front()),
+        [this, self = shared_from_this(), gen](boost::system::error_code ec, std::size_t) {
+            m_writing = false;
+            if (gen != m_generation)
+                return;
+            if (ec) {
+                if (m_phase == Phase::Up)
+                    lost(VLNET_STATUS_CONNECTION_LOST, ec.message());
+                else
+                    attemptFailed(ec.message());
+                return;
+            }
+            m_writes.pop_front();
+            pumpWrites();
+        });
+}
+
+void Session::closeSocket()
+{
+    boost::system::error_code ec;
+    if (m_socket.is_open()) {
+        m_socket.shutdown(tcp::socket::shutdown_both, ec);
+        m_socket.close(ec);
+    }
+    m_writes.clear();
+    m_writing = false;
+}
+
+// ---- Requests (caller threads) -------------------------------------------
+
+std::shared_ptr<Session::Pending> Session::request(std::uint16_t command, std::vector<std::uint8_t> payload)
+{
+    auto p = std::make_shared<Pending>();
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        if (m_stopped)
+            return nullptr;
+    }
+    asio::post(m_io, [this, self = shared_from_this(), p, command, payload = std::move(payload)]() mutable {
+        if (m_phase != Phase::Up) {
+            std::lock_guard<std::mutex> hold(p->lock);
+            p->finished = true;
+            p->done.notify_all();
+            return;
+        }
+        std::uint32_t seq = ++m_sequence;
+        {
+            std::lock_guard<std::mutex> hold(m_pendingLock);
+            m_pending[seq] = p;
+        }
+        write(vlwire::encode(command, 0, seq, payload.data(), payload.size()));
+    });
+    std::unique_lock<std::mutex> hold(p->lock);
+    if (!p->done.wait_for(
+            hold, std::chrono::milliseconds(m_settings.replyTimeoutMs), [&] { return p->finished; })) {
+        hold.unlock();
+        std::lock_guard<std::mutex> pending(m_pendingLock);
+        for (auto it = m_pending.begin(); it != m_pending.end(); ++it)
+            if (it->second == p) {
+                m_pending.erase(it);
+                break;
+            }
+        logLine("connection %d: no answer to %s", m_handle, vlwire::commandName(command));
+        return nullptr;
+    }
+    return p->ok ? p : nullptr;
+}
+
+void Session::failPending()
+{
+    std::map<std::uint32_t, std::shared_ptr<Pending>> pending;
+    {
+        std::lock_guard<std::mutex> hold(m_pendingLock);
+        pending.swap(m_pending);
+    }
+    for (auto& [seq, p] : pending) {
+        std::lock_guard<std::mutex> hold(p->lock);
+        p->finished = true;
+        p->ok = false;
+        p->done.notify_all();
+    }
+}
+
+bool Session::deviceInfo(VLNET_DEVICE_INFO* out)
+{
+    auto p = request(vlwire::kGetDevInfo, {});
+    if (!p || p->result != vlwire::kOk || p->data.size() != sizeof(VLNET_DEVICE_INFO))
+        return false;
+    std::memcpy(out, p->data.data(), sizeof(VLNET_DEVICE_INFO));
+    return true;
+}
+
+bool Session::httpInfo(VLNET_HTTP_DEVICE_INFO* out)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (!m_haveHttp)
+        return false;
+    std::memcpy(out, &m_http, sizeof(m_http));
+    return true;
+}
+
+bool Session::simpleCommand(const VLNET_SIMPLE_CMD& cmd)
+{
+    std::vector<std::uint8_t> payload(sizeof(cmd), 0);
+    vlwire::putU32(payload.data(), std::uint32_t(cmd.command));
+    vlwire::putU32(payload.data() + 4, std::uint32_t(cmd.param));
+    auto p = request(vlwire::kSimpleCmd, std::move(payload));
+    return p && p->result == vlwire::kOk;
+}
+
+bool Session::evenCheck(std::int32_t word)
+{
+    std::vector<std::uint8_t> payload(4);
+    vlwire::putU32(payload.data(), std::uint32_t(word));
+    auto p = request(vlwire::kSetEvenCheck, std::move(payload));
+    return p && p->result == vlwire::kOk;
+}
+
+} // namespace vlnet

@@ -1,0 +1,126 @@
+// The stand-in's calls that need no device: start-up and release, the log,
+// refusals of bad arguments, and a connection nobody answers (loopback).
+#include "events.h"
+#include "support/lab.h"
+#include "vlnet.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using vltest::Events;
+
+namespace
+{
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+TEST(VLNetApi, StartIsRefusedUntilInitAndAfterTheLastRelease)
+{
+    Events ev;
+    EXPECT_EQ(vltest::startV1(ev, "127.0.0.1", "admin", "x", 0, 1), 0) << "not initialised";
+
+    EXPECT_EQ(VLNetInit(), 1);
+    EXPECT_EQ(VLNetInit(), 1);
+    EXPECT_EQ(VLNetRelease(), 1);
+    // One reference left: the stand-in still runs.
+    Events ev2;
+    int h = vltest::startV1(ev2, "127.0.0.1", "admin", "x", 0, 1);
+    EXPECT_NE(h, 0);
+    VLNetConnectionStop(&h);
+    EXPECT_EQ(VLNetRelease(), 1);
+    Events ev3;
+    EXPECT_EQ(vltest::startV1(ev3, "127.0.0.1", "admin", "x", 0, 1), 0) << "released";
+    EXPECT_EQ(VLNetRelease(), 1) << "an extra release is harmless";
+    // And it starts again.
+    EXPECT_EQ(VLNetInit(), 1);
+    Events ev4;
+    h = vltest::startV1(ev4, "127.0.0.1", "admin", "x", 0, 1);
+    EXPECT_NE(h, 0);
+    VLNetConnectionStop(&h);
+    VLNetRelease();
+}
+
+TEST(VLNetApi, ReleaseStopsForgottenConnectionsWithoutLateCallbacks)
+{
+    VLNetInit();
+    Events ev;
+    int h = vltest::startV1(ev, "127.0.0.1", "admin", "x", 0, 1);
+    ASSERT_NE(h, 0);
+    VLNetRelease();
+    ev.stopped = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(ev.late.load(), 0);
+}
+
+TEST(VLNetApi, BadArgumentsAreRefused)
+{
+    VLNetInit();
+    Events ev;
+    EXPECT_EQ(VLNetConnectionStartV1(nullptr), 0);
+    EXPECT_EQ(VLNetConnectionStartEx(nullptr), 0);
+    EXPECT_EQ(vltest::startV1(ev, "not an address", "admin", "x"), 0);
+    EXPECT_EQ(vltest::startV1(ev, "", "admin", "x"), 0);
+    int none = 0;
+    EXPECT_EQ(VLNetConnectionStop(&none), 0);
+    EXPECT_EQ(VLNetConnectionStop(nullptr), 0);
+    int unknown = 424242;
+    EXPECT_EQ(VLNetConnectionStop(&unknown), 0);
+    EXPECT_EQ(unknown, 0);
+    VLNET_DEVICE_INFO info;
+    EXPECT_EQ(VLNetGetDevInfo(424242, &info, sizeof(info)), 0);
+    EXPECT_EQ(VLNetGetDevInfo(424242, nullptr, sizeof(info)), 0);
+    VLNET_HTTP_DEVICE_INFO http;
+    EXPECT_EQ(VLNetGetHttpDevInfo(424242, &http, sizeof(http)), 0);
+    VLNET_SIMPLE_CMD cmd { 890, 611, { 0, 0 } };
+    EXPECT_EQ(VLNetSimpleCmd(424242, &cmd), 0);
+    EXPECT_EQ(VLNetSimpleCmd(424242, nullptr), 0);
+    EXPECT_EQ(VLNetSetEvenCheck(424242, 1), -1);
+    EXPECT_EQ(VLNetResetConnection(424242), 0);
+    EXPECT_EQ(VLNetInitLog(nullptr), 0);
+    EXPECT_EQ(VLNetSetEncription(1), 1);
+    EXPECT_EQ(VLNetEnableConsoleLog(0), 1);
+    VLNET_P2P_SERVER_INFO p2p;
+    std::memset(&p2p, 0, sizeof(p2p));
+    EXPECT_EQ(VLNetInitP2PServerInfo(&p2p), 1);
+    VLNetRelease();
+}
+
+TEST(VLNetApi, ConnectionNobodyAnswersReportsConnectingThenLost)
+{
+    VLNetInit();
+    vltest::TempDir dir;
+    VLNET_LOG_INFO log;
+    std::memset(&log, 0, sizeof(log));
+    std::string path = dir.file("VLNet.txt");
+    std::snprintf(log.file_path, sizeof(log.file_path), "%s", path.c_str());
+    log.net_log = 1;
+    ASSERT_EQ(VLNetInitLog(&log), 1);
+
+    Events ev;
+    // Port 1 of loopback: refused at once.
+    int h = vltest::startV1(ev, "127.0.0.1", "admin", "secret", VLNET_PROTOCOL_MEDIA, 1);
+    ASSERT_NE(h, 0);
+    ASSERT_TRUE(ev.waitStatus(3));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(ev.statusList(), (std::vector<int> { 0, 3 })) << "a first login that fails is not retried";
+    VLNET_DEVICE_INFO info;
+    EXPECT_EQ(VLNetGetDevInfo(h, &info, sizeof(info)), 0);
+    VLNetConnectionStop(&h);
+
+    std::string text = readFile(path);
+    EXPECT_NE(text.find("127.0.0.1:1 failed"), std::string::npos) << text;
+    EXPECT_EQ(text.find("secret"), std::string::npos) << "the log never shows a password";
+    VLNET_LOG_INFO off;
+    std::memset(&off, 0, sizeof(off));
+    VLNetInitLog(&off); // empty path: the log file is closed
+    VLNetRelease();
+}
+
+} // namespace

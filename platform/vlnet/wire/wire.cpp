@@ -1,0 +1,171 @@
+#include "wire.h"
+
+#include <cstring>
+#include <openssl/evp.h>
+#include <openssl/rand.h>
+#include <stdexcept>
+
+namespace vlwire
+{
+
+namespace
+{
+const std::uint8_t kMagic[4] = { 'V', 'L', 'N', '1' };
+
+void putU16(std::uint8_t* at, std::uint16_t v)
+{
+    at[0] = std::uint8_t(v);
+    at[1] = std::uint8_t(v >> 8);
+}
+
+std::uint16_t getU16(const std::uint8_t* at)
+{
+    return std::uint16_t(at[0] | (at[1] << 8));
+}
+} // namespace
+
+void putU32(std::uint8_t* at, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = std::uint8_t(v >> (8 * i));
+}
+
+std::uint32_t getU32(const std::uint8_t* at)
+{
+    return std::uint32_t(at[0]) | (std::uint32_t(at[1]) << 8) | (std::uint32_t(at[2]) << 16)
+        | (std::uint32_t(at[3]) << 24);
+}
+
+std::vector<std::uint8_t> encode(std::uint16_t command, std::uint16_t flags, std::uint32_t sequence,
+    const void* payload, std::size_t length)
+{
+    if (length > kMaxPayload)
+        throw std::length_error("vlwire: payload too large");
+    std::vector<std::uint8_t> out(kHeaderSize + length);
+    std::memcpy(out.data(), kMagic, 4);
+    putU16(out.data() + 4, command);
+    putU16(out.data() + 6, flags);
+    putU32(out.data() + 8, sequence);
+    putU32(out.data() + 12, std::uint32_t(length));
+    if (length)
+        std::memcpy(out.data() + kHeaderSize, payload, length);
+    return out;
+}
+
+std::vector<std::uint8_t> encode(
+    std::uint16_t command, std::uint16_t flags, std::uint32_t sequence, const std::string& payload)
+{
+    return encode(command, flags, sequence, payload.data(), payload.size());
+}
+
+std::vector<std::uint8_t> encodeReply(
+    std::uint16_t command, std::uint32_t sequence, std::int32_t result, const void* data, std::size_t length)
+{
+    std::vector<std::uint8_t> body(4 + length);
+    putU32(body.data(), std::uint32_t(result));
+    if (length)
+        std::memcpy(body.data() + 4, data, length);
+    return encode(command, kReply, sequence, body.data(), body.size());
+}
+
+std::vector<std::uint8_t> encodeReply(
+    std::uint16_t command, std::uint32_t sequence, std::int32_t result, const std::string& data)
+{
+    return encodeReply(command, sequence, result, data.data(), data.size());
+}
+
+std::optional<Header> decodeHeader(const std::uint8_t* bytes)
+{
+    if (std::memcmp(bytes, kMagic, 4) != 0)
+        return std::nullopt;
+    Header h;
+    h.command = getU16(bytes + 4);
+    h.flags = getU16(bytes + 6);
+    h.sequence = getU32(bytes + 8);
+    h.length = getU32(bytes + 12);
+    if (h.length > kMaxPayload)
+        return std::nullopt;
+    return h;
+}
+
+std::string loginDigest(const std::string& nonce, const std::string& user, const std::string& password)
+{
+    std::string text = nonce + ":" + user + ":" + password;
+    unsigned char md[EVP_MAX_MD_SIZE];
+    unsigned int len = 0;
+    if (EVP_Digest(text.data(), text.size(), md, &len, EVP_sha256(), nullptr) != 1)
+        throw std::runtime_error("vlwire: SHA-256 failed");
+    return toHex(md, len);
+}
+
+std::string toHex(const void* data, std::size_t length)
+{
+    static const char digits[] = "0123456789abcdef";
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    std::string out;
+    out.reserve(length * 2);
+    for (std::size_t i = 0; i < length; ++i) {
+        out.push_back(digits[p[i] >> 4]);
+        out.push_back(digits[p[i] & 15]);
+    }
+    return out;
+}
+
+std::optional<std::vector<std::uint8_t>> fromHex(const std::string& text)
+{
+    if (text.size() % 2)
+        return std::nullopt;
+    auto nibble = [](char c) -> int {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    };
+    std::vector<std::uint8_t> out(text.size() / 2);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        int hi = nibble(text[2 * i]), lo = nibble(text[2 * i + 1]);
+        if (hi < 0 || lo < 0)
+            return std::nullopt;
+        out[i] = std::uint8_t(hi * 16 + lo);
+    }
+    return out;
+}
+
+std::string randomHex(std::size_t n)
+{
+    std::vector<unsigned char> bytes(n);
+    if (n && RAND_bytes(bytes.data(), int(n)) != 1)
+        throw std::runtime_error("vlwire: no random bytes");
+    return toHex(bytes.data(), n);
+}
+
+const char* commandName(std::uint16_t command)
+{
+    switch (command) {
+    case kHello:
+        return "HELLO";
+    case kLogin:
+        return "LOGIN";
+    case kLogout:
+        return "LOGOUT";
+    case kPing:
+        return "PING";
+    case kGetDevInfo:
+        return "GET_DEV_INFO";
+    case kSimpleCmd:
+        return "SIMPLE_CMD";
+    case kSetEvenCheck:
+        return "SET_EVEN_CHECK";
+    case kMessage:
+        return "MESSAGE";
+    case kProbe:
+        return "PROBE";
+    default:
+        return "UNKNOWN";
+    }
+}
+
+} // namespace vlwire

@@ -1,0 +1,84 @@
+#pragma once
+// The wire protocol between the VLNet stand-in and the device simulator
+// (PROTOCOL.md beside this folder): frame layout, command numbers and the
+// login digest. Shared by both sides so that they cannot drift apart.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vlwire
+{
+
+// Frame header, 16 bytes, little-endian: magic "VLN1", command, flags,
+// sequence, payload length.
+constexpr std::size_t kHeaderSize = 16;
+constexpr std::uint32_t kMaxPayload = 4u * 1024u * 1024u;
+constexpr std::uint16_t kDefaultSessionPort = 9000;
+constexpr std::uint16_t kProbePort = 9610;
+
+enum Flag : std::uint16_t {
+    kReply = 0x0001, // answers the request with the same sequence number
+};
+
+enum Command : std::uint16_t {
+    kHello = 1, // device -> client on connect: JSON {proto, nonce, serial, mac}
+    kLogin = 2, // JSON {user, digest, kind, flags} -> JSON {status, session, ...}
+    kLogout = 3, // -> result; the device then closes the session
+    kPing = 4, // keep-alive -> result
+    kGetDevInfo = 5, // -> result + 1232-byte device record
+    kSimpleCmd = 6, // 16-byte simple command -> result; asked messages follow
+    kSetEvenCheck = 7, // int32 word -> result
+    kMessage = 8, // device -> client: int32 message id + payload record
+    kProbe = 64, // UDP: JSON filter -> JSON device description (one per device)
+};
+
+// Result word that starts every reply payload.
+enum Result : std::int32_t {
+    kOk = 0,
+    kNotLoggedIn = -1,
+    kBadRequest = -2,
+    kUnknownCommand = -3,
+    kUnsupported = -4,
+};
+
+struct Header {
+    std::uint16_t command = 0;
+    std::uint16_t flags = 0;
+    std::uint32_t sequence = 0;
+    std::uint32_t length = 0;
+};
+
+// A whole frame ready to send.
+std::vector<std::uint8_t> encode(std::uint16_t command, std::uint16_t flags, std::uint32_t sequence,
+    const void* payload, std::size_t length);
+std::vector<std::uint8_t> encode(
+    std::uint16_t command, std::uint16_t flags, std::uint32_t sequence, const std::string& payload);
+// A reply frame: the result word, then `data`.
+std::vector<std::uint8_t> encodeReply(std::uint16_t command, std::uint32_t sequence, std::int32_t result,
+    const void* data = nullptr, std::size_t length = 0);
+std::vector<std::uint8_t> encodeReply(
+    std::uint16_t command, std::uint32_t sequence, std::int32_t result, const std::string& data);
+
+// Reads a header from 16 bytes. Empty when the magic is wrong or the length
+// exceeds kMaxPayload: the peer does not speak this protocol and the
+// connection must be dropped.
+std::optional<Header> decodeHeader(const std::uint8_t* bytes);
+
+void putU32(std::uint8_t* at, std::uint32_t v);
+std::uint32_t getU32(const std::uint8_t* at);
+
+// Proof of the password: hex SHA-256 over nonce ":" user ":" password. The
+// password itself never travels.
+std::string loginDigest(const std::string& nonce, const std::string& user, const std::string& password);
+
+std::string toHex(const void* data, std::size_t length);
+// Empty optional for odd length or a non-hex character.
+std::optional<std::vector<std::uint8_t>> fromHex(const std::string& text);
+// `n` random bytes as hex (OpenSSL's generator).
+std::string randomHex(std::size_t n);
+
+const char* commandName(std::uint16_t command);
+
+} // namespace vlwire

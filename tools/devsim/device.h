@@ -1,0 +1,142 @@
+#pragma once
+// One simulated device: everything a client can see or change. Plain data;
+// DeviceStore guards it with its lock.
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <json/value.h>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace devsim
+{
+
+enum class Kind { Ipc, Nvr, Dvr };
+
+const char* kindName(Kind kind);
+bool kindFromName(const std::string& name, Kind* out);
+// The device-type number a kind reports unless told otherwise.
+int defaultDeviceType(Kind kind);
+
+struct Rights {
+    bool preview = true;
+    bool playback = true;
+    bool backup = true;
+    bool ptz = true;
+    bool settings = true;
+};
+
+struct User {
+    std::string name;
+    std::string password;
+    bool admin = false;
+    bool enabled = true;
+    Rights rights;
+};
+
+struct Channel {
+    std::string name;
+    bool online = true;
+};
+
+struct Network {
+    std::string ip;
+    std::string mask = "255.255.0.0";
+    std::string gateway;
+    std::string dns1;
+    std::string dns2;
+    bool dhcp = false;
+    std::uint16_t mediaPort = 9000;
+    std::uint16_t webPort = 80;
+    std::uint16_t httpsPort = 443; // 0 = no HTTPS
+    std::uint16_t rtspPort = 554;
+    std::string ipv6;
+};
+
+// Long-lived X25519 key pair of the device (multicast key agreement).
+struct KeyPair {
+    std::array<std::uint8_t, 32> privateKey {};
+    std::array<std::uint8_t, 32> publicKey {};
+};
+
+// Fault modes that tests switch through the control channel.
+struct Faults {
+    int refuseLogin = 0; // non-zero: every login is answered with this status
+    bool dropReplies = false; // requests are read but never answered
+    int delayMs = 0; // every answer leaves this much later
+    bool offline = false; // off the network until cleared
+};
+
+// A web session that a login over the HTTP kinds opened (the cookie and csrf
+// token that the device's web interface will accept).
+struct WebSession {
+    std::string cookie;
+    std::string token;
+    std::string user;
+    int session = 0; // the VLNet-protocol session that opened it
+    bool https = false;
+};
+
+// One thing the device received, for tests to read back.
+struct Received {
+    std::int64_t timeMs = 0;
+    std::string transport; // "session", "probe", ...
+    int session = 0;
+    std::string what; // command name
+    Json::Value detail;
+};
+
+struct Device {
+    int index = 0; // position in the store; stable for the run
+
+    // Identity.
+    Kind kind = Kind::Ipc;
+    int deviceType = 4; // bits 40..43 of the device-type word
+    std::string model;
+    std::string manufacturer = "1";
+    std::string productCode;
+    std::string name;
+    std::string mac;
+    std::string serial;
+    std::array<std::uint8_t, 16> devId {}; // the multicast "dev id"
+    std::uint32_t deviceId = 0;
+    std::string firmware;
+    std::string hardware;
+    std::string p2pId;
+
+    // Capabilities.
+    std::vector<Channel> channels;
+    int analogChannels = 0;
+    int alarmIn = 0;
+    int alarmOut = 0;
+    int videoFormat = 0; // 0 PAL, 1 NTSC
+    int maxSessions = 10;
+
+    // Accounts.
+    bool activated = true;
+    std::vector<User> users;
+
+    Network net;
+    KeyPair keys;
+    // Parameter records by (message number, channel).
+    std::map<std::pair<int, int>, std::vector<std::uint8_t>> params;
+    std::int32_t evenCheck = 0;
+    Faults faults;
+
+    // Run-time state, not saved.
+    bool rebooting = false;
+    int boots = 0;
+    int sessions = 0; // logged-in VLNet-protocol sessions
+    std::vector<WebSession> webSessions;
+    std::deque<Received> received;
+
+    bool online() const { return !rebooting && !faults.offline; }
+    const User* findUser(const std::string& userName) const;
+    User* findUser(const std::string& userName);
+    // Device type number shifted into the 64-bit device-type word.
+    std::uint64_t typeWord() const { return std::uint64_t(deviceType & 0xF) << 40; }
+};
+
+} // namespace devsim

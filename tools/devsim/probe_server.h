@@ -1,0 +1,42 @@
+#pragma once
+// The device side of the UDP probe (PROTOCOL.md): a probe sent to a device
+// address is answered by that device; one sent to a broadcast address by
+// every device on the network. Each answer leaves from the answering
+// device's own address.
+#include "log.h"
+#include "store.h"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/udp.hpp>
+#include <cstdint>
+#include <memory>
+
+namespace devsim
+{
+
+class ProbeServer
+{
+public:
+    ProbeServer(boost::asio::io_context& io, DeviceStore& store, EventLog& log, std::uint16_t port);
+    // Throws when the port cannot be opened.
+    void start();
+    void stop();
+
+private:
+    void wait();
+    void receive();
+
+    boost::asio::io_context& m_io;
+    DeviceStore& m_store;
+    EventLog& m_log;
+    std::uint16_t m_port;
+    boost::asio::ip::udp::socket m_socket;
+};
+
+// Sends `data` to `to` with the IPv4 source address `from` (a local address
+// of this namespace). The one place that picks a device's source address for
+// UDP answers, for every UDP transport of devsim.
+bool sendFrom(int fd, const std::string& from, const boost::asio::ip::udp::endpoint& to, const void* data,
+    std::size_t length);
+
+} // namespace devsim

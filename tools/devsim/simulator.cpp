@@ -1,0 +1,384 @@
+#include "simulator.h"
+
+#include "control_server.h"
+#include "probe_server.h"
+#include "records.h"
+#include "session_server.h"
+#include "state_json.h"
+#include "wire.h"
+
+#include <boost/asio/post.hpp>
+#include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <cstdlib>
+#include <cstring>
+#include <json/writer.h>
+#include <sys/stat.h>
+
+namespace devsim
+{
+
+namespace asio = boost::asio;
+
+const char* usage()
+{
+    return "usage: devsim [options]\n"
+           "  --generate N          play N generated devices (mixed cameras and recorders)\n"
+           "  --seed S              seed of the generated devices (default 1)\n"
+           "  --inactive-percent P  share of generated devices not yet activated (default 10)\n"
+           "  --password TEXT       admin password of generated activated devices (default Admin_123)\n"
+           "  --devices FILE        play the devices of a JSON file\n"
+           "  --state FILE          resume from FILE when it exists; save the state there on exit\n"
+           "  --control PATH        UNIX socket of the control channel\n"
+           "  --session-port P      port of VLNet-protocol sessions on every device (default 9000)\n"
+           "  --probe-port P        UDP port of the probe (default 9610)\n"
+           "  --reboot-seconds S    time a rebooting device stays off the network (default 30)\n";
+}
+
+bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* help)
+{
+    *help = false;
+    auto number = [&](const char* text, long lo, long hi, long* out) {
+        char* end = nullptr;
+        long v = std::strtol(text, &end, 10);
+        if (!*text || *end || v < lo || v > hi) {
+            *error = std::string("not a number from ") + std::to_string(lo) + " to " + std::to_string(hi)
+                + ": " + text;
+            return false;
+        }
+        *out = v;
+        return true;
+    };
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            *help = true;
+            return false;
+        }
+        if (i + 1 >= argc) {
+            *error = "missing value after " + a;
+            return false;
+        }
+        const char* v = argv[++i];
+        long n = 0;
+        if (a == "--generate") {
+            if (!number(v, 1, 100000, &n))
+                return false;
+            o->generate.count = int(n);
+        } else if (a == "--seed") {
+            if (!number(v, 0, 0x7FFFFFFF, &n))
+                return false;
+            o->generate.seed = std::uint32_t(n);
+        } else if (a == "--inactive-percent") {
+            if (!number(v, 0, 100, &n))
+                return false;
+            o->generate.inactivePercent = int(n);
+        } else if (a == "--password") {
+            o->generate.password = v;
+        } else if (a == "--devices") {
+            o->devicesFile = v;
+        } else if (a == "--state") {
+            o->stateFile = v;
+        } else if (a == "--control") {
+            o->controlPath = v;
+        } else if (a == "--session-port") {
+            if (!number(v, 1, 65535, &n))
+                return false;
+            o->sessionPort = std::uint16_t(n);
+        } else if (a == "--probe-port") {
+            if (!number(v, 1, 65535, &n))
+                return false;
+            o->probePort = std::uint16_t(n);
+        } else if (a == "--reboot-seconds") {
+            if (!number(v, 0, 3600, &n))
+                return false;
+            o->rebootMs = int(n * 1000);
+        } else {
+            *error = "unknown option " + a;
+            return false;
+        }
+    }
+    if (o->generate.count == 0 && o->devicesFile.empty() && o->stateFile.empty()) {
+        *error = "no devices: give --generate N, --devices FILE or --state FILE";
+        return false;
+    }
+    return true;
+}
+
+Simulator::Simulator(Options options, EventLog& log)
+    : m_options(std::move(options))
+    , m_log(log)
+{
+    m_store.setScheduler([this](int ms, std::function<void()> fn) {
+        asio::post(m_io, [this, ms, fn = std::move(fn)] {
+            auto timer = std::make_shared<asio::steady_timer>(m_io, std::chrono::milliseconds(ms));
+            timer->async_wait([timer, fn](boost::system::error_code ec) {
+                if (!ec)
+                    fn();
+            });
+        });
+    });
+    m_store.subscribe([this](const StoreEvent& e) {
+        if (e.kind == StoreEvent::Moved)
+            m_log.device(e.id, e.newIp, "moved from " + e.oldIp);
+        else if (e.kind == StoreEvent::WentOffline)
+            m_log.device(e.id, e.newIp, "off the network");
+        else if (e.kind == StoreEvent::CameOnline)
+            m_log.device(e.id, e.newIp, "back on the network");
+    });
+}
+
+Simulator::~Simulator() = default;
+
+void Simulator::load()
+{
+    std::vector<Device> devices;
+    struct stat st;
+    if (!m_options.stateFile.empty() && ::stat(m_options.stateFile.c_str(), &st) == 0) {
+        devices = loadDevices(m_options.stateFile);
+        m_log.line("resumed " + std::to_string(devices.size()) + " devices from " + m_options.stateFile);
+    } else if (!m_options.devicesFile.empty()) {
+        devices = loadDevices(m_options.devicesFile);
+        m_log.line("loaded " + std::to_string(devices.size()) + " devices from " + m_options.devicesFile);
+    } else {
+        for (int n = 0; n < m_options.generate.count; ++n)
+            devices.push_back(generateDevice(n, m_options.generate));
+        m_log.line("generated " + std::to_string(devices.size()) + " devices (seed "
+            + std::to_string(m_options.generate.seed) + ")");
+    }
+    if (devices.empty())
+        throw std::runtime_error("no devices to play");
+    for (auto& d : devices)
+        m_store.add(std::move(d));
+}
+
+void Simulator::run()
+{
+    m_sessions = std::make_unique<SessionServer>(m_io, m_store, m_log, m_options.sessionPort);
+    m_sessions->start();
+    m_probe = std::make_unique<ProbeServer>(m_io, m_store, m_log, m_options.probePort);
+    m_probe->start();
+    asio::signal_set signals(m_io, SIGINT, SIGTERM);
+    signals.async_wait([this](boost::system::error_code ec, int) {
+        if (!ec)
+            stop();
+    });
+    // The control channel opens last: once a test can connect, every device
+    // answers.
+    if (!m_options.controlPath.empty()) {
+        m_control = std::make_unique<ControlServer>(
+            m_io, m_options.controlPath, [this](const Json::Value& r) { return control(r); }, m_log);
+        m_control->start();
+    }
+    m_log.line("ready: " + std::to_string(m_store.size()) + " devices, session port "
+        + std::to_string(m_options.sessionPort) + ", probe port " + std::to_string(m_options.probePort)
+        + (m_options.controlPath.empty() ? std::string() : ", control " + m_options.controlPath));
+    m_io.run();
+    if (!m_options.stateFile.empty())
+        save(m_options.stateFile);
+    m_log.line("stopped");
+}
+
+void Simulator::stop()
+{
+    asio::post(m_io, [this] {
+        if (m_control)
+            m_control->stop();
+        if (m_probe)
+            m_probe->stop();
+        if (m_sessions)
+            m_sessions->stop();
+        m_io.stop();
+    });
+}
+
+void Simulator::save(const std::string& path)
+{
+    saveDevices(path, m_store.snapshot());
+    m_log.line("saved " + std::to_string(m_store.size()) + " devices to " + path);
+}
+
+std::optional<int> Simulator::select(const Json::Value& request, Json::Value* error)
+{
+    const Json::Value& sel = request["device"];
+    std::string text = sel.isIntegral() ? std::to_string(sel.asLargestInt())
+        : sel.isString()                ? sel.asString()
+                                        : "";
+    auto id = m_store.find(text);
+    if (!id) {
+        (*error)["ok"] = false;
+        (*error)["error"] = "no such device: " + (text.empty() ? std::string("(none given)") : text);
+    }
+    return id;
+}
+
+Json::Value Simulator::control(const Json::Value& request)
+{
+    Json::Value out(Json::objectValue);
+    out["ok"] = true;
+    std::string cmd = request.get("cmd", "").asString();
+    auto fail = [&](const std::string& why) {
+        out["ok"] = false;
+        out["error"] = why;
+        return out;
+    };
+
+    if (cmd == "ping") {
+        out["devices"] = m_store.size();
+        out["session_port"] = m_options.sessionPort;
+        out["probe_port"] = m_options.probePort;
+        return out;
+    }
+    if (cmd == "list") {
+        Json::Value list(Json::arrayValue);
+        for (int id : m_store.ids())
+            m_store.read(id, [&](const Device& d) {
+                Json::Value e(Json::objectValue);
+                e["index"] = d.index;
+                e["ip"] = d.net.ip;
+                e["ipv6"] = d.net.ipv6;
+                e["mac"] = d.mac;
+                e["serial"] = d.serial;
+                e["kind"] = kindName(d.kind);
+                e["device_type"] = d.deviceType;
+                e["model"] = d.model;
+                e["channels"] = int(d.channels.size());
+                e["activated"] = d.activated;
+                e["online"] = d.online();
+                e["sessions"] = d.sessions;
+                e["media_port"] = d.net.mediaPort;
+                e["web_port"] = d.net.webPort;
+                list.append(e);
+            });
+        out["devices"] = list;
+        return out;
+    }
+    if (cmd == "save") {
+        std::string path = request.get("path", m_options.stateFile).asString();
+        if (path.empty())
+            return fail("no path: give \"path\" or start with --state");
+        save(path);
+        out["path"] = path;
+        return out;
+    }
+    if (cmd == "quit") {
+        stop();
+        return out;
+    }
+
+    Json::Value error(Json::objectValue);
+    auto id = select(request, &error);
+    if (!id)
+        return error;
+    out["device"] = *id;
+
+    if (cmd == "get") {
+        m_store.read(*id, [&](const Device& d) { out["state"] = deviceToJson(d, true); });
+        return out;
+    }
+    if (cmd == "set") {
+        const Json::Value& state = request["state"];
+        if (!state.isObject())
+            return fail("\"state\" must be an object");
+        Json::Value rest = state;
+        rest.removeMember("network");
+        rest.removeMember("faults");
+        rest.removeMember("index");
+        std::string why;
+        bool ok = true;
+        m_store.modify(*id, [&](Device& d) {
+            Device copy = d;
+            ok = applyDeviceJson(copy, rest, &why);
+            if (ok)
+                d = std::move(copy);
+        });
+        if (!ok)
+            return fail(why);
+        if (state.isMember("network")) {
+            Network net;
+            m_store.read(*id, [&](const Device& d) { net = d.net; });
+            if (!applyNetworkJson(net, state["network"], &why) || !m_store.setNetwork(*id, net, &why))
+                return fail(why);
+        }
+        if (state.isMember("faults")) {
+            Faults f;
+            m_store.read(*id, [&](const Device& d) { f = d.faults; });
+            if (!applyFaultsJson(f, state["faults"], &why))
+                return fail(why);
+            m_store.setFaults(*id, f);
+        }
+        m_store.read(*id, [&](const Device& d) { out["state"] = deviceToJson(d, true); });
+        return out;
+    }
+    if (cmd == "fault") {
+        Faults f;
+        m_store.read(*id, [&](const Device& d) { f = d.faults; });
+        if (request.get("clear", false).asBool())
+            f = Faults {};
+        std::string why;
+        if (!applyFaultsJson(f, request, &why))
+            return fail(why);
+        m_store.setFaults(*id, f);
+        out["faults"] = faultsToJson(f);
+        Json::StreamWriterBuilder wb;
+        wb["indentation"] = "";
+        std::string text = Json::writeString(wb, out["faults"]);
+        m_store.read(*id, [&](const Device& d) { m_log.device(*id, d.net.ip, "faults " + text); });
+        return out;
+    }
+    if (cmd == "reboot") {
+        int ms = m_options.rebootMs;
+        if (request.isMember("seconds")) {
+            if (!request["seconds"].isNumeric() || request["seconds"].asDouble() < 0)
+                return fail("\"seconds\" must be a number >= 0");
+            ms = int(request["seconds"].asDouble() * 1000);
+        }
+        if (!m_store.reboot(*id, ms))
+            return fail("the device is rebooting already");
+        out["ms"] = ms;
+        return out;
+    }
+    if (cmd == "push") {
+        if (!request["id"].isIntegral())
+            return fail("\"id\" must be a message number");
+        int msg = request["id"].asInt();
+        std::vector<std::uint8_t> data;
+        if (request.isMember("hex")) {
+            auto bytes
+                = request["hex"].isString() ? vlwire::fromHex(request["hex"].asString()) : std::nullopt;
+            if (!bytes)
+                return fail("\"hex\" must be hex digits");
+            data = *bytes;
+        } else if (request.isMember("text")) {
+            std::string t = request["text"].asString();
+            data.assign(t.begin(), t.end());
+        } else if (msg == VLNET_MSG_DEV_ALL_STATUS || msg == VLNET_MSG_REMOTE_CH_STATUS) {
+            m_store.read(*id, [&](const Device& d) {
+                data = msg == VLNET_MSG_DEV_ALL_STATUS ? allStatusMessage(d) : channelStatusMessage(d);
+            });
+        }
+        out["sessions"] = m_sessions ? m_sessions->push(*id, msg, data) : 0;
+        return out;
+    }
+    if (cmd == "received") {
+        Json::Value list(Json::arrayValue);
+        bool clear = request.get("clear", false).asBool();
+        m_store.modify(*id, [&](Device& d) {
+            for (const auto& r : d.received) {
+                Json::Value e = r.detail;
+                e["t"] = Json::Int64(r.timeMs);
+                e["transport"] = r.transport;
+                e["session"] = r.session;
+                e["what"] = r.what;
+                list.append(e);
+            }
+            if (clear)
+                d.received.clear();
+        });
+        out["received"] = list;
+        return out;
+    }
+    return fail("unknown command: " + cmd);
+}
+
+} // namespace devsim

@@ -1,0 +1,69 @@
+#pragma once
+// One simulator process: the device store, the transports that serve it on
+// one I/O thread, and the control channel for tests.
+#include "generate.h"
+#include "log.h"
+#include "store.h"
+
+#include <boost/asio/io_context.hpp>
+#include <cstdint>
+#include <json/value.h>
+#include <memory>
+#include <string>
+
+namespace devsim
+{
+
+class SessionServer;
+class ProbeServer;
+class ControlServer;
+
+struct Options {
+    std::string devicesFile; // --devices: devices to play
+    std::string stateFile; // --state: resume from it when it exists; saved on exit
+    std::string controlPath; // --control: UNIX socket of the control channel
+    GenerateOptions generate; // --generate N (count > 0), --seed S, ...
+    std::uint16_t sessionPort = 9000;
+    std::uint16_t probePort = 9610;
+    int rebootMs = 30000; // a reboot's time off the network unless the command says
+};
+
+// Parses the command line. False with a message in `error` (or the usage
+// text for --help, with `help` set).
+bool parseOptions(int argc, char** argv, Options* options, std::string* error, bool* help);
+const char* usage();
+
+class Simulator
+{
+public:
+    Simulator(Options options, EventLog& log);
+    ~Simulator();
+
+    // Loads or generates the devices. Throws with a message on failure.
+    void load();
+    // Opens every transport and the control channel, then runs until
+    // stop() or SIGINT/SIGTERM; saves the state file on the way out.
+    void run();
+    // From any thread.
+    void stop();
+
+    // One control command (JSON object) -> answer. Runs on the I/O thread.
+    Json::Value control(const Json::Value& request);
+
+    DeviceStore& store() { return m_store; }
+    boost::asio::io_context& io() { return m_io; }
+
+private:
+    std::optional<int> select(const Json::Value& request, Json::Value* error);
+    void save(const std::string& path);
+
+    Options m_options;
+    EventLog& m_log;
+    boost::asio::io_context m_io;
+    DeviceStore m_store;
+    std::unique_ptr<SessionServer> m_sessions;
+    std::unique_ptr<ProbeServer> m_probe;
+    std::unique_ptr<ControlServer> m_control;
+};
+
+} // namespace devsim

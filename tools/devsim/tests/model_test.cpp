@@ -1,0 +1,308 @@
+// The device model: generated devices, the state file, the store's one place
+// for moves, and the records built from a device.
+#include "generate.h"
+#include "keys.h"
+#include "records.h"
+#include "simulator.h"
+#include "state_json.h"
+#include "store.h"
+#include "support/lab.h"
+
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <json/writer.h>
+#include <set>
+
+using namespace devsim;
+
+namespace
+{
+
+std::string text(const Json::Value& v)
+{
+    Json::StreamWriterBuilder b;
+    b["indentation"] = "";
+    return Json::writeString(b, v);
+}
+
+Json::Value withoutKeys(Json::Value v)
+{
+    v.removeMember("keys");
+    return v;
+}
+
+TEST(Generate, SameSeedSameDevicesAndARealisticMix)
+{
+    GenerateOptions o;
+    o.seed = 9;
+    std::set<std::string> macs, serials, ips;
+    std::map<Kind, int> kinds;
+    int inactive = 0;
+    for (int n = 0; n < 300; ++n) {
+        Device a = generateDevice(n, o), b = generateDevice(n, o);
+        ASSERT_EQ(text(withoutKeys(deviceToJson(a, false))), text(withoutKeys(deviceToJson(b, false))));
+        EXPECT_NE(a.keys.publicKey, b.keys.publicKey) << "key pairs are always fresh";
+        macs.insert(a.mac);
+        serials.insert(a.serial);
+        ips.insert(a.net.ip);
+        ++kinds[a.kind];
+        inactive += !a.activated;
+        EXPECT_GE(a.channels.size(), 1u);
+        EXPECT_LE(a.channels.size(), 32u);
+        EXPECT_EQ(a.deviceType, defaultDeviceType(a.kind));
+        EXPECT_EQ(a.net.ip, vltest::Lab::deviceIp4(n)) << "the lab helper names the same addresses";
+        ASSERT_NE(a.findUser("admin"), nullptr);
+        EXPECT_EQ(a.findUser("admin")->password, a.activated ? "Admin_123" : "");
+    }
+    EXPECT_EQ(macs.size(), 300u);
+    EXPECT_EQ(serials.size(), 300u);
+    EXPECT_EQ(ips.size(), 300u);
+    EXPECT_GT(kinds[Kind::Ipc], 100);
+    EXPECT_GT(kinds[Kind::Nvr], 30);
+    EXPECT_GT(kinds[Kind::Dvr], 10);
+    EXPECT_GT(inactive, 10);
+    EXPECT_LT(inactive, 60);
+    o.seed = 10;
+    EXPECT_NE(generateDevice(0, o).serial, generateDevice(0, GenerateOptions { 0, 9 }).serial);
+}
+
+TEST(Keys, PublicKeyBelongsToThePrivateKey)
+{
+    KeyPair k = makeKeyPair();
+    std::array<std::uint8_t, 32> pub {};
+    ASSERT_TRUE(publicKeyOf(k.privateKey, &pub));
+    EXPECT_EQ(pub, k.publicKey);
+}
+
+TEST(StateFile, SavedDevicesLoadBackUnchanged)
+{
+    vltest::TempDir dir;
+    std::vector<Device> devices;
+    for (int n = 0; n < 5; ++n)
+        devices.push_back(generateDevice(n, GenerateOptions {}));
+    devices[2].params[{ 518, 1 }] = { 1, 2, 3 };
+    devices[3].users[0].password = "Other_1";
+    devices[3].faults.delayMs = 50;
+    saveDevices(dir.file("s.json"), devices);
+    auto back = loadDevices(dir.file("s.json"));
+    ASSERT_EQ(back.size(), devices.size());
+    for (size_t i = 0; i < back.size(); ++i)
+        EXPECT_EQ(text(deviceToJson(back[i], false)), text(deviceToJson(devices[i], false)));
+}
+
+TEST(StateFile, PartialDevicesGetDefaultsAndBadOnesAreNamed)
+{
+    vltest::TempDir dir;
+    std::ofstream(dir.file("d.json")) << R"({"devices":[
+        {"network":{"ip":"192.168.9.9"},"kind":"nvr","channels":8},
+        {"users":[{"name":"viewer","password":"v","rights":{"ptz":false}}],"activated":false}
+    ]})";
+    auto d = loadDevices(dir.file("d.json"));
+    ASSERT_EQ(d.size(), 2u);
+    EXPECT_EQ(d[0].net.ip, "192.168.9.9");
+    EXPECT_EQ(d[0].kind, Kind::Nvr);
+    EXPECT_EQ(d[0].deviceType, 3);
+    EXPECT_EQ(d[0].channels.size(), 8u);
+    EXPECT_EQ(d[0].channels[7].name, "CH8");
+    EXPECT_FALSE(d[0].mac.empty());
+    ASSERT_NE(d[1].findUser("viewer"), nullptr);
+    EXPECT_FALSE(d[1].findUser("viewer")->rights.ptz);
+    EXPECT_EQ(d[1].users.size(), 1u) << "a file lists the device's whole set of users";
+
+    struct Bad {
+        const char* json;
+        const char* message;
+    } bad[] = {
+        { R"({"devices":[{"channels":"four"}]})", "channels must be" },
+        { R"({"devices":[{"network":{"media_port":70000}}]})", "network.media_port must be" },
+        { R"({"devices":[{"kind":"tv"}]})", "kind must be" },
+        { R"({"devices":[{"users":[{"password":"x"}]}]})", "users must be" },
+        { R"({"devices":[{"keys":{"private":"abc"}}]})", "keys.private must be" },
+        { R"({"nodevices":[]})", "no \"devices\" array" },
+        { R"({"devices":[{},)", "not JSON" },
+    };
+    for (const auto& b : bad) {
+        std::ofstream(dir.file("bad.json"), std::ios::trunc) << b.json;
+        try {
+            loadDevices(dir.file("bad.json"));
+            ADD_FAILURE() << "accepted " << b.json;
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(b.message), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST(Store, MovesAreSeenEverywhereAndAnnounced)
+{
+    DeviceStore store;
+    for (int n = 0; n < 3; ++n)
+        store.add(generateDevice(n, GenerateOptions {}));
+    std::vector<StoreEvent> events;
+    store.subscribe([&](const StoreEvent& e) { events.push_back(e); });
+
+    Network net;
+    store.read(1, [&](const Device& d) { net = d.net; });
+    std::string old = net.ip;
+    net.ip = "192.168.50.1";
+    net.mediaPort = 9100;
+    std::string error;
+    ASSERT_TRUE(store.setNetwork(1, net, &error)) << error;
+    EXPECT_FALSE(store.findByIp(old));
+    EXPECT_EQ(store.findByIp("192.168.50.1"), 1);
+    EXPECT_EQ(store.find("192.168.50.1"), 1);
+    EXPECT_TRUE(store.mediaPorts().count(9100));
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, StoreEvent::Moved);
+    EXPECT_EQ(events[0].oldIp, old);
+
+    // By index, MAC in any case, serial.
+    std::string mac, serial, ipv6;
+    store.read(2, [&](const Device& d) {
+        mac = d.mac;
+        serial = d.serial;
+        ipv6 = d.net.ipv6;
+    });
+    for (auto& c : mac)
+        c = char(std::tolower(c));
+    EXPECT_EQ(store.find("2"), 2);
+    EXPECT_EQ(store.find(mac), 2);
+    EXPECT_EQ(store.find(serial), 2);
+    EXPECT_EQ(store.findByIp(ipv6), 2);
+    EXPECT_FALSE(store.find("7"));
+    EXPECT_FALSE(store.find("nothing"));
+
+    net.ip = "300.1.1.1";
+    EXPECT_FALSE(store.setNetwork(1, net, &error));
+    EXPECT_NE(error.find("not an IPv4 address"), std::string::npos);
+    net.ip = "192.168.50.2";
+    net.ipv6 = "192.168.1.1";
+    EXPECT_FALSE(store.setNetwork(1, net, &error));
+
+    // Two devices on one address: the one on the network answers.
+    Network clash;
+    store.read(0, [&](const Device& d) { clash = d.net; });
+    clash.ip = "192.168.50.1";
+    clash.ipv6.clear();
+    ASSERT_TRUE(store.setNetwork(0, clash, &error));
+    Faults off;
+    off.offline = true;
+    store.setFaults(1, off);
+    EXPECT_EQ(store.findByIp("192.168.50.1"), 0);
+    EXPECT_EQ(events.back().kind, StoreEvent::WentOffline);
+}
+
+TEST(Store, RebootTakesTheDeviceOffForItsTime)
+{
+    DeviceStore store;
+    store.add(generateDevice(0, GenerateOptions {}));
+    std::function<void()> pending;
+    int scheduledMs = -1;
+    store.setScheduler([&](int ms, std::function<void()> fn) {
+        scheduledMs = ms;
+        pending = std::move(fn);
+    });
+    store.modify(0, [](Device& d) { d.webSessions.push_back({ "c", "t", "admin", 1, false }); });
+    ASSERT_TRUE(store.reboot(0, 1500));
+    EXPECT_FALSE(store.reboot(0, 1500)) << "already rebooting";
+    EXPECT_EQ(scheduledMs, 1500);
+    store.read(0, [](const Device& d) {
+        EXPECT_FALSE(d.online());
+        EXPECT_TRUE(d.webSessions.empty());
+    });
+    pending();
+    store.read(0, [](const Device& d) {
+        EXPECT_TRUE(d.online());
+        EXPECT_EQ(d.boots, 1);
+    });
+}
+
+TEST(Records, DeviceInfoRecordCarriesTheDeviceAndTheUsersRights)
+{
+    Device d = generateDevice(0, GenerateOptions {});
+    d.kind = Kind::Nvr;
+    d.deviceType = 3;
+    d.channels.resize(40, Channel { "X", true });
+    d.name = std::string(40, 'N'); // longer than its 36-byte slot
+    User viewer;
+    viewer.name = "viewer";
+    viewer.rights.ptz = false;
+    d.users.push_back(viewer);
+
+    VLNET_DEVICE_INFO r = deviceInfoRecord(d, d.findUser("viewer"));
+    std::uint64_t word = std::uint64_t(r.high_type) << 32 | r.low_type;
+    EXPECT_EQ((word >> 40) & 0xF, 3u);
+    EXPECT_EQ(r.high_type, 768u);
+    EXPECT_EQ(r.channel_num, 40);
+    EXPECT_EQ(r.sys_channel_num, 40u);
+    EXPECT_EQ(r.preview_channel, 0xFFFFFFFFu);
+    EXPECT_EQ(r.preview_channel_ex[0], 0xFFu) << "channels 32 to 39";
+    EXPECT_EQ(r.preview_channel_ex[1], 0u);
+    EXPECT_EQ(r.ptz_control_channel, 0u);
+    EXPECT_EQ(r.user_ptz_control, 0);
+    EXPECT_EQ(r.is_admin, 0);
+    EXPECT_EQ(std::string(r.device_name, sizeof(r.device_name)), std::string(36, 'N'))
+        << "a full slot has no NUL";
+    EXPECT_EQ(std::string(r.serial_number), d.serial);
+    EXPECT_TRUE(r.flags228 & VLNET_F228_C32_PASSWORD);
+    // The bytes sit where the 32-bit layout puts them.
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&r);
+    EXPECT_EQ(bytes[166], 40);
+    std::uint32_t sys;
+    std::memcpy(&sys, bytes + 724, 4);
+    EXPECT_EQ(sys, 40u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(bytes) + 624), d.serial);
+
+    VLNET_DEVICE_INFO admin = deviceInfoRecord(d, d.findUser("admin"));
+    EXPECT_EQ(admin.is_admin, 1);
+    EXPECT_EQ(admin.ptz_control_channel, 0xFFFFFFFFu);
+}
+
+TEST(Records, ChannelAndAllStatusMessages)
+{
+    Device d = generateDevice(0, GenerateOptions {});
+    d.channels = { { "Door", true }, { "Yard", false }, { "Gate", true } };
+    auto ch = channelStatusMessage(d);
+    ASSERT_EQ(ch.size(), 3 * 312u);
+    VLNET_CHANNEL_STATUS second;
+    std::memcpy(&second, ch.data() + 312, sizeof(second));
+    EXPECT_EQ(second.record_length, 312u);
+    EXPECT_STREQ(second.cur_chn_name, "Yard");
+    EXPECT_EQ(second.cur_chn_state, 0);
+
+    auto all = allStatusMessage(d);
+    ASSERT_EQ(all.size(), 2220u);
+    VLNET_ALL_STATUS s;
+    std::memcpy(&s, all.data(), sizeof(s));
+    EXPECT_EQ(s.vloss_status, 2u) << "the offline channel shows video loss";
+    EXPECT_EQ(s.record_enable, 7u);
+    EXPECT_GE(s.time.year, 2024);
+}
+
+TEST(Options, CommandLine)
+{
+    auto parse = [](std::vector<const char*> args, Options* o, std::string* error) {
+        args.insert(args.begin(), "devsim");
+        bool help = false;
+        return parseOptions(int(args.size()), const_cast<char**>(args.data()), o, error, &help);
+    };
+    Options o;
+    std::string error;
+    ASSERT_TRUE(parse({ "--generate", "40", "--seed", "3", "--control", "/tmp/x", "--session-port", "9100",
+                          "--reboot-seconds", "2", "--inactive-percent", "0" },
+        &o, &error))
+        << error;
+    EXPECT_EQ(o.generate.count, 40);
+    EXPECT_EQ(o.generate.seed, 3u);
+    EXPECT_EQ(o.sessionPort, 9100);
+    EXPECT_EQ(o.rebootMs, 2000);
+    EXPECT_EQ(o.controlPath, "/tmp/x");
+    for (auto bad : std::vector<std::vector<const char*>> { {}, { "--generate", "0" }, { "--generate", "x" },
+             { "--generate" }, { "--frobnicate", "1" }, { "--generate", "5", "--session-port", "70000" } }) {
+        Options o2;
+        EXPECT_FALSE(parse(bad, &o2, &error));
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+} // namespace
