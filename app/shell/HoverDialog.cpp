@@ -19,6 +19,8 @@ constexpr int kChoiceTexts[3] = {83, 171, 180}; // configuration, stream, OSD
 HoverDialog::HoverDialog(HoverButton* parent)
     : QDialog(parent, (parent ? parent->windowFlags() : Qt::WindowFlags()) | Qt::FramelessWindowHint)
 {
+    // Pointing at the tool bar must not take the focus from the main window.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     m_layout = new QHBoxLayout(this);
     // The pop-up has a fixed 360 x 50: margins and spacing are fixed too, so
     // that three full-height buttons fit.

@@ -466,6 +466,7 @@ TEST(ToolBar, DisablingLeavesTheAutoRefreshBoxUsable)
     EXPECT_FALSE(t.bar->filterEdit()->isEnabled());
     EXPECT_FALSE(t.bar->filterCombo()->isEnabled());
     EXPECT_FALSE(t.bar->protocolCombo()->isEnabled());
+    EXPECT_FALSE(t.bar->hoverButton()->popup()->choiceButton(0)->isEnabled());
     QCheckBox* box = t.bar->autoRefreshBox();
     ASSERT_TRUE(box);
     EXPECT_TRUE(box->isEnabled());
