@@ -57,6 +57,16 @@ constexpr int kTitleSideRoom = 40;
 const char kLogo[] = ":/icons/Resource/logo.png";
 const char kLogoSub[] = ":/icons/Resource/logo_sub.png";
 
+// Logos scale their picture to the label; the label keeps the picture's own
+// size, so a tall bar never stretches a logo out of shape.
+void setLogo(QLabel* label, const char* resource)
+{
+    const QPixmap picture{QLatin1String(resource)};
+    label->setPixmap(picture);
+    if (!picture.isNull())
+        label->setFixedSize(picture.size());
+}
+
 bool isOneOf(int edition, std::initializer_list<int> editions)
 {
     for (int e : editions) {
@@ -261,7 +271,7 @@ QLabel* TitleBarFrame::makeLogo(const char* resource)
 {
     auto* label = new QLabel(this);
     label->setScaledContents(true);
-    label->setPixmap(QPixmap(QLatin1String(resource)));
+    setLogo(label, resource);
     label->setMouseTracking(true);
     return label;
 }
@@ -299,7 +309,7 @@ void TitleBarFrame::updateLogo(int languageIndex)
     if (!label)
         return;
     const bool sub = m_edition == 65 && languageIndex == 0;
-    label->setPixmap(QPixmap(QLatin1String(sub ? kLogoSub : kLogo)));
+    setLogo(label, sub ? kLogoSub : kLogo);
 }
 
 void TitleBarFrame::buildLanguageActions()

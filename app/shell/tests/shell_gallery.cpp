@@ -1,13 +1,15 @@
 // Shows the shell's windows with the application style sheet and saves
 // pictures of them, for a look by eye:
 //
-//   xvfb-run -a -s "-screen 0 1440x900x24" build/tests/bin/shell_gallery OUTDIR [edition]
+//   xvfb-run -a -s "-screen 0 1440x900x24" build/tests/bin/shell_gallery OUTDIR [edition [hold-ms]]
 //
 // Writes OUTDIR/titlebar-main.png, message-ok.png, message-okcancel.png,
-// about.png, settings.png, lineedit.png (each window by itself) and
+// about.png, settings.png, states.png (each window by itself; states.png
+// shows buttons normal, hovered, pressed and disabled) and
 // screen.png (the whole screen, with the information menu open).
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
@@ -162,6 +164,59 @@ int main(int argc, char* argv[])
     save(&aboutDialog, out, "about.png");
     save(&settingsDialog, out, "settings.png");
 
+    // Button states side by side: normal, hover, pressed, disabled.
+    QWidget states;
+    states.setObjectName(QStringLiteral("DialogFrame"));
+    states.setAttribute(Qt::WA_StyledBackground);
+    auto* statesLayout = new QVBoxLayout(&states);
+    auto* pushRow = new QHBoxLayout;
+    auto* stateBar = new TitleBarFrame(&states, false);
+    stateBar->setFixedHeight(25);
+    stateBar->setStyleSheet(QStringLiteral(".QLabel{color:white;}"));
+    QList<QWidget*> hovered;
+    for (int i = 0; i < 4; ++i) {
+        auto* b = new QPushButton(TextTable::text(4), &states);
+        auto* t = new QToolButton(&states);
+        t->setObjectName(QStringLiteral("closebutton"));
+        t->setFixedSize(17, 16);
+        if (i == 1) {
+            hovered = {b, t};
+        } else if (i == 2) {
+            b->setDown(true);
+            t->setDown(true);
+        } else if (i == 3) {
+            b->setEnabled(false);
+            t->setEnabled(false);
+        }
+        pushRow->addWidget(b);
+        t->setParent(stateBar);
+        t->move(20 + i * 40, 4);
+    }
+    statesLayout->addWidget(stateBar);
+    statesLayout->addLayout(pushRow);
+    auto* edits = new QHBoxLayout;
+    auto* focused = new LineEdit(&states, 16);
+    focused->setText(QStringLiteral("admin"));
+    auto* off = new QLineEdit(QStringLiteral("read only"), &states);
+    off->setReadOnly(true);
+    edits->addWidget(focused);
+    edits->addWidget(off);
+    statesLayout->addLayout(edits);
+    states.resize(420, 130);
+    states.move(960, 480);
+    states.show();
+    settle(200);
+    focused->setFocus();
+    // As if the pointer were on them (set after showing, which works out
+    // what is under the pointer afresh).
+    for (QWidget* w : hovered) {
+        w->setAttribute(Qt::WA_UnderMouse);
+        w->update();
+    }
+    QCursor::setPos(hovered.first()->mapToGlobal(hovered.first()->rect().center()));
+    settle(300);
+    save(&states, out, "states.png");
+
     // The information menu, open below its button, and the whole screen.
     if (QMenu* menu = bar->infoMenu()) {
         QToolButton* info = bar->infoButton();
@@ -174,6 +229,9 @@ int main(int argc, char* argv[])
     }
     if (QScreen* screen = QGuiApplication::primaryScreen())
         screen->grabWindow(0).save(out + QStringLiteral("/screen.png"));
+    // An optional pause (milliseconds) for a screenshot from outside.
+    if (argc > 3)
+        settle(QString::fromLocal8Bit(argv[3]).toInt());
 
     delete okBox;
     delete askBox;
