@@ -63,6 +63,9 @@ BaseDialog::BaseDialog(QWidget* content, const QString& title, QWidget* parent)
     palette.setColor(QPalette::All, QPalette::Window, Qt::red);
     m_dialogFrame->setPalette(palette);
 
+    // Edition 54 writes its messages in light grey: its dialogs have a dark body.
+    m_dialogFrame->setProperty("darkBody", QVariant(GKAppSetting::instance()->customerId() == 54));
+
     m_titleBar = new TitleBarFrame(m_dialogFrame, false);
     m_titleBar->setTitle(title);
     m_titleBar->setFixedHeight(kTitleBarHeight);
