@@ -1,15 +1,16 @@
 #include "shell/BaseDialog.h"
 
+#include "shell/GKAppSetting.h"
+#include "shell/TitleBarFrame.h"
+
 #include <QEvent>
 #include <QFileDialog>
 #include <QPalette>
 #include <QVBoxLayout>
 #include <QVariant>
 
-#include "shell/GKAppSetting.h"
-#include "shell/TitleBarFrame.h"
-
-namespace {
+namespace
+{
 
 constexpr int kTitleBarHeight = 25;
 constexpr int kFileDialogMinWidth = 620;
@@ -110,7 +111,10 @@ BaseDialog::~BaseDialog()
     }
 }
 
-void BaseDialog::OnCloseReponse(int code) { done(code); }
+void BaseDialog::OnCloseReponse(int code)
+{
+    done(code);
+}
 
 void BaseDialog::OnDoneResponse(ResultType result, QObject* object)
 {
@@ -118,7 +122,10 @@ void BaseDialog::OnDoneResponse(ResultType result, QObject* object)
     done(result);
 }
 
-void BaseDialog::OnTitleMoveReponse(QPoint position) { move(position); }
+void BaseDialog::OnTitleMoveReponse(QPoint position)
+{
+    move(position);
+}
 
 void BaseDialog::reject()
 {
@@ -137,7 +144,8 @@ bool BaseDialog::event(QEvent* event)
     // polished for showing.
     if ((event->type() == QEvent::Polish || event->type() == QEvent::StyleChange) && !m_rewritingStyle) {
         const QString sheet = styleSheet().trimmed();
-        if (!sheet.isEmpty() && !sheet.contains(QLatin1Char('{')) && sheet.contains(QLatin1String("border"))) {
+        if (!sheet.isEmpty() && !sheet.contains(QLatin1Char('{'))
+            && sheet.contains(QLatin1String("border"))) {
             m_rewritingStyle = true;
             setStyleSheet(QStringLiteral("#DialogFrame{%1}").arg(sheet));
             m_rewritingStyle = false;

@@ -24,12 +24,13 @@ class QWidget;
 
 // What a dialog's content reports and what BaseDialog::exec returns.
 using ResultType = int;
-inline constexpr ResultType ResultOk = 0;          // confirmed (OK)
-inline constexpr ResultType ResultCancel = -1;     // Cancel, the title bar's close button, Escape
-inline constexpr ResultType ResultWithObject = 1;  // confirmed, with an object for the owner
+inline constexpr ResultType ResultOk = 0; // confirmed (OK)
+inline constexpr ResultType ResultCancel = -1; // Cancel, the title bar's close button, Escape
+inline constexpr ResultType ResultWithObject = 1; // confirmed, with an object for the owner
 
 // The base of dialog contents that report a result.
-class BaseDialogFrame : public QWidget {
+class BaseDialogFrame : public QWidget
+{
     Q_OBJECT
 
 public:
@@ -39,7 +40,8 @@ signals:
     void doneRequest(ResultType result, QObject* object);
 };
 
-class BaseDialog : public QDialog {
+class BaseDialog : public QDialog
+{
     Q_OBJECT
 
 public:
@@ -71,8 +73,8 @@ protected:
 private:
     QWidget* m_dialogFrame = nullptr;
     TitleBarFrame* m_titleBar = nullptr;
-    QPointer<QWidget> m_content;        // the caller may delete it first
-    QPointer<QWidget> m_contentOwner;   // the content's parent before the dialog took it
+    QPointer<QWidget> m_content; // the caller may delete it first
+    QPointer<QWidget> m_contentOwner; // the content's parent before the dialog took it
     QObject* m_resultObject = nullptr;
     QString m_title;
     bool m_rewritingStyle = false;

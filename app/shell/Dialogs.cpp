@@ -2,9 +2,11 @@
 
 #include "shell/TextTable.h"
 
-namespace Dialogs {
+namespace Dialogs
+{
 
-namespace {
+namespace
+{
 
 MessageHook& messageHook()
 {
@@ -88,7 +90,7 @@ QString getFile(const FileRequest& r)
 }
 
 static QString fileRequest(FileRequest::Kind kind, QWidget* parent, const QString& caption,
-                           const QString& directory, const QString& filter, QFileDialog::Options options)
+    const QString& directory, const QString& filter, QFileDialog::Options options)
 {
     FileRequest r;
     r.kind = kind;
@@ -100,20 +102,20 @@ static QString fileRequest(FileRequest::Kind kind, QWidget* parent, const QStrin
     return getFile(r);
 }
 
-QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
-                        QFileDialog::Options options)
+QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory,
+    const QString& filter, QFileDialog::Options options)
 {
     return fileRequest(FileRequest::OpenFile, parent, caption, directory, filter, options);
 }
 
-QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
-                        QFileDialog::Options options)
+QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory,
+    const QString& filter, QFileDialog::Options options)
 {
     return fileRequest(FileRequest::SaveFile, parent, caption, directory, filter, options);
 }
 
-QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& directory,
-                             QFileDialog::Options options)
+QString getExistingDirectory(
+    QWidget* parent, const QString& caption, const QString& directory, QFileDialog::Options options)
 {
     return fileRequest(FileRequest::ExistingDirectory, parent, caption, directory, QString(), options);
 }
@@ -126,9 +128,18 @@ int exec(BaseDialog& dialog)
     return dialog.exec();
 }
 
-void setMessageHook(MessageHook hook) { messageHook() = std::move(hook); }
-void setFileHook(FileHook hook) { fileHook() = std::move(hook); }
-void setDialogHook(DialogHook hook) { dialogHook() = std::move(hook); }
+void setMessageHook(MessageHook hook)
+{
+    messageHook() = std::move(hook);
+}
+void setFileHook(FileHook hook)
+{
+    fileHook() = std::move(hook);
+}
+void setDialogHook(DialogHook hook)
+{
+    dialogHook() = std::move(hook);
+}
 
 void resetHooks()
 {

@@ -18,14 +18,15 @@
 //   Dialogs::setMessageHook([&](const Dialogs::MessageRequest& r) { seen.push_back(r); return ResultOk; });
 //
 // Hooks are process-wide and GUI-thread only; resetHooks() clears them all.
+#include "shell/BaseDialog.h"
+#include "shell/GKMessageBox.h"
+
 #include <QFileDialog>
 #include <QString>
 #include <functional>
 
-#include "shell/BaseDialog.h"
-#include "shell/GKMessageBox.h"
-
-namespace Dialogs {
+namespace Dialogs
+{
 
 // The title of a notice, and the title most messages carry.
 inline constexpr int kNoticeTitle = 6;
@@ -33,13 +34,13 @@ inline constexpr int kNoticeTitle = 6;
 // One message box: a GKMessageBox in a BaseDialog.
 struct MessageRequest {
     QWidget* parent = nullptr;
-    int textId = -1;              // language-table number of the text; -1 for a composed text
-    QString text;                 // the text shown
-    int titleId = kNoticeTitle;   // language-table number of the title; -1 for `title` as given
-    QString title;                // the title shown
+    int textId = -1; // language-table number of the text; -1 for a composed text
+    QString text; // the text shown
+    int titleId = kNoticeTitle; // language-table number of the title; -1 for `title` as given
+    QString title; // the title shown
     int buttonMode = GKMessageBox::OkOnly;
     int iconKind = GKMessageBox::WarningIcon;
-    QString dialogStyleSheet;     // given to the BaseDialog when not empty
+    QString dialogStyleSheet; // given to the BaseDialog when not empty
 };
 
 // One file dialog.
@@ -58,19 +59,19 @@ struct FileRequest {
 int message(const MessageRequest& request);
 // Language-table text `textId` under title `titleId`.
 int message(QWidget* parent, int textId, int buttonMode = GKMessageBox::OkOnly,
-            int iconKind = GKMessageBox::WarningIcon, int titleId = kNoticeTitle);
+    int iconKind = GKMessageBox::WarningIcon, int titleId = kNoticeTitle);
 // A text made by the caller (a language text with a device's address, say).
 int messageText(QWidget* parent, const QString& text, int buttonMode = GKMessageBox::OkOnly,
-                int iconKind = GKMessageBox::WarningIcon, int titleId = kNoticeTitle);
+    int iconKind = GKMessageBox::WarningIcon, int titleId = kNoticeTitle);
 
 // Qt's file dialogs (QFileDialog's static functions); an empty text when the
 // user cancels.
 QString getOpenFileName(QWidget* parent, const QString& caption, const QString& directory = QString(),
-                        const QString& filter = QString(), QFileDialog::Options options = QFileDialog::Options());
+    const QString& filter = QString(), QFileDialog::Options options = QFileDialog::Options());
 QString getSaveFileName(QWidget* parent, const QString& caption, const QString& directory = QString(),
-                        const QString& filter = QString(), QFileDialog::Options options = QFileDialog::Options());
+    const QString& filter = QString(), QFileDialog::Options options = QFileDialog::Options());
 QString getExistingDirectory(QWidget* parent, const QString& caption, const QString& directory = QString(),
-                             QFileDialog::Options options = QFileDialog::ShowDirsOnly);
+    QFileDialog::Options options = QFileDialog::ShowDirsOnly);
 QString getFile(const FileRequest& request);
 
 // Runs a prepared BaseDialog modally (its exec) and returns its result.

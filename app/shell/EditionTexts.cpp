@@ -3,7 +3,8 @@
 #include "shell/AppInfo.h"
 #include "shell/TextTable.h"
 
-namespace {
+namespace
+{
 
 constexpr int kTextProgramName = 0;
 constexpr int kTextProductLabel = 2;
@@ -12,7 +13,8 @@ constexpr int kTextWebAddress = 296;
 
 } // namespace
 
-namespace EditionTexts {
+namespace EditionTexts
+{
 
 QString companyBlock(int edition)
 {

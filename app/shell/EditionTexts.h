@@ -3,7 +3,8 @@
 // the company blocks of the About window and its composition.
 #include <QString>
 
-namespace EditionTexts {
+namespace EditionTexts
+{
 
 // The company block that editions 10, 16 and 27 add below their About text;
 // empty for every other edition.

@@ -1,5 +1,9 @@
 #include "shell/GKMessageBox.h"
 
+#include "shell/GKAppSetting.h"
+#include "shell/StyleSheet.h"
+#include "shell/TextTable.h"
+
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -7,11 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "shell/GKAppSetting.h"
-#include "shell/StyleSheet.h"
-#include "shell/TextTable.h"
-
-namespace {
+namespace
+{
 
 constexpr int kTextOk = 4;
 constexpr int kTextCancel = 5;
@@ -81,7 +82,7 @@ GKMessageBox::GKMessageBox(const QString& text, QWidget* parent, int buttonMode,
         m_buttonArea->setObjectName(QStringLiteral("MessageButtonArea"));
         if (buttonMode == OkCancel)
             m_buttonArea->setStyleSheet(QString::fromLatin1(kTwoButtonAreaStyle));
-        for (QPushButton* b : {m_okButton, m_cancelButton}) {
+        for (QPushButton* b : { m_okButton, m_cancelButton }) {
             if (!b)
                 continue;
             if (edition == 46)
@@ -132,9 +133,15 @@ GKMessageBox::GKMessageBox(const QString& text, QWidget* parent, int buttonMode,
 // could make a new one at exit.
 GKMessageBox::~GKMessageBox() = default;
 
-void GKMessageBox::OnClickOk() { emit doneRequest(ResultOk, nullptr); }
+void GKMessageBox::OnClickOk()
+{
+    emit doneRequest(ResultOk, nullptr);
+}
 
-void GKMessageBox::OnClickCancel() { emit doneRequest(ResultCancel, nullptr); }
+void GKMessageBox::OnClickCancel()
+{
+    emit doneRequest(ResultCancel, nullptr);
+}
 
 void GKMessageBox::customEvent(QEvent* event)
 {

@@ -4,14 +4,15 @@
 // BaseDialog, whose exec then returns 0 for OK and -1 for Cancel or the title
 // bar's close button. Pages use Dialogs::message (shell/Dialogs.h) rather
 // than building one by hand, so that tests can answer it.
-#include <QString>
-
 #include "shell/BaseDialog.h"
+
+#include <QString>
 
 class QLabel;
 class QPushButton;
 
-class GKMessageBox : public BaseDialogFrame {
+class GKMessageBox : public BaseDialogFrame
+{
     Q_OBJECT
 
 public:

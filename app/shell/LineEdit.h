@@ -9,7 +9,8 @@
 #include <QRegularExpression>
 #include <QValidator>
 
-class customValidator : public QValidator {
+class customValidator : public QValidator
+{
     Q_OBJECT
 
 public:
@@ -28,7 +29,8 @@ private:
 // Refuses any character that Latin-1 cannot hold (and control characters):
 // for texts that are stored or sent as Latin-1, where such a character would
 // silently become "?".
-class Latin1Validator : public QValidator {
+class Latin1Validator : public QValidator
+{
     Q_OBJECT
 
 public:
@@ -36,7 +38,8 @@ public:
     State validate(QString& input, int& pos) const override;
 };
 
-class LineEdit : public QLineEdit {
+class LineEdit : public QLineEdit
+{
     Q_OBJECT
 
 public:
@@ -56,7 +59,8 @@ private:
 
 // A line edit of its own class for device addresses; the search pages give it
 // its behaviour.
-class IPLineEdit : public QLineEdit {
+class IPLineEdit : public QLineEdit
+{
     Q_OBJECT
 
 public:

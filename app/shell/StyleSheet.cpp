@@ -4,7 +4,10 @@
 #include <QFile>
 #include <mutex>
 
-static void registerShellResources() { Q_INIT_RESOURCE(shell); }
+static void registerShellResources()
+{
+    Q_INIT_RESOURCE(shell);
+}
 
 void initShellResources()
 {
@@ -16,7 +19,7 @@ QStringList styleSheetParts()
 {
     initShellResources();
     const QDir folder(QStringLiteral(":/style"));
-    return folder.entryList({QStringLiteral("*.qss")}, QDir::Files, QDir::Name);
+    return folder.entryList({ QStringLiteral("*.qss") }, QDir::Files, QDir::Name);
 }
 
 QString loadStyleSheet()

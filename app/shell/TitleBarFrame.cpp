@@ -1,5 +1,15 @@
 #include "shell/TitleBarFrame.h"
 
+#include "shell/BaseDialog.h"
+#include "shell/Dialogs.h"
+#include "shell/EditionTexts.h"
+#include "shell/FontManager.h"
+#include "shell/GKAppSetting.h"
+#include "shell/GKMessageBox.h"
+#include "shell/LineEdit.h"
+#include "shell/StyleSheet.h"
+#include "shell/TextTable.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
@@ -15,17 +25,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "shell/BaseDialog.h"
-#include "shell/Dialogs.h"
-#include "shell/EditionTexts.h"
-#include "shell/FontManager.h"
-#include "shell/GKAppSetting.h"
-#include "shell/GKMessageBox.h"
-#include "shell/LineEdit.h"
-#include "shell/StyleSheet.h"
-#include "shell/TextTable.h"
-
-namespace {
+namespace
+{
 
 // Language-table numbers.
 enum : int {
@@ -61,7 +62,7 @@ const char kLogoSub[] = ":/icons/Resource/logo_sub.png";
 // size, so a tall bar never stretches a logo out of shape.
 void setLogo(QLabel* label, const char* resource)
 {
-    const QPixmap picture{QLatin1String(resource)};
+    const QPixmap picture { QLatin1String(resource) };
     label->setPixmap(picture);
     if (!picture.isNull())
         label->setFixedSize(picture.size());
@@ -78,7 +79,10 @@ bool isOneOf(int edition, std::initializer_list<int> editions)
 
 // Editions 20 and 42 have language and search-protocol buttons instead of
 // the information menu's entries.
-bool hasButtonBar(int edition) { return isOneOf(edition, {20, 42}); }
+bool hasButtonBar(int edition)
+{
+    return isOneOf(edition, { 20, 42 });
+}
 
 } // namespace
 
@@ -101,7 +105,7 @@ TitleBarFrame::TitleBarFrame(QWidget* parent, bool mainWindowMode)
             m_topLogo = makeLogo(kLogoSub);
         if (m_showLogo)
             m_logo = makeLogo(kLogo);
-        if (isOneOf(e, {3, 17, 20, 27, 33, 34, 35, 37, 38, 39, 42, 53}))
+        if (isOneOf(e, { 3, 17, 20, 27, 33, 34, 35, 37, 38, 39, 42, 53 }))
             m_secondLogo = makeLogo(kLogoSub);
 
         m_infoButton = makeButton(hasButtonBar(e) ? "aboutbtn" : "aboutbutton", !hasButtonBar(e));
@@ -111,7 +115,7 @@ TitleBarFrame::TitleBarFrame(QWidget* parent, bool mainWindowMode)
             m_languageButton = makeButton("languagebutton", false);
             m_maxButton = makeButton("maxbutton");
             m_searchButton = makeButton("searchbutton", false);
-        } else if (isOneOf(e, {34, 53})) {
+        } else if (isOneOf(e, { 34, 53 })) {
             m_restoreButton = makeButton("restorebutton");
             m_maxButton = makeButton("maxbutton");
         }
@@ -154,7 +158,7 @@ TitleBarFrame::TitleBarFrame(QWidget* parent, bool mainWindowMode)
             m_infoMenu->setTitle(TextTable::text(kTextLanguage));
             m_infoButton->setMenu(m_infoMenu);
             m_infoButton->setArrowType(Qt::NoArrow);
-            if (isOneOf(e, {34, 53}))
+            if (isOneOf(e, { 34, 53 }))
                 m_maxButton->hide();
             m_restoreState = true;
             if (m_searchButton)
@@ -187,15 +191,15 @@ TitleBarFrame::TitleBarFrame(QWidget* parent, bool mainWindowMode)
     if (m_mainWindowMode) {
         if (m_logo)
             row->addWidget(m_logo);
-        if (!isOneOf(e, {20, 35, 42}))
+        if (!isOneOf(e, { 20, 35, 42 }))
             row->addStretch(1);
-        if (isOneOf(e, {34, 53}))
+        if (isOneOf(e, { 34, 53 }))
             row->addStretch(50);
-        if (isOneOf(e, {37, 38, 39}))
+        if (isOneOf(e, { 37, 38, 39 }))
             row->addStretch(1);
         if (m_secondLogo)
             row->addWidget(m_secondLogo);
-        if (isOneOf(e, {37, 38, 39})) {
+        if (isOneOf(e, { 37, 38, 39 })) {
             row->addStretch(1);
             row->addSpacing(100);
             row->setSpacing(20);
@@ -220,7 +224,7 @@ TitleBarFrame::TitleBarFrame(QWidget* parent, bool mainWindowMode)
     updateLogo(settings->languageIndex());
 
     if (m_mainWindowMode) {
-        for (QToolButton* b : {m_restoreButton, m_maxButton}) {
+        for (QToolButton* b : { m_restoreButton, m_maxButton }) {
             if (!b)
                 continue;
             connect(b, &QToolButton::clicked, this, &TitleBarFrame::OnRestore);
@@ -255,7 +259,10 @@ TitleBarFrame::TitleBarFrame(QWidget* parent, bool mainWindowMode)
         OnRestore();
 }
 
-TitleBarFrame::~TitleBarFrame() { GKAppSetting::instance()->removeEventReceiver(this); }
+TitleBarFrame::~TitleBarFrame()
+{
+    GKAppSetting::instance()->removeEventReceiver(this);
+}
 
 QToolButton* TitleBarFrame::makeButton(const char* objectName, bool fixedSize)
 {
@@ -284,9 +291,9 @@ void TitleBarFrame::setTitle(const QString& title)
     const int e = m_edition;
     if (e == 16)
         m_titleLabel->setMinimumWidth(120);
-    else if (isOneOf(e, {0, 20, 30, 40, 42}) || (e >= 61 && e <= 66))
+    else if (isOneOf(e, { 0, 20, 30, 40, 42 }) || (e >= 61 && e <= 66))
         m_titleLabel->setMinimumWidth(150);
-    else if (isOneOf(e, {57, 60}))
+    else if (isOneOf(e, { 57, 60 }))
         m_titleLabel->setMinimumWidth(240);
     placeTitleLabel();
 }
@@ -343,7 +350,7 @@ void TitleBarFrame::buildProtocolActions()
 void TitleBarFrame::buildSearchProtocolActions()
 {
     const bool first = GKAppSetting::instance()->searchProtocol() == 0;
-    for (int textId : {kTextSearchWeb, kTextSearchSdk}) {
+    for (int textId : { kTextSearchWeb, kTextSearchSdk }) {
         auto* action = new QAction(TextTable::text(textId), this);
         action->setCheckable(true);
         m_searchProtoMenu->addAction(action);
@@ -506,19 +513,24 @@ void TitleBarFrame::ShowSearchProtoWindow()
     m_searchButton->setText(TextTable::text(kTextSearch));
 }
 
-void TitleBarFrame::OnBtnClose() { emit CloseRequest(ResultCancel); }
+void TitleBarFrame::OnBtnClose()
+{
+    emit CloseRequest(ResultCancel);
+}
 
 void TitleBarFrame::ShowAboutWindow()
 {
-    auto* box = new GKMessageBox(EditionTexts::aboutText(m_edition), this, GKMessageBox::NoButtons,
-                                 GKMessageBox::AboutIcon);
+    auto* box = new GKMessageBox(
+        EditionTexts::aboutText(m_edition), this, GKMessageBox::NoButtons, GKMessageBox::AboutIcon);
     box->setObjectName(QStringLiteral("AboutBox"));
     box->setStyleSheet(QStringLiteral("border:none;"));
     const int titleId = m_edition == 16 ? kTextAboutAlt16 : m_edition == 57 ? kTextAboutAlt57 : kTextAbout;
     {
         BaseDialog dialog(box, TextTable::text(titleId), this);
         dialog.setModal(true);
-        const char* border = m_edition == 54 ? "rgb(240,240,240)" : m_edition == 58 ? "rgb(243,108,33)" : "rgb(134,134,134)";
+        const char* border = m_edition == 54 ? "rgb(240,240,240)"
+            : m_edition == 58                ? "rgb(243,108,33)"
+                                             : "rgb(134,134,134)";
         dialog.setStyleSheet(QStringLiteral("#DialogFrame{border:1px solid %1;}").arg(QLatin1String(border)));
         Dialogs::exec(dialog);
     }

@@ -19,7 +19,8 @@ class QLabel;
 class QMenu;
 class QToolButton;
 
-class TitleBarFrame : public QFrame {
+class TitleBarFrame : public QFrame
+{
     Q_OBJECT
 
 public:

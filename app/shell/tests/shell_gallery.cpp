@@ -7,6 +7,17 @@
 // about.png, settings.png, states.png (each window by itself; states.png
 // shows buttons normal, hovered, pressed and disabled) and
 // screen.png (the whole screen, with the information menu open).
+#include "ShellTestEnv.h"
+#include "shell/BaseDialog.h"
+#include "shell/EditionTexts.h"
+#include "shell/FontManager.h"
+#include "shell/GKMessageBox.h"
+#include "shell/LineEdit.h"
+#include "shell/StyleSheet.h"
+#include "shell/TextTable.h"
+#include "shell/TitleBarFrame.h"
+#include "shell/Utilities.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
@@ -24,18 +35,8 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
-#include "ShellTestEnv.h"
-#include "shell/BaseDialog.h"
-#include "shell/EditionTexts.h"
-#include "shell/FontManager.h"
-#include "shell/GKMessageBox.h"
-#include "shell/LineEdit.h"
-#include "shell/StyleSheet.h"
-#include "shell/TextTable.h"
-#include "shell/TitleBarFrame.h"
-#include "shell/Utilities.h"
-
-namespace {
+namespace
+{
 
 void settle(int ms = 150)
 {
@@ -78,7 +79,8 @@ int main(int argc, char* argv[])
     auto* pageLayout = new QVBoxLayout(page);
     auto* row = new QHBoxLayout;
     auto* combo = new QComboBox(page);
-    combo->addItems({QStringLiteral("IP address"), QStringLiteral("Device name"), QStringLiteral("MAC address")});
+    combo->addItems(
+        { QStringLiteral("IP address"), QStringLiteral("Device name"), QStringLiteral("MAC address") });
     fitComboBoxWidth(combo);
     auto* filter = new LineEdit(page, 32);
     filter->setPlaceholderText(TextTable::text(14));
@@ -92,8 +94,8 @@ int main(int argc, char* argv[])
     row->addWidget(disabled);
     pageLayout->addLayout(row);
     auto* table = new QTableWidget(6, 4, page);
-    table->setHorizontalHeaderLabels({QStringLiteral("No."), QStringLiteral("IP address"), QStringLiteral("Model"),
-                                      QStringLiteral("Status")});
+    table->setHorizontalHeaderLabels({ QStringLiteral("No."), QStringLiteral("IP address"),
+        QStringLiteral("Model"), QStringLiteral("Status") });
     table->setAlternatingRowColors(true);
     table->horizontalHeader()->setStretchLastSection(true);
     for (int r = 0; r < 6; ++r) {
@@ -116,19 +118,20 @@ int main(int argc, char* argv[])
     save(bar, out, "titlebar-main.png");
     save(&main, out, "main.png");
 
-    auto* okBox = new GKMessageBox(TextTable::text(50), nullptr, GKMessageBox::OkOnly, GKMessageBox::WarningIcon);
+    auto* okBox
+        = new GKMessageBox(TextTable::text(50), nullptr, GKMessageBox::OkOnly, GKMessageBox::WarningIcon);
     BaseDialog okDialog(okBox, TextTable::text(6), &main);
     okDialog.move(60, 480);
     okDialog.show();
 
-    auto* askBox = new GKMessageBox(TextTable::text(125), nullptr, GKMessageBox::OkCancel,
-                                    GKMessageBox::InformationIcon);
+    auto* askBox = new GKMessageBox(
+        TextTable::text(125), nullptr, GKMessageBox::OkCancel, GKMessageBox::InformationIcon);
     BaseDialog askDialog(askBox, TextTable::text(6), &main);
     askDialog.move(420, 480);
     askDialog.show();
 
-    auto* aboutBox = new GKMessageBox(EditionTexts::aboutText(options.edition), nullptr, GKMessageBox::NoButtons,
-                                      GKMessageBox::AboutIcon);
+    auto* aboutBox = new GKMessageBox(
+        EditionTexts::aboutText(options.edition), nullptr, GKMessageBox::NoButtons, GKMessageBox::AboutIcon);
     aboutBox->setStyleSheet(QStringLiteral("border:none;"));
     BaseDialog aboutDialog(aboutBox, TextTable::text(7), &main);
     aboutDialog.setStyleSheet(QStringLiteral("border:1px solid rgb(134,134,134);"));
@@ -180,7 +183,7 @@ int main(int argc, char* argv[])
         t->setObjectName(QStringLiteral("closebutton"));
         t->setFixedSize(17, 16);
         if (i == 1) {
-            hovered = {b, t};
+            hovered = { b, t };
         } else if (i == 2) {
             b->setDown(true);
             t->setDown(true);

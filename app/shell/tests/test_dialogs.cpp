@@ -1,4 +1,13 @@
 // The dialog frame, the message box and the dialog seam.
+#include "DialogAnswers.h"
+#include "QtPrinters.h"
+#include "ShellTestEnv.h"
+#include "shell/BaseDialog.h"
+#include "shell/Dialogs.h"
+#include "shell/GKMessageBox.h"
+#include "shell/TextTable.h"
+#include "shell/TitleBarFrame.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
@@ -11,17 +20,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "QtPrinters.h"
-
-#include "DialogAnswers.h"
-#include "ShellTestEnv.h"
-#include "shell/BaseDialog.h"
-#include "shell/Dialogs.h"
-#include "shell/GKMessageBox.h"
-#include "shell/TextTable.h"
-#include "shell/TitleBarFrame.h"
-
-namespace {
+namespace
+{
 
 ShellTestEnv::Options edition(int e)
 {
@@ -49,13 +49,15 @@ void click(QAbstractButton* b)
 }
 
 // A content that hands an object to the dialog's owner.
-class ObjectFrame : public BaseDialogFrame {
+class ObjectFrame : public BaseDialogFrame
+{
 public:
     using BaseDialogFrame::BaseDialogFrame;
     void finish(ResultType r, QObject* o) { emit doneRequest(r, o); }
 };
 
-class Dialogs_ : public ::testing::Test {
+class Dialogs_ : public ::testing::Test
+{
 protected:
     ShellTestEnv env;
 };
@@ -65,14 +67,16 @@ protected:
 TEST_F(Dialogs_, OkOnlyBoxGivesZeroForOkAndMinusOneForTheCloseButton)
 {
     {
-        GKMessageBox box(QStringLiteral("Saved."), nullptr, GKMessageBox::OkOnly, GKMessageBox::InformationIcon);
+        GKMessageBox box(
+            QStringLiteral("Saved."), nullptr, GKMessageBox::OkOnly, GKMessageBox::InformationIcon);
         ASSERT_NE(box.okButton(), nullptr);
         EXPECT_EQ(box.cancelButton(), nullptr);
         BaseDialog dialog(&box, TextTable::text(6), nullptr);
         EXPECT_EQ(execAnd(dialog, [&] { click(box.okButton()); }), 0);
     }
     {
-        GKMessageBox box(QStringLiteral("Saved."), nullptr, GKMessageBox::OkOnly, GKMessageBox::InformationIcon);
+        GKMessageBox box(
+            QStringLiteral("Saved."), nullptr, GKMessageBox::OkOnly, GKMessageBox::InformationIcon);
         BaseDialog dialog(&box, TextTable::text(6), nullptr);
         EXPECT_EQ(execAnd(dialog, [&] { click(dialog.titleBar()->closeButton()); }), -1);
     }
@@ -80,7 +84,7 @@ TEST_F(Dialogs_, OkOnlyBoxGivesZeroForOkAndMinusOneForTheCloseButton)
 
 TEST_F(Dialogs_, OkCancelBoxGivesZeroForOkAndMinusOneForCancel)
 {
-    for (const bool ok : {true, false}) {
+    for (const bool ok : { true, false }) {
         GKMessageBox box(QStringLiteral("Sure?"), nullptr, GKMessageBox::OkCancel, GKMessageBox::WarningIcon);
         ASSERT_NE(box.cancelButton(), nullptr);
         EXPECT_EQ(box.okButton()->text(), TextTable::text(4));
@@ -97,7 +101,8 @@ TEST_F(Dialogs_, OkCancelBoxGivesZeroForOkAndMinusOneForCancel)
 TEST_F(Dialogs_, EscapeIsACancelNotAConfirmation)
 {
     // QDialog's own Escape gives 0, which callers read as "confirmed".
-    for (const int mode : {int(GKMessageBox::OkOnly), int(GKMessageBox::OkCancel), int(GKMessageBox::NoButtons)}) {
+    for (const int mode :
+        { int(GKMessageBox::OkOnly), int(GKMessageBox::OkCancel), int(GKMessageBox::NoButtons) }) {
         SCOPED_TRACE(mode);
         GKMessageBox box(QStringLiteral("Delete?"), nullptr, mode, GKMessageBox::WarningIcon);
         BaseDialog dialog(&box, TextTable::text(6), nullptr);
@@ -121,11 +126,8 @@ TEST_F(Dialogs_, IconKindsAndTheBoxLayout)
     const struct {
         int kind;
         const char* resource;
-    } cases[] = {{0, ":/icons/Resource/information.png"},
-                 {1, ":/icons/Resource/about-logo.png"},
-                 {2, ":/icons/Resource/warning.png"},
-                 {3, nullptr},
-                 {-1, nullptr}};
+    } cases[] = { { 0, ":/icons/Resource/information.png" }, { 1, ":/icons/Resource/about-logo.png" },
+        { 2, ":/icons/Resource/warning.png" }, { 3, nullptr }, { -1, nullptr } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kind);
         GKMessageBox box(QStringLiteral("text"), nullptr, GKMessageBox::OkOnly, c.kind);
@@ -137,7 +139,8 @@ TEST_F(Dialogs_, IconKindsAndTheBoxLayout)
         }
         ASSERT_NE(box.iconLabel(), nullptr);
         ASSERT_FALSE(box.iconLabel()->pixmap(Qt::ReturnByValue).isNull());
-        EXPECT_EQ(box.iconLabel()->pixmap(Qt::ReturnByValue).toImage(), QPixmap(QLatin1String(c.resource)).toImage());
+        EXPECT_EQ(box.iconLabel()->pixmap(Qt::ReturnByValue).toImage(),
+            QPixmap(QLatin1String(c.resource)).toImage());
     }
     GKMessageBox two(QStringLiteral("t"), nullptr, GKMessageBox::OkCancel, 0);
     EXPECT_TRUE(two.buttonArea()->styleSheet().contains(QLatin1String("#dfe4ea")));
@@ -219,9 +222,9 @@ TEST(BaseDialogEditions, TitleBarStyleByEdition)
     const struct {
         int edition;
         const char* style;
-    } cases[] = {{15, ".QLabel{color:black;}"}, {44, ".QLabel{color:black;}"}, {23, "color:black;"},
-                 {46, "color:black;"},          {58, ".QLabel{color:rgb(222,31,38);}"},
-                 {34, ".QLabel{color:white;}"}, {0, ".QLabel{color:white;}"}};
+    } cases[] = { { 15, ".QLabel{color:black;}" }, { 44, ".QLabel{color:black;}" }, { 23, "color:black;" },
+        { 46, "color:black;" }, { 58, ".QLabel{color:rgb(222,31,38);}" }, { 34, ".QLabel{color:white;}" },
+        { 0, ".QLabel{color:white;}" } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.edition);
         ShellTestEnv env(edition(c.edition));
@@ -249,14 +252,15 @@ TEST_F(Dialogs_, ResultOneHandsTheObjectOverAndOtherResultsDoNot)
 
 TEST_F(Dialogs_, AFileDialogInTheFrameIsLargeEnoughAndEndsItWithItsOwnCodes)
 {
-    for (const bool accept : {true, false}) {
+    for (const bool accept : { true, false }) {
         QFileDialog files(nullptr, QStringLiteral("Pick"), env.tempDir());
         files.setOption(QFileDialog::DontUseNativeDialog);
         BaseDialog dialog(&files, QStringLiteral("Files"), nullptr);
         EXPECT_GE(files.minimumWidth(), 620);
         EXPECT_GE(files.minimumHeight(), 420);
         QDialog& asDialog = files; // what its OK and Cancel buttons end in
-        const int code = execAnd(dialog, [&] { asDialog.done(accept ? QDialog::Accepted : QDialog::Rejected); });
+        const int code
+            = execAnd(dialog, [&] { asDialog.done(accept ? QDialog::Accepted : QDialog::Rejected); });
         EXPECT_EQ(code, accept ? int(QDialog::Accepted) : int(QDialog::Rejected));
         EXPECT_GE(dialog.width(), 620);
     }
@@ -322,7 +326,8 @@ TEST_F(Dialogs_, TheMessageHookSeesTheRequestAndAnswersIt)
     const int before = QApplication::allWidgets().size();
     QWidget page;
     EXPECT_EQ(Dialogs::message(&page, 50), ResultOk);
-    EXPECT_EQ(Dialogs::message(&page, 125, GKMessageBox::OkCancel, GKMessageBox::InformationIcon, 110), ResultCancel);
+    EXPECT_EQ(Dialogs::message(&page, 125, GKMessageBox::OkCancel, GKMessageBox::InformationIcon, 110),
+        ResultCancel);
     EXPECT_EQ(Dialogs::messageText(nullptr, QStringLiteral("10.0.0.9: failed")), ResultOk);
     Dialogs::resetHooks();
 
@@ -387,12 +392,14 @@ TEST_F(Dialogs_, TheFileHookAnswersFileDialogs)
         return r.kind == Dialogs::FileRequest::SaveFile ? QStringLiteral("/tmp/out.xlsx") : QString();
     });
     QWidget page;
-    EXPECT_EQ(Dialogs::getOpenFileName(&page, QStringLiteral("Open"), QString(), QStringLiteral("Firmware (*.bin)")),
-              QString());
-    EXPECT_EQ(Dialogs::getSaveFileName(&page, QStringLiteral("SAVE EXCEL"), QString(),
-                                       QStringLiteral("Export Files (*.xlsx)")),
-              QStringLiteral("/tmp/out.xlsx"));
-    EXPECT_EQ(Dialogs::getExistingDirectory(nullptr, QStringLiteral("Folder"), QStringLiteral("/tmp")), QString());
+    EXPECT_EQ(Dialogs::getOpenFileName(
+                  &page, QStringLiteral("Open"), QString(), QStringLiteral("Firmware (*.bin)")),
+        QString());
+    EXPECT_EQ(Dialogs::getSaveFileName(
+                  &page, QStringLiteral("SAVE EXCEL"), QString(), QStringLiteral("Export Files (*.xlsx)")),
+        QStringLiteral("/tmp/out.xlsx"));
+    EXPECT_EQ(
+        Dialogs::getExistingDirectory(nullptr, QStringLiteral("Folder"), QStringLiteral("/tmp")), QString());
     Dialogs::resetHooks();
     ASSERT_EQ(seen.size(), 3u);
     EXPECT_EQ(seen[0].kind, Dialogs::FileRequest::OpenFile);
@@ -414,7 +421,7 @@ TEST_F(Dialogs_, DialogAnswersRecordsAndAnswersInOrder)
     EXPECT_EQ(Dialogs::message(nullptr, 222, GKMessageBox::OkOnly, GKMessageBox::WarningIcon, 110), ResultOk);
     EXPECT_EQ(Dialogs::getOpenFileName(nullptr, QStringLiteral("c")), QStringLiteral("/tmp/a.bin"));
     EXPECT_EQ(Dialogs::getOpenFileName(nullptr, QStringLiteral("c")), QString());
-    EXPECT_EQ(answers.messageTextIds(), QList<int>({50, 222}));
+    EXPECT_EQ(answers.messageTextIds(), QList<int>({ 50, 222 }));
     EXPECT_EQ(answers.messages.at(1).title, TextTable::text(110));
     EXPECT_EQ(answers.files.size(), 2u);
 
@@ -423,6 +430,6 @@ TEST_F(Dialogs_, DialogAnswersRecordsAndAnswersInOrder)
     EXPECT_EQ(Dialogs::exec(dialog), ResultCancel);
     answers.onDialog = [](BaseDialog&) { return ResultOk; };
     EXPECT_EQ(Dialogs::exec(dialog), ResultOk);
-    EXPECT_EQ(answers.dialogTitles, QStringList({QStringLiteral("Set Device Password"),
-                                                 QStringLiteral("Set Device Password")}));
+    EXPECT_EQ(answers.dialogTitles,
+        QStringList({ QStringLiteral("Set Device Password"), QStringLiteral("Set Device Password") }));
 }

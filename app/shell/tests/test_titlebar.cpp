@@ -1,11 +1,19 @@
 // The title bar in both modes, its menus and choices, and the settings and
 // About windows.
+#include "DialogAnswers.h"
+#include "QtPrinters.h"
+#include "ShellTestEnv.h"
+#include "shell/EditionTexts.h"
+#include "shell/GKMessageBox.h"
+#include "shell/TextTable.h"
+#include "shell/TitleBarFrame.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -14,18 +22,10 @@
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
-
-#include "QtPrinters.h"
 #include <vector>
 
-#include "DialogAnswers.h"
-#include "ShellTestEnv.h"
-#include "shell/EditionTexts.h"
-#include "shell/GKMessageBox.h"
-#include "shell/TextTable.h"
-#include "shell/TitleBarFrame.h"
-
-namespace {
+namespace
+{
 
 ShellTestEnv::Options edition(int e)
 {
@@ -34,7 +34,10 @@ ShellTestEnv::Options edition(int e)
     return o;
 }
 
-void deliverPostedEvents() { QCoreApplication::sendPostedEvents(nullptr, 0); }
+void deliverPostedEvents()
+{
+    QCoreApplication::sendPostedEvents(nullptr, 0);
+}
 
 QStringList entryOrder(const TitleBarFrame& bar)
 {
@@ -73,9 +76,13 @@ void showAndCloseInfoMenu(TitleBarFrame& bar)
     EXPECT_TRUE(closed) << "the menu did not open";
 }
 
-QImage picture(const char* resource) { return QPixmap(QLatin1String(resource)).toImage(); }
+QImage picture(const char* resource)
+{
+    return QPixmap(QLatin1String(resource)).toImage();
+}
 
-class EventCounter : public QObject {
+class EventCounter : public QObject
+{
 public:
     int language = 0;
 
@@ -129,7 +136,7 @@ TEST(TitleBarDialogMode, TitleWidthByEdition)
     const struct {
         int edition;
         int width;
-    } cases[] = {{16, 120}, {0, 150}, {42, 150}, {63, 150}, {57, 240}, {60, 240}, {5, 0}};
+    } cases[] = { { 16, 120 }, { 0, 150 }, { 42, 150 }, { 63, 150 }, { 57, 240 }, { 60, 240 }, { 5, 0 } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.edition);
         ShellTestEnv env(edition(c.edition));
@@ -169,7 +176,7 @@ TEST(TitleBarMainMode, ButtonsMenusAndTheirOrder)
     EXPECT_EQ(bar.infoButton()->menu(), bar.infoMenu());
     EXPECT_EQ(bar.infoButton()->arrowType(), Qt::NoArrow);
 
-    EXPECT_EQ(entryOrder(bar), QStringList({"protocol", "language", "about"}));
+    EXPECT_EQ(entryOrder(bar), QStringList({ "protocol", "language", "about" }));
     EXPECT_EQ(bar.protocolEntry()->text(), TextTable::text(136));
     EXPECT_EQ(bar.languageEntry()->text(), TextTable::text(88));
     EXPECT_EQ(bar.aboutEntry()->text(), TextTable::text(7));
@@ -181,7 +188,7 @@ TEST(TitleBarMainMode, ButtonsMenusAndTheirOrder)
     for (int round = 0; round < 2; ++round) {
         showAndCloseInfoMenu(bar);
         deliverPostedEvents();
-        EXPECT_EQ(entryOrder(bar), QStringList({"protocol", "language", "about"}));
+        EXPECT_EQ(entryOrder(bar), QStringList({ "protocol", "language", "about" }));
         EXPECT_EQ(bar.languageEntry()->menu(), bar.languageMenu());
         EXPECT_EQ(bar.protocolEntry()->menu(), bar.protocolMenu());
         EXPECT_EQ(bar.languageMenu()->actions(), bar.languageActions());
@@ -194,19 +201,19 @@ TEST(TitleBarMainMode, Edition65HasTheSettingsEntryAndEdition51NoLanguageEntry)
     {
         ShellTestEnv env(edition(65));
         TitleBarFrame bar(nullptr, true);
-        EXPECT_EQ(entryOrder(bar), QStringList({"protocol", "language", "settings", "about"}));
+        EXPECT_EQ(entryOrder(bar), QStringList({ "protocol", "language", "settings", "about" }));
         EXPECT_EQ(bar.settingsEntry()->text(), TextTable::text(312));
         showAndCloseInfoMenu(bar);
-        EXPECT_EQ(entryOrder(bar), QStringList({"protocol", "language", "settings", "about"}));
+        EXPECT_EQ(entryOrder(bar), QStringList({ "protocol", "language", "settings", "about" }));
     }
     {
         ShellTestEnv env(edition(51));
         TitleBarFrame bar(nullptr, true);
         EXPECT_EQ(bar.languageEntry(), nullptr);
         EXPECT_EQ(bar.settingsEntry(), nullptr);
-        EXPECT_EQ(entryOrder(bar), QStringList({"protocol", "about"}));
+        EXPECT_EQ(entryOrder(bar), QStringList({ "protocol", "about" }));
         showAndCloseInfoMenu(bar);
-        EXPECT_EQ(entryOrder(bar), QStringList({"protocol", "about"}));
+        EXPECT_EQ(entryOrder(bar), QStringList({ "protocol", "about" }));
     }
 }
 
@@ -341,12 +348,14 @@ TEST(TitleBarMainMode, MinimiseAndLogosByEdition)
         TitleBarFrame bar(nullptr, true);
         ASSERT_NE(bar.topLogoLabel(), nullptr);
         // The first row's label takes the main logo.
-        EXPECT_EQ(bar.topLogoLabel()->pixmap(Qt::ReturnByValue).toImage(), picture(":/icons/Resource/logo.png"));
+        EXPECT_EQ(
+            bar.topLogoLabel()->pixmap(Qt::ReturnByValue).toImage(), picture(":/icons/Resource/logo.png"));
     }
     {
         ShellTestEnv env(edition(65)); // language position 0: the sub logo
         TitleBarFrame bar(nullptr, true);
-        EXPECT_EQ(bar.logoLabel()->pixmap(Qt::ReturnByValue).toImage(), picture(":/icons/Resource/logo_sub.png"));
+        EXPECT_EQ(
+            bar.logoLabel()->pixmap(Qt::ReturnByValue).toImage(), picture(":/icons/Resource/logo_sub.png"));
         bar.updateLogo(1);
         EXPECT_EQ(bar.logoLabel()->pixmap(Qt::ReturnByValue).toImage(), picture(":/icons/Resource/logo.png"));
     }
@@ -356,7 +365,8 @@ TEST(TitleBarDrag, PressMoveReleaseGiveMoveRequestsAndPassTheEventsOn)
 {
     ShellTestEnv env;
     // A parent that records what the bar passes on, as the main window does.
-    class Window : public QWidget {
+    class Window : public QWidget
+    {
     public:
         int presses = 0, moves = 0, releases = 0;
 
@@ -373,18 +383,18 @@ TEST(TitleBarDrag, PressMoveReleaseGiveMoveRequestsAndPassTheEventsOn)
 
     const QPoint press(30, 10);
     QMouseEvent down(QEvent::MouseButtonPress, press, bar->mapToGlobal(press), Qt::LeftButton, Qt::LeftButton,
-                     Qt::NoModifier);
+        Qt::NoModifier);
     QApplication::sendEvent(bar, &down);
     EXPECT_TRUE(bar->isDragging());
     const QPoint global(500, 400);
-    QMouseEvent move(QEvent::MouseMove, bar->mapFromGlobal(global), global, Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
+    QMouseEvent move(
+        QEvent::MouseMove, bar->mapFromGlobal(global), global, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(bar, &move);
     ASSERT_EQ(moved.size(), 1);
     // The window's corner follows: the pointer stays where it grabbed the bar.
     EXPECT_EQ(moved.at(0).at(0).toPoint(), global - press - QPoint(1, 1));
-    QMouseEvent up(QEvent::MouseButtonRelease, bar->mapFromGlobal(global), global, Qt::LeftButton, Qt::NoButton,
-                   Qt::NoModifier);
+    QMouseEvent up(QEvent::MouseButtonRelease, bar->mapFromGlobal(global), global, Qt::LeftButton,
+        Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(bar, &up);
     EXPECT_FALSE(bar->isDragging());
     QApplication::sendEvent(bar, &move);
@@ -435,7 +445,7 @@ TEST(SettingsWindow, StoresWhatWasTypedAndRefusesWhatLatin1CannotHold)
     typed = QString::fromUtf8("P\xC3\xA4ss w\xE5\xAF\x86rd!"); // ä kept, 密 refused
     bar.ShowSettingsWindow();
     EXPECT_EQ(shown, 1);
-    EXPECT_EQ(answers.dialogTitles, QStringList({TextTable::text(312)}));
+    EXPECT_EQ(answers.dialogTitles, QStringList({ TextTable::text(312) }));
     EXPECT_EQ(env.settings()->defaultPassword(), QString::fromUtf8("P\xC3\xA4ss wrd!"));
     EXPECT_TRUE(readAll(env.settings()->configFilePath()).contains("<Password>"));
 
@@ -451,7 +461,7 @@ TEST(AboutWindow, AMessageBoxWithoutButtonsTitledByEdition)
     const struct {
         int edition;
         int title;
-    } cases[] = {{0, 7}, {16, 126}, {57, 295}, {54, 7}};
+    } cases[] = { { 0, 7 }, { 16, 126 }, { 57, 295 }, { 54, 7 } };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.edition);
         ShellTestEnv env(edition(c.edition));
@@ -468,14 +478,14 @@ TEST(AboutWindow, AMessageBoxWithoutButtonsTitledByEdition)
             EXPECT_EQ(box->text(), EditionTexts::aboutText(c.edition));
             EXPECT_EQ(box->styleSheet(), QStringLiteral("border:none;"));
             EXPECT_TRUE(dialog.isModal());
-            EXPECT_TRUE(dialog.styleSheet().contains(c.edition == 54 ? QLatin1String("rgb(240,240,240)")
-                                                                     : QLatin1String("rgb(134,134,134)")));
+            EXPECT_TRUE(dialog.styleSheet().contains(
+                c.edition == 54 ? QLatin1String("rgb(240,240,240)") : QLatin1String("rgb(134,134,134)")));
             return ResultCancel;
         };
         TitleBarFrame bar(nullptr, true);
         bar.ShowAboutWindow();
         EXPECT_TRUE(seen);
-        EXPECT_EQ(answers.dialogTitles, QStringList({TextTable::text(c.title)}));
+        EXPECT_EQ(answers.dialogTitles, QStringList({ TextTable::text(c.title) }));
     }
 }
 
@@ -491,11 +501,13 @@ TEST(AboutWindow, TextByEdition)
     EXPECT_EQ(EditionTexts::aboutText(57), version + v + "\n\n" + TextTable::text(296));
     EXPECT_EQ(EditionTexts::aboutText(32), product + name + "\n\n" + version + "1.0.0.00");
     EXPECT_EQ(EditionTexts::aboutText(5), product + name + "\n\n" + version + v);
-    EXPECT_EQ(EditionTexts::aboutText(10), product + name + "\n\n" + version + v + "\n\n" + EditionTexts::companyBlock(10));
+    EXPECT_EQ(EditionTexts::aboutText(10),
+        product + name + "\n\n" + version + v + "\n\n" + EditionTexts::companyBlock(10));
     EXPECT_FALSE(EditionTexts::companyBlock(16).isEmpty());
     EXPECT_FALSE(EditionTexts::companyBlock(27).isEmpty());
     EXPECT_TRUE(EditionTexts::companyBlock(5).isEmpty());
     const QString rich = EditionTexts::aboutText(60);
-    EXPECT_TRUE(rich.contains(QStringLiteral("<a href=\"%1\">%1</a>").arg(TextTable::text(296)))) << rich.toStdString();
+    EXPECT_TRUE(rich.contains(QStringLiteral("<a href=\"%1\">%1</a>").arg(TextTable::text(296))))
+        << rich.toStdString();
     EXPECT_TRUE(rich.startsWith(QStringLiteral("<h3>")));
 }

@@ -1,4 +1,9 @@
 // Input widgets, the shared helpers and the application style sheet.
+#include "QtPrinters.h"
+#include "shell/LineEdit.h"
+#include "shell/StyleSheet.h"
+#include "shell/Utilities.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -14,13 +19,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "QtPrinters.h"
-
-#include "shell/LineEdit.h"
-#include "shell/StyleSheet.h"
-#include "shell/Utilities.h"
-
-namespace {
+namespace
+{
 
 QValidator::State check(const QValidator& v, QString text)
 {
@@ -68,14 +68,11 @@ TEST(CustomValidator, JudgesTheWholeText)
         const char* utf8;
         QValidator::State state;
     } cases[] = {
-        {"", QValidator::Acceptable},
-        {"admin", QValidator::Acceptable},
-        {"P@ss[w]\\rd{1}\"'`~", QValidator::Acceptable},
-        {"pass word", QValidator::Invalid},
-        {"caf\xC3\xA9", QValidator::Invalid},  // é
-        {"abc\t", QValidator::Invalid},
-        {"\xE5\xAF\x86\xE7\xA0\x81", QValidator::Invalid}, // 密码
-        {"abc\n", QValidator::Invalid},        // "$" must not let a final newline through
+        { "", QValidator::Acceptable }, { "admin", QValidator::Acceptable },
+        { "P@ss[w]\\rd{1}\"'`~", QValidator::Acceptable }, { "pass word", QValidator::Invalid },
+        { "caf\xC3\xA9", QValidator::Invalid }, // é
+        { "abc\t", QValidator::Invalid }, { "\xE5\xAF\x86\xE7\xA0\x81", QValidator::Invalid }, // 密码
+        { "abc\n", QValidator::Invalid }, // "$" must not let a final newline through
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.utf8);
@@ -88,9 +85,9 @@ TEST(Latin1Validator, RefusesWhatLatin1CannotHold)
     Latin1Validator v;
     EXPECT_EQ(check(v, QString()), QValidator::Acceptable);
     EXPECT_EQ(check(v, QString::fromUtf8("p\xC3\xA4sswort ok!")), QValidator::Acceptable); // ä, space
-    EXPECT_EQ(check(v, QString::fromUtf8("\xC3\xBF")), QValidator::Acceptable);            // ÿ (U+00FF)
-    EXPECT_EQ(check(v, QString::fromUtf8("a\xE2\x82\xAC")), QValidator::Invalid);          // €
-    EXPECT_EQ(check(v, QString::fromUtf8("\xE5\xAF\x86")), QValidator::Invalid);           // 密
+    EXPECT_EQ(check(v, QString::fromUtf8("\xC3\xBF")), QValidator::Acceptable); // ÿ (U+00FF)
+    EXPECT_EQ(check(v, QString::fromUtf8("a\xE2\x82\xAC")), QValidator::Invalid); // €
+    EXPECT_EQ(check(v, QString::fromUtf8("\xE5\xAF\x86")), QValidator::Invalid); // 密
     EXPECT_EQ(check(v, QStringLiteral("a\tb")), QValidator::Invalid);
     EXPECT_EQ(check(v, QString(QChar(0x85))), QValidator::Invalid); // a C1 control character
 }
@@ -171,7 +168,7 @@ TEST(FitComboBoxWidth, WidestItemPlusForty)
     EXPECT_EQ(empty.maximumWidth(), 40);
 
     QComboBox box;
-    box.addItems({QStringLiteral("IP"), QStringLiteral("A much longer entry"), QStringLiteral("MAC")});
+    box.addItems({ QStringLiteral("IP"), QStringLiteral("A much longer entry"), QStringLiteral("MAC") });
     fitComboBoxWidth(&box);
     const int widest = QFontMetrics(box.font()).horizontalAdvance(QStringLiteral("A much longer entry"));
     EXPECT_EQ(box.minimumWidth(), widest + 40);
@@ -189,7 +186,8 @@ TEST(JsonBytes, OnlyAnObjectIsAnObject)
     EXPECT_TRUE(jsonFromBytes(QByteArray()).isEmpty());
     EXPECT_TRUE(jsonFromBytes(QByteArrayLiteral("42")).isEmpty());
 
-    const QJsonObject o = jsonFromBytes(QByteArrayLiteral(" {\"ip\": \"10.0.0.1\", \"port\": 80, \"ch\": [1, 2]} "));
+    const QJsonObject o
+        = jsonFromBytes(QByteArrayLiteral(" {\"ip\": \"10.0.0.1\", \"port\": 80, \"ch\": [1, 2]} "));
     EXPECT_EQ(o.value(QStringLiteral("ip")).toString(), QStringLiteral("10.0.0.1"));
     EXPECT_EQ(o.value(QStringLiteral("port")).toInt(), 80);
     EXPECT_EQ(o.value(QStringLiteral("ch")).toArray().size(), 2);
@@ -200,7 +198,7 @@ TEST(JsonBytes, ObjectsAreWrittenCompactAndReadBack)
     QJsonObject o;
     o.insert(QStringLiteral("name"), QString::fromUtf8("Kamera \xE5\x8C\x97")); // 北
     o.insert(QStringLiteral("port"), 8000);
-    o.insert(QStringLiteral("list"), QJsonArray{1, 2});
+    o.insert(QStringLiteral("list"), QJsonArray { 1, 2 });
     const QByteArray text = jsonToBytes(o);
     EXPECT_FALSE(text.contains('\n'));
     EXPECT_FALSE(text.contains(": "));
@@ -217,7 +215,7 @@ TEST(StyleSheet, PartsJoinInNameOrderFromEveryResourceFile)
     QStringList sorted = parts;
     sorted.sort();
     EXPECT_EQ(parts, sorted);
-    for (const char* name : {"00-base.qss", "10-dialogs.qss", "15-probe.qss", "20-titlebar.qss"})
+    for (const char* name : { "00-base.qss", "10-dialogs.qss", "15-probe.qss", "20-titlebar.qss" })
         EXPECT_TRUE(parts.contains(QLatin1String(name))) << name;
 
     const QString sheet = loadStyleSheet();
@@ -237,9 +235,8 @@ TEST(StyleSheet, ParsesAndEveryPictureItNamesExists)
     QStringList warnings;
     static QStringList* sink = nullptr;
     sink = &warnings;
-    const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) {
-        sink->append(m);
-    });
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& m) { sink->append(m); });
     qApp->setStyleSheet(sheet);
     {
         QWidget w;
@@ -266,10 +263,9 @@ TEST(StyleSheet, ParsesAndEveryPictureItNamesExists)
 TEST(ShellResources, ThePicturesTheWidgetsNameAreThere)
 {
     initShellResources();
-    for (const char* path : {":/icons/Resource/information.png", ":/icons/Resource/about-logo.png",
-                             ":/icons/Resource/warning.png", ":/icons/Resource/logo.png",
-                             ":/icons/Resource/logo_sub.png"}) {
-        const QPixmap p{QLatin1String(path)};
+    for (const char* path : { ":/icons/Resource/information.png", ":/icons/Resource/about-logo.png",
+             ":/icons/Resource/warning.png", ":/icons/Resource/logo.png", ":/icons/Resource/logo_sub.png" }) {
+        const QPixmap p { QLatin1String(path) };
         EXPECT_FALSE(p.isNull()) << path;
         EXPECT_TRUE(p.hasAlphaChannel()) << path;
     }

@@ -13,6 +13,8 @@
 //   answers.onDialog = [](BaseDialog& d) { /* fill in d.content() */ return ResultOk; };
 //
 // The destructor removes the hooks.
+#include "shell/Dialogs.h"
+
 #include <QList>
 #include <QQueue>
 #include <QString>
@@ -20,9 +22,8 @@
 #include <functional>
 #include <vector>
 
-#include "shell/Dialogs.h"
-
-class DialogAnswers {
+class DialogAnswers
+{
 public:
     DialogAnswers()
     {
