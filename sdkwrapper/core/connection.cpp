@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cstring>
 
-namespace vlsdk {
+namespace vlsdk
+{
 
-namespace {
+namespace
+{
 
 // The three callbacks handed to VLNet; the context is the connection.
 void VLNET_CALL sdk_status_record_callback(int32_t status, const void* info, void* context)
@@ -44,8 +46,7 @@ void VLNET_CALL sdk_message_callback(int32_t id, const char* data, int32_t lengt
     });
 }
 
-template <size_t N>
-std::string slot_text(const char (&slot)[N])
+template <size_t N> std::string slot_text(const char (&slot)[N])
 {
     return std::string(slot, strnlen(slot, N));
 }
@@ -131,8 +132,8 @@ bool is_connection_state_status(int status)
 
 const vlnet_calls& sdk_vlnet_calls()
 {
-    static const vlnet_calls calls = {
-        &VLNetConnectionStartV1, &VLNetConnectionStop, &VLNetGetDevInfo, &VLNetGetHttpDevInfo, &VLNetSimpleCmd};
+    static const vlnet_calls calls = { &VLNetConnectionStartV1, &VLNetConnectionStop, &VLNetGetDevInfo,
+        &VLNetGetHttpDevInfo, &VLNetSimpleCmd };
     return calls;
 }
 
@@ -195,8 +196,9 @@ int connection::login(const vl_login_param& param)
     }
 
     const bool ok = m_login_handle.load() != 0;
-    write_log("dev:%p, this:%p, [%s] call <connection login> result:%s, param:%s\n", static_cast<void*>(m_owner),
-        static_cast<void*>(this), m_label.c_str(), ok ? "success" : "fail", login_log_text(root).c_str());
+    write_log("dev:%p, this:%p, [%s] call <connection login> result:%s, param:%s\n",
+        static_cast<void*>(m_owner), static_cast<void*>(this), m_label.c_str(), ok ? "success" : "fail",
+        login_log_text(root).c_str());
     return ok ? vl_success : vl_fail;
 }
 
@@ -526,8 +528,8 @@ void connection::send_message(const char* name, const Json::Value& root)
 
 void connection::log_channel_status(const std::string& values)
 {
-    write_log("dev:%p, this:%p, [%s] channel_status:{%s}\n", static_cast<void*>(m_owner), static_cast<void*>(this),
-        m_label.c_str(), values.c_str());
+    write_log("dev:%p, this:%p, [%s] channel_status:{%s}\n", static_cast<void*>(m_owner),
+        static_cast<void*>(this), m_label.c_str(), values.c_str());
 }
 
 void connection::report_http_channel_table()

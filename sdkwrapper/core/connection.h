@@ -29,21 +29,20 @@
 //   refreshes them.
 // The channel and alarm tables change only on VLNet's callback threads and
 // in login(), before the connection starts.
-#include "vl_sdk_wrapper.h"
-
 #include "core/device_record.h"
+#include "vl_sdk_wrapper.h"
 #include "vlnet.h"
-
-#include <json/value.h>
 
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <json/value.h>
 #include <mutex>
 #include <string>
 #include <vector>
 
-namespace vlsdk {
+namespace vlsdk
+{
 
 // Every per-channel table holds this many channels; a device that reports
 // more has the rest ignored.
@@ -51,7 +50,7 @@ constexpr int kMaxChannels = 256;
 
 using http_device_record = VLNET_HTTP_DEVICE_INFO;
 using channel_record = VLNET_CHANNEL_STATUS; // one channel of message 611
-using all_status_record = VLNET_ALL_STATUS;  // message 610
+using all_status_record = VLNET_ALL_STATUS; // message 610
 
 // The custom-report message (286), kept as it came.
 struct custom_report_record {
@@ -77,12 +76,21 @@ struct alarm_entry {
 static_assert(sizeof(alarm_entry) == 87, "alarm entry");
 
 // The order of the flags of one channel's abilities.
-enum channel_ability { main_stream, sub_stream, mobile_stream, talk_half_duplex, talk_full_duplex, ptz, new_ptz, fisheye };
+enum channel_ability {
+    main_stream,
+    sub_stream,
+    mobile_stream,
+    talk_half_duplex,
+    talk_full_duplex,
+    ptz,
+    new_ptz,
+    fisheye
+};
 
 // Kinds of the last successful login.
 constexpr int kLoginNone = 0;
 constexpr int kLoginHttps = 1; // status 152
-constexpr int kLoginHttp = 2;  // status 151
+constexpr int kLoginHttp = 2; // status 151
 constexpr int kLoginMedia = 3; // status 101
 
 // The network SDK calls a connection makes. Devices use the SDK itself;
@@ -96,7 +104,8 @@ struct vlnet_calls {
 };
 const vlnet_calls& sdk_vlnet_calls();
 
-class connection {
+class connection
+{
 public:
     explicit connection(::device* owner, const vlnet_calls& calls = sdk_vlnet_calls());
     ~connection();
@@ -174,7 +183,7 @@ private:
 
     ::device* const m_owner;
     const vlnet_calls& m_sdk;
-    std::atomic<int> m_login_handle{0};
+    std::atomic<int> m_login_handle { 0 };
     std::string m_label;
     std::string m_address;
     std::string m_password;
@@ -182,32 +191,32 @@ private:
     bool m_disable_auto_send = false;
 
     mutable std::mutex m_record_lock;
-    device_record m_device_record{};
-    http_device_record m_http_device_record{};
+    device_record m_device_record {};
+    http_device_record m_http_device_record {};
 
     std::vector<channel_record> m_channel_records; // of the last message 611
     bool m_have_channel_records = false;
-    all_status_record m_all_status_record{};
-    int32_t m_channel_online[kMaxChannels]{};
-    int32_t m_channel_online_ex[kMaxChannels]{};
-    http_channel_entry m_http_channel_table[kMaxChannels]{};
-    int32_t m_channel_aux[kMaxChannels]{};
+    all_status_record m_all_status_record {};
+    int32_t m_channel_online[kMaxChannels] {};
+    int32_t m_channel_online_ex[kMaxChannels] {};
+    http_channel_entry m_http_channel_table[kMaxChannels] {};
+    int32_t m_channel_aux[kMaxChannels] {};
 
-    std::atomic<bool> m_active{false};
+    std::atomic<bool> m_active { false };
     vl_json_callback m_status_callback = nullptr;
     vl_message_callback m_message_callback = nullptr;
     vl_raw_message_callback m_raw_message_callback = nullptr;
     void* m_user = nullptr;
 
-    custom_report_record m_custom_report_record{};
+    custom_report_record m_custom_report_record {};
     uint8_t m_alarm_changed = 0;
-    alarm_entry m_alarm_status[kMaxChannels]{};
-    alarm_entry m_alarm_reported[kMaxChannels]{};
+    alarm_entry m_alarm_status[kMaxChannels] {};
+    alarm_entry m_alarm_reported[kMaxChannels] {};
     uint8_t m_motion_by_record = 0;
     uint8_t m_io_by_record = 0;
     uint8_t m_pir_by_record = 0;
-    uint8_t m_by_record_spare[64]{};
-    std::atomic<int> m_login_kind{kLoginNone};
+    uint8_t m_by_record_spare[64] {};
+    std::atomic<int> m_login_kind { kLoginNone };
     // HTTP abilities from a login's device information, and one spare byte.
     uint8_t m_talk_half = 0;
     uint8_t m_talk_full = 0;
@@ -215,11 +224,11 @@ private:
     uint8_t m_support_new_rec_file_download = 0;
     uint8_t m_support_ai_pic_report = 0;
     uint8_t m_ability_spare = 0;
-    uint8_t m_channel_abilities[kMaxChannels][8]{};
+    uint8_t m_channel_abilities[kMaxChannels][8] {};
 
     std::mutex m_pending_lock;
     std::deque<std::string> m_pending_status; // guarded by m_pending_lock
-    bool m_holding = false;                   // guarded by m_pending_lock
+    bool m_holding = false; // guarded by m_pending_lock
 
     std::recursive_mutex m_start_lock;
 };

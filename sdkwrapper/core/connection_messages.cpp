@@ -2,20 +2,21 @@
 // (611) that releases held login statuses, and the device and channel
 // information of an HTTP login.
 #include "core/connection.h"
-
 #include "core/json_text.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
 
-namespace vlsdk {
+namespace vlsdk
+{
 
-namespace {
+namespace
+{
 
-constexpr unsigned kMsgDeviceInfoText = 0xFFDC;  // -36
+constexpr unsigned kMsgDeviceInfoText = 0xFFDC; // -36
 constexpr unsigned kMsgChannelInfoText = 0xFFDD; // -35
-constexpr unsigned kMsgAlarmList = 0xFFDE;       // -34
+constexpr unsigned kMsgAlarmList = 0xFFDE; // -34
 constexpr unsigned kMsgSwitchAlarmStatus = 0xFFDF; // -33
 
 static_assert(offsetof(channel_record, dev_type_l) == 8, "channel record layout");
@@ -28,8 +29,7 @@ static_assert(offsetof(channel_record, chn_mode) == 184, "channel record layout"
 static_assert(offsetof(channel_record, abilities_ex) == 192, "channel record layout");
 static_assert(offsetof(channel_record, abilities_arr) == 196, "channel record layout");
 
-template <size_t N>
-std::string slot_text(const char (&slot)[N])
+template <size_t N> std::string slot_text(const char (&slot)[N])
 {
     return std::string(slot, strnlen(slot, N));
 }
@@ -78,8 +78,8 @@ int channel_online_value(const std::string& state)
 
 int ability_index(const std::string& ability)
 {
-    static const char* const kAbilities[] = {
-        "Mainstream", "Substream", "Mobilestream", "TalkHalf", "TalkFull", "Ptz", "NewPtz", "Fisheye"};
+    static const char* const kAbilities[]
+        = { "Mainstream", "Substream", "Mobilestream", "TalkHalf", "TalkFull", "Ptz", "NewPtz", "Fisheye" };
     for (int i = 0; i < 8; ++i) {
         if (ability == kAbilities[i])
             return i;
@@ -187,7 +187,7 @@ Json::Value connection::convert_channel_status(const char* data, int length)
     for (size_t k = 0; k < count; ++k) {
         const uint64_t offset = static_cast<uint64_t>(k) * stride;
         const size_t take = static_cast<size_t>(
-            std::min<uint64_t>({static_cast<uint64_t>(stride), sizeof(channel_record), size - offset}));
+            std::min<uint64_t>({ static_cast<uint64_t>(stride), sizeof(channel_record), size - offset }));
         std::memcpy(&records[k], data + offset, take);
     }
     m_channel_records = std::move(records);
@@ -214,7 +214,8 @@ void connection::convert_alarm_list(unsigned id, const char* data, int length)
 
     if (id == kMsgDeviceInfoText) {
         m_support_new_rec_detail = as_flag(member(d, "support_playback_new_rec_detail")) ? 1 : 0;
-        m_support_new_rec_file_download = as_flag(member(d, "support_playback_new_rec_file_download")) ? 1 : 0;
+        m_support_new_rec_file_download
+            = as_flag(member(d, "support_playback_new_rec_file_download")) ? 1 : 0;
         if (as_flag(member(d, "support_ai_pic_report")))
             m_support_ai_pic_report = 1;
         else

@@ -9,9 +9,8 @@
 // while VLNetConnectionStop waits for the connection's callbacks to end; a
 // caller's status or message callback must therefore not log the device
 // out or destroy it.
-#include "vl_sdk_wrapper.h"
-
 #include "core/connection.h"
+#include "vl_sdk_wrapper.h"
 
 #include <mutex>
 #include <string>
@@ -44,7 +43,7 @@ private:
     int logout_locked();
 
     mutable std::recursive_mutex m_lock;
-    std::string m_password;       // the login password; empty when logged out
+    std::string m_password; // the login password; empty when logged out
     std::string m_record_address; // "ip or id" of the login, for record searches
     int m_record_port = 0;
     vlsdk::connection m_connection;

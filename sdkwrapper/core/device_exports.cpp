@@ -25,7 +25,8 @@ VL_API int vl_device_login_ex(vl_login_param* param)
 {
     if (!param || !param->dev)
         return vl_invalid_device;
-    return vlsdk::export_guard("connection login", static_cast<int>(vl_fail), [&] { return param->dev->login(*param); });
+    return vlsdk::export_guard(
+        "connection login", static_cast<int>(vl_fail), [&] { return param->dev->login(*param); });
 }
 
 VL_API int vl_device_logout(device* dev)
@@ -39,7 +40,8 @@ VL_API int vl_get_device_type(device* dev)
 {
     if (!dev)
         return vl_fail;
-    return vlsdk::export_guard("get_device_type", static_cast<int>(vl_fail), [&] { return dev->conn().device_type(); });
+    return vlsdk::export_guard(
+        "get_device_type", static_cast<int>(vl_fail), [&] { return dev->conn().device_type(); });
 }
 
 VL_API int vl_get_login_rsp(device* dev, char* out, int size)

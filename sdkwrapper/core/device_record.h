@@ -4,12 +4,12 @@
 // the device type, the channel count and the login response as JSON.
 #include "vlnet.h"
 
-#include <json/value.h>
-
 #include <cstddef>
+#include <json/value.h>
 #include <string>
 
-namespace vlsdk {
+namespace vlsdk
+{
 
 using device_record = VLNET_DEVICE_INFO;
 constexpr size_t kDeviceRecordSize = 1232;

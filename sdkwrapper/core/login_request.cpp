@@ -6,9 +6,11 @@
 #include <climits>
 #include <cstring>
 
-namespace vlsdk {
+namespace vlsdk
+{
 
-namespace {
+namespace
+{
 
 // Keys that the login reads whatever the request holds; the log shows the
 // missing ones as null.
@@ -95,7 +97,7 @@ uint8_t protocol_flags_from_text(std::string text)
         const char* text;
         uint8_t bit;
     };
-    static const token kTokens[] = {{"media", 1}, {"https", 4}, {"http", 2}, {"65000", 8}};
+    static const token kTokens[] = { { "media", 1 }, { "https", 4 }, { "http", 2 }, { "65000", 8 } };
     uint8_t flags = 0;
     for (const auto& t : kTokens) {
         const size_t at = text.find(t.text);
@@ -112,8 +114,9 @@ bool read_login_request(const Json::Value& root, login_request& out)
 {
     if (!root.isObject())
         return false;
-    out = login_request{};
-    if (!read_flag(root, "disable auto send msg", out.disable_auto_send) || !read_text(root, "ip or id", out.address))
+    out = login_request {};
+    if (!read_flag(root, "disable auto send msg", out.disable_auto_send)
+        || !read_text(root, "ip or id", out.address))
         return false;
     if (has_value(root, "port")) {
         out.has_port = true;
@@ -124,8 +127,9 @@ bool read_login_request(const Json::Value& root, login_request& out)
         if (!read_int(root["media port"], out.port))
             return false;
     }
-    if (!read_text(root, "remote_terminal_info", out.remote_terminal_info) || !read_text(root, "register_uid", out.register_uid)
-        || !read_text(root, "user", out.user) || !read_text(root, "password", out.password)
+    if (!read_text(root, "remote_terminal_info", out.remote_terminal_info)
+        || !read_text(root, "register_uid", out.register_uid) || !read_text(root, "user", out.user)
+        || !read_text(root, "password", out.password)
         || !read_flag(root, "enable_http_api_version_check", out.enable_http_api_version_check)
         || !read_flag(root, "enable_new_cgi_check", out.enable_new_cgi_check)
         || !read_flag(root, "disable_media_in_auto_mode", out.disable_media_in_auto_mode)

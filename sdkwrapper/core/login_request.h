@@ -11,19 +11,19 @@
 // 32-bit range) makes the request unreadable.
 #include "vlnet.h"
 
-#include <json/value.h>
-
 #include <cstdint>
+#include <json/value.h>
 #include <string>
 
-namespace vlsdk {
+namespace vlsdk
+{
 
 struct login_request {
-    bool disable_auto_send = false;       // "disable auto send msg"
-    std::string address;                  // "ip or id"
-    bool has_port = false;                // "port", else "media port", present and not null
+    bool disable_auto_send = false; // "disable auto send msg"
+    std::string address; // "ip or id"
+    bool has_port = false; // "port", else "media port", present and not null
     int32_t port = 0;
-    std::string remote_terminal_info;     // "windows" when empty
+    std::string remote_terminal_info; // "windows" when empty
     std::string register_uid;
     std::string user;
     std::string password;
@@ -31,13 +31,13 @@ struct login_request {
     bool enable_new_cgi_check = false;
     bool disable_media_in_auto_mode = false;
     std::string event_check_ext_data;
-    uint8_t protocol_flags = 0;           // "real_protocol", "protocol" or "enable_http_check"
-    uint8_t real_protocol = 0;            // 1 when the flags came from "real_protocol"
-    int32_t p2p_type = 0;                 // "p2p type" (login_tables.h)
-    std::string ddns_server;              // "ddns id server addr"
-    bool has_post_data = false;           // "login_post_data_json" gave a non-empty text
+    uint8_t protocol_flags = 0; // "real_protocol", "protocol" or "enable_http_check"
+    uint8_t real_protocol = 0; // 1 when the flags came from "real_protocol"
+    int32_t p2p_type = 0; // "p2p type" (login_tables.h)
+    std::string ddns_server; // "ddns id server addr"
+    bool has_post_data = false; // "login_post_data_json" gave a non-empty text
     std::string post_data;
-    uint8_t oem_type = 0;                 // "oem type" (login_tables.h)
+    uint8_t oem_type = 0; // "oem type" (login_tables.h)
     bool support_new_schedule = false;
 };
 

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-namespace vlsdk {
+namespace vlsdk
+{
 
 // "ip" 0, "id" 1, "tutk" 2, "ddns" 23, "vl" 24, the P2P service word and
 // the customer edition codes (login_tables.cpp); anything else 0.

@@ -3,10 +3,9 @@
 #include "test_dir.h"
 #include "vl_sdk_wrapper.h"
 
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <string>
 #include <vector>

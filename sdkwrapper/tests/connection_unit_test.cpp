@@ -9,17 +9,17 @@
 #include "core/login_tables.h"
 #include "fake_vlnet.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <json/json.h>
-
-#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
 
 using namespace vlsdk;
 
-namespace {
+namespace
+{
 
 std::mutex g_log_lock;
 std::vector<std::string> g_log;
@@ -53,11 +53,13 @@ struct Caller {
     }
     static void VL_CALL on_raw(int id, const char*, int length, void* user)
     {
-        static_cast<Caller*>(user)->events.push_back("raw " + std::to_string(id) + " " + std::to_string(length));
+        static_cast<Caller*>(user)->events.push_back(
+            "raw " + std::to_string(id) + " " + std::to_string(length));
     }
 };
 
-class ConnectionTest : public ::testing::Test {
+class ConnectionTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -108,7 +110,7 @@ protected:
 
     fake::Sdk sdk;
     Caller caller;
-    connection conn{nullptr, fake::kCalls};
+    connection conn { nullptr, fake::kCalls };
 };
 
 std::vector<uint8_t> channel_payload(int count, uint32_t stride = sizeof(VLNET_CHANNEL_STATUS))
@@ -137,21 +139,21 @@ TEST(LoginRequest, ProtocolFlagsFromTheProtocolKeys)
         int flags;
         int real;
     } cases[] = {
-        {R"({"real_protocol": "media,http"})", 3, 1},
-        {R"({"protocol": "http,https"})", 6, 0},
-        {R"({"protocol": "https"})", 4, 0},
-        {R"({"protocol": "media https http 65000"})", 15, 0},
-        {R"({"protocol": "auto"})", 7, 0},
-        {R"({"real_protocol": "media auto http"})", 7, 0},
-        {R"({"protocol": "65000"})", 8, 0},
-        {R"({"protocol": ""})", 0, 0},
-        {R"({"protocol": "MEDIA"})", 0, 0},
-        {R"({"real_protocol": null})", 0, 1},
-        {R"({"real_protocol": "http", "protocol": "media"})", 2, 1},
-        {R"({"enable_http_check": false})", 1, 0},
-        {R"({"enable_http_check": true})", 7, 0},
-        {R"({"protocol": "media", "enable_http_check": true})", 1, 0},
-        {R"({})", 0, 0},
+        { R"({"real_protocol": "media,http"})", 3, 1 },
+        { R"({"protocol": "http,https"})", 6, 0 },
+        { R"({"protocol": "https"})", 4, 0 },
+        { R"({"protocol": "media https http 65000"})", 15, 0 },
+        { R"({"protocol": "auto"})", 7, 0 },
+        { R"({"real_protocol": "media auto http"})", 7, 0 },
+        { R"({"protocol": "65000"})", 8, 0 },
+        { R"({"protocol": ""})", 0, 0 },
+        { R"({"protocol": "MEDIA"})", 0, 0 },
+        { R"({"real_protocol": null})", 0, 1 },
+        { R"({"real_protocol": "http", "protocol": "media"})", 2, 1 },
+        { R"({"enable_http_check": false})", 1, 0 },
+        { R"({"enable_http_check": true})", 7, 0 },
+        { R"({"protocol": "media", "enable_http_check": true})", 1, 0 },
+        { R"({})", 0, 0 },
     };
     for (const auto& c : cases) {
         Json::Value root;
@@ -180,7 +182,8 @@ TEST(LoginRequest, P2PAndOemWordsAreWholeAndCaseSensitive)
 TEST(LoginRequest, ValueConversionsAndWrongTypes)
 {
     Json::Value root;
-    ASSERT_TRUE(parse_request(R"({"ip or id": 10, "user": true, "password": 1.5, "media port": "9000x"})", root));
+    ASSERT_TRUE(
+        parse_request(R"({"ip or id": 10, "user": true, "password": 1.5, "media port": "9000x"})", root));
     login_request r;
     EXPECT_FALSE(read_login_request(root, r)) << "a text where the port is read";
 
@@ -258,7 +261,7 @@ TEST_F(ConnectionTest, StartRecordCarriesTheRequest)
     ASSERT_EQ(conn.login(param(R"({"ip or id": "h", "remote_terminal_info": "linux", "register_uid": "u",
         "login_post_data_json": "raw text", "oem type": "no such edition"})")),
         vl_success);
-    EXPECT_EQ(sdk.stopped, std::vector<int>{7}) << "a second login logs the first out";
+    EXPECT_EQ(sdk.stopped, std::vector<int> { 7 }) << "a second login logs the first out";
     const auto& t = sdk.starts[1];
     EXPECT_EQ(*t.remote, "linux");
     EXPECT_EQ(*t.register_uid, "u");
@@ -309,7 +312,7 @@ TEST_F(ConnectionTest, LogMasksThePasswordAndShowsWhatTheLoginRead)
 
 TEST_F(ConnectionTest, UnreadableLoginIsRefusedBeforeAnyStart)
 {
-    for (const char* text : {static_cast<const char*>(nullptr), "{", "[1]", R"({"user": {}})"}) {
+    for (const char* text : { static_cast<const char*>(nullptr), "{", "[1]", R"({"user": {}})" }) {
         EXPECT_EQ(conn.login(param(text)), vl_parse_json_error) << (text ? text : "(null)");
     }
     EXPECT_TRUE(sdk.starts.empty());
@@ -339,16 +342,16 @@ TEST_F(ConnectionTest, StatusTextsAndTheStatusesThatSayNothing)
         int status;
         const char* json; // null: no callback
     } cases[] = {
-        {999, nullptr},
-        {1, nullptr},
-        {0, R"({"status":"connecting"})"},
-        {103, R"({"status":"user or password error"})"},
-        {104, R"({"status":"user or password error"})"},
-        {4, R"({"status":"close"})"},
-        {108, R"({"status":"max user"})"},
-        {112, R"({"status":"force close brower"})"},
-        {153, R"({"status":"login_failed_or_block"})"},
-        {164, R"({"status":"need_double_check"})"},
+        { 999, nullptr },
+        { 1, nullptr },
+        { 0, R"({"status":"connecting"})" },
+        { 103, R"({"status":"user or password error"})" },
+        { 104, R"({"status":"user or password error"})" },
+        { 4, R"({"status":"close"})" },
+        { 108, R"({"status":"max user"})" },
+        { 112, R"({"status":"force close brower"})" },
+        { 153, R"({"status":"login_failed_or_block"})" },
+        { 164, R"({"status":"need_double_check"})" },
     };
     for (const auto& c : cases) {
         caller.statuses.clear();
@@ -434,8 +437,9 @@ TEST_F(ConnectionTest, RecorderSuccessIsHeldUntilItsChannelStatus)
     ASSERT_EQ(conn.login(param(R"({"ip or id": "nvr"})")), vl_success);
     sdk.status(0);
     sdk.status(101);
-    EXPECT_EQ(caller.statuses, std::vector<std::string>{R"({"status":"connecting"})"}) << "success is held";
-    EXPECT_EQ(sdk.commands, (std::vector<int>{611, 610}));
+    EXPECT_EQ(caller.statuses, std::vector<std::string> { R"({"status":"connecting"})" })
+        << "success is held";
+    EXPECT_EQ(sdk.commands, (std::vector<int> { 611, 610 }));
     EXPECT_EQ(conn.login_kind(), kLoginMedia);
 
     auto payload = channel_payload(2);
@@ -464,7 +468,7 @@ TEST_F(ConnectionTest, ACloseDiscardsWhatIsHeld)
     sdk.status(101);
     EXPECT_TRUE(caller.statuses.empty());
     sdk.status(2);
-    EXPECT_EQ(caller.statuses, std::vector<std::string>{R"({"status":"close"})"});
+    EXPECT_EQ(caller.statuses, std::vector<std::string> { R"({"status":"close"})" });
     auto payload = channel_payload(4);
     sdk.message(611, payload.data(), int(payload.size()));
     EXPECT_EQ(caller.statuses.size(), 1u) << "the discarded success never comes";
@@ -525,14 +529,15 @@ TEST_F(ConnectionTest, CameraSuccessReportsItsChannelsOnline)
     sdk.dev.flags230 = VLNET_F230_INTELLIGENT_ANALYSIS;
     ASSERT_EQ(conn.login(param(R"({"ip or id": "ipc"})")), vl_success);
     sdk.status(101);
-    EXPECT_EQ(sdk.commands, (std::vector<int>{610, 612, 613}));
+    EXPECT_EQ(sdk.commands, (std::vector<int> { 610, 612, 613 }));
     ASSERT_EQ(caller.statuses.size(), 1u);
     ASSERT_EQ(caller.messages.size(), 2u);
     EXPECT_EQ(caller.messages[0].first, "VLSDKChannelStatus");
     EXPECT_EQ(write_compact(caller.messages[0].second),
         R"([{"online":true},{"online":true},{"online":true},{"online":true}])");
     EXPECT_EQ(caller.messages[1].first, "VLSDKChannelStatusEx");
-    EXPECT_EQ(write_compact(caller.messages[1].second), R"([{"online":1},{"online":1},{"online":1},{"online":1}])");
+    EXPECT_EQ(
+        write_compact(caller.messages[1].second), R"([{"online":1},{"online":1},{"online":1},{"online":1}])");
     EXPECT_TRUE(logged("channel_status:{1111}"));
 
     // A channel count beyond the tables is cut to them.
@@ -640,7 +645,7 @@ TEST_F(ConnectionTest, MessageDispatch)
     ASSERT_EQ(conn.login(param(R"({"ip or id": "d"})", false, true)), vl_success);
     caller.events.clear();
     sdk.message(-33, alarm, 7);
-    EXPECT_EQ(caller.events, std::vector<std::string>{"raw 65503 7"});
+    EXPECT_EQ(caller.events, std::vector<std::string> { "raw 65503 7" });
     ASSERT_EQ(conn.login(param(R"({"ip or id": "d"})", false, false)), vl_success);
     caller.events.clear();
     sdk.message(-33, alarm, 7);
@@ -653,7 +658,7 @@ TEST_F(ConnectionTest, NothingReachesTheCallerAfterLogout)
     ASSERT_EQ(conn.login(param(R"({"ip or id": "d"})")), vl_success);
     const auto start = sdk.starts.back();
     EXPECT_EQ(conn.logout(), vl_success);
-    EXPECT_EQ(sdk.stopped, std::vector<int>{7});
+    EXPECT_EQ(sdk.stopped, std::vector<int> { 7 });
     EXPECT_FALSE(conn.active());
     // A late call from the SDK (it must make none) would still be dropped.
     start.record.status_text_callback(101, nullptr, nullptr, start.record.context);

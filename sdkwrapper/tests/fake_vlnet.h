@@ -12,11 +12,13 @@
 #include <string>
 #include <vector>
 
-namespace fake {
+namespace fake
+{
 
 struct StartCopy {
-    VLNET_CONNECTION_START_V1 record{};
-    std::optional<std::string> address, user, password, ddns, remote, register_uid, event_ext, login_json, post_data;
+    VLNET_CONNECTION_START_V1 record {};
+    std::optional<std::string> address, user, password, ddns, remote, register_uid, event_ext, login_json,
+        post_data;
 };
 
 struct Sdk {
@@ -25,10 +27,10 @@ struct Sdk {
     std::vector<StartCopy> starts;
     std::vector<int> stopped;
     bool dev_info_ok = true;
-    VLNET_DEVICE_INFO dev{};
+    VLNET_DEVICE_INFO dev {};
     int dev_info_calls = 0;
     bool http_ok = true;
-    VLNET_HTTP_DEVICE_INFO http{};
+    VLNET_HTTP_DEVICE_INFO http {};
     bool command_ok = true;
     std::vector<int> commands;
     std::function<void(int)> on_command; // runs inside VLNetSimpleCmd
@@ -107,7 +109,7 @@ inline int VLNET_CALL simple_cmd(int, const VLNET_SIMPLE_CMD* cmd)
     return g_sdk->command_ok ? 1 : 0;
 }
 
-inline const vlsdk::vlnet_calls kCalls = {&start, &stop, &get_dev_info, &get_http_dev_info, &simple_cmd};
+inline const vlsdk::vlnet_calls kCalls = { &start, &stop, &get_dev_info, &get_http_dev_info, &simple_cmd };
 
 // A device record of the given type and channel count.
 inline VLNET_DEVICE_INFO device_of_type(int type, int channels)

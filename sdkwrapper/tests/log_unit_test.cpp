@@ -3,12 +3,11 @@
 #include "core/log.h"
 #include "test_dir.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -161,7 +160,7 @@ TEST_F(LogWriter, ThreadsNeverInterleaveAndSurviveCloseAndReopen)
     const std::string log = dir.file("VLWrapper.txt");
     ASSERT_TRUE(vlsdk::log_open_file(log));
     std::atomic<bool> stop {false};
-    std::atomic<int> written {0};
+    std::atomic<int> written { 0 };
     std::vector<std::thread> writers;
     for (int t = 0; t < 4; ++t) {
         writers.emplace_back([t, &stop, &written] {

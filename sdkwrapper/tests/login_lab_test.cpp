@@ -6,14 +6,13 @@
 #include "vl_sdk_wrapper.h"
 #include "vlnet.h"
 
-#include <gtest/gtest.h>
-#include <json/json.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <gtest/gtest.h>
+#include <json/json.h>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,7 +20,8 @@
 
 using vltest::Devsim;
 
-namespace {
+namespace
+{
 
 const char* kPassword = "Admin_123";
 
@@ -122,7 +122,8 @@ struct Session {
     }
 };
 
-class LoginLab : public ::testing::Test {
+class LoginLab : public ::testing::Test
+{
 protected:
     static void SetUpTestSuite()
     {
@@ -130,7 +131,7 @@ protected:
         setenv("VLNET_CONNECT_TIMEOUT_MS", "2000", 1);
         setenv("VLNET_REPLY_TIMEOUT_MS", "3000", 1);
         setenv("VLNET_KEEPALIVE_MS", "300", 1);
-        sim = new Devsim({"--generate", "16", "--seed", "4", "--inactive-percent", "0"});
+        sim = new Devsim({ "--generate", "16", "--seed", "4", "--inactive-percent", "0" });
         // The host starts the network SDK itself, as the program does.
         VLNetInit();
     }
@@ -216,7 +217,7 @@ TEST_F(LoginLab, RecorderMediaLoginSucceedsOnceItsChannelsAreKnown)
     Session s;
     ASSERT_EQ(login(d, s, n, R"("protocol": "media")"), vl_success);
     ASSERT_TRUE(s.wait_status("success")) << "statuses: " << s.statuses.size();
-    EXPECT_EQ(s.status_texts(), (std::vector<std::string>{"connecting", "success"}));
+    EXPECT_EQ(s.status_texts(), (std::vector<std::string> { "connecting", "success" }));
     ASSERT_TRUE(s.wait_message("MsgRemoteCHStatusReq"));
     const Json::Value channels = s.message("MsgRemoteCHStatusReq");
     ASSERT_EQ(channels.size(), dev["channels"].size());
@@ -227,7 +228,7 @@ TEST_F(LoginLab, RecorderMediaLoginSucceedsOnceItsChannelsAreKnown)
     ASSERT_TRUE(s.wait([&] { return s.raw.size() >= 2; }));
     {
         std::lock_guard<std::mutex> hold(s.lock);
-        EXPECT_EQ(s.raw, (std::vector<int>{611, 610})) << "the device answers both requests";
+        EXPECT_EQ(s.raw, (std::vector<int> { 611, 610 })) << "the device answers both requests";
         EXPECT_EQ(parse(s.statuses[1])["info"]["ip"], dev["network"]["ip"]);
     }
 
@@ -337,7 +338,7 @@ TEST_F(LoginLab, WrongPasswordReportsTheFailureOnly)
     ASSERT_EQ(login(d, s, n, {}, "wrong"), vl_success) << "the login starts; its outcome comes later";
     ASSERT_TRUE(s.wait_status("user or password error"));
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
-    EXPECT_EQ(s.status_texts(), (std::vector<std::string>{"connecting", "user or password error"}));
+    EXPECT_EQ(s.status_texts(), (std::vector<std::string> { "connecting", "user or password error" }));
     {
         std::lock_guard<std::mutex> hold(s.lock);
         EXPECT_EQ(s.statuses.back(), R"({"status":"user or password error"})");
@@ -398,7 +399,8 @@ TEST_F(LoginLab, EveryFieldOfTheRecordReachesTheLoginResponse)
                 value.append(Json::UInt(seed + uint32_t(i)));
         } else {
             // The widest of these that the field takes.
-            for (uint32_t v : {seed, seed & 0xFFFFu, seed & 0xFFu, seed & 0xFu, seed & 3u, uint32_t(k & 1)}) {
+            for (uint32_t v :
+                { seed, seed & 0xFFFFu, seed & 0xFFu, seed & 0xFu, seed & 3u, uint32_t(k & 1) }) {
                 if (devsim::checkRecordField(key, Json::UInt(v), nullptr)) {
                     value = Json::UInt(v);
                     break;
@@ -424,7 +426,7 @@ TEST_F(LoginLab, EveryFieldOfTheRecordReachesTheLoginResponse)
     Json::Value rsp = login_rsp(d);
     EXPECT_EQ(rsp["UI52Type"], true);
     // Flatten the two objects and compare every key both ways.
-    for (const char* group : {"FishEye", "autoFocus"}) {
+    for (const char* group : { "FishEye", "autoFocus" }) {
         for (const auto& key : rsp[group].getMemberNames())
             rsp[key] = rsp[group][key];
         rsp.removeMember(group);

@@ -2,15 +2,15 @@
 #include "core/device_record.h"
 #include "core/json_text.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <json/json.h>
-
-#include <cstring>
 #include <string>
 
 using namespace vlsdk;
 
-namespace {
+namespace
+{
 
 struct Record {
     device_record r;
@@ -80,7 +80,7 @@ TEST(LoginRsp, UiType52IsShownAs50)
         uint8_t stored;
         int shown;
         bool ui52;
-    } cases[] = {{52, 50, true}, {51, 51, false}, {50, 50, false}, {255, 255, false}};
+    } cases[] = { { 52, 50, true }, { 51, 51, false }, { 50, 50, false }, { 255, 255, false } };
     for (const auto& c : cases) {
         Record rec;
         rec.bytes()[234] = c.stored;
@@ -99,7 +99,12 @@ TEST(LoginRsp, TextsThatMustBeginWithALetterOrDigit)
         const char* text;
         bool shown;
     } cases[] = {
-        {"VLP2P123", true}, {"9abc", true}, {"z", true}, {" VLP2P", false}, {"-x", false}, {"\xC3\xA9t\xC3\xA9", false},
+        { "VLP2P123", true },
+        { "9abc", true },
+        { "z", true },
+        { " VLP2P", false },
+        { "-x", false },
+        { "\xC3\xA9t\xC3\xA9", false },
     };
     for (const auto& c : cases) {
         Record rec;
@@ -124,10 +129,10 @@ TEST(LoginRsp, TextsThatFillTheirSlotEndAtItsEnd)
 {
     Record rec;
     rec.text(624, std::string(96, 'S')); // SerialNumber up to offset 720
-    rec.bytes()[720] = 7;                // MaxCloudPictureUploadNum right behind
+    rec.bytes()[720] = 7; // MaxCloudPictureUploadNum right behind
     rec.text(248, std::string(35, 'P')); // p2pId up to offset 283
-    rec.bytes()[283] = 9;                // PushType
-    rec.text(8, std::string(36, 'V'));   // DevVer
+    rec.bytes()[283] = 9; // PushType
+    rec.text(8, std::string(36, 'V')); // DevVer
     rec.text(44, "Name");
     const Json::Value v = rec.json();
     EXPECT_EQ(v["SerialNumber"], std::string(96, 'S'));
@@ -147,13 +152,13 @@ TEST(LoginRsp, FieldsAndBitFieldsAtTheirPlaces)
     rec.bytes()[460] = 1;
     rec.bytes()[287] = 0x32; // HkDomeFlag, NewEmailTest, UserNameFlag
     rec.u32(288 + 4 * 7, 0x80000000u); // PreviewChannel_EX word 7
-    rec.u32(552, 5);                   // ControlBitArray word 0
-    rec.u32(436, 11);                  // autoFocus.mixZoomPosition
-    rec.bytes()[452] = 2;              // autoFocus.PTZVersion
-    rec.bytes()[422] = 4;              // FishEye.curShowMode
-    rec.bytes()[164] = 0x34;           // TotalFPS 0x1234
+    rec.u32(552, 5); // ControlBitArray word 0
+    rec.u32(436, 11); // autoFocus.mixZoomPosition
+    rec.bytes()[452] = 2; // autoFocus.PTZVersion
+    rec.bytes()[422] = 4; // FishEye.curShowMode
+    rec.bytes()[164] = 0x34; // TotalFPS 0x1234
     rec.bytes()[165] = 0x12;
-    rec.u32(500, 0xFFFFFFFFu);         // ControlBit2, unsigned
+    rec.u32(500, 0xFFFFFFFFu); // ControlBit2, unsigned
     const Json::Value v = rec.json();
     EXPECT_EQ(v["AutoMaintenance"], 1);
     EXPECT_EQ(v["CloudSGSerSwitch"], 10);

@@ -21,14 +21,36 @@ struct Field {
     int width = 0; // Bits: number of bits
 };
 
-#define VL_U8(key, member) Field { key, Kind::U8, offsetof(VLNET_DEVICE_INFO, member) }
-#define VL_U16(key, member) Field { key, Kind::U16, offsetof(VLNET_DEVICE_INFO, member) }
-#define VL_U32(key, member) Field { key, Kind::U32, offsetof(VLNET_DEVICE_INFO, member) }
-#define VL_TEXT(key, member) \
-    Field { key, Kind::Text, offsetof(VLNET_DEVICE_INFO, member), sizeof(VLNET_DEVICE_INFO::member) }
-#define VL_WORDS(key, member) Field { key, Kind::Words8, offsetof(VLNET_DEVICE_INFO, member) }
-#define VL_BITS(key, member, shift, width) \
-    Field { key, Kind::Bits, offsetof(VLNET_DEVICE_INFO, member), 0, shift, width }
+#define VL_U8(key, member)                                                                                   \
+    Field                                                                                                    \
+    {                                                                                                        \
+        key, Kind::U8, offsetof(VLNET_DEVICE_INFO, member)                                                   \
+    }
+#define VL_U16(key, member)                                                                                  \
+    Field                                                                                                    \
+    {                                                                                                        \
+        key, Kind::U16, offsetof(VLNET_DEVICE_INFO, member)                                                  \
+    }
+#define VL_U32(key, member)                                                                                  \
+    Field                                                                                                    \
+    {                                                                                                        \
+        key, Kind::U32, offsetof(VLNET_DEVICE_INFO, member)                                                  \
+    }
+#define VL_TEXT(key, member)                                                                                 \
+    Field                                                                                                    \
+    {                                                                                                        \
+        key, Kind::Text, offsetof(VLNET_DEVICE_INFO, member), sizeof(VLNET_DEVICE_INFO::member)              \
+    }
+#define VL_WORDS(key, member)                                                                                \
+    Field                                                                                                    \
+    {                                                                                                        \
+        key, Kind::Words8, offsetof(VLNET_DEVICE_INFO, member)                                               \
+    }
+#define VL_BITS(key, member, shift, width)                                                                   \
+    Field                                                                                                    \
+    {                                                                                                        \
+        key, Kind::Bits, offsetof(VLNET_DEVICE_INFO, member), 0, shift, width                                \
+    }
 
 const std::vector<Field>& fields()
 {
@@ -320,7 +342,8 @@ Json::Value readRecordField(const VLNET_DEVICE_INFO& record, const std::string& 
     case Kind::U32:
         return Json::UInt(getLE(p, 4));
     case Kind::Text:
-        return std::string(reinterpret_cast<const char*>(p), strnlen(reinterpret_cast<const char*>(p), f->size));
+        return std::string(
+            reinterpret_cast<const char*>(p), strnlen(reinterpret_cast<const char*>(p), f->size));
     case Kind::Words8: {
         Json::Value out(Json::arrayValue);
         for (int i = 0; i < 8; ++i)

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <json/writer.h>
 #include <json/reader.h>
+#include <json/writer.h>
 #include <set>
 #include <sstream>
 
