@@ -188,14 +188,16 @@ int connection::login(const vl_login_param& param)
     start.message_callback = &sdk_message_callback;
     start.status_text_callback = &sdk_status_text_callback;
     start.status_record_callback = &sdk_status_record_callback;
+    int handle = 0;
     {
         std::lock_guard<std::recursive_mutex> gate(m_start_lock);
-        const int handle = m_sdk.connection_start(&start);
+        handle = m_sdk.connection_start(&start);
         m_login_handle = handle;
         m_active = handle != 0;
     }
 
-    const bool ok = m_login_handle.load() != 0;
+    // The handle as started: a callback may already have logged out again.
+    const bool ok = handle != 0;
     write_log("dev:%p, this:%p, [%s] call <connection login> result:%s, param:%s\n",
         static_cast<void*>(m_owner), static_cast<void*>(this), m_label.c_str(), ok ? "success" : "fail",
         login_log_text(root).c_str());
