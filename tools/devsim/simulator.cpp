@@ -10,9 +10,11 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <json/writer.h>
+#include <pthread.h>
 #include <sys/stat.h>
 
 namespace devsim
@@ -158,8 +160,8 @@ void Simulator::run()
     m_sessions->start();
     m_probe = std::make_unique<ProbeServer>(m_io, m_store, m_log, m_options.probePort);
     m_probe->start();
-    asio::signal_set signals(m_io, SIGINT, SIGTERM);
-    signals.async_wait([this](boost::system::error_code ec, int) {
+    auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
+    signals->async_wait([this](boost::system::error_code ec, int) {
         if (!ec)
             stop();
     });
@@ -174,6 +176,19 @@ void Simulator::run()
         + std::to_string(m_options.sessionPort) + ", probe port " + std::to_string(m_options.probePort)
         + (m_options.controlPath.empty() ? std::string() : ", control " + m_options.controlPath));
     m_io.run();
+    // A stop request often comes as more than one signal (a test's stop sends
+    // one to the process group and one to the process). The signal set puts
+    // the default action back when it goes, and a late SIGTERM would then end
+    // the process by the signal instead of a clean exit; block them first
+    // (this is the only thread) and ignore them from here on.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    signals.reset();
+    std::signal(SIGINT, SIG_IGN);
+    std::signal(SIGTERM, SIG_IGN);
     if (!m_options.stateFile.empty())
         save(m_options.stateFile);
     m_log.line("stopped");
