@@ -164,8 +164,8 @@ template <class Page> Page* MainFrame::addPage(PageIndex index)
 
 void MainFrame::createPages()
 {
-    // Created in this order: a page's constructor may look for pages built
-    // before it.
+    // Each page registers for the settings broadcasts as it is built, so this
+    // order (not the stack's) is the order in which the pages hear of them.
     m_pSearchFrame = addPage<SearchFrame>(PageSearch);
     m_pUpgradeFrame = addPage<UpgradeFrame>(PageUpgrade);
     m_pLoginFrame = new LoginFrame(this); // no tool bar, no filter
