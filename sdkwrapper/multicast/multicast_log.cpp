@@ -38,8 +38,8 @@ std::string path_locked()
 std::string format_multicast_log_line(const std::tm& now, const char* format, va_list args)
 {
     char line[kMulticastLogLineMax + 1];
-    const int prefix = std::snprintf(line, sizeof line, "[%04d-%02d-%02d %02d:%02d:%02d] ", now.tm_year + 1900,
-        now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec);
+    const int prefix = std::snprintf(line, sizeof line, "[%04d-%02d-%02d %02d:%02d:%02d] ",
+        now.tm_year + 1900, now.tm_mon + 1, now.tm_mday, now.tm_hour, now.tm_min, now.tm_sec);
     if (prefix <= 0 || prefix >= static_cast<int>(sizeof line))
         return {};
     const std::size_t room = sizeof line - static_cast<std::size_t>(prefix);

@@ -207,7 +207,8 @@ void multicast_session::handle_receive(const boost::system::error_code& error, s
             : multicast::Multicast::Reply::default_instance();
         const bool has_key = reply.key_case() == multicast::Multicast::Reply::kPubKey;
         if (has_key || !reply.enc_data().empty())
-            m_reply_queue.push_back({ has_key ? reply.pub_key() : std::string(), reply.enc_data(), message.pub_key() });
+            m_reply_queue.push_back(
+                { has_key ? reply.pub_key() : std::string(), reply.enc_data(), message.pub_key() });
     }
     arm_receive(socket, v6);
 }
@@ -215,8 +216,8 @@ void multicast_session::handle_receive(const boost::system::error_code& error, s
 void multicast_session::handle_send(const boost::system::error_code& error, std::size_t bytes)
 {
     if (error)
-        multicast_log("[SEND_FAIL] Send error message: %s (error code: %d) Bytes: %zu\n", error.message().c_str(),
-            error.value(), bytes);
+        multicast_log("[SEND_FAIL] Send error message: %s (error code: %d) Bytes: %zu\n",
+            error.message().c_str(), error.value(), bytes);
     else
         multicast_log("[SEND_OK] Sent %zu bytes\n", bytes);
 }
@@ -255,7 +256,9 @@ void multicast_session::run_pass(const send_lines& lines, const std::string& dat
             multicast_log(lines.attempt_v4, local.c_str(), destination_v4.c_str(), port, datagram.size());
             auto copy = std::make_shared<const std::string>(datagram);
             socket->async_send_to(asio::buffer(*copy), m_destination_v4,
-                [this, copy](const boost::system::error_code& error, std::size_t bytes) { handle_send(error, bytes); });
+                [this, copy](const boost::system::error_code& error, std::size_t bytes) {
+                    handle_send(error, bytes);
+                });
         } catch (const std::exception& e) {
             multicast_log(lines.exception_v4, e.what());
         }
@@ -267,7 +270,9 @@ void multicast_session::run_pass(const send_lines& lines, const std::string& dat
             multicast_log(lines.attempt_v6, local.c_str(), datagram.size());
             auto copy = std::make_shared<const std::string>(datagram);
             socket->async_send_to(asio::buffer(*copy), m_destination_v6,
-                [this, copy](const boost::system::error_code& error, std::size_t bytes) { handle_send(error, bytes); });
+                [this, copy](const boost::system::error_code& error, std::size_t bytes) {
+                    handle_send(error, bytes);
+                });
         } catch (const std::exception& e) {
             multicast_log(lines.exception_v6, e.what());
         }

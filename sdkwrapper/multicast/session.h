@@ -163,8 +163,8 @@ public:
 
     // ---- Reply processing and reports (defined with the operations) ------
     void process_replies();
-    bool process_reply(const std::string& device_public_key, const std::string& envelope,
-        const std::string& sender_key);
+    bool process_reply(
+        const std::string& device_public_key, const std::string& envelope, const std::string& sender_key);
     void report_search_results();
     void report_activation_results();
     void report_update_results(bool second_pass);

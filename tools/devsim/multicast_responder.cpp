@@ -132,8 +132,9 @@ bool applySwitchesJson(MulticastSwitches& s, const Json::Value& v, std::string* 
     } else if (!integer("duplicate", s.copies, 1, 10)) {
         return false;
     }
-    return flag("no_answer", s.noAnswer) && flag("wrong_prefix", s.wrongPrefix) && flag("oversize", s.oversize)
-        && flag("bad_tag", s.badTag) && integer("late_ms", s.lateMs, 0, 600000) && flag("bad_utf8", s.badUtf8)
+    return flag("no_answer", s.noAnswer) && flag("wrong_prefix", s.wrongPrefix)
+        && flag("oversize", s.oversize) && flag("bad_tag", s.badTag)
+        && integer("late_ms", s.lateMs, 0, 600000) && flag("bad_utf8", s.badUtf8)
         && flag("legacy_update", s.legacyUpdate) && flag("save_fail", s.saveFail);
 }
 
@@ -160,8 +161,21 @@ void MulticastResponder::setSwitches(int id, const MulticastSwitches& s)
 bool MulticastResponder::settable(std::uint32_t field)
 {
     switch (field) {
-    case 1: case 3: case 6: case 14: case 15: case 16: case 17: case 18: case 19: case 20: case 21: case 25:
-    case 32: case 33: case 100:
+    case 1:
+    case 3:
+    case 6:
+    case 14:
+    case 15:
+    case 16:
+    case 17:
+    case 18:
+    case 19:
+    case 20:
+    case 21:
+    case 25:
+    case 32:
+    case 33:
+    case 100:
         return true;
     default:
         return false;
@@ -199,7 +213,9 @@ std::vector<MulticastAnswer> MulticastResponder::handle(
         m_store.noteReceived(id, std::move(r));
     };
     auto spread = [&](int id, std::uint32_t delay) {
-        int ms = delay == 0 ? 0 : int(std::uniform_int_distribution<std::uint32_t>(0, std::min(delay, 60000u))(m_random));
+        int ms = delay == 0
+            ? 0
+            : int(std::uniform_int_distribution<std::uint32_t>(0, std::min(delay, 60000u))(m_random));
         return ms + switches(id).lateMs;
     };
 
@@ -246,7 +262,7 @@ std::vector<MulticastAnswer> MulticastResponder::handle(
                 plain = vlsdk::open_envelope(own, *peer, pack->enc_data());
             multicast::DecRequest inner;
             const bool opened = plain && inner.ParseFromString(*plain);
-            what = !opened                ? "SEALED"
+            what = !opened                 ? "SEALED"
                 : inner.has_set_password() ? "SET_PASSWORD"
                 : inner.has_update_info()  ? "UPDATE_INFO"
                                            : "REQUEST";
@@ -283,8 +299,8 @@ std::vector<MulticastAnswer> MulticastResponder::handle(
     return out;
 }
 
-bool MulticastResponder::search(
-    int id, const multicast::Multicast::SearchDeviceRequest& request, Json::Value& note, multicast::DecReply& reply)
+bool MulticastResponder::search(int id, const multicast::Multicast::SearchDeviceRequest& request,
+    Json::Value& note, multicast::DecReply& reply)
 {
     note["must_understand"] = request.must_understand();
     note["delay"] = request.delay();
@@ -358,7 +374,8 @@ bool MulticastResponder::search(
     return wanted;
 }
 
-std::int32_t MulticastResponder::activate(int id, const multicast::DecRequest& request, bool opened, Json::Value& note)
+std::int32_t MulticastResponder::activate(
+    int id, const multicast::DecRequest& request, bool opened, Json::Value& note)
 {
     auto result = [&](std::int32_t code) {
         note["result"] = code;
@@ -388,7 +405,8 @@ std::int32_t MulticastResponder::activate(int id, const multicast::DecRequest& r
         return result(4);
     if (weakPassword(set.password()))
         return result(5);
-    if (!set.conn_ipc_pwd().empty() && (!passwordRuleMet(set.conn_ipc_pwd()) || weakPassword(set.conn_ipc_pwd())))
+    if (!set.conn_ipc_pwd().empty()
+        && (!passwordRuleMet(set.conn_ipc_pwd()) || weakPassword(set.conn_ipc_pwd())))
         return result(8);
     if (switches(id).saveFail)
         return result(7);
@@ -589,7 +607,8 @@ std::int32_t MulticastResponder::applyUpdate(
         d.manufacturer = manufacturer;
     });
     m_extra[id] = extra;
-    m_log.device(id, net.ip, "settings updated over multicast" + (netChanged ? " (was " + oldIp + ")" : std::string()));
+    m_log.device(id, net.ip,
+        "settings updated over multicast" + (netChanged ? " (was " + oldIp + ")" : std::string()));
     return 0;
 }
 

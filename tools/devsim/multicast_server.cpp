@@ -11,8 +11,8 @@
 #include <cstring>
 #include <ifaddrs.h>
 #include <net/if.h>
-#include <set>
 #include <netinet/in.h>
+#include <set>
 #include <sys/socket.h>
 
 namespace devsim
@@ -209,18 +209,20 @@ void MulticastServer::receive(bool v6)
             continue;
         MulticastOrigin origin { v6 ? "v6" : "v4", peerText, dest };
         auto answers = m_responder.handle(std::string(buf, size_t(n)), targets, origin);
-        m_log.line("multicast " + std::string(v6 ? "v6" : "v4") + " request from " + peerText + " to " + dest + " ("
-            + std::to_string(n) + " bytes): " + std::to_string(answers.size()) + " answer(s)");
+        m_log.line("multicast " + std::string(v6 ? "v6" : "v4") + " request from " + peerText + " to " + dest
+            + " (" + std::to_string(n) + " bytes): " + std::to_string(answers.size()) + " answer(s)");
         for (auto& answer : answers) {
             if (answer.delayMs <= 0) {
                 send(answer, v6, peer);
                 continue;
             }
-            auto timer = std::make_shared<asio::steady_timer>(m_io, std::chrono::milliseconds(answer.delayMs));
-            timer->async_wait([this, timer, answer = std::move(answer), v6, peer](boost::system::error_code ec) {
-                if (!ec)
-                    send(answer, v6, peer);
-            });
+            auto timer
+                = std::make_shared<asio::steady_timer>(m_io, std::chrono::milliseconds(answer.delayMs));
+            timer->async_wait(
+                [this, timer, answer = std::move(answer), v6, peer](boost::system::error_code ec) {
+                    if (!ec)
+                        send(answer, v6, peer);
+                });
         }
     }
 }
@@ -285,7 +287,8 @@ Json::Value MulticastServer::control(const Json::Value& request)
         out["device"] = *id;
     }
     for (int id : ids) {
-        MulticastSwitches s = request.get("clear", false).asBool() ? MulticastSwitches {} : m_responder.switches(id);
+        MulticastSwitches s
+            = request.get("clear", false).asBool() ? MulticastSwitches {} : m_responder.switches(id);
         std::string why;
         if (!applySwitchesJson(s, request, &why))
             return fail(why);

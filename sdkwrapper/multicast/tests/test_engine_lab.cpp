@@ -14,10 +14,10 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <json/reader.h>
 #include <map>
 #include <set>
 #include <sstream>
-#include <json/reader.h>
 #include <thread>
 #include <unistd.h>
 
@@ -114,10 +114,14 @@ protected:
     }
     void TearDown() override { sim->must(R"({"cmd":"multicast","all":true,"clear":true})"); }
 
-    static Json::Value device(int n) { return sim->must("{\"cmd\":\"get\",\"device\":" + std::to_string(n) + "}")["state"]; }
+    static Json::Value device(int n)
+    {
+        return sim->must("{\"cmd\":\"get\",\"device\":" + std::to_string(n) + "}")["state"];
+    }
     static Json::Value received(int n)
     {
-        return sim->must("{\"cmd\":\"received\",\"clear\":true,\"device\":" + std::to_string(n) + "}")["received"];
+        return sim->must(
+            "{\"cmd\":\"received\",\"clear\":true,\"device\":" + std::to_string(n) + "}")["received"];
     }
     static std::vector<Json::Value> multicast_received(int n)
     {
@@ -173,7 +177,8 @@ TEST_F(MulticastLab, SearchReachesEveryDeviceOnBothFamiliesAndTheAnswersComeBack
     EXPECT_NE(text.find("[MULTICAST_SEND_SEARCH] Starting send_search_msg on 1 IPv4 sockets to dest: "
                         "239.255.255.250:9555\n"),
         std::string::npos);
-    EXPECT_NE(text.find("[MULTICAST_SEND_SEARCH_V6] Starting send_search_msg on 2 IPv6 sockets\n"), std::string::npos);
+    EXPECT_NE(text.find("[MULTICAST_SEND_SEARCH_V6] Starting send_search_msg on 2 IPv6 sockets\n"),
+        std::string::npos);
 
     // What device 0 read: the request as sent, once per socket.
     const auto got = multicast_received(0);
@@ -191,8 +196,10 @@ TEST_F(MulticastLab, SearchReachesEveryDeviceOnBothFamiliesAndTheAnswersComeBack
         EXPECT_EQ(unhex(r["key"].asString()), engine.key_pair().blob());
         // The size logged is the whole datagram, prefix included.
         const std::string size = std::to_string(r["size"].asUInt());
-        EXPECT_NE(text.find("[SEND_ATTEMPT_SEARCH] IPv4 socket from local 192.168.0.2 to 239.255.255.250:9555 "
-                            "(msg_size=" + size + ")\n"),
+        EXPECT_NE(
+            text.find("[SEND_ATTEMPT_SEARCH] IPv4 socket from local 192.168.0.2 to 239.255.255.250:9555 "
+                      "(msg_size="
+                + size + ")\n"),
             std::string::npos);
         EXPECT_NE(text.find("[SEND_ATTEMPT_SEARCH] IPv6 socket from local :: (msg_size=" + size + ")\n"),
             std::string::npos);
@@ -254,8 +261,7 @@ TEST_F(MulticastLab, ActivationSealsEachEntryToItsDeviceAndTheDevicesJudgeThePas
         int result;
     };
     const std::vector<Case> cases = {
-        { 0, "Good_Pass1", "", 0, 0 },
-        { 1, "short", "", 1, 4 }, // rule not met
+        { 0, "Good_Pass1", "", 0, 0 }, { 1, "short", "", 1, 4 }, // rule not met
         { 2, "Password1", "", 2, 5 }, // weak password list
         { 3, "Good_Pass3", "abc", 3, 8 }, // the cameras' password breaks the rules
         { 4, "Good_Pass4", "", 4, 6 }, // already activated
@@ -423,8 +429,9 @@ TEST_F(MulticastLab, UpdateInTwoPassesWithTheDevicesNonces)
 
     // Back where the other tests expect them.
     for (int n : { 0, 2 })
-        sim->must("{\"cmd\":\"set\",\"device\":" + std::to_string(n) + ",\"state\":{\"network\":{\"ip\":\"192.168.1."
-            + std::to_string(10 + n) + "\",\"web_port\":80}}}");
+        sim->must("{\"cmd\":\"set\",\"device\":" + std::to_string(n)
+            + ",\"state\":{\"network\":{\"ip\":\"192.168.1." + std::to_string(10 + n)
+            + "\",\"web_port\":80}}}");
 }
 
 TEST_F(MulticastLab, ReceiveFilterKeepsOnlyOurRepliesAndKeepsReceiving)
@@ -514,8 +521,9 @@ TEST_F(MulticastLab, AFailingJoinStopsTheSocketSetUpAndIsReported)
         bool fail_outbound;
         std::vector<std::string> messages;
     };
-    for (const Case& c : { Case { "join", false, { "Failed to join V4 multicast group" } },
-             Case { "both", true, { "Failed to join V4 multicast group", "Failed to bind V4 interface" } } }) {
+    for (const Case& c :
+        { Case { "join", false, { "Failed to join V4 multicast group" } },
+            Case { "both", true, { "Failed to join V4 multicast group", "Failed to bind V4 interface" } } }) {
         SCOPED_TRACE(c.name);
         multicast_environment env;
         env.local_addresses = [&] { return three; };

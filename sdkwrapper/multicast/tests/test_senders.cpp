@@ -55,8 +55,13 @@ TEST(MulticastSenders, SearchIsTheWorkedExampleOfTheWire)
     const auto message = build_search_message(key_blob(), true, 200, R"({"manu":["1"]})", &extended);
     EXPECT_EQ(hex(encode_datagram(message)),
         "11aa"
-        "1221" + hex(key_blob()) + "1a0c"
-        "0801" "10c801" "1a0131" "22020100");
+        "1221"
+            + hex(key_blob())
+            + "1a0c"
+              "0801"
+              "10c801"
+              "1a0131"
+              "22020100");
     EXPECT_FALSE(extended);
 }
 
@@ -227,7 +232,9 @@ TEST(MulticastSenders, UpdateFieldsAndTheirOrder)
     multicast::DecRequest::UpdateInfo u;
     fill_update_info(s, u);
     EXPECT_FALSE(u.info().is_dhcp());
-    EXPECT_EQ(hex(u.SerializeAsString()), "2200" "2a0115"); // empty info, fields [21]
+    EXPECT_EQ(hex(u.SerializeAsString()),
+        "2200"
+        "2a0115"); // empty info, fields [21]
 
     multicast_device_record cloud;
     cloud.cloud_switch = true;

@@ -44,7 +44,8 @@ protected:
     std::string devId(int id)
     {
         std::string out;
-        store.read(id, [&](const Device& d) { out.assign(reinterpret_cast<const char*>(d.devId.data()), 16); });
+        store.read(
+            id, [&](const Device& d) { out.assign(reinterpret_cast<const char*>(d.devId.data()), 16); });
         return out;
     }
 
@@ -55,7 +56,8 @@ protected:
         m.set_pub_key(engine.blob());
         auto* pack = m.mutable_request()->add_pack_requests();
         pack->set_dev_id(devId(id));
-        pack->set_enc_data(*vlsdk::seal_envelope(engine, deviceKeys(id).public_key(), inner.SerializeAsString()));
+        pack->set_enc_data(
+            *vlsdk::seal_envelope(engine, deviceKeys(id).public_key(), inner.SerializeAsString()));
         return vlsdk::encode_datagram(m);
     }
 
@@ -70,7 +72,8 @@ protected:
         multicast::Multicast m;
         EXPECT_EQ(vlsdk::decode_datagram(answers[0].datagram, m), vlsdk::datagram_status::ok);
         EXPECT_EQ(m.pub_key(), deviceKeys(id).blob()); // the device's own, stable key blob
-        auto plain = vlsdk::open_envelope(engine, *vlsdk::public_key_of_blob(m.pub_key()), m.reply().enc_data());
+        auto plain
+            = vlsdk::open_envelope(engine, *vlsdk::public_key_of_blob(m.pub_key()), m.reply().enc_data());
         EXPECT_TRUE(plain && reply.ParseFromString(*plain));
         EXPECT_EQ(reply.dev_id(), devId(id));
         return reply;
@@ -118,7 +121,9 @@ TEST_F(MulticastDevice, NonceIsFreshShortLivedAndUsedOnce)
     EXPECT_NE(answer(0, request(0, update("Admin_123", "", ""))).update_info().nonce(), nonce);
 
     // A nonce the device never gave: need auth again.
-    EXPECT_EQ(answer(0, request(0, update("Admin_123", "0123456789abcdef", "192.168.5.5"))).update_info().result(), 3);
+    EXPECT_EQ(
+        answer(0, request(0, update("Admin_123", "0123456789abcdef", "192.168.5.5"))).update_info().result(),
+        3);
     // The right one with a wrong password: check error, and the nonce is spent.
     EXPECT_EQ(answer(0, request(0, update("Wrong_123", nonce, "192.168.5.5"))).update_info().result(), 2);
     EXPECT_EQ(answer(0, request(0, update("Admin_123", nonce, "192.168.5.5"))).update_info().result(), 3);
