@@ -11,6 +11,7 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <json/writer.h>
@@ -190,6 +191,14 @@ void Simulator::run()
         + std::to_string(m_options.sessionPort) + ", probe port " + std::to_string(m_options.probePort)
         + (m_options.controlPath.empty() ? std::string() : ", control " + m_options.controlPath));
     m_io.run();
+    // A second SIGTERM (a test harness signals the process and its group)
+    // may come after the signal set is gone and would kill the process on its
+    // way out: from here on such signals stay pending until the exit.
+    sigset_t ending;
+    sigemptyset(&ending);
+    sigaddset(&ending, SIGINT);
+    sigaddset(&ending, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &ending, nullptr);
     if (!m_options.stateFile.empty())
         save(m_options.stateFile);
     m_log.line("stopped");
