@@ -505,6 +505,25 @@ TEST_F(MulticastLab, AStopFromAnotherThreadEndsALiveSearch)
     EXPECT_EQ(engine.reply_queue().size(), 18u); // six devices, three copies each
 }
 
+TEST(MulticastLabMany, EveryOneOfManyDevicesIsHeard)
+{
+    LogFolder log;
+    Devsim many({ "--generate", "150", "--seed", "8" });
+    multicast_session engine;
+    engine.set_delay(300);
+    engine.set_timeout(1500);
+    engine.open_sockets();
+    engine.start_receive();
+    engine.send_search_msg();
+    std::set<std::string> ids;
+    for (const auto& o : open_queue(engine))
+        if (o.opened && o.reply.has_search_device())
+            ids.insert(o.reply.dev_id());
+    EXPECT_EQ(ids.size(), 150u);
+    EXPECT_EQ(engine.reply_queue().size(), 450u);
+    EXPECT_TRUE(many.stopCleanly()) << many.log();
+}
+
 TEST_F(MulticastLab, AFailingJoinStopsTheSocketSetUpAndIsReported)
 {
     // Three IPv4 addresses of this lab's own "pc" side.
