@@ -217,6 +217,9 @@ TEST_F(MulticastLab, SearchReachesEveryDeviceOnBothFamiliesAndTheAnswersComeBack
     ASSERT_EQ(answers.size(), 6u);
     for (int n = 0; n < 6; ++n)
         EXPECT_EQ(answers[dev_id(n)], 3) << n;
+    // The devices put their key blob in the datagram, none in the reply.
+    for (const auto& q : engine.reply_queue())
+        EXPECT_TRUE(q.reply_key.empty());
     const auto all = open_queue(engine);
     EXPECT_EQ(all.front().sender_key.size(), 33u);
     const auto& info = all.front().reply.search_device().info();
