@@ -2,10 +2,11 @@
 
 #include <atomic>
 
-namespace {
+namespace
+{
 
 Clock g_realClock;
-std::atomic<Clock*> g_clock{nullptr};
+std::atomic<Clock*> g_clock { nullptr };
 
 } // namespace
 
@@ -15,4 +16,7 @@ Clock* Clock::instance()
     return clock ? clock : &g_realClock;
 }
 
-void Clock::setInstance(Clock* clock) { g_clock.store(clock, std::memory_order_release); }
+void Clock::setInstance(Clock* clock)
+{
+    g_clock.store(clock, std::memory_order_release);
+}

@@ -13,7 +13,8 @@
 // rest.
 #include <QDateTime>
 
-class Clock {
+class Clock
+{
 public:
     virtual ~Clock() = default;
 

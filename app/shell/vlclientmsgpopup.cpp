@@ -1,5 +1,8 @@
 #include "shell/vlclientmsgpopup.h"
 
+#include "shell/Clock.h"
+#include "shell/TextTable.h"
+
 #include <QCursor>
 #include <QFrame>
 #include <QGuiApplication>
@@ -15,10 +18,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/Clock.h"
-#include "shell/TextTable.h"
-
-namespace {
+namespace
+{
 
 constexpr int kTitleText = 110; // "Message"
 constexpr int kTickMs = 1000;
@@ -26,8 +27,14 @@ constexpr int kSlideMs = 200;
 constexpr int kFadeMs = 1000;
 constexpr int kShadowRings = 8;
 
-QSpacerItem* hSpacer(int w, int h) { return new QSpacerItem(w, h, QSizePolicy::Expanding, QSizePolicy::Minimum); }
-QSpacerItem* vSpacer(int w, int h) { return new QSpacerItem(w, h, QSizePolicy::Minimum, QSizePolicy::Expanding); }
+QSpacerItem* hSpacer(int w, int h)
+{
+    return new QSpacerItem(w, h, QSizePolicy::Expanding, QSizePolicy::Minimum);
+}
+QSpacerItem* vSpacer(int w, int h)
+{
+    return new QSpacerItem(w, h, QSizePolicy::Minimum, QSizePolicy::Expanding);
+}
 
 } // namespace
 
@@ -54,8 +61,8 @@ vlclientmsgpopup::vlclientmsgpopup(QWidget* parent)
     m_LabText->setFixedWidth(280);
     m_LabText->setAlignment(Qt::AlignCenter);
     m_LabText->setWordWrap(true);
-    m_LabText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse
-                                       | Qt::LinksAccessibleByKeyboard);
+    m_LabText->setTextInteractionFlags(
+        Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     m_labelTitle->setObjectName(QStringLiteral("msgpopuplab"));
     m_labelTitle->setStyleSheet(QStringLiteral("color:white;"));
     m_pBtnClose->setObjectName(QStringLiteral("closebutton"));
@@ -64,7 +71,8 @@ vlclientmsgpopup::vlclientmsgpopup(QWidget* parent)
     m_ShadowLayout->setContentsMargins(m_shadowMargins);
 
     setAttribute(Qt::WA_TranslucentBackground);
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint | Qt::WindowStaysOnTopHint);
+    setWindowFlags(
+        Qt::Tool | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint | Qt::WindowStaysOnTopHint);
     // A notice must not take the keyboard from the window the user types in,
     // nor keep the program running once the main window is closed.
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -196,12 +204,21 @@ void vlclientmsgpopup::onTick()
     }
 }
 
-bool vlclientmsgpopup::isCounting() const { return m_pTimer->isActive(); }
-bool vlclientmsgpopup::isFading() const { return m_pFade->state() == QAbstractAnimation::Running; }
-bool vlclientmsgpopup::isSliding() const { return m_pSlide->state() == QAbstractAnimation::Running; }
+bool vlclientmsgpopup::isCounting() const
+{
+    return m_pTimer->isActive();
+}
+bool vlclientmsgpopup::isFading() const
+{
+    return m_pFade->state() == QAbstractAnimation::Running;
+}
+bool vlclientmsgpopup::isSliding() const
+{
+    return m_pSlide->state() == QAbstractAnimation::Running;
+}
 
-QRect vlclientmsgpopup::screenArea(const QList<QRect>& availableAreas, const QRect& primaryArea,
-                                   const QPoint& cursor)
+QRect vlclientmsgpopup::screenArea(
+    const QList<QRect>& availableAreas, const QRect& primaryArea, const QPoint& cursor)
 {
     for (const QRect& area : availableAreas) {
         if (area.contains(cursor))
@@ -231,8 +248,8 @@ void vlclientmsgpopup::showEvent(QShowEvent* event)
     for (const QScreen* screen : screens)
         areas.append(screen->availableGeometry());
     const QScreen* primary = QGuiApplication::primaryScreen();
-    const QRect area = screenArea(areas, primary ? primary->availableGeometry() : QRect(0, 0, 1920, 1080),
-                                  QCursor::pos());
+    const QRect area
+        = screenArea(areas, primary ? primary->availableGeometry() : QRect(0, 0, 1920, 1080), QCursor::pos());
 
     // The animation object is reused for every showing.
     m_pSlide->stop();

@@ -23,7 +23,8 @@ class QTimer;
 class QToolButton;
 class QVBoxLayout;
 
-class vlclientmsgpopup : public QDialog {
+class vlclientmsgpopup : public QDialog
+{
     Q_OBJECT
 
 public:
@@ -41,7 +42,8 @@ public:
 
     // Where the notice goes: the first of `availableAreas` that holds
     // `cursor`, else `primaryArea`; with no screen at all, 0,0 1920 x 1080.
-    static QRect screenArea(const QList<QRect>& availableAreas, const QRect& primaryArea, const QPoint& cursor);
+    static QRect screenArea(
+        const QList<QRect>& availableAreas, const QRect& primaryArea, const QPoint& cursor);
     // The slide-in: from just below the bottom row of `area` up by the
     // pop-up's height, 1 pixel left of the area's right edge.
     static QRect slideStart(const QRect& area, const QSize& size);
@@ -90,7 +92,7 @@ private:
     QTimer* m_pTimer = nullptr; // one tick per second
     QPropertyAnimation* m_pSlide = nullptr; // "geometry", the slide-in
     QPropertyAnimation* m_pFade = nullptr; // "windowOpacity", 1 to 0
-    QMargins m_shadowMargins{8, 8, 0, 0};
+    QMargins m_shadowMargins { 8, 8, 0, 0 };
     double m_radius = 8.0;
     bool m_shadow = true;
 };

@@ -1,6 +1,10 @@
 // The pop-up notice: its countdown, fade and close, hovering, replacement by a
 // new message, and where it appears. A MockClock turns each second into 50 ms,
 // so the six-second flow runs in about a third of a second.
+#include "MockClock.h"
+#include "ShellTestEnv.h"
+#include "shell/vlclientmsgpopup.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEnterEvent>
@@ -10,17 +14,17 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include "MockClock.h"
-#include "ShellTestEnv.h"
-#include "shell/vlclientmsgpopup.h"
-
-namespace {
+namespace
+{
 
 constexpr double kScale = 0.05;
 constexpr int kSecondMs = 50; // one second of the notice under kScale
 // The least time `seconds` of the notice can take: Qt's coarse timers may
 // fire up to 5 % early.
-constexpr int atLeastMs(int seconds) { return seconds * kSecondMs * 9 / 10; }
+constexpr int atLeastMs(int seconds)
+{
+    return seconds * kSecondMs * 9 / 10;
+}
 
 // What a notice did while a test watched it, time measured from the start of
 // the watch.
@@ -72,10 +76,11 @@ void sendLeave(QWidget* w)
     QApplication::sendEvent(w, &e);
 }
 
-class PopupTest : public ::testing::Test {
+class PopupTest : public ::testing::Test
+{
 protected:
     ShellTestEnv env; // English texts: 110 is "Message"
-    MockClock clock{kScale};
+    MockClock clock { kScale };
     vlclientmsgpopup popup;
 
     void TearDown() override { popup.hide(); }
@@ -113,7 +118,7 @@ TEST_F(PopupTest, ShortCountdownsFadeAndCloseOnTheirOwnSchedule)
     };
     // With 2 seconds the fade starts at the first tick; the close follows at
     // the second.
-    for (const Case c : {Case{2, 1, 2}, Case{3, 2, 3}}) {
+    for (const Case c : { Case { 2, 1, 2 }, Case { 3, 2, 3 } }) {
         SCOPED_TRACE(c.seconds);
         popup.showMessage(QStringLiteral("note"), c.seconds);
         const Watch w = watch(popup);
@@ -124,7 +129,7 @@ TEST_F(PopupTest, ShortCountdownsFadeAndCloseOnTheirOwnSchedule)
 
 TEST_F(PopupTest, ZeroOrOneSecondStaysUntilTheCloseButton)
 {
-    for (quint8 seconds : {quint8(0), quint8(1)}) {
+    for (quint8 seconds : { quint8(0), quint8(1) }) {
         SCOPED_TRACE(seconds);
         popup.showMessage(QStringLiteral("stays"), seconds);
         EXPECT_FALSE(popup.isCounting());
@@ -239,11 +244,10 @@ TEST(PopupPlacement, TheScreenUnderThePointerElseThePrimary)
         QRect expected;
     };
     const Case cases[] = {
-        {{100, 100}, {left, right}, left},
-        {{2500, 500}, {left, right}, right},
-        {{2500, 1000}, {left, right}, left}, // in no available area (the right one's task bar)
-        {{-50, 10}, {right, left}, left}, // not found: the primary (here: left)
-        {{5, 5}, {}, QRect(0, 0, 1920, 1080)}, // no screen at all
+        { { 100, 100 }, { left, right }, left }, { { 2500, 500 }, { left, right }, right },
+        { { 2500, 1000 }, { left, right }, left }, // in no available area (the right one's task bar)
+        { { -50, 10 }, { right, left }, left }, // not found: the primary (here: left)
+        { { 5, 5 }, {}, QRect(0, 0, 1920, 1080) }, // no screen at all
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.cursor.x() << "," << c.cursor.y());
@@ -262,7 +266,7 @@ TEST(PopupShape, TheStyleSheetFindsItsPartsAndItNeverKeepsTheProgramAlive)
     EXPECT_EQ(popup.objectName(), QStringLiteral("vlclientmsgpopup"));
     EXPECT_EQ(popup.size(), QSize(320, 240));
     EXPECT_EQ(popup.minimumSize(), popup.maximumSize());
-    for (const char* name : {"MainFrame", "TitleBarFrame", "msgpopuplab", "closebutton", "m_LabText"})
+    for (const char* name : { "MainFrame", "TitleBarFrame", "msgpopuplab", "closebutton", "m_LabText" })
         EXPECT_TRUE(popup.findChild<QWidget*>(QLatin1String(name))) << name;
     EXPECT_EQ(popup.closeButton()->size(), QSize(16, 16));
     EXPECT_EQ(popup.textLabel()->width(), 280);

@@ -6,15 +6,16 @@
 //   MockClock clock(0.02);
 //   popup.showMessage("saved", 6);          // fades after ~100 ms, closes ~120 ms
 //   clock.advance(60 * 1000);               // "now" a minute later
+#include "shell/Clock.h"
+
 #include <QDateTime>
 #include <algorithm>
 
-#include "shell/Clock.h"
-
-class MockClock : public Clock {
+class MockClock : public Clock
+{
 public:
-    explicit MockClock(double scale = 1.0,
-                       const QDateTime& now = QDateTime(QDate(2024, 1, 15), QTime(10, 0), Qt::UTC))
+    explicit MockClock(
+        double scale = 1.0, const QDateTime& now = QDateTime(QDate(2024, 1, 15), QTime(10, 0), Qt::UTC))
         : m_scale(scale)
         , m_now(now)
     {
