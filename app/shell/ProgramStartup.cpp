@@ -102,7 +102,10 @@ int ProgramStartup::run(int& argc, char** argv)
         const QString translation = settings->qtTranslationPath();
         if (!translation.isEmpty()) {
             translator = std::make_unique<QTranslator>();
-            translator->load(translation);
+            if (!translator->load(translation))
+                settings->log(QStringLiteral("ProgramStartup::run"), __LINE__,
+                    QStringLiteral("Qt translation %1 not loaded; Qt's dialogs stay in English")
+                        .arg(translation));
             QCoreApplication::installTranslator(translator.get());
             step(StepTranslation);
         }
