@@ -1,16 +1,15 @@
 #include "shell/ProgramStartup.h"
 
 #include "devices/WorkPool.h"
-#include "shell/AppInfo.h"
 #include "shell/FontManager.h"
 #include "shell/GKAppSetting.h"
+#include "shell/MainFrame.h"
 #include "shell/StyleSheet.h"
 #include "shell/TextTable.h"
 #include "vlnet.h"
 #include "vlonvifs.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QTextCodec>
 #include <QTranslator>
 #include <QWidget>
@@ -54,11 +53,7 @@ WorkPool* ProgramServices::workPool()
 
 QWidget* ProgramServices::createMainWindow()
 {
-    // Stands in until the main window with its pages is part of the program.
-    auto* window = new QLabel(QStringLiteral("DORVEX Device Config %1").arg(AppInfo::version()));
-    window->setAlignment(Qt::AlignCenter);
-    window->resize(1048, 636);
-    return window;
+    return new MainFrame;
 }
 
 int ProgramServices::runEventLoop()

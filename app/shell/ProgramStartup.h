@@ -56,7 +56,7 @@ public:
     // The work pool (the process-wide one, made on the first call).
     virtual WorkPool* workPool();
 
-    // A new main window without parent; the caller owns it.
+    // A new main window (MainFrame) without parent; the caller owns it.
     virtual QWidget* createMainWindow();
 
     // Runs the event loop; its result is the exit code.

@@ -367,6 +367,20 @@ typedef struct VLNET_ALL_STATUS {
 #define VLNET_PROTOCOL_65000 0x08u
 #define VLNET_PROTOCOL_AUTO 0x07u
 
+/* The info record of the mode statuses (121 P2P, 122 relay, 127 LAN, 156
+   none, 157 unknown) passed to VLNET_STATUS_RECORD_CALLBACK. For any other
+   status the info pointer is a NUL-terminated text (the HTTP answer body)
+   or null. */
+typedef struct VLNET_MODE_INFO {
+    uint8_t reserved0[8];
+    uint16_t vid;
+    uint16_t pid;
+    uint16_t gid;
+    uint8_t reserved14[2];
+    const char* regions_list; /* may be null */
+    const char* current_region; /* may be null */
+} VLNET_MODE_INFO;
+
 /* Callbacks of VLNetConnectionStartV1. Contract for all of them:
    - none runs before VLNetConnectionStartV1 has returned, and none runs or
      starts after VLNetConnectionStop has returned for the handle;

@@ -140,6 +140,64 @@ VL_API int vl_init_log(const char* json);
    record or NULL JSON, else the result of vl_init_log. */
 VL_API int vl_init_log_ex(vl_log_param* param);
 
+/* ---- Device sessions ------------------------------------------------- */
+
+/* Login record of vl_device_login_ex; zero-fill it. Read during the call;
+   the callbacks and user are kept until the next login, logout or destroy
+   of the device. */
+typedef struct vl_login_param {
+    device* dev;                                  /* the device to log in */
+    const char* json;                             /* login JSON, see vl_device_login_ex */
+    vl_json_callback status_callback;             /* login and connection statuses */
+    vl_message_callback message_callback;         /* named device messages, or NULL */
+    vl_raw_message_callback raw_message_callback; /* every device message as received, or NULL */
+    void* user;                                   /* passed back with every callback */
+    uint8_t reserved[256];                        /* zero */
+} vl_login_param;
+
+/* A new, logged-out device; NULL when it cannot be allocated. Free it with
+   vl_destroy_device. */
+VL_API device* vl_create_device(void);
+/* Logs the device out and frees it. NULL is allowed. Returns 0. Must not be
+   called from inside one of the device's own callbacks. */
+VL_API int vl_destroy_device(device* dev);
+/* Logs the device out, then starts its login. json keys (all optional):
+   "ip or id", "port" (else "media port"; else the port of the last login),
+   "user", "password", "protocol" or "real_protocol" (a text holding
+   "media", "http", "https", "65000" or "auto"), "enable_http_check",
+   "p2p type", "ddns id server addr", "oem type", "remote_terminal_info",
+   "register_uid", "event_check_ext_data", "login_post_data_json",
+   "disable auto send msg", "enable_http_api_version_check",
+   "enable_new_cgi_check", "disable_media_in_auto_mode",
+   "support_new_schedule".
+   Returns 0 when the login was started, vl_fail when the network SDK
+   refused it, vl_parse_json_error when the JSON does not parse, is not an
+   object or holds a value of the wrong type, vl_invalid_device for a NULL
+   record or device.
+   The outcome arrives on the network SDK's threads through status_callback
+   as a compact JSON text: {"status": "connecting"}, then {"status":
+   "success", ...} or a failure such as {"status": "user or password
+   error"}; a dropped connection reports {"status": "close"}, reconnects by
+   itself and reports "connecting" and "success" again. An HTTP or HTTPS
+   login's success carries "info" with "ip", "port", "protocol", "token",
+   "cookie", "is_https" and more. With a message callback, the success of a
+   recorder's media login is held back until its channel status has
+   arrived. A callback must not log the device out or destroy it. */
+VL_API int vl_device_login_ex(vl_login_param* param);
+/* Stops the device's connection; no callback of the login runs after it
+   returns. Returns 0, or vl_invalid_device for NULL. */
+VL_API int vl_device_logout(device* dev);
+/* The device type of the last login (3 NVR, 4 camera, 6 DVR; 0 before any
+   login), or vl_fail for NULL. */
+VL_API int vl_get_device_type(device* dev);
+/* The login response: the device information of the last login as a JSON
+   object ("DevVer", "DeviceName", "MacAddr", "ChannelNum",
+   "sys_channel_num", "UiType", "p2pId", the user's channel rights, the
+   ability flags ...), copied out by the buffer rule above (all values zero
+   before a login). Returns 0, vl_buffer_too_small, vl_invalid_argument, or
+   vl_invalid_device for NULL. */
+VL_API int vl_get_login_rsp(device* dev, char* out, int size);
+
 #ifdef __cplusplus
 }
 #endif

@@ -3,9 +3,9 @@
 #include "test_dir.h"
 #include "vl_sdk_wrapper.h"
 
-#include <gtest/gtest.h>
-
+#include <cstring>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -243,4 +243,50 @@ TEST_F(CInterface, LogFileNamedByVLNetIniBesideTheProgram)
     EXPECT_EQ(vl_sdk_wrapper_uninit(), vl_success);
     EXPECT_NE(read_file(first.file("VLWrapper.txt")).find("sdk_wrapper_init"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir.file("VLWrapper.txt")));
+}
+
+TEST_F(CInterface, DeviceExportsCheckTheirArguments)
+{
+    EXPECT_EQ(vl_destroy_device(nullptr), vl_success);
+    EXPECT_EQ(vl_device_login_ex(nullptr), vl_invalid_device);
+    vl_login_param param;
+    std::memset(&param, 0, sizeof param);
+    param.json = "{}";
+    EXPECT_EQ(vl_device_login_ex(&param), vl_invalid_device) << "a record without a device";
+    EXPECT_EQ(vl_device_logout(nullptr), vl_invalid_device);
+    EXPECT_EQ(vl_get_device_type(nullptr), vl_fail);
+    char out[8] = "keep";
+    EXPECT_EQ(vl_get_login_rsp(nullptr, out, sizeof out), vl_invalid_device);
+
+    device* dev = vl_create_device();
+    ASSERT_NE(dev, nullptr);
+    EXPECT_EQ(vl_get_device_type(dev), 0);
+    EXPECT_EQ(vl_get_login_rsp(dev, nullptr, 10), vl_invalid_argument);
+    EXPECT_EQ(vl_get_login_rsp(dev, out, sizeof out), vl_buffer_too_small);
+    EXPECT_STREQ(out, "keep") << "a buffer that is too small is left alone";
+    EXPECT_EQ(vl_get_login_rsp(dev, nullptr, 0), vl_buffer_too_small);
+    std::vector<char> big(16384, 'x');
+    ASSERT_EQ(vl_get_login_rsp(dev, big.data(), int(big.size())), vl_success);
+    const std::string rsp(big.data());
+    EXPECT_NE(rsp.find("\"DevVer\" : \"\""), std::string::npos);
+    EXPECT_NE(rsp.find("\"sys_channel_num\" : 0"), std::string::npos);
+    // Exactly as long as the text: too small; one byte more: fits.
+    std::vector<char> exact(rsp.size(), 'x');
+    EXPECT_EQ(vl_get_login_rsp(dev, exact.data(), int(exact.size())), vl_buffer_too_small);
+    std::vector<char> fits(rsp.size() + 1, 'x');
+    EXPECT_EQ(vl_get_login_rsp(dev, fits.data(), int(fits.size())), vl_success);
+    EXPECT_EQ(std::string(fits.data()), rsp);
+
+    EXPECT_EQ(vl_device_logout(dev), vl_success) << "logging out a device never logged in";
+    param.dev = dev;
+    param.json = "{\"ip or id\": ";
+    EXPECT_EQ(vl_device_login_ex(&param), vl_parse_json_error);
+    param.json = nullptr;
+    EXPECT_EQ(vl_device_login_ex(&param), vl_parse_json_error);
+    param.json = "{\"ip or id\": \"192.0.2.1\", \"user\": [1]}";
+    EXPECT_EQ(vl_device_login_ex(&param), vl_parse_json_error) << "a value of the wrong type";
+    // Without the network SDK started the login cannot begin.
+    param.json = "{\"ip or id\": \"192.0.2.1\"}";
+    EXPECT_EQ(vl_device_login_ex(&param), vl_fail);
+    EXPECT_EQ(vl_destroy_device(dev), vl_success);
 }

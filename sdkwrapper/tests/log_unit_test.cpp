@@ -3,11 +3,11 @@
 #include "core/log.h"
 #include "test_dir.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -160,11 +160,14 @@ TEST_F(LogWriter, ThreadsNeverInterleaveAndSurviveCloseAndReopen)
     const std::string log = dir.file("VLWrapper.txt");
     ASSERT_TRUE(vlsdk::log_open_file(log));
     std::atomic<bool> stop {false};
+    std::atomic<int> written { 0 };
     std::vector<std::thread> writers;
     for (int t = 0; t < 4; ++t) {
-        writers.emplace_back([t, &stop] {
-            for (int i = 0; !stop.load(); ++i)
+        writers.emplace_back([t, &stop, &written] {
+            for (int i = 0; !stop.load(); ++i) {
                 write_log("thread %d line %d %s\n", t, i, "abcdefghijklmnopqrstuvwxyz0123456789");
+                ++written;
+            }
         });
     }
     // Shut-down and set-up run while SDK threads log: the file is swapped
@@ -173,6 +176,12 @@ TEST_F(LogWriter, ThreadsNeverInterleaveAndSurviveCloseAndReopen)
         vlsdk::log_close_file();
         vlsdk::log_open_file(log);
     }
+    // On a busy machine the writers may not have run yet: let them write
+    // into the file that is open now before they stop.
+    const int before = written.load();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (written.load() < before + 100 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     stop = true;
     for (auto& w : writers)
         w.join();

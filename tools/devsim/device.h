@@ -123,6 +123,10 @@ struct Device {
     // Parameter records by (message number, channel).
     std::map<std::pair<int, int>, std::vector<std::uint8_t>> params;
     std::int32_t evenCheck = 0;
+    // Fields of the device-information record set by hand, by their
+    // login-response keys (record_fields.h); they win over what the record
+    // would otherwise say.
+    std::map<std::string, Json::Value> recordFields;
     Faults faults;
 
     // Run-time state, not saved.

@@ -1,5 +1,7 @@
 #include "records.h"
 
+#include "record_fields.h"
+
 #include <cstring>
 #include <ctime>
 
@@ -101,6 +103,7 @@ VLNET_DEVICE_INFO deviceInfoRecord(const Device& d, const User* user)
     putText(r.http_api_version, sizeof(r.http_api_version), "1.0");
     r.support_http_api_config_net = 1;
     r.support_new_schedule = 1;
+    applyRecordFields(r, d.recordFields);
     return r;
 }
 
@@ -160,7 +163,9 @@ Json::Value httpDeviceInfo(const Device& d)
     o["support_playback_new_rec_detail"] = true;
     o["support_playback_new_rec_file_download"] = d.kind != Kind::Ipc;
     o["support_ai_pic_report"] = false;
-    return o;
+    Json::Value answer(Json::objectValue);
+    answer["data"] = o;
+    return answer;
 }
 
 Json::Value httpChannelInfo(const Device& d)
@@ -178,9 +183,9 @@ Json::Value httpChannelInfo(const Device& d)
         e["ability"] = ability;
         items.append(e);
     }
-    Json::Value o(Json::objectValue);
-    o["channel_param"]["items"] = items;
-    return o;
+    Json::Value answer(Json::objectValue);
+    answer["data"]["channel_param"]["items"] = items;
+    return answer;
 }
 
 Json::Value probeDescription(const Device& d)

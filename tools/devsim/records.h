@@ -19,7 +19,8 @@ VLNET_DEVICE_INFO deviceInfoRecord(const Device& d, const User* user);
 std::vector<std::uint8_t> channelStatusMessage(const Device& d);
 // The payload of message 610: the 2220-byte all-status record.
 std::vector<std::uint8_t> allStatusMessage(const Device& d);
-// The device-information and channel-information texts of an HTTP login.
+// The device-information and channel-information texts of an HTTP login,
+// as the device's web interface answers them: {"data": {...}}.
 Json::Value httpDeviceInfo(const Device& d);
 Json::Value httpChannelInfo(const Device& d);
 // The probe answer: the device's identity and network settings.

@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include "control_server.h"
+#include "multicast_server.h"
 #include "probe_server.h"
 #include "records.h"
 #include "session_server.h"
@@ -10,9 +11,11 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <json/writer.h>
+#include <pthread.h>
 #include <sys/stat.h>
 
 namespace devsim
@@ -32,7 +35,9 @@ const char* usage()
            "  --control PATH        UNIX socket of the control channel\n"
            "  --session-port P      port of VLNet-protocol sessions on every device (default 9000)\n"
            "  --probe-port P        UDP port of the probe (default 9610)\n"
-           "  --reboot-seconds S    time a rebooting device stays off the network (default 30)\n";
+           "  --reboot-seconds S    time a rebooting device stays off the network (default 30)\n"
+           "  --multicast-port P    UDP port of the multicast discovery (default 9555, 0 = off)\n"
+           "  --nonce-seconds S     how long a nonce of a multicast update stays valid (default 30)\n";
 }
 
 bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* help)
@@ -93,6 +98,14 @@ bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* h
             if (!number(v, 0, 3600, &n))
                 return false;
             o->rebootMs = int(n * 1000);
+        } else if (a == "--multicast-port") {
+            if (!number(v, 0, 65535, &n))
+                return false;
+            o->multicastPort = std::uint16_t(n);
+        } else if (a == "--nonce-seconds") {
+            if (!number(v, 1, 3600, &n))
+                return false;
+            o->nonceMs = int(n * 1000);
         } else {
             *error = "unknown option " + a;
             return false;
@@ -158,8 +171,13 @@ void Simulator::run()
     m_sessions->start();
     m_probe = std::make_unique<ProbeServer>(m_io, m_store, m_log, m_options.probePort);
     m_probe->start();
-    asio::signal_set signals(m_io, SIGINT, SIGTERM);
-    signals.async_wait([this](boost::system::error_code ec, int) {
+    if (m_options.multicastPort != 0) {
+        m_multicast = std::make_unique<MulticastServer>(m_io, m_store, m_log, m_options.multicastPort);
+        m_multicast->responder().setNonceValidityMs(m_options.nonceMs);
+        m_multicast->start();
+    }
+    auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
+    signals->async_wait([this](boost::system::error_code ec, int) {
         if (!ec)
             stop();
     });
@@ -174,6 +192,19 @@ void Simulator::run()
         + std::to_string(m_options.sessionPort) + ", probe port " + std::to_string(m_options.probePort)
         + (m_options.controlPath.empty() ? std::string() : ", control " + m_options.controlPath));
     m_io.run();
+    // A stop request often comes as more than one signal (a test's stop sends
+    // one to the process group and one to the process). The signal set puts
+    // the default action back when it goes, and a late SIGTERM would then end
+    // the process by the signal instead of a clean exit; block them first
+    // (this is the only thread) and ignore them from here on.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    signals.reset();
+    std::signal(SIGINT, SIG_IGN);
+    std::signal(SIGTERM, SIG_IGN);
     if (!m_options.stateFile.empty())
         save(m_options.stateFile);
     m_log.line("stopped");
@@ -186,6 +217,8 @@ void Simulator::stop()
             m_control->stop();
         if (m_probe)
             m_probe->stop();
+        if (m_multicast)
+            m_multicast->stop();
         if (m_sessions)
             m_sessions->stop();
         m_io.stop();
@@ -227,7 +260,13 @@ Json::Value Simulator::control(const Json::Value& request)
         out["devices"] = m_store.size();
         out["session_port"] = m_options.sessionPort;
         out["probe_port"] = m_options.probePort;
+        out["multicast_port"] = m_options.multicastPort;
         return out;
+    }
+    if (cmd == "multicast") {
+        if (!m_multicast)
+            return fail("multicast discovery is off (--multicast-port 0)");
+        return m_multicast->control(request);
     }
     if (cmd == "list") {
         Json::Value list(Json::arrayValue);

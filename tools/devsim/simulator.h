@@ -17,6 +17,7 @@ namespace devsim
 class SessionServer;
 class ProbeServer;
 class ControlServer;
+class MulticastServer;
 
 struct Options {
     std::string devicesFile; // --devices: devices to play
@@ -26,6 +27,8 @@ struct Options {
     std::uint16_t sessionPort = 9000;
     std::uint16_t probePort = 9610;
     int rebootMs = 30000; // a reboot's time off the network unless the command says
+    std::uint16_t multicastPort = 9555; // multicast discovery; 0: not served
+    int nonceMs = 30000; // how long an update nonce stays valid
 };
 
 // Parses the command line. False with a message in `error` (or the usage
@@ -64,6 +67,7 @@ private:
     std::unique_ptr<SessionServer> m_sessions;
     std::unique_ptr<ProbeServer> m_probe;
     std::unique_ptr<ControlServer> m_control;
+    std::unique_ptr<MulticastServer> m_multicast;
 };
 
 } // namespace devsim

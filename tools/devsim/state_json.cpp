@@ -2,6 +2,7 @@
 
 #include "generate.h"
 #include "keys.h"
+#include "record_fields.h"
 #include "wire.h"
 
 #include <cstdio>
@@ -216,6 +217,10 @@ Json::Value deviceToJson(const Device& d, bool runtime)
     }
     o["params"] = params;
     o["even_check"] = d.evenCheck;
+    Json::Value record(Json::objectValue);
+    for (const auto& [key, value] : d.recordFields)
+        record[key] = value;
+    o["record"] = record;
     o["faults"] = faultsToJson(d.faults);
     if (runtime) {
         o["online"] = d.online();
@@ -336,6 +341,21 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
             if (!p["msg"].isIntegral() || !p["channel"].isIntegral() || !bytes)
                 return r.fail("params", "objects {msg, channel, hex}");
             d.params[{ p["msg"].asInt(), p["channel"].asInt() }] = *bytes;
+        }
+    }
+    if (v.isMember("record")) {
+        // Merged key by key; null removes a key's override.
+        const auto& rec = v["record"];
+        if (!rec.isObject())
+            return r.fail("record", "an object of device-information fields");
+        for (const auto& key : rec.getMemberNames()) {
+            if (rec[key].isNull()) {
+                d.recordFields.erase(key);
+                continue;
+            }
+            if (!checkRecordField(key, rec[key], error))
+                return false;
+            d.recordFields[key] = rec[key];
         }
     }
     if (v.isMember("faults") && !applyFaultsJson(d.faults, v["faults"], error))

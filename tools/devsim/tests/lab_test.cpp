@@ -6,12 +6,15 @@
 #include "wire.h"
 
 #include <arpa/inet.h>
+#include <chrono>
+#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <json/reader.h>
 #include <netinet/in.h>
 #include <sstream>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 using vltest::Devsim;
@@ -198,6 +201,30 @@ TEST_F(DevsimLab, ProbeIsAnsweredFromEachDevicesOwnAddress)
     ASSERT_EQ(moved.size(), 1u);
     EXPECT_EQ(moved[0].second["mac"].asString(), dev["mac"].asString());
     EXPECT_TRUE(probe(dev["network"]["ip"].asString(), 600).empty());
+    EXPECT_TRUE(sim.stopCleanly()) << sim.log();
+}
+
+// A stop often arrives as several signals; one that comes while devsim is
+// already on its way out must not end it by the signal's default action.
+TEST_F(DevsimLab, LateStopSignalsStillEndCleanly)
+{
+    Devsim sim({ "--generate", "4" });
+    pid_t pid = sim.pid();
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (sim.log().find("stopped") == std::string::npos && std::chrono::steady_clock::now() < until)
+        ::kill(pid, SIGTERM);
+    // Keep signalling through the rest of the exit, until only the zombie is left.
+    while (std::chrono::steady_clock::now() < until) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string all((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        auto close = all.rfind(')');
+        if (close == std::string::npos || all.size() < close + 3 || all[close + 2] == 'Z')
+            break;
+        ::kill(pid, SIGTERM);
+        ::kill(pid, SIGINT);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
     EXPECT_TRUE(sim.stopCleanly()) << sim.log();
 }
 

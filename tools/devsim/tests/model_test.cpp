@@ -2,6 +2,7 @@
 // for moves, and the records built from a device.
 #include "generate.h"
 #include "keys.h"
+#include "record_fields.h"
 #include "records.h"
 #include "simulator.h"
 #include "state_json.h"
@@ -11,8 +12,10 @@
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <json/reader.h>
 #include <json/writer.h>
 #include <set>
+#include <sstream>
 
 using namespace devsim;
 
@@ -256,6 +259,72 @@ TEST(Records, DeviceInfoRecordCarriesTheDeviceAndTheUsersRights)
     VLNET_DEVICE_INFO admin = deviceInfoRecord(d, d.findUser("admin"));
     EXPECT_EQ(admin.is_admin, 1);
     EXPECT_EQ(admin.ptz_control_channel, 0xFFFFFFFFu);
+}
+
+TEST(Records, EveryFieldCanBeSetByItsKeyAndSurvivesTheStateFile)
+{
+    Device d = generateDevice(0, GenerateOptions {});
+    // One distinct value per field, each within its field's range.
+    Json::Value record(Json::objectValue);
+    int n = 0;
+    for (const auto& key : recordFieldKeys()) {
+        ++n;
+        Json::Value current = readRecordField(deviceInfoRecord(d, nullptr), key);
+        if (current.isString())
+            record[key] = "T" + std::to_string(n);
+        else if (current.isArray()) {
+            record[key] = Json::Value(Json::arrayValue);
+            for (int i = 0; i < 8; ++i)
+                record[key].append(Json::UInt(n * 100 + i));
+        } else
+            record[key] = 1;
+    }
+    record["CloudSGSerSwitch"] = 10;
+    record["UiType"] = 52;
+    record["HighType"] = 0x300;
+    std::string error;
+    Json::Value v(Json::objectValue);
+    v["record"] = record;
+    ASSERT_TRUE(applyDeviceJson(d, v, &error)) << error;
+    VLNET_DEVICE_INFO r = deviceInfoRecord(d, d.findUser("admin"));
+    for (const auto& key : recordFieldKeys())
+        EXPECT_EQ(text(readRecordField(r, key)), text(record[key])) << key;
+    EXPECT_EQ(reinterpret_cast<const std::uint8_t*>(&r)[234], 52);
+    EXPECT_EQ((r.flags230 >> 1) & 0xF, 10);
+
+    vltest::TempDir dir;
+    saveDevices(dir.file("s.json"), { d });
+    auto back = loadDevices(dir.file("s.json"));
+    EXPECT_EQ(text(deviceToJson(back[0], false)["record"]), text(record));
+
+    // null removes an override: the field is the device's own again.
+    Json::Value drop(Json::objectValue);
+    drop["record"]["SerialNumber"] = Json::Value();
+    ASSERT_TRUE(applyDeviceJson(d, drop, &error)) << error;
+    EXPECT_EQ(std::string(deviceInfoRecord(d, nullptr).serial_number), d.serial);
+
+    struct Bad {
+        const char* json;
+        const char* message;
+    } bad[] = {
+        { R"({"record":{"NoSuchKey":1}})", "record.NoSuchKey is no field" },
+        { R"({"record":{"UiType":256}})", "record.UiType must be an integer from 0 to 255" },
+        { R"({"record":{"CloudSGSerSwitch":16}})", "from 0 to 15" },
+        { R"({"record":{"TotalFPS":-1}})", "record.TotalFPS must be" },
+        { R"({"record":{"DevVer":7}})", "record.DevVer must be a text" },
+        { R"({"record":{"p2pId":"123456789012345678901234567890123456"}})", "35-byte slot" },
+        { R"({"record":{"ControlBitArray":[1,2,3,4,5,6,7,8,9]}})", "at most 8" },
+        { R"({"record":[1]})", "record must be" },
+    };
+    for (const auto& b : bad) {
+        Json::Value req;
+        std::istringstream in(b.json);
+        in >> req;
+        Device copy = d;
+        error.clear();
+        EXPECT_FALSE(applyDeviceJson(copy, req, &error)) << b.json;
+        EXPECT_NE(error.find(b.message), std::string::npos) << error;
+    }
 }
 
 TEST(Records, ChannelAndAllStatusMessages)

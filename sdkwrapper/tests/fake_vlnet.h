@@ -1,0 +1,125 @@
+#pragma once
+// A network SDK for connection tests: it keeps a copy of the start record
+// (its texts too, which live only during the call), answers the information
+// requests from records the test sets, notes the simple commands, and lets
+// the test play VLNet by calling the start record's callbacks.
+#include "core/connection.h"
+#include "vlnet.h"
+
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fake
+{
+
+struct StartCopy {
+    VLNET_CONNECTION_START_V1 record {};
+    std::optional<std::string> address, user, password, ddns, remote, register_uid, event_ext, login_json,
+        post_data;
+};
+
+struct Sdk {
+    int next_handle = 7;
+    bool refuse = false;
+    std::vector<StartCopy> starts;
+    std::vector<int> stopped;
+    bool dev_info_ok = true;
+    VLNET_DEVICE_INFO dev {};
+    int dev_info_calls = 0;
+    bool http_ok = true;
+    VLNET_HTTP_DEVICE_INFO http {};
+    bool command_ok = true;
+    std::vector<int> commands;
+    std::function<void(int)> on_command; // runs inside VLNetSimpleCmd
+
+    // The callbacks of the last start, as VLNet would call them.
+    void status(int s, const char* device_info = nullptr, const char* channel_info = nullptr)
+    {
+        const auto& r = starts.back().record;
+        r.status_text_callback(s, device_info, channel_info, r.context);
+    }
+    void status_record(int s, const void* info)
+    {
+        const auto& r = starts.back().record;
+        r.status_record_callback(s, info, r.context);
+    }
+    void message(int id, const void* data, int length)
+    {
+        const auto& r = starts.back().record;
+        r.message_callback(id, static_cast<const char*>(data), length, r.context);
+    }
+};
+
+inline Sdk* g_sdk = nullptr;
+
+inline std::optional<std::string> copy(const char* p)
+{
+    return p ? std::optional<std::string>(p) : std::nullopt;
+}
+
+inline int VLNET_CALL start(const VLNET_CONNECTION_START_V1* s)
+{
+    StartCopy c;
+    c.record = *s;
+    c.address = copy(s->address);
+    c.user = copy(s->user);
+    c.password = copy(s->password);
+    c.ddns = copy(s->ddns_server);
+    c.remote = copy(s->remote_terminal_info);
+    c.register_uid = copy(s->register_uid);
+    c.event_ext = copy(s->event_check_ext_data);
+    c.login_json = copy(s->login_json);
+    c.post_data = copy(s->login_post_data_json);
+    g_sdk->starts.push_back(c);
+    return g_sdk->refuse ? 0 : g_sdk->next_handle++;
+}
+
+inline int VLNET_CALL stop(int* handle)
+{
+    g_sdk->stopped.push_back(*handle);
+    *handle = 0;
+    return 1;
+}
+
+inline int VLNET_CALL get_dev_info(int, VLNET_DEVICE_INFO* info, int size)
+{
+    ++g_sdk->dev_info_calls;
+    if (!g_sdk->dev_info_ok || size < int(sizeof *info))
+        return 0;
+    *info = g_sdk->dev;
+    return 1;
+}
+
+inline int VLNET_CALL get_http_dev_info(int, VLNET_HTTP_DEVICE_INFO* info, int size)
+{
+    if (!g_sdk->http_ok || size < int(sizeof *info))
+        return 0;
+    *info = g_sdk->http;
+    return 1;
+}
+
+inline int VLNET_CALL simple_cmd(int, const VLNET_SIMPLE_CMD* cmd)
+{
+    g_sdk->commands.push_back(cmd->param);
+    if (g_sdk->on_command)
+        g_sdk->on_command(cmd->param);
+    return g_sdk->command_ok ? 1 : 0;
+}
+
+inline const vlsdk::vlnet_calls kCalls = { &start, &stop, &get_dev_info, &get_http_dev_info, &simple_cmd };
+
+// A device record of the given type and channel count.
+inline VLNET_DEVICE_INFO device_of_type(int type, int channels)
+{
+    VLNET_DEVICE_INFO r;
+    std::memset(&r, 0, sizeof r);
+    r.high_type = uint32_t(type & 0xF) << 8;
+    r.channel_num = uint8_t(channels > 255 ? 255 : channels);
+    r.sys_channel_num = uint32_t(channels);
+    return r;
+}
+
+} // namespace fake

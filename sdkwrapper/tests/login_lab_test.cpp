@@ -1,0 +1,443 @@
+// Device sessions end to end: vl_create_device and vl_device_login_ex
+// against simulated devices in the lab, the statuses and messages the
+// caller receives, and the login response compared with the device's state.
+#include "record_fields.h"
+#include "support/devsim.h"
+#include "vl_sdk_wrapper.h"
+#include "vlnet.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <gtest/gtest.h>
+#include <json/json.h>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+using vltest::Devsim;
+
+namespace
+{
+
+const char* kPassword = "Admin_123";
+
+Json::Value parse(const std::string& text)
+{
+    Json::Value v;
+    Json::CharReaderBuilder b;
+    std::unique_ptr<Json::CharReader> r(b.newCharReader());
+    std::string errs;
+    EXPECT_TRUE(r->parse(text.data(), text.data() + text.size(), &v, &errs)) << text;
+    return v;
+}
+
+// What one login delivered to the caller.
+struct Session {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<std::string> statuses;
+    std::vector<std::pair<std::string, Json::Value>> messages;
+    std::vector<int> raw;
+
+    static void VL_CALL on_status(const char* json, void* user)
+    {
+        auto* s = static_cast<Session*>(user);
+        {
+            std::lock_guard<std::mutex> hold(s->lock);
+            s->statuses.emplace_back(json);
+        }
+        s->changed.notify_all();
+    }
+    static void VL_CALL on_message(const char* name, const char* json, void* user)
+    {
+        auto* s = static_cast<Session*>(user);
+        Json::Value v = parse(json);
+        {
+            std::lock_guard<std::mutex> hold(s->lock);
+            s->messages.emplace_back(name, v);
+        }
+        s->changed.notify_all();
+    }
+    static void VL_CALL on_raw(int id, const char*, int, void* user)
+    {
+        auto* s = static_cast<Session*>(user);
+        {
+            std::lock_guard<std::mutex> hold(s->lock);
+            s->raw.push_back(id);
+        }
+        s->changed.notify_all();
+    }
+
+    bool wait(const std::function<bool()>& done, int ms = 10000)
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        return changed.wait_for(hold, std::chrono::milliseconds(ms), done);
+    }
+    int count_status(const std::string& text) // under the lock
+    {
+        int n = 0;
+        for (const auto& s : statuses)
+            n += parse(s)["status"].asString() == text;
+        return n;
+    }
+    bool wait_status(const std::string& text, int nth = 1, int ms = 10000)
+    {
+        return wait([&] { return count_status(text) >= nth; }, ms);
+    }
+    bool wait_message(const std::string& name, int ms = 10000)
+    {
+        return wait(
+            [&] {
+                for (const auto& m : messages)
+                    if (m.first == name)
+                        return true;
+                return false;
+            },
+            ms);
+    }
+    Json::Value message(const std::string& name)
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        for (const auto& m : messages)
+            if (m.first == name)
+                return m.second;
+        return Json::Value();
+    }
+    std::vector<std::string> status_texts()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        std::vector<std::string> out;
+        for (const auto& s : statuses)
+            out.push_back(parse(s)["status"].asString());
+        return out;
+    }
+    size_t events()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        return statuses.size() + messages.size() + raw.size();
+    }
+};
+
+class LoginLab : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        setenv("VLNET_RECONNECT_MS", "200", 1);
+        setenv("VLNET_CONNECT_TIMEOUT_MS", "2000", 1);
+        setenv("VLNET_REPLY_TIMEOUT_MS", "3000", 1);
+        setenv("VLNET_KEEPALIVE_MS", "300", 1);
+        sim = new Devsim({ "--generate", "16", "--seed", "4", "--inactive-percent", "0" });
+        // The host starts the network SDK itself, as the program does.
+        VLNetInit();
+    }
+    static void TearDownTestSuite()
+    {
+        VLNetRelease();
+        EXPECT_TRUE(sim->stopCleanly()) << sim->log();
+        delete sim;
+        sim = nullptr;
+    }
+    void TearDown() override
+    {
+        if (HasFailure())
+            std::fprintf(stderr, "devsim log:\n%s\n", sim->log().c_str());
+    }
+
+    // The index of the first device of a kind ("ipc", "nvr", "dvr").
+    static int first(const char* kind, int skip = 0)
+    {
+        const Json::Value list = sim->must(R"({"cmd":"list"})")["devices"];
+        for (const auto& d : list) {
+            if (d["kind"].asString() == kind && skip-- == 0)
+                return d["index"].asInt();
+        }
+        throw std::runtime_error(std::string("no device of kind ") + kind);
+    }
+    static Json::Value state(int n)
+    {
+        Json::Value r(Json::objectValue);
+        r["cmd"] = "get";
+        r["device"] = n;
+        return sim->must(r)["state"];
+    }
+    static void set(int n, const Json::Value& s)
+    {
+        Json::Value r(Json::objectValue);
+        r["cmd"] = "set";
+        r["device"] = n;
+        r["state"] = s;
+        sim->must(r);
+    }
+
+    // Starts a login of `dev` to device n.
+    static int login(device* dev, Session& session, int n, const std::string& extra = {},
+        const char* password = kPassword, bool with_message = true)
+    {
+        Json::Value req(Json::objectValue);
+        req["ip or id"] = state(n)["network"]["ip"];
+        req["user"] = "admin";
+        req["password"] = password;
+        std::string json = Json::writeString(Json::StreamWriterBuilder(), req);
+        if (!extra.empty())
+            json = json.substr(0, json.rfind('}')) + ", " + extra + "}";
+        vl_login_param p;
+        std::memset(&p, 0, sizeof p);
+        p.dev = dev;
+        p.json = json.c_str();
+        p.status_callback = &Session::on_status;
+        p.message_callback = with_message ? &Session::on_message : nullptr;
+        p.raw_message_callback = &Session::on_raw;
+        p.user = &session;
+        return vl_device_login_ex(&p);
+    }
+
+    static Json::Value login_rsp(device* dev)
+    {
+        std::vector<char> out(65536);
+        EXPECT_EQ(vl_get_login_rsp(dev, out.data(), int(out.size())), vl_success);
+        return parse(out.data());
+    }
+
+    static Devsim* sim;
+};
+Devsim* LoginLab::sim = nullptr;
+
+} // namespace
+
+TEST_F(LoginLab, RecorderMediaLoginSucceedsOnceItsChannelsAreKnown)
+{
+    const int n = first("nvr");
+    const Json::Value dev = state(n);
+    device* d = vl_create_device();
+    Session s;
+    ASSERT_EQ(login(d, s, n, R"("protocol": "media")"), vl_success);
+    ASSERT_TRUE(s.wait_status("success")) << "statuses: " << s.statuses.size();
+    EXPECT_EQ(s.status_texts(), (std::vector<std::string> { "connecting", "success" }));
+    ASSERT_TRUE(s.wait_message("MsgRemoteCHStatusReq"));
+    const Json::Value channels = s.message("MsgRemoteCHStatusReq");
+    ASSERT_EQ(channels.size(), dev["channels"].size());
+    for (Json::ArrayIndex c = 0; c < channels.size(); ++c) {
+        EXPECT_EQ(channels[c]["CurChnName"], dev["channels"][c]["name"]) << c;
+        EXPECT_EQ(channels[c]["CurChnState"].asInt(), dev["channels"][c]["online"].asBool() ? 1 : 0) << c;
+    }
+    ASSERT_TRUE(s.wait([&] { return s.raw.size() >= 2; }));
+    {
+        std::lock_guard<std::mutex> hold(s.lock);
+        EXPECT_EQ(s.raw, (std::vector<int> { 611, 610 })) << "the device answers both requests";
+        EXPECT_EQ(parse(s.statuses[1])["info"]["ip"], dev["network"]["ip"]);
+    }
+
+    // The login response is the device as devsim holds it.
+    EXPECT_EQ(vl_get_device_type(d), 3);
+    const Json::Value rsp = login_rsp(d);
+    EXPECT_EQ(rsp["DeviceName"], dev["name"]);
+    EXPECT_EQ(rsp["DeviceName2"], dev["name"]);
+    EXPECT_EQ(rsp["MacAddr"], dev["mac"]);
+    EXPECT_EQ(rsp["SerialNumber"], dev["serial"]);
+    EXPECT_EQ(rsp["DevVer"], dev["firmware"]);
+    EXPECT_EQ(rsp["DeviceType"], dev["model"]);
+    EXPECT_EQ(rsp["DeviceID"].asUInt(), dev["device_id"].asUInt());
+    EXPECT_EQ(rsp["p2pId"], dev["p2p_id"]);
+    EXPECT_EQ(rsp["ChannelNum"].asUInt(), dev["channels"].size());
+    EXPECT_EQ(rsp["sys_channel_num"].asUInt(), dev["channels"].size());
+    EXPECT_EQ(rsp["AnalogChNum"], dev["analog_channels"]);
+    EXPECT_EQ(rsp["AlarmInNum"], dev["alarm_in"]);
+    EXPECT_EQ(rsp["AlarmOutNum"], dev["alarm_out"]);
+    EXPECT_EQ(rsp["VideoFormat"], dev["video_format"]);
+    EXPECT_EQ(rsp["ISAdmin"], 1);
+    EXPECT_EQ(rsp["HighType"], 768);
+    EXPECT_EQ(rsp["https_port"], dev["network"]["https_port"]);
+    EXPECT_EQ(rsp["http_api_version"], "1.0");
+
+    EXPECT_EQ(vl_device_logout(d), vl_success);
+    const size_t seen = s.events();
+    sim->must("{\"cmd\":\"push\",\"device\":" + std::to_string(n) + ",\"id\":611}");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(s.events(), seen) << "nothing reaches the caller after logout";
+    EXPECT_EQ(login_rsp(d)["MacAddr"], dev["mac"]) << "the last login's values stay";
+    EXPECT_EQ(vl_destroy_device(d), vl_success);
+}
+
+TEST_F(LoginLab, CameraMediaLoginReportsItsChannelsOnline)
+{
+    const int n = first("ipc");
+    const Json::Value dev = state(n);
+    device* d = vl_create_device();
+    Session s;
+    ASSERT_EQ(login(d, s, n), vl_success);
+    ASSERT_TRUE(s.wait_status("success"));
+    ASSERT_TRUE(s.wait_message("VLSDKChannelStatusEx"));
+    EXPECT_EQ(s.message("VLSDKChannelStatus").size(), dev["channels"].size());
+    for (const auto& c : s.message("VLSDKChannelStatusEx"))
+        EXPECT_EQ(c["online"], 1);
+    EXPECT_EQ(vl_get_device_type(d), 4);
+    vl_destroy_device(d);
+}
+
+TEST_F(LoginLab, HttpLoginCarriesTheDevicesWebSession)
+{
+    const int n = first("nvr", 1);
+    Json::Value channels(Json::arrayValue);
+    for (int c = 0; c < 4; ++c) {
+        Json::Value ch(Json::objectValue);
+        ch["name"] = "Cam" + std::to_string(c + 1);
+        ch["online"] = c != 2;
+        channels.append(ch);
+    }
+    Json::Value change(Json::objectValue);
+    change["channels"] = channels;
+    set(n, change);
+
+    device* d = vl_create_device();
+    Session s;
+    const Json::Value dev = state(n);
+    ASSERT_EQ(login(d, s, n, R"("protocol": "http", "port": )" + dev["network"]["web_port"].asString()),
+        vl_success);
+    ASSERT_TRUE(s.wait_status("success"));
+    Json::Value success;
+    {
+        std::lock_guard<std::mutex> hold(s.lock);
+        success = parse(s.statuses.back());
+    }
+    const Json::Value web = state(n)["web_sessions"];
+    ASSERT_EQ(web.size(), 1u);
+    const Json::Value& info = success["info"];
+    EXPECT_EQ(info["cookie"], web[0]["cookie"]);
+    EXPECT_EQ(info["token"], web[0]["token"]);
+    EXPECT_FALSE(info["cookie"].asString().empty());
+    EXPECT_EQ(info["ip"], dev["network"]["ip"]);
+    EXPECT_EQ(info["port"], dev["network"]["web_port"]);
+    EXPECT_EQ(info["protocol"], "http");
+    EXPECT_EQ(info["is_https"], 0);
+    EXPECT_EQ(info["username"], "admin");
+    EXPECT_TRUE(info.isMember("device_info"));
+    EXPECT_TRUE(info.isMember("channel_info"));
+    ASSERT_TRUE(s.wait_message("VLSDKChannelStatusEx"));
+    Json::Value online(Json::arrayValue);
+    for (int c = 0; c < 4; ++c) {
+        Json::Value e(Json::objectValue);
+        e["online"] = c != 2 ? 1 : 0;
+        online.append(e);
+    }
+    EXPECT_EQ(s.message("VLSDKChannelStatusEx"), online);
+    vl_destroy_device(d);
+    EXPECT_TRUE(Session().wait([&] { return state(n)["web_sessions"].empty(); }, 3000))
+        << "destroying the device ends its session";
+}
+
+TEST_F(LoginLab, WrongPasswordReportsTheFailureOnly)
+{
+    const int n = first("ipc", 1);
+    device* d = vl_create_device();
+    Session s;
+    ASSERT_EQ(login(d, s, n, {}, "wrong"), vl_success) << "the login starts; its outcome comes later";
+    ASSERT_TRUE(s.wait_status("user or password error"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_EQ(s.status_texts(), (std::vector<std::string> { "connecting", "user or password error" }));
+    {
+        std::lock_guard<std::mutex> hold(s.lock);
+        EXPECT_EQ(s.statuses.back(), R"({"status":"user or password error"})");
+    }
+    EXPECT_EQ(vl_get_device_type(d), 0);
+    vl_destroy_device(d);
+}
+
+TEST_F(LoginLab, RebootReportsTheDropAndTheReturn)
+{
+    const int n = first("dvr");
+    device* d = vl_create_device();
+    Session s;
+    ASSERT_EQ(login(d, s, n), vl_success);
+    ASSERT_TRUE(s.wait_status("success"));
+    sim->must("{\"cmd\":\"reboot\",\"device\":" + std::to_string(n) + ",\"seconds\":1}");
+    ASSERT_TRUE(s.wait_status("close"));
+    ASSERT_TRUE(s.wait_status("success", 2, 15000)) << "the connection comes back by itself";
+    const auto texts = s.status_texts();
+    ASSERT_GE(texts.size(), 5u);
+    EXPECT_EQ(texts[2], "close");
+    EXPECT_EQ(texts[3], "connecting");
+    EXPECT_EQ(texts.back(), "success");
+    EXPECT_EQ(vl_get_device_type(d), 6);
+    vl_destroy_device(d);
+}
+
+TEST_F(LoginLab, RecorderWithoutMessageCallbackStillHearsItsSuccess)
+{
+    const int n = first("nvr", 2);
+    device* d = vl_create_device();
+    Session s;
+    ASSERT_EQ(login(d, s, n, {}, kPassword, false), vl_success);
+    ASSERT_TRUE(s.wait_status("success"));
+    vl_destroy_device(d);
+}
+
+TEST_F(LoginLab, EveryFieldOfTheRecordReachesTheLoginResponse)
+{
+    const int n = first("ipc", 2);
+    // A distinct value per field, as large as the field takes.
+    Json::Value record(Json::objectValue);
+    Json::Value expect(Json::objectValue);
+    VLNET_DEVICE_INFO zero;
+    std::memset(&zero, 0, sizeof zero);
+    uint32_t seed = 0x9E3779B9u;
+    int k = 0;
+    for (const auto& key : devsim::recordFieldKeys()) {
+        ++k;
+        seed = seed * 1664525u + 1013904223u;
+        const Json::Value kind = devsim::readRecordField(zero, key);
+        Json::Value value;
+        if (kind.isString()) {
+            value = "T" + std::to_string(k);
+        } else if (kind.isArray()) {
+            value = Json::Value(Json::arrayValue);
+            for (int i = 0; i < 8; ++i)
+                value.append(Json::UInt(seed + uint32_t(i)));
+        } else {
+            // The widest of these that the field takes.
+            for (uint32_t v :
+                { seed, seed & 0xFFFFu, seed & 0xFFu, seed & 0xFu, seed & 3u, uint32_t(k & 1) }) {
+                if (devsim::checkRecordField(key, Json::UInt(v), nullptr)) {
+                    value = Json::UInt(v);
+                    break;
+                }
+            }
+        }
+        ASSERT_TRUE(devsim::checkRecordField(key, value, nullptr)) << key;
+        record[key] = value;
+        expect[key] = value;
+    }
+    record["UiType"] = 52;
+    expect["UiType"] = 50;
+    set(n, [&] {
+        Json::Value s(Json::objectValue);
+        s["record"] = record;
+        return s;
+    }());
+
+    device* d = vl_create_device();
+    Session s;
+    ASSERT_EQ(login(d, s, n), vl_success);
+    ASSERT_TRUE(s.wait_status("success"));
+    Json::Value rsp = login_rsp(d);
+    EXPECT_EQ(rsp["UI52Type"], true);
+    // Flatten the two objects and compare every key both ways.
+    for (const char* group : { "FishEye", "autoFocus" }) {
+        for (const auto& key : rsp[group].getMemberNames())
+            rsp[key] = rsp[group][key];
+        rsp.removeMember(group);
+    }
+    rsp.removeMember("UI52Type");
+    Json::StreamWriterBuilder compact;
+    compact["indentation"] = "";
+    for (const auto& key : expect.getMemberNames()) {
+        EXPECT_EQ(Json::writeString(compact, rsp[key]), Json::writeString(compact, expect[key])) << key;
+    }
+    EXPECT_EQ(rsp.size(), expect.size()) << "no key beyond the record's fields";
+    EXPECT_EQ(vl_get_device_type(d), int((expect["HighType"].asUInt() >> 8) & 0xF));
+    vl_destroy_device(d);
+}

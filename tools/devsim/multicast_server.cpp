@@ -1,0 +1,304 @@
+#include "multicast_server.h"
+
+#include "multicast/datagram.h"
+#include "probe_server.h"
+
+#include <arpa/inet.h>
+#include <boost/asio/ip/multicast.hpp>
+#include <boost/asio/ip/v6_only.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <cerrno>
+#include <cstring>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <set>
+#include <sys/socket.h>
+
+namespace devsim
+{
+
+namespace asio = boost::asio;
+using udp = asio::ip::udp;
+
+bool sendFrom6(int fd, const std::string& from, const udp::endpoint& to, const void* data, std::size_t length)
+{
+    in6_addr src {};
+    if (inet_pton(AF_INET6, from.c_str(), &src) != 1 || !to.address().is_v6())
+        return false;
+    sockaddr_in6 dst {};
+    dst.sin6_family = AF_INET6;
+    dst.sin6_port = htons(to.port());
+    auto bytes = to.address().to_v6().to_bytes();
+    std::memcpy(&dst.sin6_addr, bytes.data(), 16);
+    dst.sin6_scope_id = std::uint32_t(to.address().to_v6().scope_id());
+    iovec iov { const_cast<void*>(data), length };
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in6_pktinfo))] = {};
+    msghdr msg {};
+    msg.msg_name = &dst;
+    msg.msg_namelen = sizeof(dst);
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = sizeof(control);
+    cmsghdr* c = CMSG_FIRSTHDR(&msg);
+    c->cmsg_level = IPPROTO_IPV6;
+    c->cmsg_type = IPV6_PKTINFO;
+    c->cmsg_len = CMSG_LEN(sizeof(in6_pktinfo));
+    in6_pktinfo info {};
+    info.ipi6_addr = src;
+    info.ipi6_ifindex = dst.sin6_scope_id;
+    std::memcpy(CMSG_DATA(c), &info, sizeof(info));
+    return ::sendmsg(fd, &msg, MSG_DONTWAIT) == ssize_t(length);
+}
+
+MulticastServer::MulticastServer(asio::io_context& io, DeviceStore& store, EventLog& log, std::uint16_t port)
+    : m_io(io)
+    , m_store(store)
+    , m_log(log)
+    , m_port(port)
+    , m_v4(io)
+    , m_v6(io)
+    , m_responder(store, log)
+{
+}
+
+void MulticastServer::start()
+{
+    int on = 1;
+    m_v4.open(udp::v4());
+    m_v4.set_option(asio::socket_base::reuse_address(true));
+    if (::setsockopt(m_v4.native_handle(), IPPROTO_IP, IP_PKTINFO, &on, sizeof(on)) != 0)
+        throw std::runtime_error("multicast: IP_PKTINFO refused");
+    m_v4.bind(udp::endpoint(udp::v4(), m_port));
+    m_v4.non_blocking(true);
+
+    m_v6.open(udp::v6());
+    m_v6.set_option(asio::socket_base::reuse_address(true));
+    m_v6.set_option(asio::ip::v6_only(true));
+    if (::setsockopt(m_v6.native_handle(), IPPROTO_IPV6, IPV6_RECVPKTINFO, &on, sizeof(on)) != 0)
+        throw std::runtime_error("multicast: IPV6_RECVPKTINFO refused");
+    // Device addresses are local only by route (no interface holds them):
+    // answering from them needs the permission to use such a source.
+    if (::setsockopt(m_v6.native_handle(), IPPROTO_IPV6, IPV6_FREEBIND, &on, sizeof(on)) != 0)
+        throw std::runtime_error("multicast: IPV6_FREEBIND refused");
+    m_v6.bind(udp::endpoint(udp::v6(), m_port));
+    m_v6.non_blocking(true);
+
+    joinGroups();
+    wait(false);
+    wait(true);
+}
+
+void MulticastServer::stop()
+{
+    boost::system::error_code ec;
+    m_v4.close(ec);
+    m_v6.close(ec);
+}
+
+void MulticastServer::joinGroups()
+{
+    ifaddrs* all = nullptr;
+    if (::getifaddrs(&all) != 0)
+        return;
+    const auto group4 = asio::ip::make_address_v4(vlsdk::kMulticastGroupV4);
+    const auto group6 = asio::ip::make_address_v6(vlsdk::kMulticastGroupV6);
+    int joined = 0;
+    std::set<unsigned> joined6;
+    for (const ifaddrs* i = all; i; i = i->ifa_next) {
+        if (!i->ifa_addr || !(i->ifa_flags & IFF_UP) || (i->ifa_flags & IFF_LOOPBACK)
+            || !(i->ifa_flags & IFF_MULTICAST))
+            continue;
+        boost::system::error_code ec;
+        if (i->ifa_addr->sa_family == AF_INET) {
+            sockaddr_in sin;
+            std::memcpy(&sin, i->ifa_addr, sizeof sin);
+            asio::ip::address_v4::bytes_type b;
+            std::memcpy(b.data(), &sin.sin_addr, 4);
+            m_v4.set_option(asio::ip::multicast::join_group(group4, asio::ip::address_v4(b)), ec);
+        } else if (i->ifa_addr->sa_family == AF_INET6) {
+            // One membership per interface, whatever its number of addresses.
+            const unsigned index = ::if_nametoindex(i->ifa_name);
+            if (!joined6.insert(index).second)
+                continue;
+            m_v6.set_option(asio::ip::multicast::join_group(group6, index), ec);
+        } else {
+            continue;
+        }
+        if (ec && ec != boost::system::errc::address_in_use)
+            m_log.line(std::string("multicast: cannot join on ") + i->ifa_name + ": " + ec.message());
+        else
+            ++joined;
+    }
+    ::freeifaddrs(all);
+    if (joined == 0)
+        m_log.line("multicast: joined no group (no multicast interface)");
+}
+
+void MulticastServer::wait(bool v6)
+{
+    udp::socket& socket = v6 ? m_v6 : m_v4;
+    socket.async_wait(udp::socket::wait_read, [this, v6](boost::system::error_code ec) {
+        if (ec)
+            return;
+        receive(v6);
+        wait(v6);
+    });
+}
+
+void MulticastServer::receive(bool v6)
+{
+    udp::socket& socket = v6 ? m_v6 : m_v4;
+    for (;;) {
+        char* buf = m_buffer.data();
+        sockaddr_storage from {};
+        iovec iov { buf, m_buffer.size() };
+        alignas(cmsghdr) char control[256];
+        msghdr msg {};
+        msg.msg_name = &from;
+        msg.msg_namelen = sizeof(from);
+        msg.msg_iov = &iov;
+        msg.msg_iovlen = 1;
+        msg.msg_control = control;
+        msg.msg_controllen = sizeof(control);
+        ssize_t n = ::recvmsg(socket.native_handle(), &msg, MSG_DONTWAIT);
+        if (n < 0)
+            return;
+        std::string dest;
+        udp::endpoint peer;
+        char text[INET6_ADDRSTRLEN] = {};
+        for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+                in_pktinfo info;
+                std::memcpy(&info, CMSG_DATA(c), sizeof(info));
+                inet_ntop(AF_INET, &info.ipi_addr, text, sizeof(text));
+                dest = text;
+            } else if (c->cmsg_level == IPPROTO_IPV6 && c->cmsg_type == IPV6_PKTINFO) {
+                in6_pktinfo info;
+                std::memcpy(&info, CMSG_DATA(c), sizeof(info));
+                inet_ntop(AF_INET6, &info.ipi6_addr, text, sizeof(text));
+                dest = text;
+            }
+        }
+        std::string peerText;
+        if (v6) {
+            sockaddr_in6 sin6;
+            std::memcpy(&sin6, &from, sizeof sin6);
+            asio::ip::address_v6::bytes_type b;
+            std::memcpy(b.data(), &sin6.sin6_addr, 16);
+            peer = udp::endpoint(asio::ip::address_v6(b, sin6.sin6_scope_id), ntohs(sin6.sin6_port));
+            peerText = "[" + peer.address().to_string() + "]:" + std::to_string(peer.port());
+        } else {
+            sockaddr_in sin;
+            std::memcpy(&sin, &from, sizeof sin);
+            asio::ip::address_v4::bytes_type b;
+            std::memcpy(b.data(), &sin.sin_addr, 4);
+            peer = udp::endpoint(asio::ip::address_v4(b), ntohs(sin.sin_port));
+            peerText = peer.address().to_string() + ":" + std::to_string(peer.port());
+        }
+        if (!vlsdk::has_datagram_prefix(std::string_view(buf, size_t(n))))
+            continue;
+
+        std::vector<int> targets;
+        if (auto id = m_store.findByIp(dest))
+            targets.push_back(*id);
+        else if (dest == vlsdk::kMulticastGroupV4 || dest == vlsdk::kMulticastGroupV6)
+            targets = m_store.ids();
+        if (targets.empty())
+            continue;
+        MulticastOrigin origin { v6 ? "v6" : "v4", peerText, dest };
+        auto answers = m_responder.handle(std::string(buf, size_t(n)), targets, origin);
+        m_log.line("multicast " + std::string(v6 ? "v6" : "v4") + " request from " + peerText + " to " + dest
+            + " (" + std::to_string(n) + " bytes): " + std::to_string(answers.size()) + " answer(s)");
+        for (auto& answer : answers) {
+            if (answer.delayMs <= 0) {
+                send(answer, v6, peer);
+                continue;
+            }
+            auto timer
+                = std::make_shared<asio::steady_timer>(m_io, std::chrono::milliseconds(answer.delayMs));
+            timer->async_wait(
+                [this, timer, answer = std::move(answer), v6, peer](boost::system::error_code ec) {
+                    if (!ec)
+                        send(answer, v6, peer);
+                });
+        }
+    }
+}
+
+void MulticastServer::send(const MulticastAnswer& answer, bool v6, const udp::endpoint& peer)
+{
+    if (!(v6 ? m_v6 : m_v4).is_open())
+        return;
+    // The device may have moved (an update) or left the network meanwhile:
+    // it answers from where it is now, if it is still there.
+    std::string from;
+    bool online = false;
+    m_store.read(answer.device, [&](const Device& d) {
+        from = v6 ? d.net.ipv6 : d.net.ip;
+        online = d.online();
+    });
+    if (!online || from.empty())
+        return;
+    const int fd = (v6 ? m_v6 : m_v4).native_handle();
+    for (int copy = 0; copy < answer.copies; ++copy) {
+        const bool sent = v6 ? sendFrom6(fd, from, peer, answer.datagram.data(), answer.datagram.size())
+                             : sendFrom(fd, from, peer, answer.datagram.data(), answer.datagram.size());
+        if (!sent) {
+            m_log.device(answer.device, from,
+                "multicast answer to " + peer.address().to_string() + " failed: " + std::strerror(errno));
+            return;
+        }
+    }
+}
+
+Json::Value MulticastServer::control(const Json::Value& request)
+{
+    Json::Value out(Json::objectValue);
+    out["ok"] = true;
+    auto fail = [&](const std::string& why) {
+        Json::Value e(Json::objectValue);
+        e["ok"] = false;
+        e["error"] = why;
+        return e;
+    };
+    if (request.isMember("nonce_ms")) {
+        if (!request["nonce_ms"].isIntegral() || request["nonce_ms"].asInt64() < 1
+            || request["nonce_ms"].asInt64() > 3600000)
+            return fail("nonce_ms must be an integer from 1 to 3600000");
+        m_responder.setNonceValidityMs(request["nonce_ms"].asInt());
+    }
+    out["port"] = m_port;
+    out["nonce_ms"] = m_responder.nonceValidityMs();
+
+    std::vector<int> ids;
+    if (request.get("all", false).asBool()) {
+        ids = m_store.ids();
+    } else if (request.isMember("device")) {
+        const Json::Value& sel = request["device"];
+        std::string text = sel.isIntegral() ? std::to_string(sel.asLargestInt())
+            : sel.isString()                ? sel.asString()
+                                            : "";
+        auto id = m_store.find(text);
+        if (!id)
+            return fail("no such device: " + (text.empty() ? std::string("(none given)") : text));
+        ids.push_back(*id);
+        out["device"] = *id;
+    }
+    for (int id : ids) {
+        MulticastSwitches s
+            = request.get("clear", false).asBool() ? MulticastSwitches {} : m_responder.switches(id);
+        std::string why;
+        if (!applySwitchesJson(s, request, &why))
+            return fail(why);
+        m_responder.setSwitches(id, s);
+        if (ids.size() == 1)
+            out["multicast"] = switchesToJson(s);
+    }
+    if (request.get("all", false).asBool())
+        out["devices"] = int(ids.size());
+    return out;
+}
+
+} // namespace devsim
