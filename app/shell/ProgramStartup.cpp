@@ -13,6 +13,7 @@
 #include <QTextCodec>
 #include <QTranslator>
 #include <QWidget>
+#include <memory>
 
 // ---- The real services ---------------------------------------------------
 

@@ -23,9 +23,6 @@
 // recording stand-ins.
 #include "shell/MiniDumper.h"
 
-#include <QString>
-#include <memory>
-
 class GKAppSetting;
 class QWidget;
 class WorkPool;
