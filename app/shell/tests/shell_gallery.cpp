@@ -5,8 +5,8 @@
 //
 // Writes OUTDIR/titlebar-main.png, message-ok.png, message-okcancel.png,
 // about.png, settings.png, states.png (each window by itself; states.png
-// shows buttons normal, hovered, pressed and disabled) and
-// screen.png (the whole screen, with the information menu open).
+// shows buttons normal, hovered, pressed and disabled), popup.png (the pop-up
+// notice) and screen.png (the whole screen, with the information menu open).
 #include "ShellTestEnv.h"
 #include "shell/BaseDialog.h"
 #include "shell/EditionTexts.h"
@@ -17,6 +17,7 @@
 #include "shell/TextTable.h"
 #include "shell/TitleBarFrame.h"
 #include "shell/Utilities.h"
+#include "shell/vlclientmsgpopup.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -219,6 +220,12 @@ int main(int argc, char* argv[])
     QCursor::setPos(hovered.first()->mapToGlobal(hovered.first()->rect().center()));
     settle(300);
     save(&states, out, "states.png");
+
+    // The pop-up notice, held on screen (0 seconds), in its corner.
+    vlclientmsgpopup popup;
+    popup.showMessage(QStringLiteral("The upgrade finished on 12 of 12 devices."), 0);
+    settle(400);
+    save(&popup, out, "popup.png");
 
     // The information menu, open below its button, and the whole screen.
     if (QMenu* menu = bar->infoMenu()) {
