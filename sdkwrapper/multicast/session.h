@@ -38,6 +38,11 @@
 #include <string>
 #include <vector>
 
+namespace Json
+{
+class Value;
+}
+
 namespace vlsdk
 {
 
@@ -114,6 +119,17 @@ public:
     // ids a search asks for.
     void set_manufacturer_list(std::string text) { m_manufacturer_list = std::move(text); }
     const std::string& manufacturer_list() const { return m_manufacturer_list; }
+
+    // The device objects of an activation or update request ("data": a JSON
+    // text, or an object, holding {"device": [...]}) become the entries;
+    // also sets the callback, the user value, the delay and the time-out.
+    // When "data" or an update's "info" does not parse (or holds values of
+    // the wrong type), the callback (when set) gets {"msg":"parse json
+    // error"} on this thread and the result is -1; else 0.
+    int parse_activation_request(std::int32_t delay, std::int32_t timeout, const Json::Value& data,
+        void* user, vl_json_callback callback);
+    int parse_update_request(std::int32_t delay, std::int32_t timeout, const Json::Value& data, void* user,
+        vl_json_callback callback);
 
     // Request entries in request order. The senders read them; a sender sets
     // the result of an entry it could not seal (activation 3 "key error",
