@@ -228,6 +228,8 @@ std::vector<multicast_device_record> search_report_order(std::vector<multicast_d
 namespace
 {
 
+constexpr std::int32_t kUpdateNeedAuth = 3;
+
 // The replies of one kind without runs of consecutive replies from one device.
 template <class Reply> std::vector<Reply> without_repeats(const std::vector<Reply>& replies)
 {
@@ -245,6 +247,20 @@ template <class Reply> bool any_success(const std::vector<Reply>& replies, const
 {
     return std::any_of(
         replies.begin(), replies.end(), [&](const Reply& r) { return r.dev_id == dev_id && r.result == 0; });
+}
+
+// The copy of a request that came after the one which used up the nonce is
+// answered "need auth": that answer must not hide what the device said to
+// the request it did read. The last other answer of the device stands.
+std::int32_t without_need_auth(
+    const std::vector<update_reply>& replies, const std::string& dev_id, std::int32_t result)
+{
+    if (result != kUpdateNeedAuth)
+        return result;
+    for (auto it = replies.rbegin(); it != replies.rend(); ++it)
+        if (it->dev_id == dev_id && it->result != kUpdateNeedAuth)
+            return it->result;
+    return result;
 }
 
 template <class Entry> Entry* entry_of(std::vector<Entry>& entries, const std::string& dev_id)
@@ -351,7 +367,7 @@ void multicast_session::report_update_results(bool second_pass)
     for (const auto& reply : without_repeats(m_update_replies)) {
         if (auto* entry = entry_of(m_update_entries, reply.dev_id)) {
             if (second_pass) {
-                entry->result = reply.result;
+                entry->result = without_need_auth(m_update_replies, reply.dev_id, reply.result);
                 if (any_success(m_update_replies, reply.dev_id))
                     entry->result = 0;
             }

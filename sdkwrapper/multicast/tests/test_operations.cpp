@@ -565,8 +565,8 @@ TEST(MulticastReplies, ActivationResults)
 TEST(MulticastReplies, UpdateResultsAndNonces)
 {
     auto engine = engine_after_a_pass();
-    Device a('a'), b('b'), silent('s');
-    for (const Device* dev : { &a, &b, &silent }) {
+    Device a('a'), b('b'), silent('s'), c('c'), d('d'), expired('e');
+    for (const Device* dev : { &a, &b, &silent, &c, &d, &expired }) {
         update_entry e;
         e.id = dev->id_text();
         e.key = dev->key_text();
@@ -594,15 +594,26 @@ TEST(MulticastReplies, UpdateResultsAndNonces)
     engine->reply_queue().push_back(a.update(*engine, 0, ""));
     engine->reply_queue().push_back(a.update(*engine, 3, "fresh")); // the copy after the one that worked
     engine->reply_queue().push_back(b.update(*engine, 9, ""));
+    // A wrong password, told once; the copies that follow find the nonce
+    // used up. Whichever comes first, the device's own answer stands.
+    engine->reply_queue().push_back(c.update(*engine, 2, ""));
+    engine->reply_queue().push_back(c.update(*engine, 3, "n1"));
+    engine->reply_queue().push_back(d.update(*engine, 3, "n2"));
+    engine->reply_queue().push_back(d.update(*engine, 2, ""));
+    engine->reply_queue().push_back(d.update(*engine, 3, "n3"));
+    engine->reply_queue().push_back(expired.update(*engine, 3, "n4")); // a nonce that had expired
     engine->process_replies();
     engine->report_update_results(true);
     const auto texts = calls.texts();
-    ASSERT_EQ(texts.size(), 4u);
+    ASSERT_EQ(texts.size(), 7u);
     EXPECT_EQ(parse(texts[0])["result"].asString(), "success");
     EXPECT_EQ(parse(texts[1])["result"].asString(), "update failed");
     EXPECT_EQ(parse(texts[2])["result"].asString(), "no response");
     EXPECT_EQ(parse(texts[2])["dev id"].asString(), silent.id_text());
-    EXPECT_EQ(texts[3], "(null)");
+    EXPECT_EQ(parse(texts[3])["result"].asString(), "check error");
+    EXPECT_EQ(parse(texts[4])["result"].asString(), "check error");
+    EXPECT_EQ(parse(texts[5])["result"].asString(), "need auth");
+    EXPECT_EQ(texts[6], "(null)");
 
     for (int code = 0; code <= 6; ++code) {
         static const char* texts_by_code[] = { "success", "not support", "check error", "need auth",
