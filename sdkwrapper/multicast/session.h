@@ -177,7 +177,7 @@ public:
     // first callback set, in the order activation, update, search.
     void report_error(const std::string& message, const boost::system::error_code& error);
 
-    // ---- Reply processing and reports (defined with the operations) ------
+    // ---- Reply processing and reports (replies.cpp, replies.h) -----------
     void process_replies();
     bool process_reply(
         const std::string& device_public_key, const std::string& envelope, const std::string& sender_key);
