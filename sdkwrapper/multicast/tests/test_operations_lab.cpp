@@ -195,28 +195,50 @@ TEST_F(MultiExportsLab, ASearchFindsEveryDeviceWithItsData)
 
 TEST_F(MultiExportsLab, ASearchForOneMakerGetsOnlyItsDevicesWithTheExtendedKeys)
 {
-    std::string maker;
-    for (int n = 0; n < kDevices && maker.empty(); ++n) {
-        const std::string m = state(n)["manufacturer"].asString();
-        if (m == "309" || m == "310" || m == "313")
-            maker = m;
-    }
-    if (maker.empty())
-        maker = state(0)["manufacturer"].asString();
-    int expected = 0;
-    for (int n = 0; n < kDevices; ++n)
-        expected += state(n)["manufacturer"].asString() == maker;
+    // Two devices of maker 313, asked for by a customer's code of that maker.
+    for (int n : { 7, 8 })
+        sim->must(
+            "{\"cmd\":\"set\",\"device\":" + std::to_string(n) + ",\"state\":{\"manufacturer\":\"313\"}}");
+    const auto found = search(R"({"delay": 100, "timeout": 1500, "manufactures": ["GRD"]})");
+    const auto all = search(R"({"delay": 100, "timeout": 1500, "manufactures": ["1"]})");
+    for (int n : { 7, 8 })
+        sim->must(
+            "{\"cmd\":\"set\",\"device\":" + std::to_string(n) + ",\"state\":{\"manufacturer\":\"1\"}}");
 
-    const auto found = search(R"({"delay": 100, "timeout": 1500, "manufactures": [")" + maker + R"("]})");
-    ASSERT_EQ(found.size(), std::size_t(expected));
-    const bool extended = maker == "309" || maker == "310" || maker == "313";
+    ASSERT_EQ(found.size(), 2u);
     for (const auto& r : found) {
-        EXPECT_EQ(r["manufacture"].asString(), maker);
-        EXPECT_EQ(r.isMember("is first login"), extended);
-        if (extended) {
-            EXPECT_EQ(r["is first login"].asBool(), !r["activated"].asBool());
-        }
+        EXPECT_EQ(r["manufacture"].asString(), "313");
+        EXPECT_EQ(r["is first login"].asBool(), !r["activated"].asBool());
+        EXPECT_TRUE(r["input pin count"].isUInt());
+        EXPECT_TRUE(r["output pin count"].isUInt());
+        EXPECT_TRUE(r["support two way talk"].isInt());
     }
+    ASSERT_EQ(all.size(), std::size_t(kDevices - 2));
+    EXPECT_FALSE(all[0].isMember("is first login")) << "maker 1 asks for no extended results";
+}
+
+// Devices that answer badly do not spoil the search for the others: answers
+// that cannot be opened, are not ours or do not parse (a text that is not
+// UTF-8) are left out; an answer padded past the buffer and sent three times
+// is one device.
+TEST_F(MultiExportsLab, BadAnswersAreLeftOut)
+{
+    sim->must(R"({"cmd":"multicast","device":3,"bad_utf8":true})");
+    sim->must(R"({"cmd":"multicast","device":4,"bad_tag":true})");
+    sim->must(R"({"cmd":"multicast","device":5,"wrong_prefix":true})");
+    sim->must(R"({"cmd":"multicast","device":6,"oversize":true,"duplicate":3})");
+    const auto found = search(R"({"delay": 200, "timeout": 1500})");
+    for (int n : { 3, 4, 5, 6 })
+        sim->must("{\"cmd\":\"multicast\",\"device\":" + std::to_string(n) + ",\"clear\":true}");
+    std::set<std::string> macs;
+    for (const auto& r : found)
+        macs.insert(r["mac"].asString());
+    EXPECT_EQ(found.size(), std::size_t(kDevices - 3));
+    EXPECT_EQ(macs.size(), found.size());
+    EXPECT_FALSE(macs.count(state(3)["mac"].asString()));
+    EXPECT_FALSE(macs.count(state(4)["mac"].asString()));
+    EXPECT_FALSE(macs.count(state(5)["mac"].asString()));
+    EXPECT_TRUE(macs.count(state(6)["mac"].asString()));
 }
 
 TEST_F(MultiExportsLab, AnActivationSetsTheFirstPasswordOnce)
