@@ -198,6 +198,105 @@ VL_API int vl_get_device_type(device* dev);
    vl_invalid_device for NULL. */
 VL_API int vl_get_login_rsp(device* dev, char* out, int size);
 
+/* ---- Multicast discovery ----------------------------------------------- */
+/* Three operations on the local network over the library's own multicast
+   protocol (UDP port 9555, groups 239.255.255.250 and ff02::fff3, on every
+   local address): search for devices, activate new devices (set their first
+   password) and update devices' network settings.
+
+   Each start export parses its request, starts one worker thread for the
+   operation and returns its handle at once. The operation runs by itself
+   for "timeout" milliseconds (about twice that for an update, which makes
+   two passes), then reports:
+     - all callbacks run on the operation's worker thread, one at a time;
+     - first any error objects of the socket set-up, styled JSON
+       {"info": "<system's text>", "msg": "Failed to join V4 multicast group"}
+       (also "...V6...", "Failed to bind V4/V6 interface", "Failed to open
+       V4/V6 socket"); the operation goes on without that address;
+     - then one call per device (search) or per request entry (activation,
+       update) with its result object, styled JSON (one member per line, one
+       tab per level, keys in ascending order);
+     - last, always, one call with json == NULL: the end of the results.
+   A NULL callback is allowed: the operation runs and reports nothing. user
+   is passed back unchanged. Texts are valid only during the call.
+
+   Request keys (all optional; null counts as absent; a top-level value of
+   another type, or a request that is no JSON object, makes the start return
+   NULL without any callback):
+     "delay"    integer, ms within which devices spread their answers (0)
+     "timeout"  integer, ms the operation listens; below 1 or above 10000
+                (or absent) reads as 3000
+
+   Stop: every non-NULL handle must be given to the matching stop export
+   exactly once, also after the NULL text; that frees it. A stop ends the
+   pass that is listening at that moment, then waits until the worker has
+   made all its remaining callbacks (results heard so far and the NULL
+   text): no callback runs after the stop returns. A stop that comes while
+   the sockets are being opened, or between the two passes of an update,
+   ends nothing and waits for the operation to finish; a stop during an
+   update's first pass still lets the second pass run. A caller must not
+   hold, while stopping, a lock that its callback takes. */
+
+/* Searches devices. Request also: "must understand" (bool, false),
+   "manufactures" (array of manufacturer ids or customer codes; only the
+   first 5 are read; absent or empty: all makers). Result object of one
+   device (texts as the device sent them, "wired ip" written without leading
+   zeros; ascending by IPv4 address, devices without one last; one object per
+   mac and address):
+     "activated", "cloud switch", "enable wifi", "is added", "support ap",
+     "support sta", "wifi connect", "wired connect"       booleans
+     "analog num", "category", "channel num", "media port", "rtsp port",
+     "sys channel num", "web port"                         unsigned numbers
+     "cloud id", "dev data", "dev name", "dev type", "dhcp" ("dhcp" or
+     "static"), "ipv6", "mac", "manufacture", "net card", "p2pid", "phy",
+     "product code", "serial number", "software", "wired dns1",
+     "wired dns2", "wired gateway", "wired ip", "wired mask",
+     "wireless ip"                                         texts
+     "dev id", "dev enc"   Base64: the device's id and key, to be passed as
+                           "id" and "key" to an activation or update
+     "dev_limit"           object: the device's rules for its settings
+                           (absent when the device sent none)
+     "input pin count", "output pin count" (unsigned), "support two way
+     talk" (0, 1 or 2), "is first login" (bool)   only when the search asked
+                           for one of the manufacturers 309, 310 or 313
+   Returns NULL for a NULL or refused request (no callback), else the handle. */
+VL_API multicast_handle* vl_start_multi_search(const char* json, vl_json_callback callback, void* user);
+
+/* Sets the first password of new devices. Request also: "data", a JSON text
+   (or object) {"device": [{"id": <"dev id">, "key": <"dev enc">,
+   "password": "...", "conn ipc pwd": "...", "sync onvif": bool,
+   "is sync pwd": bool, "client type": 0 or 1}, ...]}. Result object per
+   entry, in request order: {"dev id": <the entry's "id">, "result": text},
+   the text one of "success", "not support", "check error", "key error",
+   "rule not met", "weak password dictionary", "device is activated",
+   "save failed", "ipc rule not met", "no response". When "data" does not
+   parse (or holds values of the wrong type) the callback is called once
+   with {"msg":"parse json error"} on the calling thread, before the export
+   returns NULL; no other call follows. */
+VL_API multicast_handle* vl_start_multi_activate(const char* json, vl_json_callback callback, void* user);
+
+/* Changes devices' network settings (two passes: the devices first hand out
+   a nonce, then take the password digest bound to it). Request also:
+   "data", a JSON text (or object) {"device": [{"id", "key", "username",
+   "password", "info": a JSON text (or object) of the new settings with the
+   keys of a search result: "wired ip", "wired mask", "wired gateway",
+   "wired dns1", "wired dns2", "dhcp", "dev name", "web port", "media port",
+   ...}, ...]}. Result object per entry, in request order, after the second
+   pass: {"dev id": <the entry's "id">, "result": text}, the text one of
+   "success", "not support", "check error", "need auth", "update failed",
+   "no response". A "data" or any "info" that does not parse: as for
+   vl_start_multi_activate, and no entry is kept. */
+VL_API multicast_handle* vl_start_multi_update(const char* json, vl_json_callback callback, void* user);
+
+/* Stop and free (see above). Return vl_fail for NULL, and vl_fail without
+   doing anything when called from inside the operation's own callback (the
+   worker cannot wait for itself; stop it from another thread); else 0.
+   vl_stop_multi_search and vl_stop_multi_activate are one function and stop
+   any of the three; vl_stop_multi_update is the update's own name. */
+VL_API int vl_stop_multi_search(multicast_handle* handle);
+VL_API int vl_stop_multi_activate(multicast_handle* handle);
+VL_API int vl_stop_multi_update(multicast_handle* handle);
+
 #ifdef __cplusplus
 }
 #endif

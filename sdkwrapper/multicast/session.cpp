@@ -2,6 +2,7 @@
 
 #include "core/json_text.h"
 #include "multicast/multicast.pb.h"
+#include "multicast/receive_buffer.h"
 
 #include <algorithm>
 #include <boost/asio/ip/multicast.hpp>
@@ -120,11 +121,9 @@ bool multicast_session::open_socket(const local_address& local)
         socket->open(v6 ? udp::v6() : udp::v4());
         socket->set_option(udp::socket::reuse_address(true));
         socket->set_option(mc::enable_loopback(false));
-        // Hundreds of devices answer within the delay they were given; a
-        // roomy receive buffer keeps a burst from being dropped. The system
-        // may grant less, which is no failure.
-        boost::system::error_code ignored;
-        socket->set_option(udp::socket::receive_buffer_size(1 << 20), ignored);
+        const int buffer = size_receive_buffer(*socket);
+        if (buffer < kReceiveBufferBytes)
+            multicast_log("receive buffer of address %s: %d bytes \n", text.c_str(), buffer);
         // IPv4 sockets send from their own address; an IPv6 socket takes its
         // address from the outbound interface.
         socket->bind(v6 ? udp::endpoint(asio::ip::address_v6::any(), 0) : udp::endpoint(local.address, 0));

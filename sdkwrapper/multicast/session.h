@@ -38,6 +38,11 @@
 #include <string>
 #include <vector>
 
+namespace Json
+{
+class Value;
+}
+
 namespace vlsdk
 {
 
@@ -115,6 +120,17 @@ public:
     void set_manufacturer_list(std::string text) { m_manufacturer_list = std::move(text); }
     const std::string& manufacturer_list() const { return m_manufacturer_list; }
 
+    // The device objects of an activation or update request ("data": a JSON
+    // text, or an object, holding {"device": [...]}) become the entries;
+    // also sets the callback, the user value, the delay and the time-out.
+    // When "data" or an update's "info" does not parse (or holds values of
+    // the wrong type), the callback (when set) gets {"msg":"parse json
+    // error"} on this thread and the result is -1; else 0.
+    int parse_activation_request(std::int32_t delay, std::int32_t timeout, const Json::Value& data,
+        void* user, vl_json_callback callback);
+    int parse_update_request(std::int32_t delay, std::int32_t timeout, const Json::Value& data, void* user,
+        vl_json_callback callback);
+
     // Request entries in request order. The senders read them; a sender sets
     // the result of an entry it could not seal (activation 3 "key error",
     // update 4 "update failed"); the reports set results and nonces.
@@ -161,7 +177,7 @@ public:
     // first callback set, in the order activation, update, search.
     void report_error(const std::string& message, const boost::system::error_code& error);
 
-    // ---- Reply processing and reports (defined with the operations) ------
+    // ---- Reply processing and reports (replies.cpp, replies.h) -----------
     void process_replies();
     bool process_reply(
         const std::string& device_public_key, const std::string& envelope, const std::string& sender_key);

@@ -1,0 +1,554 @@
+#include "multicast/operations.h"
+
+#include "core/json_text.h"
+#include "multicast/base64.h"
+
+#include <cmath>
+#include <exception>
+#include <limits>
+#include <new>
+#include <system_error>
+
+namespace vlsdk
+{
+
+// ---- Manufacturer table -----------------------------------------------------
+
+const std::array<manufacturer_row, 15>& manufacturer_table()
+{
+    // Customers name their makers by short codes of their own; the devices
+    // only know the ids. Two customers' codes lead to one maker ("313").
+    static const std::array<manufacturer_row, 15> table { {
+        { "ALD", "116" },
+        { "BRV", "" },
+        { "CNX", "144" },
+        { "DLT", "148" },
+        { "EKO", "221" },
+        { "FNX", "199" },
+        { "GRD", "313" },
+        { "GRD2", "313" },
+        { "HLX", "309" },
+        { "IRS", "43" },
+        { "JVN", "142" },
+        { "KST", "253" },
+        { "LMN", "440" },
+        { "MRV", "378" },
+        { "NVT", "448" },
+    } };
+    return table;
+}
+
+std::string map_manufacturer(const std::string& element)
+{
+    for (const auto& row : manufacturer_table())
+        if (element == row.code)
+            return row.id;
+    return element;
+}
+
+// ---- Reading requests -------------------------------------------------------
+
+namespace
+{
+
+constexpr const char* kParseErrorText = "{\"msg\":\"parse json error\"}";
+
+// Reads members of one JSON object; a member of the wrong type clears ok.
+// Null members count as absent.
+class member_reader
+{
+public:
+    explicit member_reader(const Json::Value& object)
+        : m_object(object)
+    {
+    }
+    bool ok = true;
+
+    const Json::Value* get(const char* key) const
+    {
+        const Json::Value* v = m_object.find(key, key + std::char_traits<char>::length(key));
+        return v && !v->isNull() ? v : nullptr;
+    }
+
+    // Any number, cut to the range of a 32-bit signed integer.
+    std::int32_t number(const char* key, std::int32_t absent)
+    {
+        const Json::Value* v = get(key);
+        if (!v)
+            return absent;
+        if (v->isInt())
+            return v->asInt();
+        if (!v->isNumeric()) {
+            ok = false;
+            return absent;
+        }
+        const double d = v->asDouble();
+        if (d <= std::numeric_limits<std::int32_t>::min())
+            return std::numeric_limits<std::int32_t>::min();
+        if (d >= std::numeric_limits<std::int32_t>::max())
+            return std::numeric_limits<std::int32_t>::max();
+        return static_cast<std::int32_t>(d);
+    }
+
+    // A whole number that fits T; anything else is the wrong type.
+    template <class T> T exact(const char* key)
+    {
+        const Json::Value* v = get(key);
+        if (!v)
+            return 0;
+        if (v->isIntegral()) {
+            if (std::numeric_limits<T>::is_signed ? v->isInt() : v->isUInt())
+                return static_cast<T>(std::numeric_limits<T>::is_signed ? v->asInt64() : v->asUInt64());
+        } else if (v->isDouble()) {
+            const double d = v->asDouble();
+            if (d == std::floor(d) && d >= double(std::numeric_limits<T>::min())
+                && d <= double(std::numeric_limits<T>::max()))
+                return static_cast<T>(d);
+        }
+        ok = false;
+        return 0;
+    }
+
+    std::string text(const char* key)
+    {
+        const Json::Value* v = get(key);
+        if (!v)
+            return {};
+        if (!v->isString()) {
+            ok = false;
+            return {};
+        }
+        return v->asString();
+    }
+
+    bool flag(const char* key)
+    {
+        const Json::Value* v = get(key);
+        if (!v)
+            return false;
+        if (!v->isBool()) {
+            ok = false;
+            return false;
+        }
+        return v->asBool();
+    }
+
+private:
+    const Json::Value& m_object;
+};
+
+// The top level of every request: an object.
+bool parse_top(const char* request, Json::Value& root)
+{
+    return parse_request(request, root) && root.isObject();
+}
+
+// A member that holds a JSON document: a text to parse, or (for callers
+// that build the document in place) the object itself.
+bool nested_object(const Json::Value* member, Json::Value& out)
+{
+    if (!member)
+        return false;
+    if (member->isObject()) {
+        out = *member;
+        return true;
+    }
+    return member->isString() && parse_request(member->asCString(), out) && out.isObject();
+}
+
+// The "device" array of a parsed "data" document; absent or empty gives none.
+bool device_list(const Json::Value& data, Json::Value& out)
+{
+    const Json::Value* devices = member_reader(data).get("device");
+    if (!devices) {
+        out = Json::Value(Json::arrayValue);
+        return true;
+    }
+    if (!devices->isArray())
+        return false;
+    for (const auto& d : *devices)
+        if (!d.isObject())
+            return false;
+    out = *devices;
+    return true;
+}
+
+bool read_settings(const Json::Value& info, multicast_device_record& s)
+{
+    member_reader r(info);
+    s.wired_ip = r.text("wired ip");
+    s.dev_type = r.text("dev type");
+    s.software_version = r.text("software");
+    s.dev_name = r.text("dev name");
+    s.mac = r.text("mac");
+    s.manufacture = r.text("manufacture");
+    s.p2pid = r.text("p2pid");
+    s.wired_mask = r.text("wired mask");
+    s.wired_gw = r.text("wired gateway");
+    s.wired_dns1 = r.text("wired dns1");
+    s.wired_dns2 = r.text("wired dns2");
+    s.wireless_ip = r.text("wireless ip");
+    s.ip6_link_local = r.text("ipv6");
+    s.rtsp_port = r.exact<std::uint32_t>("rtsp port");
+    s.channel_num = r.exact<std::uint32_t>("channel num");
+    s.analog_num = r.exact<std::uint32_t>("analog num");
+    s.category = r.exact<std::int32_t>("category");
+    s.web_port = r.exact<std::uint32_t>("web port");
+    s.media_port = r.exact<std::uint32_t>("media port");
+    s.dhcp = r.text("dhcp");
+    s.wired_connect = r.flag("wired connect");
+    s.is_enable_wifi = r.flag("enable wifi");
+    s.wifi_connect = r.flag("wifi connect");
+    s.activated = r.flag("activate");
+    s.support_sta = r.flag("support sta");
+    s.support_ap = r.flag("support ap");
+    s.net_card = r.text("net card");
+    s.cloud_switch = r.flag("cloud switch");
+    return r.ok;
+}
+
+} // namespace
+
+int multicast_session::parse_activation_request(
+    std::int32_t delay, std::int32_t timeout, const Json::Value& data, void* user, vl_json_callback callback)
+{
+    set_activation_callback(callback, user);
+    set_delay(delay);
+    set_timeout(timeout);
+    auto fail = [this] {
+        m_activation_callback.call(kParseErrorText);
+        return -1;
+    };
+    Json::Value document;
+    Json::Value devices;
+    if (!nested_object(&data, document) || !device_list(document, devices))
+        return fail();
+    std::vector<activation_entry> entries;
+    for (const auto& device : devices) {
+        member_reader r(device);
+        activation_entry e;
+        e.id = r.text("id");
+        e.key = r.text("key");
+        e.password = r.text("password");
+        e.conn_ipc_pwd = r.text("conn ipc pwd");
+        // Flags are true only when given as true; the client type is 0 or 1,
+        // anything else reads as 0.
+        const Json::Value* sync = r.get("sync onvif");
+        e.sync_onvif = sync && sync->isBool() && sync->asBool();
+        const Json::Value* same = r.get("is sync pwd");
+        e.is_sync_pwd = same && same->isBool() && same->asBool();
+        const Json::Value* client = r.get("client type");
+        e.client_type = client && client->isIntegral() && (client->asLargestInt() == 1) ? 1 : 0;
+        e.result = kActivationNoResponse;
+        if (!r.ok)
+            return fail();
+        entries.push_back(std::move(e));
+    }
+    for (auto& e : entries)
+        m_activation_entries.push_back(std::move(e));
+    return 0;
+}
+
+int multicast_session::parse_update_request(
+    std::int32_t delay, std::int32_t timeout, const Json::Value& data, void* user, vl_json_callback callback)
+{
+    set_update_callback(callback, user);
+    set_delay(delay);
+    set_timeout(timeout);
+    auto fail = [this] {
+        m_update_callback.call(kParseErrorText);
+        return -1;
+    };
+    Json::Value document;
+    Json::Value devices;
+    if (!nested_object(&data, document) || !device_list(document, devices))
+        return fail();
+    // All or nothing: a device object that fails leaves no entry behind,
+    // not even those of the objects before it.
+    std::vector<update_entry> entries;
+    for (const auto& device : devices) {
+        member_reader r(device);
+        update_entry e;
+        e.id = r.text("id");
+        e.key = r.text("key");
+        e.password = r.text("password");
+        e.username = r.text("username");
+        e.result = kUpdateNoResponse;
+        Json::Value info;
+        if (!r.ok || !nested_object(r.get("info"), info) || !read_settings(info, e.settings))
+            return fail();
+        entries.push_back(std::move(e));
+    }
+    for (auto& e : entries)
+        m_update_entries.push_back(std::move(e));
+    return 0;
+}
+
+// ---- Start ------------------------------------------------------------------
+
+namespace
+{
+
+enum class operation { search, activation, update };
+
+// The parts of the top level every operation reads.
+struct top_level {
+    Json::Value root;
+    std::int32_t delay = 0;
+    std::int32_t timeout = multicast_session::kDefaultTimeoutMs;
+};
+
+bool read_top_level(const char* request, top_level& top)
+{
+    if (!parse_top(request, top.root))
+        return false;
+    member_reader r(top.root);
+    top.delay = r.number("delay", 0);
+    top.timeout = r.number("timeout", multicast_session::kDefaultTimeoutMs);
+    return r.ok;
+}
+
+std::unique_ptr<multicast_session> new_session(multicast_environment environment)
+{
+    return std::make_unique<multicast_session>(kMulticastGroupV4, kMulticastGroupV6, std::move(environment));
+}
+
+const char* name_of(operation op)
+{
+    return op == operation::search ? "search" : op == operation::activation ? "activation" : "update";
+}
+
+void (*procedure_of(operation op))(multicast_handle*)
+{
+    return op == operation::search    ? multi_search_thread
+        : op == operation::activation ? multi_activate_thread
+                                      : multi_update_thread;
+}
+
+multicast_handle* start(std::unique_ptr<multicast_session> engine, operation op)
+{
+    if (!engine)
+        return nullptr;
+    auto* handle = new multicast_handle;
+    handle->engine = std::move(engine);
+    try {
+        handle->worker = std::make_unique<std::thread>(procedure_of(op), handle);
+    } catch (const std::exception& e) {
+        // No thread, no operation: the caller gets null and no callback.
+        multicast_log("[START_FAIL] the %s cannot start its thread: %s\n", name_of(op), e.what());
+        handle->worker.reset();
+        multi_handle_destroy(handle);
+        return nullptr;
+    }
+    return handle;
+}
+
+// The handle whose worker this thread is; null on other threads.
+thread_local const multicast_handle* t_operation = nullptr;
+
+// Runs the steps of one operation. Whatever goes wrong inside, the caller
+// is told and still gets the null text that ends every started operation.
+template <class Steps>
+void run_operation(multicast_handle* handle, const multicast_callback& callback, operation op, Steps&& steps)
+{
+    t_operation = handle;
+    bool ended = false;
+    try {
+        steps(ended);
+    } catch (const std::exception& e) {
+        multicast_log("[OPERATION_FAIL] the %s stopped: %s\n", name_of(op), e.what());
+        try {
+            Json::Value object(Json::objectValue);
+            object["msg"] = "Multicast operation failed";
+            object["info"] = e.what();
+            callback.call(write_styled(object).c_str());
+        } catch (const std::exception&) {
+        }
+    }
+    if (!ended)
+        callback.call(nullptr);
+    t_operation = nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<multicast_session> make_search_session(
+    const char* request, vl_json_callback callback, void* user, multicast_environment environment)
+{
+    top_level top;
+    if (!read_top_level(request, top))
+        return nullptr;
+    member_reader r(top.root);
+    const bool must_understand = r.flag("must understand");
+    Json::Value manu(Json::arrayValue);
+    if (const Json::Value* list = r.get("manufactures")) {
+        if (!list->isArray())
+            return nullptr;
+        for (Json::ArrayIndex i = 0; i < list->size() && i < kMaxManufacturers; ++i) {
+            const Json::Value& element = (*list)[i];
+            // An id may come as a number; a list or an object is no id.
+            if (!element.isString() && !element.isNumeric())
+                return nullptr;
+            manu.append(map_manufacturer(element.asString()));
+        }
+    }
+    if (!r.ok)
+        return nullptr;
+    Json::Value list_object(Json::nullValue);
+    if (!manu.empty())
+        list_object["manu"] = manu;
+
+    auto engine = new_session(std::move(environment));
+    engine->set_search_callback(callback, user);
+    engine->set_manufacturer_list(write_styled(list_object));
+    engine->set_delay(top.delay);
+    engine->set_must_understand(must_understand);
+    engine->set_timeout(top.timeout);
+    return engine;
+}
+
+std::unique_ptr<multicast_session> make_activation_session(
+    const char* request, vl_json_callback callback, void* user, multicast_environment environment)
+{
+    top_level top;
+    if (!read_top_level(request, top))
+        return nullptr;
+    // An absent "data" is an empty text, which does not parse.
+    const Json::Value* data = member_reader(top.root).get("data");
+    const Json::Value empty_text("");
+    auto engine = new_session(std::move(environment));
+    if (engine->parse_activation_request(top.delay, top.timeout, data ? *data : empty_text, user, callback)
+        != 0)
+        return nullptr;
+    return engine;
+}
+
+std::unique_ptr<multicast_session> make_update_session(
+    const char* request, vl_json_callback callback, void* user, multicast_environment environment)
+{
+    top_level top;
+    if (!read_top_level(request, top))
+        return nullptr;
+    const Json::Value* data = member_reader(top.root).get("data");
+    const Json::Value empty_text("");
+    auto engine = new_session(std::move(environment));
+    if (engine->parse_update_request(top.delay, top.timeout, data ? *data : empty_text, user, callback) != 0)
+        return nullptr;
+    return engine;
+}
+
+multicast_handle* multi_search_start(
+    const char* request, vl_json_callback callback, void* user, multicast_environment environment)
+{
+    return start(make_search_session(request, callback, user, std::move(environment)), operation::search);
+}
+
+multicast_handle* multi_activate_start(
+    const char* request, vl_json_callback callback, void* user, multicast_environment environment)
+{
+    return start(
+        make_activation_session(request, callback, user, std::move(environment)), operation::activation);
+}
+
+multicast_handle* multi_update_start(
+    const char* request, vl_json_callback callback, void* user, multicast_environment environment)
+{
+    return start(make_update_session(request, callback, user, std::move(environment)), operation::update);
+}
+
+// ---- Worker -----------------------------------------------------------------
+
+void multi_search_thread(multicast_handle* handle)
+{
+    if (!handle || !handle->engine)
+        return;
+    multicast_session& e = *handle->engine;
+    run_operation(handle, e.search_callback(), operation::search, [&](bool& ended) {
+        e.open_sockets();
+        e.start_receive();
+        e.send_search_msg();
+        e.process_replies();
+        e.report_search_results();
+        ended = true;
+    });
+}
+
+void multi_activate_thread(multicast_handle* handle)
+{
+    if (!handle || !handle->engine)
+        return;
+    multicast_session& e = *handle->engine;
+    run_operation(handle, e.activation_callback(), operation::activation, [&](bool& ended) {
+        e.open_sockets();
+        e.start_receive();
+        e.send_activate_msg();
+        e.process_replies();
+        e.report_activation_results();
+        ended = true;
+    });
+}
+
+void multi_update_thread(multicast_handle* handle)
+{
+    if (!handle || !handle->engine)
+        return;
+    multicast_session& e = *handle->engine;
+    run_operation(handle, e.update_callback(), operation::update, [&](bool& ended) {
+        // First pass: the devices answer "need auth" with a nonce each.
+        e.open_sockets();
+        e.start_receive();
+        e.send_update_msg(false);
+        e.process_replies();
+        e.report_update_results(false);
+        e.clear_pass();
+        // Second pass: the password digest bound to each device's nonce.
+        e.open_sockets();
+        e.start_receive();
+        e.send_update_msg(true);
+        e.process_replies();
+        e.report_update_results(true);
+        ended = true;
+    });
+}
+
+bool on_worker_of(const multicast_handle* handle)
+{
+    return handle && t_operation == handle;
+}
+
+// ---- Stop -------------------------------------------------------------------
+
+int multi_handle_stop(multicast_handle* handle)
+{
+    if (!handle)
+        return 0;
+    if (handle->engine && handle->engine->running())
+        handle->engine->close();
+    if (handle->worker) {
+        if (handle->worker->joinable())
+            handle->worker->join();
+        handle->worker.reset();
+    }
+    handle->engine.reset();
+    return 0;
+}
+
+void multi_handle_destroy(multicast_handle* handle)
+{
+    if (!handle)
+        return;
+    multi_handle_stop(handle);
+    delete handle;
+}
+
+int multi_handle_stop_export(multicast_handle* handle)
+{
+    // A thread cannot wait for itself: a stop from inside the operation's
+    // own callback is refused and changes nothing.
+    if (!handle || on_worker_of(handle))
+        return -1;
+    multi_handle_destroy(handle);
+    return 0;
+}
+
+} // namespace vlsdk
