@@ -1,9 +1,8 @@
 #include "multicast_server.h"
 
 #include "multicast/datagram.h"
-#include "probe_server.h"
+#include "udp_io.h"
 
-#include <arpa/inet.h>
 #include <boost/asio/ip/multicast.hpp>
 #include <boost/asio/ip/v6_only.hpp>
 #include <boost/asio/steady_timer.hpp>
@@ -21,37 +20,6 @@ namespace devsim
 namespace asio = boost::asio;
 using udp = asio::ip::udp;
 
-bool sendFrom6(int fd, const std::string& from, const udp::endpoint& to, const void* data, std::size_t length)
-{
-    in6_addr src {};
-    if (inet_pton(AF_INET6, from.c_str(), &src) != 1 || !to.address().is_v6())
-        return false;
-    sockaddr_in6 dst {};
-    dst.sin6_family = AF_INET6;
-    dst.sin6_port = htons(to.port());
-    auto bytes = to.address().to_v6().to_bytes();
-    std::memcpy(&dst.sin6_addr, bytes.data(), 16);
-    dst.sin6_scope_id = std::uint32_t(to.address().to_v6().scope_id());
-    iovec iov { const_cast<void*>(data), length };
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in6_pktinfo))] = {};
-    msghdr msg {};
-    msg.msg_name = &dst;
-    msg.msg_namelen = sizeof(dst);
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = sizeof(control);
-    cmsghdr* c = CMSG_FIRSTHDR(&msg);
-    c->cmsg_level = IPPROTO_IPV6;
-    c->cmsg_type = IPV6_PKTINFO;
-    c->cmsg_len = CMSG_LEN(sizeof(in6_pktinfo));
-    in6_pktinfo info {};
-    info.ipi6_addr = src;
-    info.ipi6_ifindex = dst.sin6_scope_id;
-    std::memcpy(CMSG_DATA(c), &info, sizeof(info));
-    return ::sendmsg(fd, &msg, MSG_DONTWAIT) == ssize_t(length);
-}
-
 MulticastServer::MulticastServer(asio::io_context& io, DeviceStore& store, EventLog& log, std::uint16_t port)
     : m_io(io)
     , m_store(store)
@@ -65,21 +33,19 @@ MulticastServer::MulticastServer(asio::io_context& io, DeviceStore& store, Event
 
 void MulticastServer::start()
 {
-    int on = 1;
     m_v4.open(udp::v4());
     m_v4.set_option(asio::socket_base::reuse_address(true));
-    if (::setsockopt(m_v4.native_handle(), IPPROTO_IP, IP_PKTINFO, &on, sizeof(on)) != 0)
-        throw std::runtime_error("multicast: IP_PKTINFO refused");
+    enablePacketInfo(m_v4, false, "multicast");
     m_v4.bind(udp::endpoint(udp::v4(), m_port));
     m_v4.non_blocking(true);
 
     m_v6.open(udp::v6());
     m_v6.set_option(asio::socket_base::reuse_address(true));
     m_v6.set_option(asio::ip::v6_only(true));
-    if (::setsockopt(m_v6.native_handle(), IPPROTO_IPV6, IPV6_RECVPKTINFO, &on, sizeof(on)) != 0)
-        throw std::runtime_error("multicast: IPV6_RECVPKTINFO refused");
+    enablePacketInfo(m_v6, true, "multicast");
     // Device addresses are local only by route (no interface holds them):
     // answering from them needs the permission to use such a source.
+    int on = 1;
     if (::setsockopt(m_v6.native_handle(), IPPROTO_IPV6, IPV6_FREEBIND, &on, sizeof(on)) != 0)
         throw std::runtime_error("multicast: IPV6_FREEBIND refused");
     m_v6.bind(udp::endpoint(udp::v6(), m_port));
@@ -152,52 +118,16 @@ void MulticastServer::receive(bool v6)
     udp::socket& socket = v6 ? m_v6 : m_v4;
     for (;;) {
         char* buf = m_buffer.data();
-        sockaddr_storage from {};
-        iovec iov { buf, m_buffer.size() };
-        alignas(cmsghdr) char control[256];
-        msghdr msg {};
-        msg.msg_name = &from;
-        msg.msg_namelen = sizeof(from);
-        msg.msg_iov = &iov;
-        msg.msg_iovlen = 1;
-        msg.msg_control = control;
-        msg.msg_controllen = sizeof(control);
-        ssize_t n = ::recvmsg(socket.native_handle(), &msg, MSG_DONTWAIT);
-        if (n < 0)
+        const auto datagram = receiveWithDestination(socket.native_handle(), buf, m_buffer.size());
+        if (!datagram)
             return;
-        std::string dest;
-        udp::endpoint peer;
-        char text[INET6_ADDRSTRLEN] = {};
-        for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
-            if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
-                in_pktinfo info;
-                std::memcpy(&info, CMSG_DATA(c), sizeof(info));
-                inet_ntop(AF_INET, &info.ipi_addr, text, sizeof(text));
-                dest = text;
-            } else if (c->cmsg_level == IPPROTO_IPV6 && c->cmsg_type == IPV6_PKTINFO) {
-                in6_pktinfo info;
-                std::memcpy(&info, CMSG_DATA(c), sizeof(info));
-                inet_ntop(AF_INET6, &info.ipi6_addr, text, sizeof(text));
-                dest = text;
-            }
-        }
-        std::string peerText;
-        if (v6) {
-            sockaddr_in6 sin6;
-            std::memcpy(&sin6, &from, sizeof sin6);
-            asio::ip::address_v6::bytes_type b;
-            std::memcpy(b.data(), &sin6.sin6_addr, 16);
-            peer = udp::endpoint(asio::ip::address_v6(b, sin6.sin6_scope_id), ntohs(sin6.sin6_port));
-            peerText = "[" + peer.address().to_string() + "]:" + std::to_string(peer.port());
-        } else {
-            sockaddr_in sin;
-            std::memcpy(&sin, &from, sizeof sin);
-            asio::ip::address_v4::bytes_type b;
-            std::memcpy(b.data(), &sin.sin_addr, 4);
-            peer = udp::endpoint(asio::ip::address_v4(b), ntohs(sin.sin_port));
-            peerText = peer.address().to_string() + ":" + std::to_string(peer.port());
-        }
-        if (!vlsdk::has_datagram_prefix(std::string_view(buf, size_t(n))))
+        const std::size_t n = datagram->size;
+        const std::string& dest = datagram->dest;
+        const udp::endpoint& peer = datagram->peer;
+        const std::string peerText = v6
+            ? "[" + peer.address().to_string() + "]:" + std::to_string(peer.port())
+            : peer.address().to_string() + ":" + std::to_string(peer.port());
+        if (!vlsdk::has_datagram_prefix(std::string_view(buf, n)))
             continue;
 
         std::vector<int> targets;
@@ -208,7 +138,7 @@ void MulticastServer::receive(bool v6)
         if (targets.empty())
             continue;
         MulticastOrigin origin { v6 ? "v6" : "v4", peerText, dest };
-        auto answers = m_responder.handle(std::string(buf, size_t(n)), targets, origin);
+        auto answers = m_responder.handle(std::string(buf, n), targets, origin);
         m_log.line("multicast " + std::string(v6 ? "v6" : "v4") + " request from " + peerText + " to " + dest
             + " (" + std::to_string(n) + " bytes): " + std::to_string(answers.size()) + " answer(s)");
         for (auto& answer : answers) {
@@ -243,9 +173,7 @@ void MulticastServer::send(const MulticastAnswer& answer, bool v6, const udp::en
         return;
     const int fd = (v6 ? m_v6 : m_v4).native_handle();
     for (int copy = 0; copy < answer.copies; ++copy) {
-        const bool sent = v6 ? sendFrom6(fd, from, peer, answer.datagram.data(), answer.datagram.size())
-                             : sendFrom(fd, from, peer, answer.datagram.data(), answer.datagram.size());
-        if (!sent) {
+        if (!sendFrom(fd, from, peer, answer.datagram.data(), answer.datagram.size())) {
             m_log.device(answer.device, from,
                 "multicast answer to " + peer.address().to_string() + " failed: " + std::strerror(errno));
             return;

@@ -51,9 +51,4 @@ private:
     std::vector<char> m_buffer = std::vector<char>(65536);
 };
 
-// Sends `data` to `to` (IPv6, with its scope for a link-local peer) from the
-// local IPv6 address `from`.
-bool sendFrom6(int fd, const std::string& from, const boost::asio::ip::udp::endpoint& to, const void* data,
-    std::size_t length);
-
 } // namespace devsim

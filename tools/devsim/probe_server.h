@@ -33,10 +33,4 @@ private:
     boost::asio::ip::udp::socket m_socket;
 };
 
-// Sends `data` to `to` with the IPv4 source address `from` (a local address
-// of this namespace). The one place that picks a device's source address for
-// UDP answers, for every UDP transport of devsim.
-bool sendFrom(int fd, const std::string& from, const boost::asio::ip::udp::endpoint& to, const void* data,
-    std::size_t length);
-
 } // namespace devsim
