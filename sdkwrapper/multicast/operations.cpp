@@ -407,8 +407,14 @@ std::unique_ptr<multicast_session> make_search_session(
     return engine;
 }
 
-std::unique_ptr<multicast_session> make_activation_session(
-    const char* request, vl_json_callback callback, void* user, multicast_environment environment)
+namespace
+{
+
+// An activation or an update: the device list of "data" becomes the
+// engine's entries through `parse`.
+std::unique_ptr<multicast_session> make_entries_session(const char* request, vl_json_callback callback,
+    void* user, multicast_environment environment,
+    int (multicast_session::*parse)(std::int32_t, std::int32_t, const Json::Value&, void*, vl_json_callback))
 {
     top_level top;
     if (!read_top_level(request, top))
@@ -417,24 +423,25 @@ std::unique_ptr<multicast_session> make_activation_session(
     const Json::Value* data = member_reader(top.root).get("data");
     const Json::Value empty_text("");
     auto engine = new_session(std::move(environment));
-    if (engine->parse_activation_request(top.delay, top.timeout, data ? *data : empty_text, user, callback)
-        != 0)
+    if (((*engine).*parse)(top.delay, top.timeout, data ? *data : empty_text, user, callback) != 0)
         return nullptr;
     return engine;
+}
+
+} // namespace
+
+std::unique_ptr<multicast_session> make_activation_session(
+    const char* request, vl_json_callback callback, void* user, multicast_environment environment)
+{
+    return make_entries_session(
+        request, callback, user, std::move(environment), &multicast_session::parse_activation_request);
 }
 
 std::unique_ptr<multicast_session> make_update_session(
     const char* request, vl_json_callback callback, void* user, multicast_environment environment)
 {
-    top_level top;
-    if (!read_top_level(request, top))
-        return nullptr;
-    const Json::Value* data = member_reader(top.root).get("data");
-    const Json::Value empty_text("");
-    auto engine = new_session(std::move(environment));
-    if (engine->parse_update_request(top.delay, top.timeout, data ? *data : empty_text, user, callback) != 0)
-        return nullptr;
-    return engine;
+    return make_entries_session(
+        request, callback, user, std::move(environment), &multicast_session::parse_update_request);
 }
 
 multicast_handle* multi_search_start(
@@ -458,16 +465,28 @@ multicast_handle* multi_update_start(
 
 // ---- Worker -----------------------------------------------------------------
 
+namespace
+{
+
+// One pass on the worker: the sockets, the request `send` sends, the I/O
+// loop until the pass ends, then the replies.
+template <class Send> void run_one_pass(multicast_session& e, Send&& send)
+{
+    e.open_sockets();
+    e.start_receive();
+    send();
+    e.process_replies();
+}
+
+} // namespace
+
 void multi_search_thread(multicast_handle* handle)
 {
     if (!handle || !handle->engine)
         return;
     multicast_session& e = *handle->engine;
     run_operation(handle, e.search_callback(), operation::search, [&](bool& ended) {
-        e.open_sockets();
-        e.start_receive();
-        e.send_search_msg();
-        e.process_replies();
+        run_one_pass(e, [&] { e.send_search_msg(); });
         e.report_search_results();
         ended = true;
     });
@@ -479,10 +498,7 @@ void multi_activate_thread(multicast_handle* handle)
         return;
     multicast_session& e = *handle->engine;
     run_operation(handle, e.activation_callback(), operation::activation, [&](bool& ended) {
-        e.open_sockets();
-        e.start_receive();
-        e.send_activate_msg();
-        e.process_replies();
+        run_one_pass(e, [&] { e.send_activate_msg(); });
         e.report_activation_results();
         ended = true;
     });
@@ -495,17 +511,11 @@ void multi_update_thread(multicast_handle* handle)
     multicast_session& e = *handle->engine;
     run_operation(handle, e.update_callback(), operation::update, [&](bool& ended) {
         // First pass: the devices answer "need auth" with a nonce each.
-        e.open_sockets();
-        e.start_receive();
-        e.send_update_msg(false);
-        e.process_replies();
+        run_one_pass(e, [&] { e.send_update_msg(false); });
         e.report_update_results(false);
         e.clear_pass();
         // Second pass: the password digest bound to each device's nonce.
-        e.open_sockets();
-        e.start_receive();
-        e.send_update_msg(true);
-        e.process_replies();
+        run_one_pass(e, [&] { e.send_update_msg(true); });
         e.report_update_results(true);
         ended = true;
     });

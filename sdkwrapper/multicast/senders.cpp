@@ -31,6 +31,29 @@ std::optional<std::string> seal_for(
     return seal_envelope(keys, *peer, plaintext);
 }
 
+// A request with one PackRequest per entry that can be sealed: the
+// DecRequest `inner_of` makes of the entry, sealed to the entry's device.
+template <class Entry, class Inner>
+built_request build_sealed_request(
+    const x25519_key_pair& keys, std::int32_t delay, const std::vector<Entry>& entries, Inner inner_of)
+{
+    built_request out;
+    out.message.set_pub_key(keys.blob());
+    auto* request = out.message.mutable_request();
+    request->set_delay(wire_delay(delay));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto sealed = seal_for(keys, entries[i].key, inner_of(entries[i]).SerializeAsString());
+        if (!sealed) {
+            out.unsealed.push_back(i);
+            continue;
+        }
+        auto* pack = request->add_pack_requests();
+        pack->set_dev_id(multicast_base64_decode(entries[i].id));
+        pack->set_enc_data(*sealed);
+    }
+    return out;
+}
+
 } // namespace
 
 bool is_extended_manufacturer(const std::string& id)
@@ -74,12 +97,7 @@ multicast::Multicast build_search_message(const std::string& key_blob, bool must
 built_request build_activation_message(
     const x25519_key_pair& keys, std::int32_t delay, const std::vector<activation_entry>& entries)
 {
-    built_request out;
-    out.message.set_pub_key(keys.blob());
-    auto* request = out.message.mutable_request();
-    request->set_delay(wire_delay(delay));
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const auto& entry = entries[i];
+    return build_sealed_request(keys, delay, entries, [](const activation_entry& entry) {
         multicast::DecRequest inner;
         auto* set = inner.mutable_set_password();
         set->set_password(entry.password);
@@ -87,43 +105,31 @@ built_request build_activation_message(
         set->set_sync_onvif(entry.sync_onvif);
         set->set_is_sync_pwd(entry.is_sync_pwd);
         set->set_conn_ipc_pwd(entry.conn_ipc_pwd);
-        const auto sealed = seal_for(keys, entry.key, inner.SerializeAsString());
-        if (!sealed) {
-            out.unsealed.push_back(i);
-            continue;
-        }
-        auto* pack = request->add_pack_requests();
-        pack->set_dev_id(multicast_base64_decode(entry.id));
-        pack->set_enc_data(*sealed);
-    }
-    return out;
+        return inner;
+    });
 }
 
 void fill_update_info(const multicast_device_record& s, multicast::DecRequest::UpdateInfo& out)
 {
+    using device_info = multicast::DeviceInfo;
     auto* info = out.mutable_info();
     auto listed = [&](std::uint32_t number) { out.add_update_fields(number); };
-    if (!s.dev_name.empty()) {
-        info->set_dev_name(s.dev_name);
-        listed(3);
-    }
-    if (!s.dev_type.empty()) {
-        info->set_dev_type(s.dev_type);
-        listed(1);
-    }
-    if (!s.ip6_link_local.empty()) {
-        info->set_ip6_link_local(s.ip6_link_local);
-        listed(25);
-    }
+    // A text setting is sent when it is given.
+    auto text = [&](const std::string& value, std::string* (device_info::*field)(), std::uint32_t number) {
+        if (value.empty())
+            return;
+        *(info->*field)() = value;
+        listed(number);
+    };
+    text(s.dev_name, &device_info::mutable_dev_name, 3);
+    text(s.dev_type, &device_info::mutable_dev_type, 1);
+    text(s.ip6_link_local, &device_info::mutable_ip6_link_local, 25);
     if (!s.dhcp.empty()) {
         // Any text but "dhcp" means a static address.
         info->set_is_dhcp(s.dhcp == "dhcp");
         listed(21);
     }
-    if (!s.manufacture.empty()) {
-        info->set_manufacture(s.manufacture);
-        listed(6);
-    }
+    text(s.manufacture, &device_info::mutable_manufacture, 6);
     if (s.media_port != 0) {
         info->set_media_port(s.media_port);
         listed(100);
@@ -132,30 +138,12 @@ void fill_update_info(const multicast_device_record& s, multicast::DecRequest::U
         info->set_web_port(s.web_port);
         listed(19);
     }
-    if (!s.wired_dns1.empty()) {
-        info->set_wired_dns1(s.wired_dns1);
-        listed(17);
-    }
-    if (!s.wired_dns2.empty()) {
-        info->set_wired_dns2(s.wired_dns2);
-        listed(18);
-    }
-    if (!s.wired_gw.empty()) {
-        info->set_wired_gw(s.wired_gw);
-        listed(16);
-    }
-    if (!s.wired_ip.empty()) {
-        info->set_wired_ip(s.wired_ip);
-        listed(14);
-    }
-    if (!s.wired_mask.empty()) {
-        info->set_wired_mask(s.wired_mask);
-        listed(15);
-    }
-    if (!s.wireless_ip.empty()) {
-        info->set_wireless_ip(s.wireless_ip);
-        listed(20);
-    }
+    text(s.wired_dns1, &device_info::mutable_wired_dns1, 17);
+    text(s.wired_dns2, &device_info::mutable_wired_dns2, 18);
+    text(s.wired_gw, &device_info::mutable_wired_gw, 16);
+    text(s.wired_ip, &device_info::mutable_wired_ip, 14);
+    text(s.wired_mask, &device_info::mutable_wired_mask, 15);
+    text(s.wireless_ip, &device_info::mutable_wireless_ip, 20);
     if (!s.net_card.empty()) {
         info->set_net_card(s.net_card);
         listed(32);
@@ -168,12 +156,7 @@ void fill_update_info(const multicast_device_record& s, multicast::DecRequest::U
 built_request build_update_message(const x25519_key_pair& keys, std::int32_t delay,
     const std::vector<update_entry>& entries, bool second_pass)
 {
-    built_request out;
-    out.message.set_pub_key(keys.blob());
-    auto* request = out.message.mutable_request();
-    request->set_delay(wire_delay(delay));
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const auto& entry = entries[i];
+    return build_sealed_request(keys, delay, entries, [second_pass](const update_entry& entry) {
         const std::string nonce = second_pass ? entry.nonce : std::string();
         multicast::DecRequest inner;
         auto* update = inner.mutable_update_info();
@@ -181,16 +164,8 @@ built_request build_update_message(const x25519_key_pair& keys, std::int32_t del
         update->set_pwd_hash(sha256(entry.password + nonce).value_or(std::string()));
         update->set_nonce(nonce);
         fill_update_info(entry.settings, *update);
-        const auto sealed = seal_for(keys, entry.key, inner.SerializeAsString());
-        if (!sealed) {
-            out.unsealed.push_back(i);
-            continue;
-        }
-        auto* pack = request->add_pack_requests();
-        pack->set_dev_id(multicast_base64_decode(entry.id));
-        pack->set_enc_data(*sealed);
-    }
-    return out;
+        return inner;
+    });
 }
 
 // ---- The engine's senders -------------------------------------------------

@@ -251,36 +251,30 @@ void multicast_session::run_pass(const send_lines& lines, const std::string& dat
         close_pass(pass);
     }
 
+    auto send_on = [&](const std::vector<socket_ptr>& sockets, const udp::endpoint& destination,
+                       const char* exception_line, const auto& log_attempt) {
+        for (const auto& socket : sockets) {
+            try {
+                log_attempt(socket->local_endpoint().address().to_string());
+                auto copy = std::make_shared<const std::string>(datagram);
+                socket->async_send_to(asio::buffer(*copy), destination,
+                    [this, copy](const boost::system::error_code& error, std::size_t bytes) {
+                        handle_send(error, bytes);
+                    });
+            } catch (const std::exception& e) {
+                multicast_log(exception_line, e.what());
+            }
+        }
+    };
     const std::string destination_v4 = m_destination_v4.address().to_string();
     const unsigned port = m_destination_v4.port();
     multicast_log(lines.start_v4, m_sockets_v4.size(), destination_v4.c_str(), port);
-    for (const auto& socket : m_sockets_v4) {
-        try {
-            const std::string local = socket->local_endpoint().address().to_string();
-            multicast_log(lines.attempt_v4, local.c_str(), destination_v4.c_str(), port, datagram.size());
-            auto copy = std::make_shared<const std::string>(datagram);
-            socket->async_send_to(asio::buffer(*copy), m_destination_v4,
-                [this, copy](const boost::system::error_code& error, std::size_t bytes) {
-                    handle_send(error, bytes);
-                });
-        } catch (const std::exception& e) {
-            multicast_log(lines.exception_v4, e.what());
-        }
-    }
+    send_on(m_sockets_v4, m_destination_v4, lines.exception_v4, [&](const std::string& local) {
+        multicast_log(lines.attempt_v4, local.c_str(), destination_v4.c_str(), port, datagram.size());
+    });
     multicast_log(lines.start_v6, m_sockets_v6.size());
-    for (const auto& socket : m_sockets_v6) {
-        try {
-            const std::string local = socket->local_endpoint().address().to_string();
-            multicast_log(lines.attempt_v6, local.c_str(), datagram.size());
-            auto copy = std::make_shared<const std::string>(datagram);
-            socket->async_send_to(asio::buffer(*copy), m_destination_v6,
-                [this, copy](const boost::system::error_code& error, std::size_t bytes) {
-                    handle_send(error, bytes);
-                });
-        } catch (const std::exception& e) {
-            multicast_log(lines.exception_v6, e.what());
-        }
-    }
+    send_on(m_sockets_v6, m_destination_v6, lines.exception_v6,
+        [&](const std::string& local) { multicast_log(lines.attempt_v6, local.c_str(), datagram.size()); });
 
     try {
         m_io.run();
