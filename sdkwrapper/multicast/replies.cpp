@@ -272,13 +272,22 @@ template <class Entry> Entry* entry_of(std::vector<Entry>& entries, const std::s
     return nullptr;
 }
 
-void call_with_entry_result(const multicast_callback& callback, const std::string& id, const char* text)
+// Every entry's result, in entry order, then the null text that ends the
+// operation; nothing without a callback.
+template <class Entry>
+void report_entry_results(const multicast_callback& callback, const std::vector<Entry>& entries,
+    const char* (*text_of)(std::int32_t))
 {
-    Json::Value object(Json::objectValue);
-    object["dev id"] = id;
-    object["result"] = text;
-    const std::string json = write_styled(object);
-    callback.call(json.c_str());
+    if (!callback)
+        return;
+    for (const auto& entry : entries) {
+        Json::Value object(Json::objectValue);
+        object["dev id"] = entry.id;
+        object["result"] = text_of(entry.result);
+        const std::string json = write_styled(object);
+        callback.call(json.c_str());
+    }
+    callback.call(nullptr);
 }
 
 } // namespace
@@ -353,11 +362,7 @@ void multicast_session::report_activation_results()
                 entry->result = 0;
         }
     }
-    if (!m_activation_callback)
-        return;
-    for (const auto& entry : m_activation_entries)
-        call_with_entry_result(m_activation_callback, entry.id, activation_result_text(entry.result));
-    m_activation_callback.call(nullptr);
+    report_entry_results(m_activation_callback, m_activation_entries, activation_result_text);
 }
 
 void multicast_session::report_update_results(bool second_pass)
@@ -374,11 +379,8 @@ void multicast_session::report_update_results(bool second_pass)
             entry->nonce = reply.nonce;
         }
     }
-    if (!second_pass || !m_update_callback)
-        return;
-    for (const auto& entry : m_update_entries)
-        call_with_entry_result(m_update_callback, entry.id, update_result_text(entry.result));
-    m_update_callback.call(nullptr);
+    if (second_pass)
+        report_entry_results(m_update_callback, m_update_entries, update_result_text);
 }
 
 } // namespace vlsdk
