@@ -1,6 +1,7 @@
 // The engine without a network: its log file and lines, its settings, the
 // error objects, and how a pass ends (time-out, a stop from another thread,
 // a stop that must not reach the next pass of an update).
+#include "log_folder.h"
 #include "multicast/session.h"
 
 #include <chrono>
@@ -17,32 +18,6 @@ using namespace std::chrono;
 
 namespace
 {
-
-class LogFolder
-{
-public:
-    LogFolder()
-    {
-        m_path = std::filesystem::temp_directory_path() / ("vl-mclog-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-        multicast_log_set_folder(m_path.string());
-    }
-    ~LogFolder()
-    {
-        multicast_log_set_folder({});
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    std::string text() const
-    {
-        std::ifstream in(m_path / kMulticastLogName, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-private:
-    std::filesystem::path m_path;
-};
 
 std::string line_of(const char* format, ...)
 {
@@ -110,7 +85,7 @@ TEST(MulticastLog, LineShapeAndLimits)
 
 TEST(MulticastLog, FileStaysOpenWhileAnyEngineLives)
 {
-    LogFolder folder;
+    LogFolder folder { "vl-mclog-" };
     multicast_log("before any engine\n");
     auto first = std::make_unique<multicast_session>("239.255.255.250", "ff02::fff3", no_network());
     auto second = std::make_unique<multicast_session>("239.255.255.250", "ff02::fff3", no_network());
@@ -181,7 +156,7 @@ TEST(MulticastEngine, ErrorObjectsGoToTheFirstCallbackSet)
 
 TEST(MulticastEngine, APassEndsAtItsTimeout)
 {
-    LogFolder folder;
+    LogFolder folder { "vl-mclog-" };
     multicast_session engine("239.255.255.250", "ff02::fff3", no_network());
     engine.set_timeout(200);
     engine.open_sockets();

@@ -3,6 +3,7 @@
 // answers come back into the reply queue; the receive filter, the socket
 // set-up failures and a stop from another thread on live sockets.
 #include "hex.h"
+#include "log_folder.h"
 #include "multicast/base64.h"
 #include "multicast/multicast.pb.h"
 #include "multicast/session.h"
@@ -27,32 +28,6 @@ using vltest::Devsim;
 
 namespace
 {
-
-class LogFolder
-{
-public:
-    LogFolder()
-    {
-        m_path = std::filesystem::temp_directory_path() / ("vl-mclab-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-        multicast_log_set_folder(m_path.string());
-    }
-    ~LogFolder()
-    {
-        multicast_log_set_folder({});
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    std::string text() const
-    {
-        std::ifstream in(m_path / kMulticastLogName, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-private:
-    std::filesystem::path m_path;
-};
 
 // One queued reply as the reply processing will see it.
 struct Opened {
@@ -148,7 +123,7 @@ protected:
             received(n);
     }
 
-    LogFolder log;
+    LogFolder log { "vl-mclab-" };
     static Devsim* sim;
 };
 
@@ -510,7 +485,7 @@ TEST_F(MulticastLab, AStopFromAnotherThreadEndsALiveSearch)
 
 TEST(MulticastLabMany, EveryOneOfManyDevicesIsHeard)
 {
-    LogFolder log;
+    LogFolder log { "vl-mclab-" };
     Devsim many({ "--generate", "150", "--seed", "8" });
     multicast_session engine;
     engine.set_delay(300);

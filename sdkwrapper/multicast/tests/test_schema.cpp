@@ -3,6 +3,7 @@
 #include "hex.h"
 #include "multicast/datagram.h"
 #include "multicast/multicast.pb.h"
+#include "search_example.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -10,23 +11,10 @@
 
 using namespace vlsdk;
 
-namespace
-{
-
-std::string key_blob()
-{
-    std::string k(1, static_cast<char>(0xB0));
-    for (int i = 1; i <= 32; ++i)
-        k.push_back(static_cast<char>(i));
-    return k;
-}
-
-} // namespace
-
 TEST(MulticastSchema, SearchDatagramIsTheWorkedExample)
 {
     multicast::Multicast m;
-    m.set_pub_key(key_blob());
+    m.set_pub_key(example_key_blob());
     auto* search = m.mutable_search_device_request();
     search->set_must_understand(true);
     search->set_delay(200);
@@ -36,15 +24,7 @@ TEST(MulticastSchema, SearchDatagramIsTheWorkedExample)
 
     const std::string datagram = encode_datagram(m);
     ASSERT_EQ(datagram.size(), 51u);
-    EXPECT_EQ(hex(datagram),
-        "11aa"
-        "1221"
-            + hex(key_blob())
-            + "1a0c"
-              "0801"
-              "10c801"
-              "1a0131"
-              "22020100");
+    EXPECT_EQ(hex(datagram), example_search_datagram_hex());
 }
 
 TEST(MulticastSchema, EncodingsOfSingleFields)

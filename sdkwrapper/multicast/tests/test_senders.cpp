@@ -5,6 +5,7 @@
 #include "multicast/base64.h"
 #include "multicast/datagram.h"
 #include "multicast/senders.h"
+#include "search_example.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -14,14 +15,6 @@ using namespace vlsdk;
 
 namespace
 {
-
-std::string key_blob()
-{
-    std::string k(1, static_cast<char>(0xB0));
-    for (int i = 1; i <= 32; ++i)
-        k.push_back(static_cast<char>(i));
-    return k;
-}
 
 x25519_key_pair fresh_pair()
 {
@@ -52,16 +45,8 @@ std::vector<std::uint32_t> fields_of(const multicast_device_record& settings)
 TEST(MulticastSenders, SearchIsTheWorkedExampleOfTheWire)
 {
     bool extended = false;
-    const auto message = build_search_message(key_blob(), true, 200, R"({"manu":["1"]})", &extended);
-    EXPECT_EQ(hex(encode_datagram(message)),
-        "11aa"
-        "1221"
-            + hex(key_blob())
-            + "1a0c"
-              "0801"
-              "10c801"
-              "1a0131"
-              "22020100");
+    const auto message = build_search_message(example_key_blob(), true, 200, R"({"manu":["1"]})", &extended);
+    EXPECT_EQ(hex(encode_datagram(message)), example_search_datagram_hex());
     EXPECT_FALSE(extended);
 }
 
@@ -86,7 +71,7 @@ TEST(MulticastSenders, SearchManufacturersAndTheExtendedFlag)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.list);
         bool extended = false;
-        const auto m = build_search_message(key_blob(), false, 0, c.list, &extended);
+        const auto m = build_search_message(example_key_blob(), false, 0, c.list, &extended);
         const auto& s = m.search_device_request();
         EXPECT_EQ(std::vector<std::string>(s.manufactures().begin(), s.manufactures().end()), c.sent);
         EXPECT_EQ(std::vector<int>(s.values().begin(), s.values().end()), (std::vector<int> { 1, 0 }));
@@ -94,13 +79,14 @@ TEST(MulticastSenders, SearchManufacturersAndTheExtendedFlag)
     }
     // The flag, once set by a search, stays set.
     bool extended = true;
-    build_search_message(key_blob(), false, 0, R"({"manu":["116"]})", &extended);
+    build_search_message(example_key_blob(), false, 0, R"({"manu":["116"]})", &extended);
     EXPECT_TRUE(extended);
 }
 
 TEST(MulticastSenders, NegativeDelayIsSentAsNoDelay)
 {
-    EXPECT_EQ(build_search_message(key_blob(), false, -1, "", nullptr).search_device_request().delay(), 0u);
+    EXPECT_EQ(
+        build_search_message(example_key_blob(), false, -1, "", nullptr).search_device_request().delay(), 0u);
     const auto engine = fresh_pair();
     EXPECT_EQ(build_activation_message(engine, -5, {}).message.request().delay(), 0u);
     EXPECT_EQ(build_update_message(engine, 750, {}, false).message.request().delay(), 750u);
