@@ -3,6 +3,7 @@
 // caller receives, and the login response compared with the device's state.
 #include "record_fields.h"
 #include "support/devsim.h"
+#include "support/vlnet_lab.h"
 #include "vl_sdk_wrapper.h"
 #include "vlnet.h"
 
@@ -122,30 +123,14 @@ struct Session {
     }
 };
 
-class LoginLab : public ::testing::Test
+class LoginLab : public vltest::VlnetLabSuite
 {
 protected:
     static void SetUpTestSuite()
     {
-        setenv("VLNET_RECONNECT_MS", "200", 1);
-        setenv("VLNET_CONNECT_TIMEOUT_MS", "2000", 1);
-        setenv("VLNET_REPLY_TIMEOUT_MS", "3000", 1);
-        setenv("VLNET_KEEPALIVE_MS", "300", 1);
-        sim = new Devsim({ "--generate", "16", "--seed", "4", "--inactive-percent", "0" });
         // The host starts the network SDK itself, as the program does.
-        VLNetInit();
-    }
-    static void TearDownTestSuite()
-    {
-        VLNetRelease();
-        EXPECT_TRUE(sim->stopCleanly()) << sim->log();
-        delete sim;
-        sim = nullptr;
-    }
-    void TearDown() override
-    {
-        if (HasFailure())
-            std::fprintf(stderr, "devsim log:\n%s\n", sim->log().c_str());
+        startLab({ "200", "2000", "3000", "300" },
+            { "--generate", "16", "--seed", "4", "--inactive-percent", "0" });
     }
 
     // The index of the first device of a kind ("ipc", "nvr", "dvr").
@@ -157,13 +142,6 @@ protected:
                 return d["index"].asInt();
         }
         throw std::runtime_error(std::string("no device of kind ") + kind);
-    }
-    static Json::Value state(int n)
-    {
-        Json::Value r(Json::objectValue);
-        r["cmd"] = "get";
-        r["device"] = n;
-        return sim->must(r)["state"];
     }
     static void set(int n, const Json::Value& s)
     {
@@ -202,10 +180,7 @@ protected:
         EXPECT_EQ(vl_get_login_rsp(dev, out.data(), int(out.size())), vl_success);
         return parse(out.data());
     }
-
-    static Devsim* sim;
 };
-Devsim* LoginLab::sim = nullptr;
 
 } // namespace
 

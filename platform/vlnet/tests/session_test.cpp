@@ -3,6 +3,7 @@
 // simple commands and device messages.
 #include "events.h"
 #include "support/devsim.h"
+#include "support/vlnet_lab.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -19,49 +20,22 @@ namespace
 
 const char* kPassword = "Admin_123";
 
-class Session : public ::testing::Test
+class Session : public vltest::VlnetLabSuite
 {
 protected:
     static void SetUpTestSuite()
     {
         // Short times so that drops and reconnects are seen in a test's span.
-        setenv("VLNET_RECONNECT_MS", "200", 1);
-        setenv("VLNET_CONNECT_TIMEOUT_MS", "1500", 1);
-        setenv("VLNET_REPLY_TIMEOUT_MS", "1500", 1);
-        setenv("VLNET_KEEPALIVE_MS", "300", 1);
-        sim = new Devsim({ "--generate", "16", "--seed", "3", "--inactive-percent", "0" });
-        VLNetInit();
-    }
-    static void TearDownTestSuite()
-    {
-        VLNetRelease();
-        EXPECT_TRUE(sim->stopCleanly()) << sim->log();
-        delete sim;
-        sim = nullptr;
-    }
-    void TearDown() override
-    {
-        if (HasFailure() && sim)
-            std::fprintf(stderr, "devsim log:\n%s\n", sim->log().c_str());
+        startLab({ "200", "1500", "1500", "300" },
+            { "--generate", "16", "--seed", "3", "--inactive-percent", "0" });
     }
 
-    // Device n's state as devsim holds it.
-    static Json::Value state(int n)
-    {
-        Json::Value r(Json::objectValue);
-        r["cmd"] = "get";
-        r["device"] = n;
-        return sim->must(r)["state"];
-    }
     static std::string ip(int n) { return state(n)["network"]["ip"].asString(); }
     static void set(int n, const std::string& stateJson)
     {
         sim->must("{\"cmd\":\"set\",\"device\":" + std::to_string(n) + ",\"state\":" + stateJson + "}");
     }
-
-    static Devsim* sim;
 };
-Devsim* Session::sim = nullptr;
 
 TEST_F(Session, MediaLoginReportsConnectingThenSuccessAndTheDeviceRecord)
 {
