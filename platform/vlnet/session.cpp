@@ -240,20 +240,13 @@ void Session::readFrame(unsigned gen)
             if (gen != m_generation)
                 return;
             if (ec) {
-                if (m_phase == Phase::Up)
-                    lost(
-                        ec == asio::error::eof ? VLNET_STATUS_CLOSED_BY_DEVICE : VLNET_STATUS_CONNECTION_LOST,
-                        ec.message());
-                else
-                    attemptFailed(ec.message());
+                failed(ec == asio::error::eof ? VLNET_STATUS_CLOSED_BY_DEVICE : VLNET_STATUS_CONNECTION_LOST,
+                    ec.message());
                 return;
             }
             auto h = vlwire::decodeHeader(m_header.data());
             if (!h) {
-                if (m_phase == Phase::Up)
-                    lost(VLNET_STATUS_CONNECTION_LOST, "the peer does not speak the protocol");
-                else
-                    attemptFailed("the peer does not speak the protocol");
+                failed(VLNET_STATUS_CONNECTION_LOST, "the peer does not speak the protocol");
                 return;
             }
             auto payload = std::make_shared<std::vector<std::uint8_t>>(h->length);
@@ -262,10 +255,7 @@ void Session::readFrame(unsigned gen)
                     if (gen != m_generation)
                         return;
                     if (ec2) {
-                        if (m_phase == Phase::Up)
-                            lost(VLNET_STATUS_CONNECTION_LOST, ec2.message());
-                        else
-                            attemptFailed(ec2.message());
+                        failed(VLNET_STATUS_CONNECTION_LOST, ec2.message());
                         return;
                     }
                     m_lastReceived = Clock::now();
@@ -411,6 +401,14 @@ void Session::attemptFailed(const std::string& why)
     emitStatus(VLNET_STATUS_CONNECTION_LOST);
 }
 
+void Session::failed(int status, const std::string& why)
+{
+    if (m_phase == Phase::Up)
+        lost(status, why);
+    else
+        attemptFailed(why);
+}
+
 void Session::lost(int status, const std::string& why)
 {
     ++m_generation;
@@ -492,10 +490,7 @@ void Session::pumpWrites()
             if (gen != m_generation)
                 return;
             if (ec) {
-                if (m_phase == Phase::Up)
-                    lost(VLNET_STATUS_CONNECTION_LOST, ec.message());
-                else
-                    attemptFailed(ec.message());
+                failed(VLNET_STATUS_CONNECTION_LOST, ec.message());
                 return;
             }
             m_writes.pop_front();

@@ -82,6 +82,9 @@ private:
     void onLoginReply(const std::vector<std::uint8_t>& payload);
     void attemptFailed(const std::string& why);
     void lost(int status, const std::string& why);
+    // A transport failure: a drop (with `status`) of a session that is up,
+    // else a failed attempt.
+    void failed(int status, const std::string& why);
     void scheduleReconnect();
     void keepalive(unsigned generation);
     void write(std::vector<std::uint8_t> frame);

@@ -20,6 +20,17 @@ std::string text(const char* p)
     return p ? std::string(p) : std::string();
 }
 
+// What both kinds of start record give alike: where, and as whom.
+template <class Start> StartConfig configOf(const Start& s)
+{
+    StartConfig c;
+    c.address = s.address;
+    c.port = std::uint16_t(s.port > 0 && s.port < 65536 ? s.port : 0);
+    c.user = text(s.user);
+    c.password = text(s.password);
+    return c;
+}
+
 int start(StartConfig config)
 {
     Runtime& rt = Runtime::instance();
@@ -96,11 +107,7 @@ int VLNET_CALL VLNetConnectionStartV1(const VLNET_CONNECTION_START_V1* s)
 {
     if (!s || !s->address)
         return 0;
-    StartConfig c;
-    c.address = s->address;
-    c.port = std::uint16_t(s->port > 0 && s->port < 65536 ? s->port : 0);
-    c.user = text(s->user);
-    c.password = text(s->password);
+    StartConfig c = configOf(*s);
     c.protocolFlags = s->protocol_flags;
     c.statusText = s->status_text_callback;
     c.statusRecord = s->status_record_callback;
@@ -113,11 +120,7 @@ int VLNET_CALL VLNetConnectionStartEx(const VLNET_CONNECTION_START_EX* s)
 {
     if (!s || !s->address)
         return 0;
-    StartConfig c;
-    c.address = s->address;
-    c.port = std::uint16_t(s->port > 0 && s->port < 65536 ? s->port : 0);
-    c.user = text(s->user);
-    c.password = text(s->password);
+    StartConfig c = configOf(*s);
     c.protocolFlags = VLNET_PROTOCOL_MEDIA;
     c.exStatus = s->status_callback;
     c.exMessage = s->message_callback;
