@@ -17,6 +17,14 @@ namespace vltest
 namespace
 {
 
+bool parseJson(const std::string& text, Json::Value& out)
+{
+    Json::CharReaderBuilder rb;
+    std::unique_ptr<Json::CharReader> r(rb.newCharReader());
+    std::string errs;
+    return r->parse(text.data(), text.data() + text.size(), &out, &errs);
+}
+
 // One request and its answer line over a fresh connection. Empty on a
 // channel failure.
 std::string exchange(const std::string& path, const std::string& line)
@@ -110,10 +118,7 @@ Json::Value Devsim::command(const Json::Value& request)
     if (answer.empty())
         throw std::runtime_error("devsim control channel failed");
     Json::Value out;
-    Json::CharReaderBuilder rb;
-    std::unique_ptr<Json::CharReader> r(rb.newCharReader());
-    std::string errs;
-    if (!r->parse(answer.data(), answer.data() + answer.size(), &out, &errs))
+    if (!parseJson(answer, out))
         throw std::runtime_error("devsim answered no JSON: " + answer);
     return out;
 }
@@ -121,10 +126,7 @@ Json::Value Devsim::command(const Json::Value& request)
 Json::Value Devsim::command(const std::string& jsonText)
 {
     Json::Value request;
-    Json::CharReaderBuilder rb;
-    std::unique_ptr<Json::CharReader> r(rb.newCharReader());
-    std::string errs;
-    if (!r->parse(jsonText.data(), jsonText.data() + jsonText.size(), &request, &errs))
+    if (!parseJson(jsonText, request))
         throw std::runtime_error("not JSON: " + jsonText);
     return command(request);
 }
