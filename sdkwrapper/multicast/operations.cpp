@@ -207,6 +207,34 @@ bool read_settings(const Json::Value& info, multicast_device_record& s)
     return r.ok;
 }
 
+// The device objects of a parsed "data" member, each read into an entry by
+// `read_entry`, appended to `out`. All or nothing: a device object that
+// fails leaves no entry behind, not even those of the objects before it,
+// and the callback gets the parse error.
+template <class Entry, class Read>
+int read_entries(
+    const Json::Value& data, const multicast_callback& callback, std::vector<Entry>& out, Read read_entry)
+{
+    auto fail = [&] {
+        callback.call(kParseErrorText);
+        return -1;
+    };
+    Json::Value document;
+    Json::Value devices;
+    if (!nested_object(&data, document) || !device_list(document, devices))
+        return fail();
+    std::vector<Entry> entries;
+    for (const auto& device : devices) {
+        Entry e;
+        if (!read_entry(device, e))
+            return fail();
+        entries.push_back(std::move(e));
+    }
+    for (auto& e : entries)
+        out.push_back(std::move(e));
+    return 0;
+}
+
 } // namespace
 
 int multicast_session::parse_activation_request(
@@ -215,38 +243,24 @@ int multicast_session::parse_activation_request(
     set_activation_callback(callback, user);
     set_delay(delay);
     set_timeout(timeout);
-    auto fail = [this] {
-        m_activation_callback.call(kParseErrorText);
-        return -1;
-    };
-    Json::Value document;
-    Json::Value devices;
-    if (!nested_object(&data, document) || !device_list(document, devices))
-        return fail();
-    std::vector<activation_entry> entries;
-    for (const auto& device : devices) {
-        member_reader r(device);
-        activation_entry e;
-        e.id = r.text("id");
-        e.key = r.text("key");
-        e.password = r.text("password");
-        e.conn_ipc_pwd = r.text("conn ipc pwd");
-        // Flags are true only when given as true; the client type is 0 or 1,
-        // anything else reads as 0.
-        const Json::Value* sync = r.get("sync onvif");
-        e.sync_onvif = sync && sync->isBool() && sync->asBool();
-        const Json::Value* same = r.get("is sync pwd");
-        e.is_sync_pwd = same && same->isBool() && same->asBool();
-        const Json::Value* client = r.get("client type");
-        e.client_type = client && client->isIntegral() && (client->asLargestInt() == 1) ? 1 : 0;
-        e.result = kActivationNoResponse;
-        if (!r.ok)
-            return fail();
-        entries.push_back(std::move(e));
-    }
-    for (auto& e : entries)
-        m_activation_entries.push_back(std::move(e));
-    return 0;
+    return read_entries(data, m_activation_callback, m_activation_entries,
+        [](const Json::Value& device, activation_entry& e) {
+            member_reader r(device);
+            e.id = r.text("id");
+            e.key = r.text("key");
+            e.password = r.text("password");
+            e.conn_ipc_pwd = r.text("conn ipc pwd");
+            // Flags are true only when given as true; the client type is 0 or 1,
+            // anything else reads as 0.
+            const Json::Value* sync = r.get("sync onvif");
+            e.sync_onvif = sync && sync->isBool() && sync->asBool();
+            const Json::Value* same = r.get("is sync pwd");
+            e.is_sync_pwd = same && same->isBool() && same->asBool();
+            const Json::Value* client = r.get("client type");
+            e.client_type = client && client->isIntegral() && (client->asLargestInt() == 1) ? 1 : 0;
+            e.result = kActivationNoResponse;
+            return r.ok;
+        });
 }
 
 int multicast_session::parse_update_request(
@@ -255,33 +269,17 @@ int multicast_session::parse_update_request(
     set_update_callback(callback, user);
     set_delay(delay);
     set_timeout(timeout);
-    auto fail = [this] {
-        m_update_callback.call(kParseErrorText);
-        return -1;
-    };
-    Json::Value document;
-    Json::Value devices;
-    if (!nested_object(&data, document) || !device_list(document, devices))
-        return fail();
-    // All or nothing: a device object that fails leaves no entry behind,
-    // not even those of the objects before it.
-    std::vector<update_entry> entries;
-    for (const auto& device : devices) {
-        member_reader r(device);
-        update_entry e;
-        e.id = r.text("id");
-        e.key = r.text("key");
-        e.password = r.text("password");
-        e.username = r.text("username");
-        e.result = kUpdateNoResponse;
-        Json::Value info;
-        if (!r.ok || !nested_object(r.get("info"), info) || !read_settings(info, e.settings))
-            return fail();
-        entries.push_back(std::move(e));
-    }
-    for (auto& e : entries)
-        m_update_entries.push_back(std::move(e));
-    return 0;
+    return read_entries(
+        data, m_update_callback, m_update_entries, [](const Json::Value& device, update_entry& e) {
+            member_reader r(device);
+            e.id = r.text("id");
+            e.key = r.text("key");
+            e.password = r.text("password");
+            e.username = r.text("username");
+            e.result = kUpdateNoResponse;
+            Json::Value info;
+            return r.ok && nested_object(r.get("info"), info) && read_settings(info, e.settings);
+        });
 }
 
 // ---- Start ------------------------------------------------------------------
