@@ -1,12 +1,19 @@
 #include "devices/DeviceInfo.h"
 
-namespace {
+namespace
+{
 constexpr int kParallelUploads = 30;
 constexpr int kSerialUploads = 1;
 } // namespace
 
-std::atomic<int> DeviceInfo::maxUpgradingCount{0};
+std::atomic<int> DeviceInfo::maxUpgradingCount { 0 };
 
-void DeviceInfo::enableParallelUpgrade() { maxUpgradingCount.store(kParallelUploads); }
+void DeviceInfo::enableParallelUpgrade()
+{
+    maxUpgradingCount.store(kParallelUploads);
+}
 
-void DeviceInfo::disableParallelUpgrade() { maxUpgradingCount.store(kSerialUploads); }
+void DeviceInfo::disableParallelUpgrade()
+{
+    maxUpgradingCount.store(kSerialUploads);
+}

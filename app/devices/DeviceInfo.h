@@ -5,7 +5,8 @@
 #include <QObject>
 #include <atomic>
 
-class DeviceInfo : public QObject {
+class DeviceInfo : public QObject
+{
     Q_OBJECT
 
 public:

@@ -2,6 +2,10 @@
 
 #include "shell/Version.h"
 
-namespace AppInfo {
-QString version() { return QStringLiteral(DORVEX_VERSION); }
+namespace AppInfo
+{
+QString version()
+{
+    return QStringLiteral(DORVEX_VERSION);
+}
 } // namespace AppInfo

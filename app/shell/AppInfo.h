@@ -1,7 +1,8 @@
 #pragma once
 #include <QString>
 
-namespace AppInfo {
+namespace AppInfo
+{
 // The product's version, as the build sets it.
 QString version();
 } // namespace AppInfo

@@ -7,7 +7,8 @@
 // protection against someone who has the program.
 #include <QByteArray>
 
-class ConfigCipher {
+class ConfigCipher
+{
 public:
     // The process-wide cipher, created on first use; safe from any thread.
     static ConfigCipher* instance();

@@ -23,9 +23,15 @@ FlowLayout::~FlowLayout()
         delete item;
 }
 
-void FlowLayout::addItem(QLayoutItem* item) { m_items.append(item); }
+void FlowLayout::addItem(QLayoutItem* item)
+{
+    m_items.append(item);
+}
 
-int FlowLayout::count() const { return m_items.size(); }
+int FlowLayout::count() const
+{
+    return m_items.size();
+}
 
 QLayoutItem* FlowLayout::itemAt(int index) const
 {
@@ -41,11 +47,20 @@ QLayoutItem* FlowLayout::takeAt(int index)
     return item;
 }
 
-Qt::Orientations FlowLayout::expandingDirections() const { return {}; }
+Qt::Orientations FlowLayout::expandingDirections() const
+{
+    return {};
+}
 
-bool FlowLayout::hasHeightForWidth() const { return true; }
+bool FlowLayout::hasHeightForWidth() const
+{
+    return true;
+}
 
-int FlowLayout::heightForWidth(int width) const { return doLayout(QRect(0, 0, width, 0), true); }
+int FlowLayout::heightForWidth(int width) const
+{
+    return doLayout(QRect(0, 0, width, 0), true);
+}
 
 void FlowLayout::setGeometry(const QRect& rect)
 {
@@ -53,7 +68,10 @@ void FlowLayout::setGeometry(const QRect& rect)
     doLayout(rect, false);
 }
 
-QSize FlowLayout::sizeHint() const { return minimumSize(); }
+QSize FlowLayout::sizeHint() const
+{
+    return minimumSize();
+}
 
 QSize FlowLayout::minimumSize() const
 {

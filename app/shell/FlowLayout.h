@@ -10,7 +10,8 @@
 #include <QList>
 #include <QStyle>
 
-class FlowLayout : public QLayout {
+class FlowLayout : public QLayout
+{
 public:
     // Contents margins `margin` on all four sides; a spacing of -1 takes the
     // spacing from the style (see smartSpacing).

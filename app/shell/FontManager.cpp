@@ -1,17 +1,21 @@
 #include "shell/FontManager.h"
 
+#include "shell/GKAppSetting.h"
+#include "shell/ProcessSingleton.h"
+
 #include <QDebug>
 #include <QFontDatabase>
 #include <QStringList>
 
-#include "shell/GKAppSetting.h"
-#include "shell/ProcessSingleton.h"
-
 // The fonts are compiled into the static library; its resources must be
 // registered by name before first use.
-static void initFontResources() { Q_INIT_RESOURCE(dorvex_fonts); }
+static void initFontResources()
+{
+    Q_INIT_RESOURCE(dorvex_fonts);
+}
 
-namespace {
+namespace
+{
 
 constexpr int kOwnFontsEdition = 57;
 constexpr int kNormal = 50;
@@ -46,9 +50,9 @@ FontManager::FontManager(int customerId)
             const char* resource;
             int weight;
         } own[] = {
-            {":/font/Resource/font/OpenSans-Medium.ttf", kMedium},
-            {":/font/Resource/font/OpenSans-Regular.ttf", kNormal},
-            {":/font/Resource/font/OpenSans-Bold.ttf", kBold},
+            { ":/font/Resource/font/OpenSans-Medium.ttf", kMedium },
+            { ":/font/Resource/font/OpenSans-Regular.ttf", kNormal },
+            { ":/font/Resource/font/OpenSans-Bold.ttf", kBold },
         };
         for (const auto& f : own) {
             const QString family = registerFont(QLatin1String(f.resource));

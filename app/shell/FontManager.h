@@ -7,7 +7,8 @@
 #include <QMap>
 #include <QString>
 
-class FontManager {
+class FontManager
+{
 public:
     // The process-wide font manager, created on first use from
     // GKAppSetting::customerId(): the first call must come after

@@ -1,5 +1,11 @@
 #include "shell/GKAppSetting.h"
 
+#include "devices/DeviceInfo.h"
+#include "shell/ConfigCipher.h"
+#include "shell/LanguageTables.h"
+#include "shell/ProcessSingleton.h"
+#include "shell/TextTable.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDebug>
@@ -12,13 +18,8 @@
 #include <QTimer>
 #include <QXmlStreamReader>
 
-#include "devices/DeviceInfo.h"
-#include "shell/ConfigCipher.h"
-#include "shell/LanguageTables.h"
-#include "shell/ProcessSingleton.h"
-#include "shell/TextTable.h"
-
-namespace {
+namespace
+{
 
 const QString kDataFolderName = QStringLiteral("DORVEX Device Config");
 const QString kConfigFileName = QStringLiteral("config.xml");
@@ -41,20 +42,20 @@ void editionProtocols(int edition, QVector<int>* protocols, int* protocol)
     case 15:
     case 29:
     case 50:
-        *protocols = {0, 1};
+        *protocols = { 0, 1 };
         *protocol = 1;
         break;
     case 20:
     case 22:
-        *protocols = {1};
+        *protocols = { 1 };
         *protocol = 1;
         break;
     case 47:
-        *protocols = {0};
+        *protocols = { 0 };
         *protocol = 0;
         break;
     default: // 42 and every other edition
-        *protocols = {0, 1};
+        *protocols = { 0, 1 };
         *protocol = 0;
         break;
     }
@@ -103,7 +104,10 @@ GKAppSetting* GKAppSetting::createTempInstance(const QString& dataDir, const QSt
     return settings;
 }
 
-void GKAppSetting::resetInstance() { g_settings.replace(nullptr); }
+void GKAppSetting::resetInstance()
+{
+    g_settings.replace(nullptr);
+}
 
 GKAppSetting::GKAppSetting(const QString& dataDir, const QString& programDir)
     : m_defaultUser(QString::fromLatin1(kDefaultUser))
@@ -130,8 +134,8 @@ void GKAppSetting::chooseLogFile()
         qDebug() << "GKAppSetting::GKAppSetting" << __LINE__ << "mkdir failed:" << folder;
         return; // every later log() then fails to open the file and says so
     }
-    const QString name =
-        QStringLiteral("%1.txt").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy_MM_dd_hh_mm_ss")));
+    const QString name = QStringLiteral("%1.txt").arg(
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy_MM_dd_hh_mm_ss")));
     m_logFile = QStringLiteral("%1/%2").arg(folder, name);
 }
 
@@ -150,14 +154,20 @@ QString GKAppSetting::programDir() const
     return QDir(m_programDirOverride).absolutePath();
 }
 
-QString GKAppSetting::configFilePath() const { return QStringLiteral("%1/%2").arg(dataDir(), kConfigFileName); }
+QString GKAppSetting::configFilePath() const
+{
+    return QStringLiteral("%1/%2").arg(dataDir(), kConfigFileName);
+}
 
 QString GKAppSetting::languageFilePath(const QString& fileName) const
 {
     return QStringLiteral("%1/Language/%2").arg(programDir(), fileName);
 }
 
-QString GKAppSetting::logFilePath() const { return m_logFile; }
+QString GKAppSetting::logFilePath() const
+{
+    return m_logFile;
+}
 
 QString GKAppSetting::qtTranslationPath() const
 {
@@ -193,7 +203,8 @@ void GKAppSetting::loadConfig()
         if (QFile::copy(shipped, path)) {
             // An installed program folder may be read-only; the user's copy
             // must stay writable for the saver.
-            QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner | QFileDevice::ReadOwner);
+            QFile::setPermissions(
+                path, QFile::permissions(path) | QFileDevice::WriteOwner | QFileDevice::ReadOwner);
         }
     }
 
@@ -227,17 +238,20 @@ void GKAppSetting::loadConfig()
             } else if (m_customerId == kPasswordEdition && element == QLatin1String("Password")) {
                 const QString hex = xml.readElementText();
                 bool ok = false;
-                const QByteArray plain = ConfigCipher::instance()->decrypt(QByteArray::fromHex(hex.toLatin1()), &ok);
+                const QByteArray plain
+                    = ConfigCipher::instance()->decrypt(QByteArray::fromHex(hex.toLatin1()), &ok);
                 QMutexLocker lock(&m_credentialsMutex);
                 m_passwordHex = hex;
                 if (ok)
                     m_defaultPassword = QString::fromUtf8(plain);
                 else
-                    qWarning() << "GKAppSetting::loadConfig: the stored password cannot be read; the default stays";
+                    qWarning()
+                        << "GKAppSetting::loadConfig: the stored password cannot be read; the default stays";
             }
         }
         if (xml.hasError())
-            qWarning() << "GKAppSetting::loadConfig:" << path << "line" << xml.lineNumber() << xml.errorString();
+            qWarning() << "GKAppSetting::loadConfig:" << path << "line" << xml.lineNumber()
+                       << xml.errorString();
     } else {
         // An unreadable file counts as an empty one: edition 0 with its
         // protocols and upload limit, so the program stays usable.
@@ -343,7 +357,7 @@ void GKAppSetting::saveConfig()
             const int from = versionAt < 0 ? -1 : versionAt + version.size();
             if (from >= 0 && protocolAt >= from) {
                 text.replace(from, protocolAt - from,
-                             QByteArrayLiteral("\n    <Password>") + hex + QByteArrayLiteral("</Password>\n    "));
+                    QByteArrayLiteral("\n    <Password>") + hex + QByteArrayLiteral("</Password>\n    "));
             } else {
                 // Without both anchors there is no safe place for the element.
                 log(QStringLiteral("GKAppSetting::saveConfig"), __LINE__,
@@ -449,9 +463,15 @@ void GKAppSetting::broadcast(QEvent::Type type)
     }
 }
 
-void GKAppSetting::postAutoRefresh() { broadcast(AutoRefreshEvent); }
+void GKAppSetting::postAutoRefresh()
+{
+    broadcast(AutoRefreshEvent);
+}
 
-void GKAppSetting::HandleTimer() { postAutoRefresh(); }
+void GKAppSetting::HandleTimer()
+{
+    postAutoRefresh();
+}
 
 void GKAppSetting::startAutoRefresh()
 {
@@ -465,28 +485,51 @@ void GKAppSetting::stopAutoRefresh()
         m_autoRefreshTimer->stop();
 }
 
-bool GKAppSetting::isAutoRefreshRunning() const { return m_autoRefreshTimer->isActive(); }
+bool GKAppSetting::isAutoRefreshRunning() const
+{
+    return m_autoRefreshTimer->isActive();
+}
 
-void GKAppSetting::setAutoRefreshInterval(int ms) { m_autoRefreshTimer->setInterval(ms); }
+void GKAppSetting::setAutoRefreshInterval(int ms)
+{
+    m_autoRefreshTimer->setInterval(ms);
+}
 
-void GKAppSetting::lockToolBarAccess() { m_toolBarMutex.lock(); }
+void GKAppSetting::lockToolBarAccess()
+{
+    m_toolBarMutex.lock();
+}
 
-void GKAppSetting::unlockToolBarAccess() { m_toolBarMutex.unlock(); }
+void GKAppSetting::unlockToolBarAccess()
+{
+    m_toolBarMutex.unlock();
+}
 
-bool GKAppSetting::isToolBarDestroyed() const { return m_toolBarDestroyed.load(); }
+bool GKAppSetting::isToolBarDestroyed() const
+{
+    return m_toolBarDestroyed.load();
+}
 
-void GKAppSetting::setToolBarDestroyed(bool destroyed) { m_toolBarDestroyed.store(destroyed); }
+void GKAppSetting::setToolBarDestroyed(bool destroyed)
+{
+    m_toolBarDestroyed.store(destroyed);
+}
 
-void GKAppSetting::freeTexts() { TextTable::free(); }
+void GKAppSetting::freeTexts()
+{
+    TextTable::free();
+}
 
 void GKAppSetting::log(const QString& function, int line, const QString& message)
 {
     QMutexLocker lock(&m_logMutex);
     const QString now = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    const QString text = QStringLiteral("[%1] %2: %3 %4\n").arg(now, function, QString::number(line), message);
+    const QString text
+        = QStringLiteral("[%1] %2: %3 %4\n").arg(now, function, QString::number(line), message);
     QFile file(m_logFile);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-        qDebug() << "GKAppSetting::log" << __LINE__ << "open file" << m_logFile << " failed" << file.errorString();
+        qDebug() << "GKAppSetting::log" << __LINE__ << "open file" << m_logFile << " failed"
+                 << file.errorString();
         return;
     }
     // UTF-8: device names in any script survive (Latin-1 would turn them into "?").

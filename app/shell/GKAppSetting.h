@@ -28,8 +28,9 @@ class QTimer;
 // `case LanguageChangedEvent:` work without casts.
 inline constexpr QEvent::Type LanguageChangedEvent = static_cast<QEvent::Type>(1005); // retranslate
 inline constexpr QEvent::Type ProtocolChangedEvent = static_cast<QEvent::Type>(1017); // protocol menu used
-inline constexpr QEvent::Type AutoRefreshEvent = static_cast<QEvent::Type>(1019);     // edition 47: search again
-inline constexpr QEvent::Type PasswordChangedEvent = static_cast<QEvent::Type>(1028); // copy defaultPassword()
+inline constexpr QEvent::Type AutoRefreshEvent = static_cast<QEvent::Type>(1019); // edition 47: search again
+inline constexpr QEvent::Type PasswordChangedEvent
+    = static_cast<QEvent::Type>(1028); // copy defaultPassword()
 
 // The program's data folder: "DORVEX Device Config" inside the folder that the
 // environment variable APPDATA names when it is set and not empty, otherwise
@@ -37,7 +38,8 @@ inline constexpr QEvent::Type PasswordChangedEvent = static_cast<QEvent::Type>(1
 // with every missing parent on each call.
 QDir appDataDir();
 
-class GKAppSetting : public QObject {
+class GKAppSetting : public QObject
+{
     Q_OBJECT
 
 public:
@@ -165,15 +167,15 @@ private:
     void broadcast(QEvent::Type type);
     void chooseLogFile();
 
-    std::atomic<int> m_customerId{0};
+    std::atomic<int> m_customerId { 0 };
     QVector<int> m_offeredLanguages;
     QVector<int> m_languageTextIds;
     QVector<int> m_protocols;
-    std::atomic<int> m_languageIndex{0};
-    std::atomic<int> m_protocol{0};
-    std::atomic<int> m_searchProtocol{0};
-    std::atomic<bool> m_onvifTimeoutsSet{false};
-    std::atomic<bool> m_onSearchPage{true};
+    std::atomic<int> m_languageIndex { 0 };
+    std::atomic<int> m_protocol { 0 };
+    std::atomic<int> m_searchProtocol { 0 };
+    std::atomic<bool> m_onvifTimeoutsSet { false };
+    std::atomic<bool> m_onSearchPage { true };
     QVector<QPointer<QObject>> m_receivers;
     QString m_qtTranslationFile;
     mutable QMutex m_credentialsMutex; // the four texts below change on the GUI thread
@@ -183,7 +185,7 @@ private:
     QString m_passwordHex;
     QStringList m_languageFiles;
     QTimer* m_autoRefreshTimer = nullptr;
-    std::atomic<bool> m_toolBarDestroyed{false};
+    std::atomic<bool> m_toolBarDestroyed { false };
     QMutex m_toolBarMutex;
     QString m_logFile;
     QMutex m_logMutex;

@@ -1,9 +1,9 @@
 #include "shell/HoverButton.h"
 
+#include "shell/HoverDialog.h"
+
 #include <QCursor>
 #include <QScreen>
-
-#include "shell/HoverDialog.h"
 
 HoverButton::HoverButton(QWidget* parent)
     : QPushButton(parent)

@@ -8,7 +8,8 @@
 
 class HoverDialog;
 
-class HoverButton : public QPushButton {
+class HoverButton : public QPushButton
+{
     Q_OBJECT
 
 public:

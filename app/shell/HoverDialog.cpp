@@ -1,18 +1,19 @@
 #include "shell/HoverDialog.h"
 
+#include "shell/HoverButton.h"
+#include "shell/TextTable.h"
+
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOption>
 
-#include "shell/HoverButton.h"
-#include "shell/TextTable.h"
-
-namespace {
+namespace
+{
 
 // Language-table numbers of the three choices.
-constexpr int kChoiceTexts[3] = {83, 171, 180}; // configuration, stream, OSD
+constexpr int kChoiceTexts[3] = { 83, 171, 180 }; // configuration, stream, OSD
 
 } // namespace
 
@@ -29,7 +30,7 @@ HoverDialog::HoverDialog(HoverButton* parent)
     m_group = new QButtonGroup(this);
     m_group->setExclusive(true);
 
-    QPushButton** buttons[3] = {&m_pBtnFirst, &m_pBtnSecond, &m_pBtnThird};
+    QPushButton** buttons[3] = { &m_pBtnFirst, &m_pBtnSecond, &m_pBtnThird };
     for (int i = 0; i < 3; ++i) {
         auto* b = new QPushButton(this);
         b->setObjectName(QStringLiteral("PageHoverTabButton"));
@@ -51,7 +52,7 @@ HoverDialog::HoverDialog(HoverButton* parent)
 
 void HoverDialog::retranslate()
 {
-    QPushButton* buttons[3] = {m_pBtnFirst, m_pBtnSecond, m_pBtnThird};
+    QPushButton* buttons[3] = { m_pBtnFirst, m_pBtnSecond, m_pBtnThird };
     for (int i = 0; i < 3; ++i) {
         const QString text = TextTable::text(kChoiceTexts[i]);
         buttons[i]->setText(text);
@@ -97,7 +98,10 @@ void HoverDialog::resetChoices()
     m_group->setExclusive(true);
 }
 
-void HoverDialog::enterEvent(QEvent* event) { QDialog::enterEvent(event); }
+void HoverDialog::enterEvent(QEvent* event)
+{
+    QDialog::enterEvent(event);
+}
 
 void HoverDialog::leaveEvent(QEvent* event)
 {

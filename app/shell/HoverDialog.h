@@ -10,7 +10,8 @@ class QButtonGroup;
 class QHBoxLayout;
 class QPushButton;
 
-class HoverDialog : public QDialog {
+class HoverDialog : public QDialog
+{
     Q_OBJECT
 
 public:

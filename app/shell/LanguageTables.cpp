@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <initializer_list>
 
-namespace {
+namespace
+{
 
 // Language-table numbers of the language names.
 enum : int {
@@ -27,13 +28,14 @@ enum : int {
 
 // Edition files. The English, Korean and Japanese files of editions 20, 37, 38,
 // 39 and 42 are shared; KR_00.xml is a Korean file that no edition offers yet.
-const char* const kEnglishFiles[] = {"ENU_07.xml", "ENU_08.xml", "ENU_10.xml", "ENU_12.xml", "ENU_14.xml",
-                                     "ENU_16.xml", "ENU_17.xml", "ENU_20.xml", "ENU_34.xml", "ENU_35.xml",
-                                     "ENU_53.xml", "ENU_55.xml", "ENU_57.xml", "ENU_60.xml", "ENU_DORVEX.xml"};
-const char* const kRussianFiles[] = {"RUS_04.xml", "RUS_05.xml", "RUS_06.xml", "RUS_11.xml", "RUS_15.xml",
-                                     "RUS_29.xml", "RUS_32.xml", "RUS_55.xml", "RUS_56.xml", "RUS_DORVEX.xml"};
+const char* const kEnglishFiles[] = { "ENU_07.xml", "ENU_08.xml", "ENU_10.xml", "ENU_12.xml", "ENU_14.xml",
+    "ENU_16.xml", "ENU_17.xml", "ENU_20.xml", "ENU_34.xml", "ENU_35.xml", "ENU_53.xml", "ENU_55.xml",
+    "ENU_57.xml", "ENU_60.xml", "ENU_DORVEX.xml" };
+const char* const kRussianFiles[] = { "RUS_04.xml", "RUS_05.xml", "RUS_06.xml", "RUS_11.xml", "RUS_15.xml",
+    "RUS_29.xml", "RUS_32.xml", "RUS_55.xml", "RUS_56.xml", "RUS_DORVEX.xml" };
 // KR_53.xml is the one Korean file whose edition keeps Qt's English texts.
-const char* const kKoreanFiles[] = {"KOR_18.xml", "KOR_19.xml", "KOR_20.xml", "KR_34.xml", "KR_53.xml", "KR_00.xml"};
+const char* const kKoreanFiles[]
+    = { "KOR_18.xml", "KOR_19.xml", "KOR_20.xml", "KR_34.xml", "KR_53.xml", "KR_00.xml" };
 
 struct NameEntry {
     QString file;
@@ -45,29 +47,29 @@ QVector<NameEntry> buildNameTable()
 {
     const QString en = QStringLiteral("/qt_en.qm");
     QVector<NameEntry> t;
-    t.append({QStringLiteral("ENU.xml"), kEnglish, en});
+    t.append({ QStringLiteral("ENU.xml"), kEnglish, en });
     for (const char* f : kEnglishFiles)
-        t.append({QLatin1String(f), kEnglish, en});
-    t.append({QStringLiteral("GER.xml"), kGerman, QStringLiteral("/qt_de.qm")});
-    t.append({QStringLiteral("GER_61.xml"), kGerman, en});
+        t.append({ QLatin1String(f), kEnglish, en });
+    t.append({ QStringLiteral("GER.xml"), kGerman, QStringLiteral("/qt_de.qm") });
+    t.append({ QStringLiteral("GER_61.xml"), kGerman, en });
     for (const char* f : kRussianFiles)
-        t.append({QLatin1String(f), kRussian, QStringLiteral("/qt_ru.qm")});
-    t.append({QStringLiteral("CHT.xml"), kTraditionalChinese, QStringLiteral("/qt_zh_TW.qm")});
-    t.append({QStringLiteral("CHS.xml"), kSimplifiedChinese, QStringLiteral("/qt_zh_CN.qm")});
+        t.append({ QLatin1String(f), kRussian, QStringLiteral("/qt_ru.qm") });
+    t.append({ QStringLiteral("CHT.xml"), kTraditionalChinese, QStringLiteral("/qt_zh_TW.qm") });
+    t.append({ QStringLiteral("CHS.xml"), kSimplifiedChinese, QStringLiteral("/qt_zh_CN.qm") });
     for (const char* f : kKoreanFiles) {
         const QString name = QLatin1String(f);
-        t.append({name, kKorean, name == QLatin1String("KR_53.xml") ? en : QStringLiteral("/qt_ko.qm")});
+        t.append({ name, kKorean, name == QLatin1String("KR_53.xml") ? en : QStringLiteral("/qt_ko.qm") });
     }
-    t.append({QStringLiteral("TUR_23.xml"), kTurkish, en});
-    t.append({QStringLiteral("JAPAN_20.xml"), kJapanese, QStringLiteral("/qt_ja.qm")});
-    t.append({QStringLiteral("PORT_35.xml"), kPortuguese, en});
-    t.append({QStringLiteral("PORT_45.xml"), kPortuguese, en});
-    t.append({QStringLiteral("FRENCH_54.xml"), kFrench, QStringLiteral("/qt_fr.qm")});
-    t.append({QStringLiteral("ITALIAN_54.xml"), kItalian, QStringLiteral("/qt_it.qm")});
-    t.append({QStringLiteral("POLISH.xml"), kPolish, en});
-    t.append({QStringLiteral("PERSION_63.xml"), kPersian, en});
-    t.append({QStringLiteral("PERSION_64.xml"), kPersian, en});
-    t.append({QStringLiteral("SWE.xml"), kSwedish, en});
+    t.append({ QStringLiteral("TUR_23.xml"), kTurkish, en });
+    t.append({ QStringLiteral("JAPAN_20.xml"), kJapanese, QStringLiteral("/qt_ja.qm") });
+    t.append({ QStringLiteral("PORT_35.xml"), kPortuguese, en });
+    t.append({ QStringLiteral("PORT_45.xml"), kPortuguese, en });
+    t.append({ QStringLiteral("FRENCH_54.xml"), kFrench, QStringLiteral("/qt_fr.qm") });
+    t.append({ QStringLiteral("ITALIAN_54.xml"), kItalian, QStringLiteral("/qt_it.qm") });
+    t.append({ QStringLiteral("POLISH.xml"), kPolish, en });
+    t.append({ QStringLiteral("PERSION_63.xml"), kPersian, en });
+    t.append({ QStringLiteral("PERSION_64.xml"), kPersian, en });
+    t.append({ QStringLiteral("SWE.xml"), kSwedish, en });
     return t;
 }
 
@@ -100,56 +102,57 @@ QHash<int, QStringList> buildEditionTable()
             t.insert(e, list);
     };
     const auto own = [](const char* file, std::initializer_list<const char*> tail = {}) {
-        QStringList l{QLatin1String(file)};
+        QStringList l { QLatin1String(file) };
         for (const char* f : tail)
             l << QLatin1String(f);
         return l;
     };
-    set({0, 47, 49, 59}, files({"ENU.xml", "CHS.xml"}));
-    set({1}, files({"CHT.xml"}));
-    set({2}, files({"GER.xml"}));
-    set({4}, own("RUS_04.xml", {"ENU.xml"}));
-    set({5}, own("RUS_05.xml", {"ENU.xml"}));
-    set({6}, own("RUS_06.xml", {"ENU.xml"}));
-    set({11}, own("RUS_11.xml", {"ENU.xml"}));
-    set({29}, own("RUS_29.xml", {"ENU.xml"}));
-    set({56}, own("RUS_56.xml", {"ENU.xml"}));
-    set({7}, own("ENU_07.xml"));
-    set({8}, own("ENU_08.xml"));
-    set({10}, own("ENU_10.xml"));
-    set({12}, own("ENU_12.xml"));
-    set({14}, own("ENU_14.xml"));
-    set({16}, own("ENU_16.xml"));
-    set({17}, own("ENU_17.xml"));
-    set({57}, own("ENU_57.xml"));
-    set({60}, own("ENU_60.xml"));
-    set({13, 22, 36}, files({"CHS.xml", "ENU.xml"}));
-    set({15}, own("RUS_15.xml"));
-    set({32}, own("RUS_32.xml"));
-    set({18}, own("KOR_18.xml", {"ENU.xml"}));
-    set({19}, own("KOR_19.xml"));
-    set({20, 37, 38, 39}, files({"ENU_20.xml", "KOR_20.xml", "JAPAN_20.xml"}));
-    set({23}, own("TUR_23.xml"));
-    set({30}, files({"CHS.xml"}));
-    set({34}, files({"ENU_34.xml", "KR_34.xml"}));
-    set({35}, files({"PORT_35.xml", "ENU_35.xml"}));
-    set({42}, files({"KOR_20.xml", "ENU_20.xml"}));
-    set({45}, own("PORT_45.xml"));
-    set({50}, files({"ENU_DORVEX.xml", "RUS_DORVEX.xml"}));
-    set({53}, files({"ENU_53.xml", "KR_53.xml", "CHS.xml"}));
-    set({54}, files({"ENU.xml", "FRENCH_54.xml", "ITALIAN_54.xml"}));
-    set({55}, files({"RUS_55.xml", "ENU_55.xml"}));
-    set({61}, files({"GER_61.xml", "ENU.xml"}));
-    set({62}, files({"POLISH.xml"}));
-    set({63}, files({"PERSION_63.xml", "ENU.xml", "CHS.xml"}));
-    set({64}, files({"PERSION_64.xml", "ENU.xml", "CHS.xml"}));
-    set({65}, files({"SWE.xml", "ENU.xml", "CHS.xml"}));
+    set({ 0, 47, 49, 59 }, files({ "ENU.xml", "CHS.xml" }));
+    set({ 1 }, files({ "CHT.xml" }));
+    set({ 2 }, files({ "GER.xml" }));
+    set({ 4 }, own("RUS_04.xml", { "ENU.xml" }));
+    set({ 5 }, own("RUS_05.xml", { "ENU.xml" }));
+    set({ 6 }, own("RUS_06.xml", { "ENU.xml" }));
+    set({ 11 }, own("RUS_11.xml", { "ENU.xml" }));
+    set({ 29 }, own("RUS_29.xml", { "ENU.xml" }));
+    set({ 56 }, own("RUS_56.xml", { "ENU.xml" }));
+    set({ 7 }, own("ENU_07.xml"));
+    set({ 8 }, own("ENU_08.xml"));
+    set({ 10 }, own("ENU_10.xml"));
+    set({ 12 }, own("ENU_12.xml"));
+    set({ 14 }, own("ENU_14.xml"));
+    set({ 16 }, own("ENU_16.xml"));
+    set({ 17 }, own("ENU_17.xml"));
+    set({ 57 }, own("ENU_57.xml"));
+    set({ 60 }, own("ENU_60.xml"));
+    set({ 13, 22, 36 }, files({ "CHS.xml", "ENU.xml" }));
+    set({ 15 }, own("RUS_15.xml"));
+    set({ 32 }, own("RUS_32.xml"));
+    set({ 18 }, own("KOR_18.xml", { "ENU.xml" }));
+    set({ 19 }, own("KOR_19.xml"));
+    set({ 20, 37, 38, 39 }, files({ "ENU_20.xml", "KOR_20.xml", "JAPAN_20.xml" }));
+    set({ 23 }, own("TUR_23.xml"));
+    set({ 30 }, files({ "CHS.xml" }));
+    set({ 34 }, files({ "ENU_34.xml", "KR_34.xml" }));
+    set({ 35 }, files({ "PORT_35.xml", "ENU_35.xml" }));
+    set({ 42 }, files({ "KOR_20.xml", "ENU_20.xml" }));
+    set({ 45 }, own("PORT_45.xml"));
+    set({ 50 }, files({ "ENU_DORVEX.xml", "RUS_DORVEX.xml" }));
+    set({ 53 }, files({ "ENU_53.xml", "KR_53.xml", "CHS.xml" }));
+    set({ 54 }, files({ "ENU.xml", "FRENCH_54.xml", "ITALIAN_54.xml" }));
+    set({ 55 }, files({ "RUS_55.xml", "ENU_55.xml" }));
+    set({ 61 }, files({ "GER_61.xml", "ENU.xml" }));
+    set({ 62 }, files({ "POLISH.xml" }));
+    set({ 63 }, files({ "PERSION_63.xml", "ENU.xml", "CHS.xml" }));
+    set({ 64 }, files({ "PERSION_64.xml", "ENU.xml", "CHS.xml" }));
+    set({ 65 }, files({ "SWE.xml", "ENU.xml", "CHS.xml" }));
     return t;
 }
 
 } // namespace
 
-namespace LanguageTables {
+namespace LanguageTables
+{
 
 int displayTextId(const QString& fileName)
 {
@@ -160,7 +163,7 @@ int displayTextId(const QString& fileName)
 QStringList editionLanguageFiles(int customerId)
 {
     static const QHash<int, QStringList> table = buildEditionTable();
-    return table.value(customerId, QStringList{QStringLiteral("ENU.xml")});
+    return table.value(customerId, QStringList { QStringLiteral("ENU.xml") });
 }
 
 QString qtTranslationFile(const QString& fileName)

@@ -6,7 +6,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace LanguageTables {
+namespace LanguageTables
+{
 
 // The language-table number of the text that names `fileName` in the
 // language menu: 89 (English) for any name the table does not know.

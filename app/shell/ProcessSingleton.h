@@ -8,8 +8,8 @@
 #include <QMutexLocker>
 #include <atomic>
 
-template <typename T>
-class ProcessSingleton {
+template <typename T> class ProcessSingleton
+{
 public:
     ProcessSingleton() = default;
     ~ProcessSingleton() { delete m_object.exchange(nullptr); }
@@ -17,8 +17,7 @@ public:
     ProcessSingleton& operator=(const ProcessSingleton&) = delete;
 
     // The object, made by `make` on the first call; later calls skip the lock.
-    template <typename Make>
-    T* get(Make make)
+    template <typename Make> T* get(Make make)
     {
         T* object = m_object.load(std::memory_order_acquire);
         if (object)
@@ -42,5 +41,5 @@ public:
 
 private:
     QMutex m_mutex;
-    std::atomic<T*> m_object{nullptr};
+    std::atomic<T*> m_object { nullptr };
 };

@@ -8,7 +8,8 @@
 #include <QXmlStreamReader>
 #include <memory>
 
-namespace {
+namespace
+{
 
 QReadWriteLock g_lock;
 std::unique_ptr<QStringList> g_texts; // null until load(), again after free()

@@ -6,7 +6,8 @@
 // a read-write lock and every read returns a copy.
 #include <QString>
 
-class TextTable {
+class TextTable
+{
 public:
     // A copy of text number `id`; an empty text for a number beyond the
     // loaded texts, a negative number, or when no table exists. Any thread.

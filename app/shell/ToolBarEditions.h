@@ -17,7 +17,7 @@ enum class ToolBarButton : int {
     DeviceInfo,
     ImportExport,
     Password,
-    ExportExcel,    // export to workbook
+    ExportExcel, // export to workbook
     ExtranetSearch, // IP-range search
     Stream,
     OSD,
@@ -31,7 +31,8 @@ enum class ToolBarButton : int {
     VideoFormat,
 };
 
-namespace ToolBarEditions {
+namespace ToolBarEditions
+{
 
 constexpr int kButtonCount = 18;
 // Every button, in creation order.

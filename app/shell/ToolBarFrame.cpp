@@ -1,5 +1,13 @@
 #include "shell/ToolBarFrame.h"
 
+#include "shell/FlowLayout.h"
+#include "shell/GKAppSetting.h"
+#include "shell/HoverButton.h"
+#include "shell/HoverDialog.h"
+#include "shell/LanguageTables.h"
+#include "shell/TextTable.h"
+#include "shell/Utilities.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,18 +23,14 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "shell/FlowLayout.h"
-#include "shell/GKAppSetting.h"
-#include "shell/HoverButton.h"
-#include "shell/HoverDialog.h"
-#include "shell/LanguageTables.h"
-#include "shell/TextTable.h"
-#include "shell/Utilities.h"
-
 // Outside any namespace: Q_INIT_RESOURCE names a global function.
-static void initToolBarQrc() { Q_INIT_RESOURCE(toolbar); }
+static void initToolBarQrc()
+{
+    Q_INIT_RESOURCE(toolbar);
+}
 
-namespace {
+namespace
+{
 
 using B = ToolBarButton;
 using ToolBarEditions::kButtonCount;
@@ -109,7 +113,7 @@ QImage tinted(const QImage& shape, const QColor& colour)
 QIcon toolBarIcon(const QString& name, const QColor& normal, bool checkable)
 {
     QIcon icon;
-    for (int scale : {1, 2}) {
+    for (int scale : { 1, 2 }) {
         QImageReader reader(QStringLiteral(":/toolbar/icons/%1.svg").arg(name));
         reader.setScaledSize(QSize(kIconSize, kIconSize) * scale);
         const QImage read = reader.read();
@@ -135,7 +139,10 @@ QIcon toolBarIcon(const QString& name, const QColor& normal, bool checkable)
 
 } // namespace
 
-void ToolBarFrame::initResources() { initToolBarQrc(); }
+void ToolBarFrame::initResources()
+{
+    initToolBarQrc();
+}
 
 ToolBarFrame::ToolBarFrame(QWidget* parent)
     : QFrame(parent)
@@ -261,47 +268,48 @@ void ToolBarFrame::connectSignals()
         void (ToolBarFrame::*signal)();
     };
     static const Relay relays[] = {
-        {B::Search, &ToolBarFrame::SearchRequest},
-        {B::Upgrade, &ToolBarFrame::UpgradeRequest},
-        {B::Config, &ToolBarFrame::ConfigRequest},
-        {B::DeviceInfo, &ToolBarFrame::DeviceInfoRequest},
-        {B::ImportExport, &ToolBarFrame::ImportExportRequest},
-        {B::Password, &ToolBarFrame::ChangePasswordRequest},
-        {B::ExportExcel, &ToolBarFrame::ExportExcelRequest},
-        {B::ExtranetSearch, &ToolBarFrame::ExtranetSearchRequest},
-        {B::Stream, &ToolBarFrame::StreamConfigRequest},
-        {B::OSD, &ToolBarFrame::OSDConfigRequest},
-        {B::Recovery, &ToolBarFrame::RecoveryDeviceRequest},
-        {B::InitialDevice, &ToolBarFrame::InitialDeviceRequest},
-        {B::Reboot, &ToolBarFrame::RebootDeviceRequest},
-        {B::ChangeDevice, &ToolBarFrame::ChangeDeviceRequest},
-        {B::Developer, &ToolBarFrame::DeveloperPageRequest},
-        {B::AutoUpgrade, &ToolBarFrame::AutoUpgradePageRequest},
-        {B::VideoFormat, &ToolBarFrame::VideoFormatRequest},
+        { B::Search, &ToolBarFrame::SearchRequest },
+        { B::Upgrade, &ToolBarFrame::UpgradeRequest },
+        { B::Config, &ToolBarFrame::ConfigRequest },
+        { B::DeviceInfo, &ToolBarFrame::DeviceInfoRequest },
+        { B::ImportExport, &ToolBarFrame::ImportExportRequest },
+        { B::Password, &ToolBarFrame::ChangePasswordRequest },
+        { B::ExportExcel, &ToolBarFrame::ExportExcelRequest },
+        { B::ExtranetSearch, &ToolBarFrame::ExtranetSearchRequest },
+        { B::Stream, &ToolBarFrame::StreamConfigRequest },
+        { B::OSD, &ToolBarFrame::OSDConfigRequest },
+        { B::Recovery, &ToolBarFrame::RecoveryDeviceRequest },
+        { B::InitialDevice, &ToolBarFrame::InitialDeviceRequest },
+        { B::Reboot, &ToolBarFrame::RebootDeviceRequest },
+        { B::ChangeDevice, &ToolBarFrame::ChangeDeviceRequest },
+        { B::Developer, &ToolBarFrame::DeveloperPageRequest },
+        { B::AutoUpgrade, &ToolBarFrame::AutoUpgradePageRequest },
+        { B::VideoFormat, &ToolBarFrame::VideoFormatRequest },
     };
     for (const Relay& r : relays)
         connect(button(r.button), &QPushButton::clicked, this, r.signal);
 
     connect(m_pFilterCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            &ToolBarFrame::FilterIndexChangedRequest);
+        &ToolBarFrame::FilterIndexChangedRequest);
     connect(m_pFilterEdit, &QLineEdit::textChanged, this, &ToolBarFrame::FilterTextChangedRequest);
     // Mirrored first, for readers on other threads and for everything below.
     connect(m_pProtocolCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            [this](int index) { m_protocolIndex.store(index); });
+        [this](int index) { m_protocolIndex.store(index); });
     // The filter entries follow the protocol before anyone is told of the
     // change, so that a listener asking filterColumn() gets the new column.
     connect(m_pProtocolCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            &ToolBarFrame::FilterItemChangedRequest);
+        &ToolBarFrame::FilterItemChangedRequest);
     connect(m_pProtocolCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
-            &ToolBarFrame::ProtocolIndexChangedRequest);
+        &ToolBarFrame::ProtocolIndexChangedRequest);
 
     connect(m_pBtnHover, &QPushButton::clicked, this, &ToolBarFrame::ShowExtraButton);
     connect(m_pBtnHover, &HoverButton::ClickHoverFirstRequest, this, &ToolBarFrame::OnClickHoverFirstRequest);
-    connect(m_pBtnHover, &HoverButton::ClickHoverSecondRequest, this, &ToolBarFrame::OnClickHoverSecondRequest);
+    connect(
+        m_pBtnHover, &HoverButton::ClickHoverSecondRequest, this, &ToolBarFrame::OnClickHoverSecondRequest);
     connect(m_pBtnHover, &HoverButton::ClickHoverThirdRequest, this, &ToolBarFrame::OnClickHoverThirdRequest);
     connect(m_pBtnHover, &HoverButton::HoverHasClickedBtn, this, &ToolBarFrame::CheckHoverBtnClicked);
     connect(m_pButtonGroup, QOverload<QAbstractButton*>::of(&QButtonGroup::buttonClicked), this,
-            &ToolBarFrame::CheckCurrentButton);
+        &ToolBarFrame::CheckCurrentButton);
     if (m_pAutoRefreshBox)
         connect(m_pAutoRefreshBox, &QCheckBox::clicked, this, &ToolBarFrame::OnAutoRefresh);
 }
@@ -346,7 +354,10 @@ ToolBarButton ToolBarFrame::pageOfActiveButton() const
     }
 }
 
-QString ToolBarFrame::filterText() const { return m_pFilterEdit->text(); }
+QString ToolBarFrame::filterText() const
+{
+    return m_pFilterEdit->text();
+}
 
 void ToolBarFrame::setProtocolWidgetsVisible(bool visible)
 {
@@ -570,7 +581,7 @@ void ToolBarFrame::retranslate()
     fitComboBoxWidth(m_pFilterCombo);
     const QFontMetrics metrics(m_pFilterCombo->font());
     int widest = 0;
-    for (bool stream : {false, true}) {
+    for (bool stream : { false, true }) {
         for (int id : ToolBarEditions::filterEntries(m_edition, stream, 0))
             widest = qMax(widest, metrics.horizontalAdvance(TextTable::text(id)));
     }

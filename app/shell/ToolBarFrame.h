@@ -10,11 +10,11 @@
 // GUI thread only, with one exception: search callbacks may read
 // protocolIndex() from their own threads while they hold GKAppSetting's
 // tool-bar guard and isToolBarDestroyed() is false.
+#include "shell/ToolBarEditions.h"
+
 #include <QFrame>
 #include <QString>
 #include <atomic>
-
-#include "shell/ToolBarEditions.h"
 
 class FlowLayout;
 class HoverButton;
@@ -27,7 +27,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class ToolBarFrame : public QFrame {
+class ToolBarFrame : public QFrame
+{
     Q_OBJECT
 
 public:
@@ -158,5 +159,5 @@ private:
     QHBoxLayout* m_pOuterLayout = nullptr;
     QHBoxLayout* m_pRightLayout = nullptr;
     QAbstractButton* m_currentButton = nullptr;
-    std::atomic<int> m_protocolIndex{-1};
+    std::atomic<int> m_protocolIndex { -1 };
 };

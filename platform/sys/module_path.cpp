@@ -7,7 +7,8 @@
 #include <unistd.h>
 #endif
 
-namespace vlsys {
+namespace vlsys
+{
 
 std::string executablePath()
 {

@@ -4,7 +4,8 @@
 // here instead of guessing from the working directory.
 #include <string>
 
-namespace vlsys {
+namespace vlsys
+{
 
 // Full path of the running executable ("/opt/x/bin/prog"), empty if unknown.
 std::string executablePath();

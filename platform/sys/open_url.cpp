@@ -1,8 +1,8 @@
 #include "sys/open_url.h"
 
 #if defined(_WIN32)
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 #else
 #include <spawn.h>
 #include <sys/wait.h>
@@ -10,7 +10,8 @@
 extern char** environ;
 #endif
 
-namespace vlsys {
+namespace vlsys
+{
 
 bool openUrl(const std::string& url)
 {
@@ -18,10 +19,11 @@ bool openUrl(const std::string& url)
         return false;
 #if defined(_WIN32)
     return reinterpret_cast<INT_PTR>(
-               ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL)) > 32;
+               ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL))
+        > 32;
 #else
     // The URL is passed as one argument, never through a shell.
-    const char* argv[] = {"xdg-open", url.c_str(), nullptr};
+    const char* argv[] = { "xdg-open", url.c_str(), nullptr };
     pid_t pid = 0;
     if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
         return false;

@@ -24,9 +24,9 @@ extern "C" {
 /* P2P server set-up (VLNetInitP2PServerInfo). Text pointers must stay valid
    until the call returns. */
 typedef struct VLNET_P2P_SERVER_INFO {
-    char main_server_addr[128];   /* NUL-terminated */
+    char main_server_addr[128]; /* NUL-terminated */
     int32_t main_server_port;
-    char sub_server_addr[128];    /* NUL-terminated */
+    char sub_server_addr[128]; /* NUL-terminated */
     int32_t sub_server_port;
     uint8_t server_kind;
     uint8_t region_us;
@@ -46,7 +46,7 @@ typedef struct VLNET_P2P_SERVER_INFO {
 
 /* Log set-up (VLNetInitLog). */
 typedef struct VLNET_LOG_INFO {
-    char file_path[256];          /* NUL-terminated, directory + "/VLNet.txt" */
+    char file_path[256]; /* NUL-terminated, directory + "/VLNet.txt" */
     uint8_t net_log;
     uint8_t reserved0[2];
     uint8_t main_loop_log;

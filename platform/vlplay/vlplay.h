@@ -39,7 +39,7 @@ typedef struct VLPLAY_MORE_INFO {
 
 /* Log set-up (VLPlayInitLog). */
 typedef struct VLPLAY_LOG_INFO {
-    char file_path[256];          /* NUL-terminated, directory + "/VLPlay.txt" */
+    char file_path[256]; /* NUL-terminated, directory + "/VLPlay.txt" */
     const char* directory;
     const char* json;
     uint8_t reserved[252];

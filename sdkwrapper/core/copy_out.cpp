@@ -4,7 +4,8 @@
 
 #include <cstring>
 
-namespace vlsdk {
+namespace vlsdk
+{
 
 int check_out_buffer(const char* out, int size)
 {

@@ -2,7 +2,8 @@
 // Handing result texts to caller buffers (char* out, int size).
 #include <string>
 
-namespace vlsdk {
+namespace vlsdk
+{
 
 // For exports that write into a caller buffer: call first, before any work.
 // A null buffer with a positive size is vl_invalid_argument (nothing may be

@@ -11,14 +11,14 @@
 #include <exception>
 #include <utility>
 
-namespace vlsdk {
+namespace vlsdk
+{
 
 // Writes "dev:(nil), this:(nil), [:] call <name> error:exception <what>".
 // Never throws.
 void log_export_exception(const char* name, const char* what) noexcept;
 
-template <class R, class Body>
-R export_guard(const char* name, R on_failure, Body&& body) noexcept
+template <class R, class Body> R export_guard(const char* name, R on_failure, Body&& body) noexcept
 {
     try {
         return std::forward<Body>(body)();

@@ -3,9 +3,11 @@
 #include <cstring>
 #include <memory>
 
-namespace vlsdk {
+namespace vlsdk
+{
 
-namespace {
+namespace
+{
 
 const Json::StreamWriterBuilder& compact_builder()
 {

@@ -3,7 +3,8 @@
 #include <json/json.h>
 #include <string>
 
-namespace vlsdk {
+namespace vlsdk
+{
 
 // Parses a request text leniently: comments and trailing commas are
 // accepted, any value may be the root and text after it is ignored.

@@ -10,7 +10,8 @@
 #include <mutex>
 #include <system_error>
 
-namespace {
+namespace
+{
 
 // Never destroyed: SDK threads may still log while the library unloads.
 std::recursive_mutex& log_lock()
@@ -19,10 +20,10 @@ std::recursive_mutex& log_lock()
     return *lock;
 }
 
-FILE* g_file = nullptr;                     // guarded by log_lock()
-vl_log_callback g_callback = nullptr;       // guarded by log_lock()
-std::atomic<bool> g_has_sink {false};       // lets write_log skip formatting when nothing listens
-thread_local int g_depth = 0;               // lines being written by this thread right now
+FILE* g_file = nullptr; // guarded by log_lock()
+vl_log_callback g_callback = nullptr; // guarded by log_lock()
+std::atomic<bool> g_has_sink { false }; // lets write_log skip formatting when nothing listens
+thread_local int g_depth = 0; // lines being written by this thread right now
 
 // A callback that logs on every line it receives would recurse without end;
 // lines nested deeper than this are dropped.
@@ -83,7 +84,8 @@ void write_log(const char* format, ...) noexcept
     }
 }
 
-namespace vlsdk {
+namespace vlsdk
+{
 
 void log_set_callback(vl_log_callback callback) noexcept
 {

@@ -22,7 +22,8 @@
 // Safe from any thread; never throws.
 void write_log(const char* format, ...) noexcept VL_PRINTF_FORMAT(1, 2);
 
-namespace vlsdk {
+namespace vlsdk
+{
 
 // Size of one log line with its NUL.
 constexpr int kLogLineSize = 1024;

@@ -8,23 +8,24 @@
 #include "sys/module_path.h"
 #include "vl_sdk_wrapper.h"
 
-#include <json/json.h>
-
 #include <atomic>
 #include <cstring>
 #include <fstream>
+#include <json/json.h>
 
-namespace vlsdk {
+namespace vlsdk
+{
 
-namespace {
+namespace
+{
 
 // Start-ups not yet matched by a shut-down. The host program may have
 // started the network SDK itself and never calls our start-up; a shut-down
 // without a start-up must not release the SDK references it holds.
-std::atomic<int> g_sdk_starts {0};
+std::atomic<int> g_sdk_starts { 0 };
 
 // Customer editions whose P2P servers are of kind 9.
-const char* const kKind9Editions[] = {"dorvex_vv", "dorvex_vv_pro"};
+const char* const kKind9Editions[] = { "dorvex_vv", "dorvex_vv_pro" };
 
 const Json::Value& object_root(const Json::Value& root)
 {
@@ -46,8 +47,7 @@ std::string text_if_text(const Json::Value& root, const char* key)
 
 // Copies text with its NUL into a fixed field when it fits; false (field
 // left zero) when it does not.
-template <size_t N>
-bool copy_field(char (&field)[N], const std::string& text)
+template <size_t N> bool copy_field(char (&field)[N], const std::string& text)
 {
     if (text.size() >= N)
         return false;
@@ -332,8 +332,7 @@ VL_API int vl_sdk_wrapper_uninit(void)
         // call after this builds fresh objects instead of reaching freed ones.
         param_registry().Clear();
         int starts = g_sdk_starts.load();
-        while (starts > 0 && !g_sdk_starts.compare_exchange_weak(starts, starts - 1)) {
-        }
+        while (starts > 0 && !g_sdk_starts.compare_exchange_weak(starts, starts - 1)) { }
         if (starts > 0) {
             VLPlayDeinitPlayLib();
             VLNetRelease();

@@ -4,13 +4,13 @@
 #include "vlnet.h"
 #include "vlplay.h"
 
-#include <json/value.h>
-
 #include <cstdint>
+#include <json/value.h>
 #include <string>
 #include <vector>
 
-namespace vlsdk {
+namespace vlsdk
+{
 
 // The start-up JSON, read completely before anything is started.
 struct startup_options {
@@ -33,7 +33,7 @@ struct startup_options {
     std::string oem_type;
     std::string region;
     bool disable_tutk = false;
-    std::string router;    // "vl iot router", only when a text
+    std::string router; // "vl iot router", only when a text
     std::string router_v1; // "vl iot router v1", a text or any value written as JSON
     std::string cache_dir; // "cache_directory", only when a text
     bool has_port = false;
@@ -56,7 +56,8 @@ bool fill_play_info(const startup_options& options, VLPLAY_PLAY_INFO& info);
 // options; the P2P words are the caller's). True when any item was taken,
 // which makes the P2P set-up needed. A server address that does not fit its
 // field with a NUL is skipped, never cut, and described in notes.
-bool fill_p2p_record(const startup_options& options, VLNET_P2P_SERVER_INFO& record, std::vector<std::string>& notes);
+bool fill_p2p_record(
+    const startup_options& options, VLNET_P2P_SERVER_INFO& record, std::vector<std::string>& notes);
 
 // True for the customer editions whose P2P servers are of kind 9.
 bool is_p2p_kind9_edition(const std::string& oem_type);

@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 // Days since 1970-01-01 to a proleptic Gregorian date; exact for every
 // count, without the C library's time_t limits or its time-zone state.
@@ -46,11 +47,12 @@ int parse_time_string(const char* text, record_time* out)
     if (!text || !*text || !out)
         return -1;
     const char* end = text + std::strlen(text);
-    const char seps[5] = {'-', '-', ' ', ':', ':'};
+    const char seps[5] = { '-', '-', ' ', ':', ':' };
     const char* at[5];
     const char* from = text;
     for (int i = 0; i < 5; ++i) {
-        const char* hit = static_cast<const char*>(std::memchr(from, seps[i], static_cast<size_t>(end - from)));
+        const char* hit
+            = static_cast<const char*>(std::memchr(from, seps[i], static_cast<size_t>(end - from)));
         if (!hit || hit + 1 == end)
             return -1;
         at[i] = hit;
@@ -77,7 +79,8 @@ void format_time_ms(char* out, size_t size, uint64_t microseconds)
     std::snprintf(out, size, "%s", format_time_ms(microseconds).c_str());
 }
 
-namespace vlsdk {
+namespace vlsdk
+{
 
 uint64_t round_us_to_seconds(uint64_t microseconds)
 {
@@ -102,8 +105,8 @@ std::string format_utc_seconds(int64_t seconds)
     unsigned month = 0, day = 0;
     civil_from_days(days, year, month, day);
     char text[64];
-    std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02d:%02d:%02d", static_cast<long long>(year), month, day,
-        static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60));
+    std::snprintf(text, sizeof text, "%04lld-%02u-%02u %02d:%02d:%02d", static_cast<long long>(year), month,
+        day, static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60));
     return text;
 }
 

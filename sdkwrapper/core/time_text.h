@@ -33,7 +33,8 @@ std::string format_time_ms(uint64_t microseconds);
 // The same into a caller buffer (always NUL-terminated when size > 0).
 void format_time_ms(char* out, size_t size, uint64_t microseconds);
 
-namespace vlsdk {
+namespace vlsdk
+{
 
 // Nearest whole second of a microsecond count: (t + 500000) / 1000000.
 uint64_t round_us_to_seconds(uint64_t microseconds);

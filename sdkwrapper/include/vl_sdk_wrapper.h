@@ -23,10 +23,10 @@
    Start-up: every export works without vl_sdk_wrapper_init; without it the
    library has no log file and the host must have started the network SDK
    itself. The player-based exports need vl_sdk_wrapper_init_v1. */
+#include "vl_api.h"
+
 #include <stdbool.h>
 #include <stdint.h>
-
-#include "vl_api.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -38,28 +38,28 @@ extern "C" {
    list only grows; a value is never renumbered or reused. */
 typedef enum vl_error_code {
     vl_success = 0,
-    vl_fail = -1,                     /* an SDK call failed, "err" answers, null log record */
-    vl_unknown_error = -2,            /* a recorded file cannot be opened (other reasons) */
-    vl_parse_json_error = -3,         /* the request JSON does not parse or has wrong types */
-    vl_invalid_device = -4,           /* null device handle */
-    vl_invalid_instance = -5,         /* null or unsuitable instance handle */
-    vl_buffer_too_small = -6,         /* the result is empty or does not fit the buffer */
-    vl_no_record = -7,                /* no record for the requested day or index */
-    vl_file_not_found = -8,           /* player open result -2 */
-    vl_file_access_error = -9,        /* player open result -3 */
-    vl_need_input_password = -10,     /* player open result -4 */
-    vl_unknown_message = -11,         /* parameter message number not known */
-    vl_parse_ptz_param_error = -12,   /* unknown PTZ type or operation */
-    vl_need_login_first = -13,        /* the device is not logged in */
-    vl_invalid_argument = -14,        /* null buffer, zero size, missing data or identity */
-    vl_hk_mp4_file = -15,             /* player open result -5 */
-    vl_unknown_mp4_file = -16,        /* player open result -6 */
+    vl_fail = -1, /* an SDK call failed, "err" answers, null log record */
+    vl_unknown_error = -2, /* a recorded file cannot be opened (other reasons) */
+    vl_parse_json_error = -3, /* the request JSON does not parse or has wrong types */
+    vl_invalid_device = -4, /* null device handle */
+    vl_invalid_instance = -5, /* null or unsuitable instance handle */
+    vl_buffer_too_small = -6, /* the result is empty or does not fit the buffer */
+    vl_no_record = -7, /* no record for the requested day or index */
+    vl_file_not_found = -8, /* player open result -2 */
+    vl_file_access_error = -9, /* player open result -3 */
+    vl_need_input_password = -10, /* player open result -4 */
+    vl_unknown_message = -11, /* parameter message number not known */
+    vl_parse_ptz_param_error = -12, /* unknown PTZ type or operation */
+    vl_need_login_first = -13, /* the device is not logged in */
+    vl_invalid_argument = -14, /* null buffer, zero size, missing data or identity */
+    vl_hk_mp4_file = -15, /* player open result -5 */
+    vl_unknown_mp4_file = -16, /* player open result -6 */
     /* -17 is never returned */
-    vl_no_right = -18,                /* the device refuses the operation for this user */
-    vl_not_support_reverse = -19,     /* reverse play asked of a device without it */
-    vl_talk_start_error = -20,        /* the player's two-way-talk start failed */
-    vl_decode_failed = -21,           /* player open result -7 */
-    vl_frame_check_crc_failed = -22   /* player open result -8 */
+    vl_no_right = -18, /* the device refuses the operation for this user */
+    vl_not_support_reverse = -19, /* reverse play asked of a device without it */
+    vl_talk_start_error = -20, /* the player's two-way-talk start failed */
+    vl_decode_failed = -21, /* player open result -7 */
+    vl_frame_check_crc_failed = -22 /* player open result -8 */
 } vl_error_code;
 
 /* ---- Callbacks --------------------------------------------------------- */
@@ -99,15 +99,15 @@ typedef struct multicast_handle multicast_handle;
 
 /* Start-up record; zero-fill it. Read during the call only. */
 typedef struct vl_init_param {
-    const char* json;      /* start-up JSON or NULL */
-    uint32_t p2p_word1;    /* handed to the P2P set-up; non-zero forces that set-up */
-    uint32_t p2p_word2;    /* handed over beside word 1 */
+    const char* json; /* start-up JSON or NULL */
+    uint32_t p2p_word1; /* handed to the P2P set-up; non-zero forces that set-up */
+    uint32_t p2p_word2; /* handed over beside word 1 */
     uint8_t reserved[256]; /* zero */
 } vl_init_param;
 
 /* Log set-up record. Read during the call; the callback pointer is kept. */
 typedef struct vl_log_param {
-    const char* json;         /* log JSON (see vl_init_log) or NULL */
+    const char* json; /* log JSON (see vl_init_log) or NULL */
     vl_log_callback callback; /* NULL removes the log callback */
 } vl_log_param;
 
@@ -146,13 +146,13 @@ VL_API int vl_init_log_ex(vl_log_param* param);
    the callbacks and user are kept until the next login, logout or destroy
    of the device. */
 typedef struct vl_login_param {
-    device* dev;                                  /* the device to log in */
-    const char* json;                             /* login JSON, see vl_device_login_ex */
-    vl_json_callback status_callback;             /* login and connection statuses */
-    vl_message_callback message_callback;         /* named device messages, or NULL */
+    device* dev; /* the device to log in */
+    const char* json; /* login JSON, see vl_device_login_ex */
+    vl_json_callback status_callback; /* login and connection statuses */
+    vl_message_callback message_callback; /* named device messages, or NULL */
     vl_raw_message_callback raw_message_callback; /* every device message as received, or NULL */
-    void* user;                                   /* passed back with every callback */
-    uint8_t reserved[256];                        /* zero */
+    void* user; /* passed back with every callback */
+    uint8_t reserved[256]; /* zero */
 } vl_login_param;
 
 /* A new, logged-out device; NULL when it cannot be allocated. Free it with

@@ -7,11 +7,10 @@
 #include "vl_sdk_wrapper.h"
 
 #include <json/value.h>
-
 #include <string>
 
 // Query answers: a JSON text, or one of these two words.
-extern const char* const kParamAnswerErr;     // "err": the query failed
+extern const char* const kParamAnswerErr; // "err": the query failed
 extern const char* const kParamAnswerNoRight; // "no_right": the device refuses it to this user
 
 // Set results.
@@ -21,7 +20,8 @@ enum ParamSetResult {
     kParamSetNoRight = 2,
 };
 
-class CParamBase {
+class CParamBase
+{
 public:
     CParamBase();
     virtual ~CParamBase();

@@ -18,8 +18,7 @@ struct ParamRegistryEntry {
     CParamBase* (*create)();
 };
 
-template <class T>
-CParamBase* MakeParam()
+template <class T> CParamBase* MakeParam()
 {
     return new T;
 }
@@ -27,7 +26,8 @@ CParamBase* MakeParam()
 // The entries of the library, in the order their objects are made.
 const std::vector<ParamRegistryEntry>& DefaultParamTable();
 
-class ParamRegistry {
+class ParamRegistry
+{
 public:
     explicit ParamRegistry(std::vector<ParamRegistryEntry> table);
     ~ParamRegistry(); // deletes what is left
@@ -53,7 +53,7 @@ public:
 private:
     std::vector<ParamRegistryEntry> m_table;
     std::map<int, CParamBase*> m_objects;
-    std::atomic<bool> m_built {false};
+    std::atomic<bool> m_built { false };
     std::mutex m_lock;
 };
 

@@ -12,7 +12,8 @@
 
 extern "C" int vl_header_c_check(void);
 
-namespace {
+namespace
+{
 
 std::mutex g_lock;
 std::vector<std::string> g_lines;
@@ -46,7 +47,8 @@ std::string log_json(const TestDir& dir, long max_size)
         + ", \"enable net log\": true}";
 }
 
-class CInterface : public ::testing::Test {
+class CInterface : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -96,17 +98,17 @@ TEST_F(CInterface, StartUpRequestForms)
         const char* json;
         int result;
     } cases[] = {
-        {"{}", vl_success},
-        {"{\"port\": 1, } // trailing comma and comment", vl_success},
-        {"/* comment */ {\"region\": \"region_us\"}", vl_success},
-        {"{", vl_parse_json_error},
-        {"", vl_parse_json_error},
-        {"not json", vl_parse_json_error},
-        {"{\"port\": \"eighty\"}", vl_parse_json_error}, // wrong types fail, never crash
-        {"{\"port\": -5}", vl_parse_json_error},
-        {"{\"windows dll path\": {\"a\": 1}}", vl_parse_json_error},
-        {"{\"enable hw render\": \"yes\"}", vl_parse_json_error},
-        {"[1, 2]", vl_parse_json_error},
+        { "{}", vl_success },
+        { "{\"port\": 1, } // trailing comma and comment", vl_success },
+        { "/* comment */ {\"region\": \"region_us\"}", vl_success },
+        { "{", vl_parse_json_error },
+        { "", vl_parse_json_error },
+        { "not json", vl_parse_json_error },
+        { "{\"port\": \"eighty\"}", vl_parse_json_error }, // wrong types fail, never crash
+        { "{\"port\": -5}", vl_parse_json_error },
+        { "{\"windows dll path\": {\"a\": 1}}", vl_parse_json_error },
+        { "{\"enable hw render\": \"yes\"}", vl_parse_json_error },
+        { "[1, 2]", vl_parse_json_error },
     };
     for (const Case& c : cases) {
         EXPECT_EQ(vl_sdk_wrapper_init(c.json), c.result) << c.json;
@@ -122,13 +124,13 @@ TEST_F(CInterface, LogSetUpRequestForms)
         std::string json;
         int result;
     } cases[] = {
-        {"{}", vl_success},
-        {"{\"enable p2p log\": true,}", vl_success},
-        {"{} // nothing", vl_success},
-        {"{", vl_parse_json_error},
-        {"{\"max size\": \"big\"}", vl_parse_json_error},
-        {"{\"directory\": [\"" + dir.path() + "\"]}", vl_parse_json_error},
-        {"{\"enable net log\": {}}", vl_parse_json_error},
+        { "{}", vl_success },
+        { "{\"enable p2p log\": true,}", vl_success },
+        { "{} // nothing", vl_success },
+        { "{", vl_parse_json_error },
+        { "{\"max size\": \"big\"}", vl_parse_json_error },
+        { "{\"directory\": [\"" + dir.path() + "\"]}", vl_parse_json_error },
+        { "{\"enable net log\": {}}", vl_parse_json_error },
     };
     for (const Case& c : cases)
         EXPECT_EQ(vl_init_log(c.json.c_str()), c.result) << c.json;
@@ -206,7 +208,8 @@ TEST_F(CInterface, LongP2PAddressIsReportedNotCut)
     vl_log_param param {};
     param.callback = collect;
     vl_init_log_ex(&param);
-    const std::string json = "{\"vv main server addr\": \"" + std::string(200, 'a') + "\", \"vv main server port\": 80}";
+    const std::string json
+        = "{\"vv main server addr\": \"" + std::string(200, 'a') + "\", \"vv main server port\": 80}";
     EXPECT_EQ(vl_sdk_wrapper_init(json.c_str()), vl_success);
     EXPECT_TRUE(seen(g_lines, "call <sdk_wrapper_init> error:p2p main server address too long"));
 }
@@ -218,7 +221,7 @@ TEST_F(CInterface, LogFileNamedByVLNetIniBesideTheProgram)
     struct RemoveIni {
         std::string path;
         ~RemoveIni() { std::filesystem::remove(path); }
-    } remove_ini {ini};
+    } remove_ini { ini };
 
     TestDir dir;
     std::filesystem::create_directories(dir.file("mylogs"));

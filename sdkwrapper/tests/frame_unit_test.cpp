@@ -6,10 +6,9 @@
 #include "core/time_text.h"
 #include "vl_sdk_wrapper.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <json/json.h>
-
-#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -21,14 +20,14 @@ TEST(RequestParsing, LenientFormsParse)
         const char* text;
         const char* key; // a key that must read 1, or null
     } cases[] = {
-        {"{}", nullptr},
-        {"{\"a\": 1,}", "a"},
-        {"{\"a\": [1, 2,], }", nullptr},
-        {"{\"a\": 1} // trailing comment", "a"},
-        {"/* leading */ {\"a\": /* inside */ 1}", "a"},
-        {"{\"a\": 1} trailing text", "a"},
-        {"[1, 2]", nullptr},
-        {"7", nullptr},
+        { "{}", nullptr },
+        { "{\"a\": 1,}", "a" },
+        { "{\"a\": [1, 2,], }", nullptr },
+        { "{\"a\": 1} // trailing comment", "a" },
+        { "/* leading */ {\"a\": /* inside */ 1}", "a" },
+        { "{\"a\": 1} trailing text", "a" },
+        { "[1, 2]", nullptr },
+        { "7", nullptr },
     };
     for (const Case& c : cases) {
         Json::Value root;
@@ -48,7 +47,7 @@ TEST(RequestParsing, LenientFormsParse)
 TEST(RequestParsing, FailuresLeaveRootAlone)
 {
     const std::string deep = std::string(1200, '[') + std::string(1200, ']');
-    const char* bad[] = {nullptr, "", "{", "{\"a\": }", "{'a': 1}", "nonsense", deep.c_str()};
+    const char* bad[] = { nullptr, "", "{", "{\"a\": }", "{'a': 1}", "nonsense", deep.c_str() };
     for (const char* text : bad) {
         Json::Value root = "untouched";
         EXPECT_FALSE(parse_request(text, root)) << (text ? text : "(null)");
@@ -61,7 +60,8 @@ TEST(ResultWriters, CompactAndStyledLayouts)
     Json::Value v;
     ASSERT_TRUE(parse_request("{\"b\": [1, \"x\"], /* note */ \"a\": {\"c\": true}}", v));
     EXPECT_EQ(write_compact(v), "{\"a\":{\"c\":true},\"b\":[1,\"x\"]}");
-    EXPECT_EQ(write_styled(v), "{\n\t\"a\" : \n\t{\n\t\t\"c\" : true\n\t},\n\t\"b\" : \n\t[\n\t\t1,\n\t\t\"x\"\n\t]\n}");
+    EXPECT_EQ(write_styled(v),
+        "{\n\t\"a\" : \n\t{\n\t\t\"c\" : true\n\t},\n\t\"b\" : \n\t[\n\t\t1,\n\t\t\"x\"\n\t]\n}");
     EXPECT_EQ(write_fast(v), write_compact(v) + "\n");
 }
 
@@ -69,8 +69,9 @@ TEST(ResultWriters, CompactAndStyledLayouts)
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 TEST(ResultWriters, FastMatchesTheLibrarysFastWriter)
 {
-    const char* texts[] = {"{}", "[]", "null", "{\"a\":[],\"b\":{},\"c\":null,\"d\":-1.5,\"e\":\"\\u00e9\\n\"}",
-        "[1,[2,[3]],{\"k\":18446744073709551615}]", "\"text\""};
+    const char* texts[]
+        = { "{}", "[]", "null", "{\"a\":[],\"b\":{},\"c\":null,\"d\":-1.5,\"e\":\"\\u00e9\\n\"}",
+              "[1,[2,[3]],{\"k\":18446744073709551615}]", "\"text\"" };
     for (const char* text : texts) {
         Json::Value v;
         ASSERT_TRUE(parse_request(text, v)) << text;
@@ -88,12 +89,12 @@ TEST(CopyOut, OnlyWhenTheTextAndItsNulFit)
         int result;
         bool written;
     } cases[] = {
-        {0, vl_buffer_too_small, false},
-        {-5, vl_buffer_too_small, false},
-        {6, vl_buffer_too_small, false},
-        {7, vl_buffer_too_small, false}, // exactly the length: no room for the NUL
-        {8, vl_success, true},
-        {64, vl_success, true},
+        { 0, vl_buffer_too_small, false },
+        { -5, vl_buffer_too_small, false },
+        { 6, vl_buffer_too_small, false },
+        { 7, vl_buffer_too_small, false }, // exactly the length: no room for the NUL
+        { 8, vl_success, true },
+        { 64, vl_success, true },
     };
     for (const Case& c : cases) {
         char buf[64];
@@ -106,7 +107,7 @@ TEST(CopyOut, OnlyWhenTheTextAndItsNulFit)
             EXPECT_EQ(buf[0], 'Z') << c.size;
         }
     }
-    char buf[4] = {'Z', 'Z', 'Z', 'Z'};
+    char buf[4] = { 'Z', 'Z', 'Z', 'Z' };
     EXPECT_EQ(copy_out("", buf, 4), vl_buffer_too_small);
     EXPECT_EQ(buf[0], 'Z');
     EXPECT_EQ(copy_out(text, nullptr, 100), vl_invalid_argument);
@@ -141,7 +142,7 @@ TEST(ExportGuard, ExceptionsBecomeTheFailureCode)
     EXPECT_EQ(export_guard("ptr", static_cast<int*>(nullptr), [&] { return &dummy; }), &dummy);
 
     // The JSON library refuses conversions of the wrong type by throwing.
-    const char* wrong[] = {"{\"port\": \"abc\"}", "{\"port\": {}}", "{\"port\": -1}", "{\"port\": [1]}"};
+    const char* wrong[] = { "{\"port\": \"abc\"}", "{\"port\": {}}", "{\"port\": -1}", "{\"port\": [1]}" };
     for (const char* text : wrong) {
         Json::Value root;
         ASSERT_TRUE(parse_request(text, root));
@@ -183,17 +184,17 @@ TEST(TimeTexts, ParseTimeString)
         int result;
         int y, mo, d, h, mi, s;
     } cases[] = {
-        {"2024-03-05 07:08:09", 0, 2024, 3, 5, 7, 8, 9},
-        {"2024-3-5 7:8:9", 0, 2024, 3, 5, 7, 8, 9},
-        {"1-2-3 4:5:6 and more", 0, 1, 2, 3, 4, 5, 6},
-        {"x-y-z a:b:c", 0, 0, 0, 0, 0, 0, 0},       // no digits read as 0
-        {"2024-13-40 25:61:99", 0, 2024, 13, 40, 25, 61, 99}, // no range checks
-        {"70000-1-1 0:0:0", 0, 70000 % 65536, 1, 1, 0, 0, 0}, // truncated to 16 bits
-        {"2024-03-05 07:08:", -1, 0, 0, 0, 0, 0, 0}, // last separator standing last
-        {"2024-03-05 07:08", -1, 0, 0, 0, 0, 0, 0},
-        {"2024-03-05T07:08:09", -1, 0, 0, 0, 0, 0, 0},
-        {"2024/03/05 07:08:09", -1, 0, 0, 0, 0, 0, 0},
-        {"", -1, 0, 0, 0, 0, 0, 0},
+        { "2024-03-05 07:08:09", 0, 2024, 3, 5, 7, 8, 9 },
+        { "2024-3-5 7:8:9", 0, 2024, 3, 5, 7, 8, 9 },
+        { "1-2-3 4:5:6 and more", 0, 1, 2, 3, 4, 5, 6 },
+        { "x-y-z a:b:c", 0, 0, 0, 0, 0, 0, 0 }, // no digits read as 0
+        { "2024-13-40 25:61:99", 0, 2024, 13, 40, 25, 61, 99 }, // no range checks
+        { "70000-1-1 0:0:0", 0, 70000 % 65536, 1, 1, 0, 0, 0 }, // truncated to 16 bits
+        { "2024-03-05 07:08:", -1, 0, 0, 0, 0, 0, 0 }, // last separator standing last
+        { "2024-03-05 07:08", -1, 0, 0, 0, 0, 0, 0 },
+        { "2024-03-05T07:08:09", -1, 0, 0, 0, 0, 0, 0 },
+        { "2024/03/05 07:08:09", -1, 0, 0, 0, 0, 0, 0 },
+        { "", -1, 0, 0, 0, 0, 0, 0 },
     };
     for (const Case& c : cases) {
         record_time t;

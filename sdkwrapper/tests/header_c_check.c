@@ -14,8 +14,8 @@ int vl_header_c_check(void);
 
 int vl_header_c_check(void)
 {
-    vl_init_param init = {0};
-    vl_log_param log = {0};
+    vl_init_param init = { 0 };
+    vl_log_param log = { 0 };
     vl_error_code code = vl_frame_check_crc_failed;
     device* dev = NULL;
     base_instance* inst = NULL;

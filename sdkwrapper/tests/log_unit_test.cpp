@@ -13,11 +13,12 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::mutex g_seen_lock;
 std::vector<std::string> g_seen;
-std::atomic<int> g_nested_budget {0};
+std::atomic<int> g_nested_budget { 0 };
 
 void VL_CALL collect(const char* line, void* reserved)
 {
@@ -53,7 +54,8 @@ std::vector<std::string> seen()
     return g_seen;
 }
 
-class LogWriter : public ::testing::Test {
+class LogWriter : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -79,7 +81,7 @@ TEST_F(LogWriter, LineShapeAndLimits)
         static_cast<void*>(nullptr), "10.0.0.2", "op", "success");
     write_log("%s", std::string(1001, 'k').c_str()); // 22 + 1001 + NUL = 1024: kept
     write_log("%s", std::string(1002, 'd').c_str()); // one more: dropped whole
-    write_log("%s", "");                             // empty: dropped
+    write_log("%s", ""); // empty: dropped
     write_log(nullptr);
 
     const auto lines = seen();
@@ -128,7 +130,7 @@ TEST_F(LogWriter, FileOpensOnceAndRotatesOnce)
     struct Case {
         int64_t max_size;
         bool rotated;
-    } cases[] = {{0, false}, {1001, false}, {1000, true}, {-1, false}};
+    } cases[] = { { 0, false }, { 1001, false }, { 1000, true }, { -1, false } };
     for (const Case& c : cases) {
         write_file(log, big);
         write_file(old, "older generation");
@@ -159,7 +161,7 @@ TEST_F(LogWriter, ThreadsNeverInterleaveAndSurviveCloseAndReopen)
     TestDir dir;
     const std::string log = dir.file("VLWrapper.txt");
     ASSERT_TRUE(vlsdk::log_open_file(log));
-    std::atomic<bool> stop {false};
+    std::atomic<bool> stop { false };
     std::atomic<int> written { 0 };
     std::vector<std::thread> writers;
     for (int t = 0; t < 4; ++t) {
@@ -192,9 +194,10 @@ TEST_F(LogWriter, ThreadsNeverInterleaveAndSurviveCloseAndReopen)
     int count = 0;
     while (std::getline(in, line)) {
         int thread = -1, number = -1, used = 0;
-        char tail[64] = {0};
+        char tail[64] = { 0 };
         ASSERT_TRUE(has_time_prefix(line)) << line;
-        ASSERT_EQ(std::sscanf(line.c_str() + 22, "thread %d line %d %63s%n", &thread, &number, tail, &used), 3)
+        ASSERT_EQ(
+            std::sscanf(line.c_str() + 22, "thread %d line %d %63s%n", &thread, &number, tail, &used), 3)
             << line;
         ASSERT_STREQ(tail, "abcdefghijklmnopqrstuvwxyz0123456789") << line;
         ASSERT_EQ(static_cast<size_t>(used), line.size() - 22) << "one line per message: " << line;

@@ -3,21 +3,22 @@
 #include "params/ParamRegistry.h"
 #include "vl_sdk_wrapper.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <set>
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
-std::atomic<int> g_alive {0};
-std::atomic<int> g_made {0};
+std::atomic<int> g_alive { 0 };
+std::atomic<int> g_made { 0 };
 
 // Records which operation the dispatcher called, and with what.
-class Probe : public CParamBase {
+class Probe : public CParamBase
+{
 public:
     Probe()
     {
@@ -31,10 +32,14 @@ public:
     std::string QueryChannelParam(int channel) override { return "channel:" + std::to_string(channel); }
     std::string QueryTemporaryParam() override { return "temporary"; }
     int SetParam(std::string data) override { return data == "refuse" ? kParamSetNoRight : kParamSetDone; }
-    int SetChannelParam(int channel, std::string) override { return channel == 7 ? kParamSetFailed : kParamSetDone; }
+    int SetChannelParam(int channel, std::string) override
+    {
+        return channel == 7 ? kParamSetFailed : kParamSetDone;
+    }
 };
 
-class Plain : public CParamBase {
+class Plain : public CParamBase
+{
 public:
     Plain() { ++g_alive; }
     ~Plain() override { --g_alive; }
@@ -43,10 +48,10 @@ public:
 std::vector<ParamRegistryEntry> test_table()
 {
     return {
-        {10, "Probe", &MakeParam<Probe>},
-        {20, "Plain", &MakeParam<Plain>},
-        {30, "NotYetBuilt", nullptr},
-        {10, "Duplicate", &MakeParam<Plain>},
+        { 10, "Probe", &MakeParam<Probe> },
+        { 20, "Plain", &MakeParam<Plain> },
+        { 30, "NotYetBuilt", nullptr },
+        { 10, "Duplicate", &MakeParam<Plain> },
     };
 }
 
@@ -59,7 +64,8 @@ TEST(ParamRegistry, DefaultTableHasEveryMessageOnce)
     std::set<int> messages;
     for (const auto& entry : table)
         EXPECT_TRUE(messages.insert(entry.message).second) << entry.message;
-    EXPECT_TRUE(messages.count(573) && messages.count(160608) && messages.count(160825) && messages.count(508));
+    EXPECT_TRUE(
+        messages.count(573) && messages.count(160608) && messages.count(160825) && messages.count(508));
 }
 
 TEST(ParamRegistry, BuildFindClearRebuild)
@@ -111,19 +117,10 @@ TEST(ParamRegistry, QueryTypesSelectOperations)
         int type;
         const char* answer;
     } cases[] = {
-        {1000, "current"},
-        {1200, "defaults"},
-        {900, "with_data:d"},
-        {1100, "temporary"},
-        {1300, "cached"},
-        {0, "channel:0"},
-        {254, "channel:254"},
-        {255, "err"},
-        {-1, "err"},
-        {300, "err"}, // by index: the base answers "err"
-        {554, "err"},
-        {555, "err"},
-        {2000, "err"}, // a set type on the query path
+        { 1000, "current" }, { 1200, "defaults" }, { 900, "with_data:d" }, { 1100, "temporary" },
+        { 1300, "cached" }, { 0, "channel:0" }, { 254, "channel:254" }, { 255, "err" }, { -1, "err" },
+        { 300, "err" }, // by index: the base answers "err"
+        { 554, "err" }, { 555, "err" }, { 2000, "err" }, // a set type on the query path
     };
     for (const Case& c : cases)
         EXPECT_EQ(DispatchParamQuery(probe, c.type, "d"), c.answer) << c.type;
@@ -139,16 +136,16 @@ TEST(ParamRegistry, SetTypesSelectOperations)
         const char* data;
         int result;
     } cases[] = {
-        {&probe, 2000, "x", kParamSetDone},
-        {&probe, 2000, "refuse", kParamSetNoRight},
-        {&probe, 3, "x", kParamSetDone},
-        {&probe, 7, "x", kParamSetFailed},
-        {&probe, 1000, "x", kParamSetFailed}, // a query type on the set path
-        {&probe, -1, "x", kParamSetFailed},
-        {&probe, 255, "x", kParamSetFailed},
-        {&plain, 2000, "x", kParamSetDone}, // no set of its own: nothing to write
-        {&plain, 800, "x", kParamSetDone},
-        {&plain, 801, "x", kParamSetDone},
+        { &probe, 2000, "x", kParamSetDone },
+        { &probe, 2000, "refuse", kParamSetNoRight },
+        { &probe, 3, "x", kParamSetDone },
+        { &probe, 7, "x", kParamSetFailed },
+        { &probe, 1000, "x", kParamSetFailed }, // a query type on the set path
+        { &probe, -1, "x", kParamSetFailed },
+        { &probe, 255, "x", kParamSetFailed },
+        { &plain, 2000, "x", kParamSetDone }, // no set of its own: nothing to write
+        { &plain, 800, "x", kParamSetDone },
+        { &plain, 801, "x", kParamSetDone },
     };
     for (const Case& c : cases)
         EXPECT_EQ(DispatchParamSet(*c.obj, c.type, c.data), c.result) << c.type << " " << c.data;

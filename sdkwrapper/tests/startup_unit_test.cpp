@@ -4,14 +4,14 @@
 #include "core/startup.h"
 #include "test_dir.h"
 
+#include <cstddef>
 #include <gtest/gtest.h>
 #include <json/json.h>
 
-#include <cstddef>
-
 using namespace vlsdk;
 
-namespace {
+namespace
+{
 
 startup_options options_of(const char* text)
 {
@@ -52,29 +52,20 @@ TEST(StartupOptions, WhatMakesTheP2PSetUpNeeded)
         const char* json;
         bool needed;
     } cases[] = {
-        {"{}", false},
-        {"{\"vv main server addr\": \"p2p.example\"}", false}, // no port
-        {"{\"vv main server port\": 8000}", false},           // no address
-        {"{\"vv main server addr\": \"p2p.example\", \"vv main server port\": 8000}", true},
-        {"{\"vv sub server addr\": \"b\", \"vv sub server port\": 1}", false}, // sub only with main
-        {"{\"port\": 65535}", false},
-        {"{\"port\": 65534}", true},
-        {"{\"region\": \"region_us\"}", true},
-        {"{\"region\": \"region_eu\"}", false},
-        {"{\"disable_tutk_p2p_mode\": true}", true},
-        {"{\"disable_tutk_p2p_mode\": false}", false},
-        {"{\"vl iot router\": 5}", false}, // taken only as a text
-        {"{\"vl iot router\": \"r\"}", true},
-        {"{\"vl iot router v1\": {\"a\": 1}}", true},
-        {"{\"cache_directory\": \"/tmp/c\"}", true},
-        {"{\"cache_directory\": [\"/tmp/c\"]}", false},
-        {"{\"windows dll path\": \"/opt/x\"}", true},
-        {"{\"relay_mode_timeout_seconds\": 0}", true},
-        {"{\"only_relay_mode\": false}", true},
-        {"{\"only_relay_mode\": null}", false},
-        {"{\"oem type\": \"dorvex_vv\"}", true},
-        {"{\"oem type\": \"default\"}", false},
-        {"{\"max hardware decode num\": 4, \"enable hw render\": true}", false}, // player keys only
+        { "{}", false }, { "{\"vv main server addr\": \"p2p.example\"}", false }, // no port
+        { "{\"vv main server port\": 8000}", false }, // no address
+        { "{\"vv main server addr\": \"p2p.example\", \"vv main server port\": 8000}", true },
+        { "{\"vv sub server addr\": \"b\", \"vv sub server port\": 1}", false }, // sub only with main
+        { "{\"port\": 65535}", false }, { "{\"port\": 65534}", true },
+        { "{\"region\": \"region_us\"}", true }, { "{\"region\": \"region_eu\"}", false },
+        { "{\"disable_tutk_p2p_mode\": true}", true }, { "{\"disable_tutk_p2p_mode\": false}", false },
+        { "{\"vl iot router\": 5}", false }, // taken only as a text
+        { "{\"vl iot router\": \"r\"}", true }, { "{\"vl iot router v1\": {\"a\": 1}}", true },
+        { "{\"cache_directory\": \"/tmp/c\"}", true }, { "{\"cache_directory\": [\"/tmp/c\"]}", false },
+        { "{\"windows dll path\": \"/opt/x\"}", true }, { "{\"relay_mode_timeout_seconds\": 0}", true },
+        { "{\"only_relay_mode\": false}", true }, { "{\"only_relay_mode\": null}", false },
+        { "{\"oem type\": \"dorvex_vv\"}", true }, { "{\"oem type\": \"default\"}", false },
+        { "{\"max hardware decode num\": 4, \"enable hw render\": true}", false }, // player keys only
     };
     for (const Case& c : cases)
         EXPECT_EQ(p2p_of(options_of(c.json)).needed, c.needed) << c.json;
@@ -151,16 +142,16 @@ TEST(StartupOptions, PlayerRecord)
         bool call;
         bool aec;
     } cases[] = {
-        {"{}", false, false},
-        {"{\"enable hw render\": false}", true, false},
-        {"{\"enable hw render d3d11\": true}", true, false},
-        {"{\"vl_audio_aec_model1_file\": \"1\", \"vl_audio_aec_model2_file\": \"2\"}", false, false},
-        {"{\"vl_audio_aec_model1_file\": \"1\", \"vl_audio_aec_model2_file\": \"2\", "
-         "\"vl_audio_aec_model_key\": null}",
-            false, false},
-        {"{\"vl_audio_aec_model1_file\": \"1\", \"vl_audio_aec_model2_file\": \"2\", "
-         "\"vl_audio_aec_model_key\": \"k\"}",
-            true, true},
+        { "{}", false, false },
+        { "{\"enable hw render\": false}", true, false },
+        { "{\"enable hw render d3d11\": true}", true, false },
+        { "{\"vl_audio_aec_model1_file\": \"1\", \"vl_audio_aec_model2_file\": \"2\"}", false, false },
+        { "{\"vl_audio_aec_model1_file\": \"1\", \"vl_audio_aec_model2_file\": \"2\", "
+          "\"vl_audio_aec_model_key\": null}",
+            false, false },
+        { "{\"vl_audio_aec_model1_file\": \"1\", \"vl_audio_aec_model2_file\": \"2\", "
+          "\"vl_audio_aec_model_key\": \"k\"}",
+            true, true },
     };
     for (const Case& c : cases) {
         const startup_options o = options_of(c.json);
@@ -227,16 +218,16 @@ TEST(VLNetIni, LogPathCases)
         const char* content;
         const char* path;
     } cases[] = {
-        {"[log]\nlog_path = /var/logs/sdk.log\n", "/var/logs/VLWrapper.txt"},
-        {"log_path=/my logs/x.log\r\n", "/mylogs/VLWrapper.txt"}, // blanks are removed
-        {"log_path=sdk.log\n", ""},                                // no folder
-        {"log_path=C:\\logs\\sdk.log\n", "C:\\logs\\VLWrapper.txt"},
-        {"log_path\nlog_path=/second/x.log\n", ""}, // the first line naming it decides
-        {"log_path=\n", ""},
-        {"other=1\nlevel=3\n", ""},
-        {"; log_path is below\nlog_path=/x/y.log\n", ""},
-        {"net_log_path_x=/a/b/c.log\n", "/a/b/VLWrapper.txt"},
-        {"", ""},
+        { "[log]\nlog_path = /var/logs/sdk.log\n", "/var/logs/VLWrapper.txt" },
+        { "log_path=/my logs/x.log\r\n", "/mylogs/VLWrapper.txt" }, // blanks are removed
+        { "log_path=sdk.log\n", "" }, // no folder
+        { "log_path=C:\\logs\\sdk.log\n", "C:\\logs\\VLWrapper.txt" },
+        { "log_path\nlog_path=/second/x.log\n", "" }, // the first line naming it decides
+        { "log_path=\n", "" },
+        { "other=1\nlevel=3\n", "" },
+        { "; log_path is below\nlog_path=/x/y.log\n", "" },
+        { "net_log_path_x=/a/b/c.log\n", "/a/b/VLWrapper.txt" },
+        { "", "" },
     };
     for (const Case& c : cases) {
         write_file(ini, c.content);

@@ -7,7 +7,8 @@
 #include <string>
 #include <unistd.h>
 
-class TestDir {
+class TestDir
+{
 public:
     TestDir()
     {

@@ -4,9 +4,11 @@
 #include <filesystem>
 #include <stdexcept>
 
-namespace vltest {
+namespace vltest
+{
 
-namespace {
+namespace
+{
 std::string env(const char* name, const char* fallback = "")
 {
     const char* v = std::getenv(name);
@@ -14,11 +16,26 @@ std::string env(const char* name, const char* fallback = "")
 }
 } // namespace
 
-bool Lab::active() { return !env("VL_LAB_LAN").empty(); }
-std::string Lab::lanNamespace() { return env("VL_LAB_LAN"); }
-std::string Lab::pcIp4() { return env("VL_LAB_PC_IP4", "192.168.0.2"); }
-std::string Lab::lanIp4() { return env("VL_LAB_LAN_IP4", "192.168.0.1"); }
-std::string Lab::ifName() { return env("VL_LAB_IF", "eth0"); }
+bool Lab::active()
+{
+    return !env("VL_LAB_LAN").empty();
+}
+std::string Lab::lanNamespace()
+{
+    return env("VL_LAB_LAN");
+}
+std::string Lab::pcIp4()
+{
+    return env("VL_LAB_PC_IP4", "192.168.0.2");
+}
+std::string Lab::lanIp4()
+{
+    return env("VL_LAB_LAN_IP4", "192.168.0.1");
+}
+std::string Lab::ifName()
+{
+    return env("VL_LAB_IF", "eth0");
+}
 
 std::string Lab::deviceIp4(int n)
 {
@@ -32,7 +49,7 @@ std::vector<std::string> Lab::inLan(std::vector<std::string> argv)
 {
     if (!active())
         throw std::runtime_error("not inside the network lab");
-    std::vector<std::string> out = {"ip", "netns", "exec", lanNamespace()};
+    std::vector<std::string> out = { "ip", "netns", "exec", lanNamespace() };
     out.insert(out.end(), argv.begin(), argv.end());
     return out;
 }
@@ -42,8 +59,14 @@ Process Lab::startInLan(const std::vector<std::string>& argv, const std::string&
     return Process(inLan(argv), logPath);
 }
 
-std::string buildBin() { return env("VL_BUILD_BIN", "."); }
-std::string sourceDir() { return env("VL_SOURCE_DIR", "."); }
+std::string buildBin()
+{
+    return env("VL_BUILD_BIN", ".");
+}
+std::string sourceDir()
+{
+    return env("VL_SOURCE_DIR", ".");
+}
 
 TempDir::TempDir()
 {

@@ -2,20 +2,21 @@
 // What a test running inside the network lab knows about it (tests/lab/lab
 // sets these variables): its own namespace "pc", the "lan" namespace where the
 // simulated devices live, and the fixed addresses of both sides.
+#include "support/process.h"
+
 #include <string>
 #include <vector>
 
-#include "support/process.h"
-
-namespace vltest {
+namespace vltest
+{
 
 struct Lab {
     // True when the test runs inside a lab (VL_LAB_LAN is set).
     static bool active();
     static std::string lanNamespace();
-    static std::string pcIp4();   // 192.168.0.2
-    static std::string lanIp4();  // 192.168.0.1, the lan side of the link
-    static std::string ifName();  // the link's interface name in both namespaces
+    static std::string pcIp4(); // 192.168.0.2
+    static std::string lanIp4(); // 192.168.0.1, the lan side of the link
+    static std::string ifName(); // the link's interface name in both namespaces
     // The n-th free device address of the device subnet (n >= 0): 192.168.1.10 + n, wrapping into
     // the following /24s.
     static std::string deviceIp4(int n);
@@ -30,7 +31,8 @@ std::string buildBin();
 std::string sourceDir();
 
 // A fresh folder under /tmp, removed by the destructor.
-class TempDir {
+class TempDir
+{
 public:
     TempDir();
     ~TempDir();

@@ -1,11 +1,11 @@
 // The C++ side of the lab: a test in "pc" reaches a process it starts in "lan".
+#include "support/lab.h"
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include "support/lab.h"
 
 using vltest::Lab;
 
@@ -22,18 +22,20 @@ TEST(Lab, UnicastToADeviceAddressInLanComesBack)
     // A UDP echo on a device address in "lan", written in Python to keep the
     // test free of a second binary.
     std::string ip = Lab::deviceIp4(5);
-    auto echo = Lab::startInLan({"/usr/bin/python3", "-c",
+    auto echo = Lab::startInLan({ "/usr/bin/python3", "-c",
         "import socket\n"
         "s=socket.socket(socket.AF_INET,socket.SOCK_DGRAM)\n"
-        "s.bind(('" + ip + "',40000))\n"
-        "d,p=s.recvfrom(100)\n"
-        "s.sendto(b'echo:'+d,p)\n"});
+        "s.bind(('"
+            + ip
+            + "',40000))\n"
+              "d,p=s.recvfrom(100)\n"
+              "s.sendto(b'echo:'+d,p)\n" });
 
     int s = socket(AF_INET, SOCK_DGRAM, 0);
     ASSERT_GE(s, 0);
-    timeval tv{0, 200000};
+    timeval tv { 0, 200000 };
     setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
-    sockaddr_in to{};
+    sockaddr_in to {};
     to.sin_family = AF_INET;
     to.sin_port = htons(40000);
     inet_pton(AF_INET, ip.c_str(), &to.sin_addr);

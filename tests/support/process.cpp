@@ -10,7 +10,8 @@
 #include <thread>
 #include <unistd.h>
 
-namespace vltest {
+namespace vltest
+{
 
 Process::Process(const std::vector<std::string>& argv, const std::string& logPath)
     : m_log(logPath)
@@ -43,7 +44,9 @@ Process::~Process()
 }
 
 Process::Process(Process&& other) noexcept
-    : m_pid(other.m_pid), m_status(other.m_status), m_log(std::move(other.m_log))
+    : m_pid(other.m_pid)
+    , m_status(other.m_status)
+    , m_log(std::move(other.m_log))
 {
     other.m_pid = -1;
 }

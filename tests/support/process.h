@@ -5,9 +5,11 @@
 #include <sys/types.h>
 #include <vector>
 
-namespace vltest {
+namespace vltest
+{
 
-class Process {
+class Process
+{
 public:
     Process() = default;
     // Starts argv[0] (searched on PATH) with stdout and stderr going to

@@ -1,14 +1,15 @@
 // The flow layout of the tool bar's page buttons: wrapping, hidden items,
 // heights and sizes.
+#include "shell/FlowLayout.h"
+
 #include <QHBoxLayout>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
-#include "shell/FlowLayout.h"
-
-namespace {
+namespace
+{
 
 // A host widget with a flow layout (margin 5, spacing 10 both ways) and
 // fixed-size items.
@@ -44,7 +45,7 @@ const QSize k100x30(100, 30);
 
 TEST(FlowLayout, WrapsWhenTheNextItemCrossesTheRightEdge)
 {
-    Flow f({k100x30, k100x30, k100x30});
+    Flow f({ k100x30, k100x30, k100x30 });
     // 5 + 100 + 10 + 100 + 5: the second item ends exactly at the edge.
     EXPECT_EQ(f.layOut(220), 5 + 30 + 10 + 30 + 5);
     EXPECT_EQ(f.at(0), QPoint(5, 5));
@@ -64,14 +65,14 @@ TEST(FlowLayout, WrapsWhenTheNextItemCrossesTheRightEdge)
 
 TEST(FlowLayout, RowHeightIsTheTallestItemOfTheRow)
 {
-    Flow f({QSize(100, 30), QSize(100, 50), QSize(100, 20)});
+    Flow f({ QSize(100, 30), QSize(100, 50), QSize(100, 20) });
     EXPECT_EQ(f.layOut(220), 5 + 50 + 10 + 20 + 5);
     EXPECT_EQ(f.at(2), QPoint(5, 65));
 }
 
 TEST(FlowLayout, HiddenItemsTakeNoWidthButKeepTheirSpacing)
 {
-    Flow f({k100x30, k100x30, k100x30});
+    Flow f({ k100x30, k100x30, k100x30 });
     f.items[1]->hide();
     f.layOut(1000);
     EXPECT_EQ(f.at(2), QPoint(5 + 100 + 10 + 0 + 10, 5));
@@ -82,11 +83,11 @@ TEST(FlowLayout, AHiddenItemAtTheEdgeOpensNoEmptyRow)
     // After two items the next x lies past the edge: a hidden item there
     // must not start a row of its own, and the next visible item still
     // starts its row at the left margin.
-    Flow trailing({k100x30, k100x30, k100x30});
+    Flow trailing({ k100x30, k100x30, k100x30 });
     trailing.items[2]->hide();
     EXPECT_EQ(trailing.layOut(220), 40);
 
-    Flow between({k100x30, k100x30, k100x30, k100x30});
+    Flow between({ k100x30, k100x30, k100x30, k100x30 });
     between.items[2]->hide();
     EXPECT_EQ(between.layOut(220), 80);
     EXPECT_EQ(between.at(3), QPoint(5, 45));
@@ -94,7 +95,7 @@ TEST(FlowLayout, AHiddenItemAtTheEdgeOpensNoEmptyRow)
 
 TEST(FlowLayout, NarrowerThanTheFirstItemStillPlacesItOnTheFirstRow)
 {
-    Flow f({k100x30, k100x30});
+    Flow f({ k100x30, k100x30 });
     EXPECT_EQ(f.layOut(50), 5 + 30 + 10 + 30 + 5);
     EXPECT_EQ(f.at(0), QPoint(5, 5));
     EXPECT_EQ(f.at(1), QPoint(5, 45));
@@ -102,7 +103,7 @@ TEST(FlowLayout, NarrowerThanTheFirstItemStillPlacesItOnTheFirstRow)
 
 TEST(FlowLayout, AllHiddenIsOnlyTheMargins)
 {
-    Flow f({k100x30, k100x30}, 7);
+    Flow f({ k100x30, k100x30 }, 7);
     for (QWidget* w : f.items)
         w->hide();
     EXPECT_EQ(f.layout->heightForWidth(300), 14);
@@ -111,7 +112,7 @@ TEST(FlowLayout, AllHiddenIsOnlyTheMargins)
 
 TEST(FlowLayout, MinimumSizeIsTheLargestItemPlusMargins)
 {
-    Flow f({QSize(100, 30), QSize(60, 50)});
+    Flow f({ QSize(100, 30), QSize(60, 50) });
     EXPECT_EQ(f.layout->minimumSize(), QSize(110, 60));
     EXPECT_EQ(f.layout->sizeHint(), f.layout->minimumSize());
     EXPECT_TRUE(f.layout->hasHeightForWidth());
@@ -122,7 +123,7 @@ TEST(FlowLayout, MinimumSizeIsTheLargestItemPlusMargins)
 
 TEST(FlowLayout, ItemAccessOutOfRangeGivesNull)
 {
-    Flow f({k100x30, k100x30});
+    Flow f({ k100x30, k100x30 });
     EXPECT_EQ(f.layout->count(), 2);
     EXPECT_EQ(f.layout->itemAt(-1), nullptr);
     EXPECT_EQ(f.layout->itemAt(2), nullptr);

@@ -1,5 +1,9 @@
 // The hover button and its pop-up: when the pop-up opens, where, and what
 // leaving the button or the pop-up reports.
+#include "ShellTestEnv.h"
+#include "shell/HoverButton.h"
+#include "shell/HoverDialog.h"
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCursor>
@@ -9,13 +13,11 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "ShellTestEnv.h"
-#include "shell/HoverButton.h"
-#include "shell/HoverDialog.h"
+namespace
+{
 
-namespace {
-
-class HoverTest : public ::testing::Test {
+class HoverTest : public ::testing::Test
+{
 protected:
     ShellTestEnv env;
     QWidget host;
@@ -50,7 +52,7 @@ protected:
 
 TEST_F(HoverTest, PopupHasThreeExclusiveCheckableChoices)
 {
-    const char* const texts[] = {"Configure", "Stream", "OSD"};
+    const char* const texts[] = { "Configure", "Stream", "OSD" };
     for (int i = 0; i < 3; ++i) {
         QPushButton* b = popup()->choiceButton(i);
         ASSERT_TRUE(b);

@@ -1,5 +1,9 @@
 // The shipped data files: every language file holds every text the program
 // asks for, and the shipped settings file lists exactly the shipped languages.
+#include "ShellTestEnv.h"
+#include "shell/LanguageTables.h"
+#include "shell/TextTable.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -9,11 +13,8 @@
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
 
-#include "ShellTestEnv.h"
-#include "shell/LanguageTables.h"
-#include "shell/TextTable.h"
-
-namespace {
+namespace
+{
 
 // The program asks for texts 0 to 329.
 constexpr int kTextCount = 330;
@@ -24,11 +25,15 @@ QString sourceDir()
     return fromEnv.isEmpty() ? QStringLiteral(VL_TEST_SOURCE_DIR) : fromEnv;
 }
 
-QString shippedLanguageDir() { return sourceDir() + QStringLiteral("/app/resources/Language"); }
+QString shippedLanguageDir()
+{
+    return sourceDir() + QStringLiteral("/app/resources/Language");
+}
 
 QStringList shippedLanguageFiles()
 {
-    return QDir(shippedLanguageDir()).entryList(QStringList{QStringLiteral("*.xml")}, QDir::Files, QDir::Name);
+    return QDir(shippedLanguageDir())
+        .entryList(QStringList { QStringLiteral("*.xml") }, QDir::Files, QDir::Name);
 }
 
 // The text numbers that program code asks for with a literal number.
@@ -36,8 +41,8 @@ QSet<int> textNumbersUsedByTheCode()
 {
     QSet<int> used;
     const QRegularExpression call(QStringLiteral("TextTable::text\\(\\s*(\\d+)\\s*\\)"));
-    QDirIterator it(sourceDir() + QStringLiteral("/app"), QStringList{"*.cpp", "*.h"}, QDir::Files,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(sourceDir() + QStringLiteral("/app"), QStringList { "*.cpp", "*.h" }, QDir::Files,
+        QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         if (path.contains(QStringLiteral("/tests/")))
@@ -107,7 +112,7 @@ TEST(LanguageFiles, PlaceMarkersMatchAcrossLanguages)
     for (int i = 1; i < markers.size(); ++i)
         EXPECT_EQ(markers.at(i), markers.at(0));
     ASSERT_FALSE(markers.isEmpty());
-    for (int id : {315, 324, 328})
+    for (int id : { 315, 324, 328 })
         EXPECT_EQ(markers.at(0).at(id), QStringLiteral("%1")) << id;
 }
 
@@ -143,11 +148,12 @@ TEST(LanguageFiles, TheShippedSettingsFileListsTheShippedLanguages)
     QStringList listed;
     QXmlStreamReader xml(text);
     while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.attributes().hasAttribute(QLatin1String("name")))
+        if (xml.readNext() == QXmlStreamReader::StartElement
+            && xml.attributes().hasAttribute(QLatin1String("name")))
             listed << xml.attributes().value(QLatin1String("name")).toString();
     }
     ASSERT_FALSE(xml.hasError());
-    EXPECT_EQ(listed, (QStringList{"ENU.xml", "CHS.xml"}));
+    EXPECT_EQ(listed, (QStringList { "ENU.xml", "CHS.xml" }));
     for (const QString& name : listed)
         EXPECT_TRUE(shippedLanguageFiles().contains(name)) << name.toStdString();
 }
@@ -155,8 +161,8 @@ TEST(LanguageFiles, TheShippedSettingsFileListsTheShippedLanguages)
 TEST(LanguageFiles, TheBuildCopiesTheDataFilesBesideTheProgram)
 {
     const QString bin = ShellTestEnv::programDir();
-    for (const QString& rel : {QStringLiteral("config.xml"), QStringLiteral("Language/ENU.xml"),
-                               QStringLiteral("Language/CHS.xml")}) {
+    for (const QString& rel : { QStringLiteral("config.xml"), QStringLiteral("Language/ENU.xml"),
+             QStringLiteral("Language/CHS.xml") }) {
         QFile shipped(sourceDir() + QStringLiteral("/app/resources/") + rel);
         QFile copy(bin + '/' + rel);
         ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
@@ -164,8 +170,8 @@ TEST(LanguageFiles, TheBuildCopiesTheDataFilesBesideTheProgram)
         EXPECT_EQ(copy.readAll(), shipped.readAll()) << rel.toStdString();
     }
     // Qt's own translations of every language that has a language file here.
-    for (const QString& qm : {QStringLiteral("qt_zh_CN.qm"), QStringLiteral("qtbase_zh_CN.qm"),
-                              QStringLiteral("qt_de.qm"), QStringLiteral("qtbase_de.qm")})
+    for (const QString& qm : { QStringLiteral("qt_zh_CN.qm"), QStringLiteral("qtbase_zh_CN.qm"),
+             QStringLiteral("qt_de.qm"), QStringLiteral("qtbase_de.qm") })
         EXPECT_TRUE(QFile::exists(bin + QStringLiteral("/translations/") + qm)) << qm.toStdString();
 }
 
@@ -198,8 +204,7 @@ TEST(LanguageTables, NamesAndQtTranslations)
     for (int edition = 0; edition <= 67; ++edition)
         for (const QString& f : LanguageTables::editionLanguageFiles(edition))
             EXPECT_TRUE(known.contains(f)) << edition << " " << f.toStdString();
-    EXPECT_EQ(LanguageTables::editionLanguageFiles(42),
-              (QStringList{"KOR_20.xml", "ENU_20.xml"}));
-    EXPECT_EQ(LanguageTables::editionLanguageFiles(65), (QStringList{"SWE.xml", "ENU.xml", "CHS.xml"}));
-    EXPECT_EQ(LanguageTables::editionLanguageFiles(66), QStringList{"ENU.xml"});
+    EXPECT_EQ(LanguageTables::editionLanguageFiles(42), (QStringList { "KOR_20.xml", "ENU_20.xml" }));
+    EXPECT_EQ(LanguageTables::editionLanguageFiles(65), (QStringList { "SWE.xml", "ENU.xml", "CHS.xml" }));
+    EXPECT_EQ(LanguageTables::editionLanguageFiles(66), QStringList { "ENU.xml" });
 }

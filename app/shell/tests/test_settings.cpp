@@ -1,5 +1,11 @@
 // The settings object: editions, the settings file and its saver, broadcast
 // events, the session log and the data folder.
+#include "ShellTestEnv.h"
+#include "devices/DeviceInfo.h"
+#include "shell/ConfigCipher.h"
+#include "shell/GKAppSetting.h"
+#include "shell/TextTable.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QEvent>
@@ -14,13 +20,8 @@
 #include <gtest/gtest.h>
 #include <vector>
 
-#include "ShellTestEnv.h"
-#include "devices/DeviceInfo.h"
-#include "shell/ConfigCipher.h"
-#include "shell/GKAppSetting.h"
-#include "shell/TextTable.h"
-
-namespace {
+namespace
+{
 
 using Options = ShellTestEnv::Options;
 
@@ -46,7 +47,8 @@ void writeFile(const QString& path, const QByteArray& bytes)
 }
 
 // Counts the broadcast events that reach it, by type.
-class Receiver : public QObject {
+class Receiver : public QObject
+{
 public:
     std::vector<int> types;
     int count(int type) const { return int(std::count(types.begin(), types.end(), type)); }
@@ -55,12 +57,21 @@ protected:
     void customEvent(QEvent* e) override { types.push_back(int(e->type())); }
 };
 
-void deliverPostedEvents() { QCoreApplication::sendPostedEvents(nullptr, 0); }
+void deliverPostedEvents()
+{
+    QCoreApplication::sendPostedEvents(nullptr, 0);
+}
 
 // Restores an environment variable when the test ends.
-class EnvGuard {
+class EnvGuard
+{
 public:
-    explicit EnvGuard(const char* name) : m_name(name), m_was(qEnvironmentVariableIsSet(name)), m_value(qgetenv(name)) {}
+    explicit EnvGuard(const char* name)
+        : m_name(name)
+        , m_was(qEnvironmentVariableIsSet(name))
+        , m_value(qgetenv(name))
+    {
+    }
     ~EnvGuard()
     {
         if (m_was)
@@ -87,16 +98,12 @@ TEST(Settings, ProtocolFollowsTheEditionAndTheConfiguredChoice)
         int searchProtocol;
         int uploads;
     } cases[] = {
-        {47, 1, {0}, 0, 0, 30},       // 47 offers only the web interface: curpro 1 is ignored
-        {20, 0, {1}, 1, 0, 1},        // 20 offers only the SDK
-        {20, -1, {1}, 1, 0, 1},
-        {42, 1, {0, 1}, 1, 1, 1},     // 42 also takes the search protocol
-        {42, 0, {0, 1}, 0, 0, 30},
-        {0, 2, {0, 1}, 0, 0, 30},     // "2" is not the number 1
-        {0, 1, {0, 1}, 1, 0, 1},
-        {6, -1, {0, 1}, 1, 0, 1},     // 6 starts with the SDK
-        {6, 0, {0, 1}, 0, 0, 30},
-        {99, 1, {0, 1}, 1, 0, 1},     // unknown editions take the default row
+        { 47, 1, { 0 }, 0, 0, 30 }, // 47 offers only the web interface: curpro 1 is ignored
+        { 20, 0, { 1 }, 1, 0, 1 }, // 20 offers only the SDK
+        { 20, -1, { 1 }, 1, 0, 1 }, { 42, 1, { 0, 1 }, 1, 1, 1 }, // 42 also takes the search protocol
+        { 42, 0, { 0, 1 }, 0, 0, 30 }, { 0, 2, { 0, 1 }, 0, 0, 30 }, // "2" is not the number 1
+        { 0, 1, { 0, 1 }, 1, 0, 1 }, { 6, -1, { 0, 1 }, 1, 0, 1 }, // 6 starts with the SDK
+        { 6, 0, { 0, 1 }, 0, 0, 30 }, { 99, 1, { 0, 1 }, 1, 0, 1 }, // unknown editions take the default row
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "edition " << c.edition << " curpro " << c.curpro);
@@ -118,8 +125,14 @@ TEST(Settings, DefaultPasswordsByEdition)
         const char* password;
         const char* alt;
     } cases[] = {
-        {4, "40718263", ""}, {8, "508214", ""}, {40, "9065132k", ""}, {33, "tavik", "9471"},
-        {0, "tavik", ""},    {12, "tavik", ""}, {65, "tavik", ""},    {99, "tavik", ""},
+        { 4, "40718263", "" },
+        { 8, "508214", "" },
+        { 40, "9065132k", "" },
+        { 33, "tavik", "9471" },
+        { 0, "tavik", "" },
+        { 12, "tavik", "" },
+        { 65, "tavik", "" },
+        { 99, "tavik", "" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.edition);
@@ -145,7 +158,8 @@ TEST(Settings, Edition65PasswordIsInsertedBetweenVersionAndProtocolAndSurvivesAR
     EXPECT_EQ(hex.size(), 32); // 9 UTF-8 bytes pad to one block
     QByteArray expected = before;
     const int from = expected.indexOf("</Version>") + 10;
-    expected.replace(from, expected.indexOf("<Protocol") - from, "\n    <Password>" + hex + "</Password>\n    ");
+    expected.replace(
+        from, expected.indexOf("<Protocol") - from, "\n    <Password>" + hex + "</Password>\n    ");
     EXPECT_EQ(readAll(path), expected);
 
     // A restart reads the same password back; a second change replaces the
@@ -172,8 +186,8 @@ TEST(Settings, PasswordElementCountsOnlyInEdition65)
 
 TEST(Settings, UnreadableStoredPasswordKeepsTheDefault)
 {
-    for (const QString& bad : {QStringLiteral("zz"), QStringLiteral("00112233445566778899aabbccddeeff"),
-                               QString::fromLatin1(ConfigCipher::instance()->encrypt("x").toHex().left(30))}) {
+    for (const QString& bad : { QStringLiteral("zz"), QStringLiteral("00112233445566778899aabbccddeeff"),
+             QString::fromLatin1(ConfigCipher::instance()->encrypt("x").toHex().left(30)) }) {
         SCOPED_TRACE(bad.toStdString());
         Options o = edition(65);
         o.passwordHex = bad;
@@ -198,12 +212,12 @@ TEST(Settings, Edition65WithoutAnchorsSavesTheRestAndNoPassword)
 TEST(Settings, SavingKeepsTheFileTailWhenANumberShrinks)
 {
     Options o = edition(0);
-    o.languageFiles = QStringList{"A.xml", "B.xml", "CHS.xml", "D.xml", "E.xml", "F.xml",
-                                  "G.xml", "H.xml", "I.xml", "J.xml", "ENU.xml"};
+    o.languageFiles = QStringList { "A.xml", "B.xml", "CHS.xml", "D.xml", "E.xml", "F.xml", "G.xml", "H.xml",
+        "I.xml", "J.xml", "ENU.xml" };
     o.cursel = 10;
     ShellTestEnv env(o);
     GKAppSetting* s = env.settings();
-    ASSERT_EQ(s->offeredLanguages(), (QVector<int>{10, 2}));
+    ASSERT_EQ(s->offeredLanguages(), (QVector<int> { 10, 2 }));
     ASSERT_EQ(s->languageIndex(), 0);
     const QString path = s->configFilePath();
     const QByteArray before = readAll(path);
@@ -218,7 +232,7 @@ TEST(Settings, SavingKeepsTheFileTailWhenANumberShrinks)
     EXPECT_TRUE(readAll(path).endsWith("</Config>\n"));
     // Nothing but the settings file and the log folder is left behind.
     EXPECT_EQ(QDir(s->dataDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              (QStringList{"config.xml", "log"}));
+        (QStringList { "config.xml", "log" }));
 }
 
 TEST(Settings, AReceiverRegisteredTwiceGetsOneEvent)
@@ -240,7 +254,8 @@ TEST(Settings, AReceiverRegisteredTwiceGetsOneEvent)
     s->setPassword(QStringLiteral("p"));
     s->postAutoRefresh();
     deliverPostedEvents();
-    EXPECT_EQ(twice.types, (std::vector<int>{ProtocolChangedEvent, PasswordChangedEvent, AutoRefreshEvent}));
+    EXPECT_EQ(
+        twice.types, (std::vector<int> { ProtocolChangedEvent, PasswordChangedEvent, AutoRefreshEvent }));
     EXPECT_TRUE(removed.types.empty());
 }
 
@@ -255,12 +270,13 @@ TEST(Settings, ChoosingTheCurrentLanguageAgainOnlyPostsTheEvent)
     const QDateTime stamp = QFileInfo(path).lastModified();
     const QString ok = TextTable::text(4);
 
-    s->setLanguage(0);  // current
-    s->setLanguage(2);  // beyond the menu
+    s->setLanguage(0); // current
+    s->setLanguage(2); // beyond the menu
     s->setLanguage(-1); // nonsense
     deliverPostedEvents();
 
-    EXPECT_EQ(r.types, (std::vector<int>{LanguageChangedEvent, LanguageChangedEvent, LanguageChangedEvent}));
+    EXPECT_EQ(
+        r.types, (std::vector<int> { LanguageChangedEvent, LanguageChangedEvent, LanguageChangedEvent }));
     EXPECT_EQ(s->languageIndex(), 0);
     EXPECT_EQ(readAll(path), before);
     EXPECT_EQ(QFileInfo(path).lastModified(), stamp);
@@ -285,8 +301,8 @@ TEST(Settings, OfferedLanguagesByEdition)
         Options o = edition(0);
         o.cursel = 1;
         ShellTestEnv env(o);
-        EXPECT_EQ(env.settings()->offeredLanguages(), (QVector<int>{0, 1}));
-        EXPECT_EQ(env.settings()->languageTextIds(), (QVector<int>{89, 93}));
+        EXPECT_EQ(env.settings()->offeredLanguages(), (QVector<int> { 0, 1 }));
+        EXPECT_EQ(env.settings()->languageTextIds(), (QVector<int> { 89, 93 }));
         EXPECT_EQ(env.settings()->languageIndex(), 1);
         EXPECT_EQ(env.settings()->qtTranslationFile(), QStringLiteral("/qt_zh_CN.qm"));
         // main installs it from the program's translations folder.
@@ -297,21 +313,21 @@ TEST(Settings, OfferedLanguagesByEdition)
     }
     {
         Options o = edition(65);
-        o.languageFiles = QStringList{"ENU.xml", "CHS.xml", "SWE.xml"};
+        o.languageFiles = QStringList { "ENU.xml", "CHS.xml", "SWE.xml" };
         o.cursel = 2;
         ShellTestEnv env(o);
         GKAppSetting* s = env.settings();
-        ASSERT_EQ(s->offeredLanguages(), (QVector<int>{2, 0, 1}));
+        ASSERT_EQ(s->offeredLanguages(), (QVector<int> { 2, 0, 1 }));
         QVector<int> names;
         for (int f : s->offeredLanguages())
             names << s->languageTextIds().at(f);
-        EXPECT_EQ(names, (QVector<int>{311, 89, 93}));
+        EXPECT_EQ(names, (QVector<int> { 311, 89, 93 }));
         EXPECT_EQ(s->languageIndex(), 0);
     }
-    for (int e : {67, 100, 3, 51}) {
+    for (int e : { 67, 100, 3, 51 }) {
         SCOPED_TRACE(e);
         ShellTestEnv env(edition(e));
-        EXPECT_EQ(env.settings()->offeredLanguages(), (QVector<int>{0}));
+        EXPECT_EQ(env.settings()->offeredLanguages(), (QVector<int> { 0 }));
         EXPECT_EQ(env.settings()->currentLanguageFile(), QStringLiteral("ENU.xml"));
     }
 }
@@ -320,14 +336,14 @@ TEST(Settings, UnlistedLanguageFilesAreSkippedWithAFallback)
 {
     {
         Options o = edition(65);
-        o.languageFiles = QStringList{"CHS.xml"}; // SWE.xml and ENU.xml unlisted
+        o.languageFiles = QStringList { "CHS.xml" }; // SWE.xml and ENU.xml unlisted
         ShellTestEnv env(o);
-        EXPECT_EQ(env.settings()->offeredLanguages(), (QVector<int>{0}));
+        EXPECT_EQ(env.settings()->offeredLanguages(), (QVector<int> { 0 }));
     }
     {
         Options o = edition(1); // offers CHT.xml, which is not listed
         ShellTestEnv env(o);
-        EXPECT_EQ(env.settings()->offeredLanguages(), (QVector<int>{0}));
+        EXPECT_EQ(env.settings()->offeredLanguages(), (QVector<int> { 0 }));
         EXPECT_EQ(env.settings()->currentLanguageFile(), QStringLiteral("ENU.xml"));
         EXPECT_EQ(TextTable::text(4), QStringLiteral("OK"));
     }
@@ -336,8 +352,8 @@ TEST(Settings, UnlistedLanguageFilesAreSkippedWithAFallback)
         o.languageFiles.clear();
         o.cursel = 3;
         ShellTestEnv env(o);
-        EXPECT_EQ(env.settings()->languageFiles(), QStringList{"ENU.xml"});
-        EXPECT_EQ(env.settings()->offeredLanguages(), (QVector<int>{0}));
+        EXPECT_EQ(env.settings()->languageFiles(), QStringList { "ENU.xml" });
+        EXPECT_EQ(env.settings()->offeredLanguages(), (QVector<int> { 0 }));
         EXPECT_EQ(env.settings()->languageIndex(), 0);
     }
 }
@@ -347,9 +363,10 @@ TEST(Settings, AMissingSettingsFileIsCopiedFromTheProgramFolder)
     QTemporaryDir dir;
     GKAppSetting* s = GKAppSetting::createTempInstance(dir.path(), ShellTestEnv::programDir());
     s->loadConfig();
-    EXPECT_EQ(readAll(s->configFilePath()), readAll(ShellTestEnv::programDir() + QStringLiteral("/config.xml")));
+    EXPECT_EQ(
+        readAll(s->configFilePath()), readAll(ShellTestEnv::programDir() + QStringLiteral("/config.xml")));
     EXPECT_EQ(s->customerId(), 0);
-    EXPECT_EQ(s->languageFiles(), (QStringList{"ENU.xml", "CHS.xml"}));
+    EXPECT_EQ(s->languageFiles(), (QStringList { "ENU.xml", "CHS.xml" }));
     GKAppSetting::resetInstance();
 }
 
@@ -361,10 +378,10 @@ TEST(Settings, WithoutAnySettingsFileTheProgramRunsAsEditionZero)
     GKAppSetting* s = GKAppSetting::createTempInstance(data.path(), emptyProgram.path());
     s->loadConfig();
     EXPECT_EQ(s->customerId(), 0);
-    EXPECT_EQ(s->protocols(), (QVector<int>{0, 1}));
+    EXPECT_EQ(s->protocols(), (QVector<int> { 0, 1 }));
     EXPECT_EQ(DeviceInfo::maxUpgradingCount.load(), 30);
-    EXPECT_EQ(s->languageFiles(), QStringList{"ENU.xml"});
-    EXPECT_EQ(s->offeredLanguages(), (QVector<int>{0}));
+    EXPECT_EQ(s->languageFiles(), QStringList { "ENU.xml" });
+    EXPECT_EQ(s->offeredLanguages(), (QVector<int> { 0 }));
     // No language file either: an empty table, and no crash anywhere.
     EXPECT_FALSE(s->loadLanguage());
     EXPECT_EQ(TextTable::count(), 0);
@@ -379,20 +396,20 @@ TEST(Settings, WithoutAnySettingsFileTheProgramRunsAsEditionZero)
 TEST(Settings, AMissingListedLanguageFileDoesNotCrash)
 {
     Options o = edition(2); // GER.xml is listed but not shipped
-    o.languageFiles = QStringList{"GER.xml", "ENU.xml"};
+    o.languageFiles = QStringList { "GER.xml", "ENU.xml" };
     ShellTestEnv env(o);
     EXPECT_EQ(env.settings()->currentLanguageFile(), QStringLiteral("GER.xml"));
     EXPECT_EQ(TextTable::text(4), QStringLiteral("OK")); // fell back to English
 
     Options two = edition(0);
-    two.languageFiles = QStringList{"ENU.xml", "CHS.xml"};
+    two.languageFiles = QStringList { "ENU.xml", "CHS.xml" };
     ShellTestEnv env2(two);
     // Remove the Chinese file from a private program folder: a change to it
     // keeps the previous texts.
     QTemporaryDir program;
     QDir().mkpath(program.path() + QStringLiteral("/Language"));
     QFile::copy(ShellTestEnv::programDir() + QStringLiteral("/Language/ENU.xml"),
-                program.path() + QStringLiteral("/Language/ENU.xml"));
+        program.path() + QStringLiteral("/Language/ENU.xml"));
     GKAppSetting* s = GKAppSetting::createTempInstance(env2.dataDir(), program.path());
     s->loadConfig();
     ASSERT_TRUE(s->loadLanguage());
@@ -405,13 +422,13 @@ TEST(Settings, AnXmlErrorKeepsWhatWasReadBeforeIt)
 {
     ShellTestEnv env;
     writeFile(env.settings()->configFilePath(),
-              "<Config><File name=\"ENU.xml\"/><Company>8</Company><Protocol curpro=\"1\"/><Broken></Config>"
-              "<File name=\"CHS.xml\"/>");
+        "<Config><File name=\"ENU.xml\"/><Company>8</Company><Protocol curpro=\"1\"/><Broken></Config>"
+        "<File name=\"CHS.xml\"/>");
     env.settings()->loadConfig();
     EXPECT_EQ(env.settings()->customerId(), 8);
     EXPECT_EQ(env.settings()->defaultPassword(), QStringLiteral("508214"));
     EXPECT_EQ(env.settings()->protocol(), 1);
-    EXPECT_EQ(env.settings()->languageFiles(), QStringList{"ENU.xml"});
+    EXPECT_EQ(env.settings()->languageFiles(), QStringList { "ENU.xml" });
 }
 
 TEST(Settings, DataFolderFollowsAppdataOrTheUsersDataFolder)
@@ -435,8 +452,8 @@ TEST(Settings, DataFolderFollowsAppdataOrTheUsersDataFolder)
 
     // The default object keeps its log there too.
     GKAppSetting::resetInstance();
-    EXPECT_TRUE(GKAppSetting::instance()->logFilePath().startsWith(roaming.path() +
-                                                                   QStringLiteral("/DORVEX Device Config/log/")));
+    EXPECT_TRUE(GKAppSetting::instance()->logFilePath().startsWith(
+        roaming.path() + QStringLiteral("/DORVEX Device Config/log/")));
     GKAppSetting::resetInstance();
 }
 
@@ -449,8 +466,9 @@ TEST(Settings, LogLinesHaveTheirFormatAndKeepEveryScript)
                     .hasMatch());
     s->log(QStringLiteral("DeviceInfo::doUpgradeWork"), 42, QString::fromUtf8("Kamera Süd 東門 %1 ready"));
     const QString text = QString::fromUtf8(readAll(s->logFilePath()));
-    const QRegularExpression line(QString::fromUtf8(
-        "^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\] DeviceInfo::doUpgradeWork: 42 Kamera Süd 東門 %1 ready\n$"));
+    const QRegularExpression line(
+        QString::fromUtf8("^\\[\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\] DeviceInfo::doUpgradeWork: 42 "
+                          "Kamera Süd 東門 %1 ready\n$"));
     EXPECT_TRUE(line.match(text).hasMatch()) << text.toStdString();
 }
 

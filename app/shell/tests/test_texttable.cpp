@@ -1,5 +1,7 @@
 // The language table: reading, keeping texts on a failed reload, and reads
 // from other threads while the table is reloaded.
+#include "shell/TextTable.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <atomic>
@@ -7,11 +9,11 @@
 #include <thread>
 #include <vector>
 
-#include "shell/TextTable.h"
+namespace
+{
 
-namespace {
-
-class TextTableTest : public testing::Test {
+class TextTableTest : public testing::Test
+{
 protected:
     void TearDown() override { TextTable::free(); }
 
@@ -40,10 +42,11 @@ protected:
 
 TEST_F(TextTableTest, StringElementsInDocumentOrder)
 {
-    const QString path = write("a.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                                        "<language><!-- 0 --><string>Zero</string><group><other>x</other>"
-                                        "<string id=\"1\">Eins &amp; zwei</string></group>"
-                                        "<string>%1 s</string><string></string></language>");
+    const QString path = write("a.xml",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<language><!-- 0 --><string>Zero</string><group><other>x</other>"
+        "<string id=\"1\">Eins &amp; zwei</string></group>"
+        "<string>%1 s</string><string></string></language>");
     ASSERT_TRUE(TextTable::load(path));
     EXPECT_EQ(TextTable::count(), 4);
     EXPECT_EQ(TextTable::text(0), QStringLiteral("Zero"));
@@ -56,8 +59,9 @@ TEST_F(TextTableTest, StringElementsInDocumentOrder)
 
 TEST_F(TextTableTest, AnXmlErrorKeepsTheTextsBeforeIt)
 {
-    const QString path = write("broken.xml", "<language><string>a</string><string>b</string><string>c</oops>"
-                                             "<string>d</string></language>");
+    const QString path = write("broken.xml",
+        "<language><string>a</string><string>b</string><string>c</oops>"
+        "<string>d</string></language>");
     EXPECT_TRUE(TextTable::load(path));
     EXPECT_EQ(TextTable::count(), 2);
     EXPECT_EQ(TextTable::text(1), QStringLiteral("b"));
@@ -90,8 +94,8 @@ TEST_F(TextTableTest, ReadersOnOtherThreadsSeeWholeTablesDuringReloads)
     const QString de = numbered("de.xml", "de", kTexts);
     ASSERT_TRUE(TextTable::load(en));
 
-    std::atomic<bool> stop{false};
-    std::atomic<int> bad{0};
+    std::atomic<bool> stop { false };
+    std::atomic<int> bad { 0 };
     std::vector<std::thread> readers;
     for (int t = 0; t < 4; ++t) {
         readers.emplace_back([&, t] {

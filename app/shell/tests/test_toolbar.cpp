@@ -1,6 +1,14 @@
 // The tool bar: which buttons each edition shows and in which order, the
 // filter entries and columns, retranslation, the hover pop-up's way back,
 // enabling, the protocol rules and the destruction guard.
+#include "ShellTestEnv.h"
+#include "shell/FlowLayout.h"
+#include "shell/HoverButton.h"
+#include "shell/HoverDialog.h"
+#include "shell/LanguageTables.h"
+#include "shell/ToolBarEditions.h"
+#include "shell/ToolBarFrame.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,15 +23,8 @@
 #include <memory>
 #include <set>
 
-#include "ShellTestEnv.h"
-#include "shell/FlowLayout.h"
-#include "shell/HoverButton.h"
-#include "shell/HoverDialog.h"
-#include "shell/LanguageTables.h"
-#include "shell/ToolBarEditions.h"
-#include "shell/ToolBarFrame.h"
-
-namespace {
+namespace
+{
 
 using B = ToolBarButton;
 using ButtonList = QVector<ToolBarButton>;
@@ -107,26 +108,29 @@ TEST(ToolBar, ShownButtonsAndTheirOrderByEdition)
         bool protocol;
     };
     const Case cases[] = {
-        {0,
-         {B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice, B::ExportExcel,
-          B::ImportExport, B::Password, B::Reboot},
-         false},
-        {20, {B::Search, B::Upgrade, B::Config, B::ExtranetSearch}, true},
-        {33, {B::Search, B::AutoUpgrade, B::Hover, B::Recovery, B::InitialDevice, B::ImportExport, B::Password}, false},
-        {34,
-         {B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice, B::ImportExport,
-          B::Password, B::Reboot, B::VideoFormat},
-         true},
-        {42, {B::Search, B::Upgrade, B::Config, B::ExtranetSearch, B::ChangeDevice}, true},
-        {47,
-         {B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice, B::ExportExcel,
-          B::ImportExport, B::Password, B::Reboot},
-         false},
-        {50,
-         {B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice, B::ImportExport,
-          B::Reboot, B::Password},
-         false},
-        {99, {B::Search, B::Upgrade, B::Config}, false},
+        { 0,
+            { B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice,
+                B::ExportExcel, B::ImportExport, B::Password, B::Reboot },
+            false },
+        { 20, { B::Search, B::Upgrade, B::Config, B::ExtranetSearch }, true },
+        { 33,
+            { B::Search, B::AutoUpgrade, B::Hover, B::Recovery, B::InitialDevice, B::ImportExport,
+                B::Password },
+            false },
+        { 34,
+            { B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice,
+                B::ImportExport, B::Password, B::Reboot, B::VideoFormat },
+            true },
+        { 42, { B::Search, B::Upgrade, B::Config, B::ExtranetSearch, B::ChangeDevice }, true },
+        { 47,
+            { B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice,
+                B::ExportExcel, B::ImportExport, B::Password, B::Reboot },
+            false },
+        { 50,
+            { B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice,
+                B::ImportExport, B::Reboot, B::Password },
+            false },
+        { 99, { B::Search, B::Upgrade, B::Config }, false },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.edition);
@@ -192,18 +196,40 @@ TEST(ToolBar, FilterColumnReplacementsApplyOncePerRow)
         int column;
     };
     const Case cases[] = {
-        {0, B::Search, 0, 1},        {0, B::Search, 1, 2},         {0, B::Search, 2, 4}, // 3 -> 4, not on to 5
-        {0, B::Search, 3, 5},        {0, B::Search, 4, 7},         {0, B::Search, -1, 0},
-        {40, B::Search, 3, 6},       {40, B::Search, 4, 7},        {43, B::Search, 2, 4}, // rows chain
-        {43, B::Upgrade, 2, 4},      {43, B::Upgrade, 3, 6},       {40, B::Upgrade, 4, 6},
-        {0, B::Upgrade, 2, 3},       {44, B::Reboot, 3, 5},        {43, B::Password, 2, 4},
-        {43, B::OSD, 3, 5},          {43, B::ImportExport, 4, 5},  {0, B::ExportExcel, 4, 7},
-        {60, B::ExportExcel, 2, 4},  {43, B::ExportExcel, 1, 3},   {43, B::ExportExcel, 3, 6},
-        {1, B::ExportExcel, 2, 3},   {43, B::Stream, 1, 3},        {43, B::Stream, 2, 4},
-        {0, B::Stream, 1, 2},        {46, B::InitialDevice, 1, 3}, {46, B::InitialDevice, 4, 6},
-        {44, B::InitialDevice, 2, 4}, {23, B::ExtranetSearch, 4, 7}, {44, B::ExtranetSearch, 3, 6},
-        {40, B::ChangeDevice, 3, 5}, {0, B::ChangeDevice, 3, 4},   {0, B::None, 2, 3},
-        {33, B::Hover, 2, 3},
+        { 0, B::Search, 0, 1 },
+        { 0, B::Search, 1, 2 },
+        { 0, B::Search, 2, 4 }, // 3 -> 4, not on to 5
+        { 0, B::Search, 3, 5 },
+        { 0, B::Search, 4, 7 },
+        { 0, B::Search, -1, 0 },
+        { 40, B::Search, 3, 6 },
+        { 40, B::Search, 4, 7 },
+        { 43, B::Search, 2, 4 }, // rows chain
+        { 43, B::Upgrade, 2, 4 },
+        { 43, B::Upgrade, 3, 6 },
+        { 40, B::Upgrade, 4, 6 },
+        { 0, B::Upgrade, 2, 3 },
+        { 44, B::Reboot, 3, 5 },
+        { 43, B::Password, 2, 4 },
+        { 43, B::OSD, 3, 5 },
+        { 43, B::ImportExport, 4, 5 },
+        { 0, B::ExportExcel, 4, 7 },
+        { 60, B::ExportExcel, 2, 4 },
+        { 43, B::ExportExcel, 1, 3 },
+        { 43, B::ExportExcel, 3, 6 },
+        { 1, B::ExportExcel, 2, 3 },
+        { 43, B::Stream, 1, 3 },
+        { 43, B::Stream, 2, 4 },
+        { 0, B::Stream, 1, 2 },
+        { 46, B::InitialDevice, 1, 3 },
+        { 46, B::InitialDevice, 4, 6 },
+        { 44, B::InitialDevice, 2, 4 },
+        { 23, B::ExtranetSearch, 4, 7 },
+        { 44, B::ExtranetSearch, 3, 6 },
+        { 40, B::ChangeDevice, 3, 5 },
+        { 0, B::ChangeDevice, 3, 4 },
+        { 0, B::None, 2, 3 },
+        { 33, B::Hover, 2, 3 },
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ToolBarEditions::filterColumn(c.edition, c.page, c.index), c.column)
@@ -215,7 +241,7 @@ TEST(ToolBar, FilterColumnFollowsTheActivePageAndTheProtocol)
 {
     Bar t(34);
     QComboBox* filter = t.bar->filterCombo();
-    EXPECT_EQ(t.filterEntries(), texts({32, 33, 34, 260, 259}));
+    EXPECT_EQ(t.filterEntries(), texts({ 32, 33, 34, 260, 259 }));
     filter->setCurrentIndex(2);
     EXPECT_EQ(t.bar->filterColumn(), 4);
 
@@ -224,12 +250,12 @@ TEST(ToolBar, FilterColumnFollowsTheActivePageAndTheProtocol)
     QSignalSpy protocolChanged(t.bar.get(), &ToolBarFrame::ProtocolIndexChangedRequest);
     int columnSeenByListener = -1;
     QObject::connect(t.bar.get(), &ToolBarFrame::ProtocolIndexChangedRequest,
-                     [&] { columnSeenByListener = t.bar->filterColumn(); });
+        [&] { columnSeenByListener = t.bar->filterColumn(); });
     t.bar->protocolCombo()->setCurrentIndex(1);
     EXPECT_EQ(t.bar->protocolIndex(), 1);
     EXPECT_EQ(protocolChanged.count(), 1);
     EXPECT_EQ(indexChanged.count(), 1);
-    EXPECT_EQ(t.filterEntries(), texts({32, 260, 259}));
+    EXPECT_EQ(t.filterEntries(), texts({ 32, 260, 259 }));
     EXPECT_EQ(columnSeenByListener, 1);
     filter->setCurrentIndex(1);
     EXPECT_EQ(t.bar->filterColumn(), 2);
@@ -248,25 +274,25 @@ TEST(ToolBar, FilterEntriesByEditionAndForm)
 {
     {
         Bar t(43);
-        EXPECT_EQ(t.filterEntries(), texts({32, 34, 260, 259}));
+        EXPECT_EQ(t.filterEntries(), texts({ 32, 34, 260, 259 }));
     }
     {
         Bar t(40);
-        EXPECT_EQ(t.filterEntries(), texts({32, 33, 260, 259}));
+        EXPECT_EQ(t.filterEntries(), texts({ 32, 33, 260, 259 }));
     }
     Bar t(34);
     QSignalSpy indexChanged(t.bar.get(), &ToolBarFrame::FilterIndexChangedRequest);
     t.bar->filterCombo()->setCurrentIndex(3);
     indexChanged.clear();
     t.bar->refillFilterCombo(true);
-    EXPECT_EQ(t.filterEntries(), texts({32, 34, 260}));
+    EXPECT_EQ(t.filterEntries(), texts({ 32, 34, 260 }));
     EXPECT_EQ(t.bar->filterCombo()->currentIndex(), 0);
     EXPECT_EQ(indexChanged.count(), 1) << "announced once, never with an empty combo";
     t.bar->protocolCombo()->setCurrentIndex(1);
     t.bar->refillFilterCombo(true);
-    EXPECT_EQ(t.filterEntries(), texts({32, 260}));
+    EXPECT_EQ(t.filterEntries(), texts({ 32, 260 }));
     t.bar->refillFilterCombo(false);
-    EXPECT_EQ(t.filterEntries(), texts({32, 260, 259}));
+    EXPECT_EQ(t.filterEntries(), texts({ 32, 260, 259 }));
 }
 
 TEST(ToolBar, RetranslationKeepsTheChosenEntries)
@@ -290,7 +316,7 @@ TEST(ToolBar, RetranslationKeepsTheChosenEntries)
     EXPECT_EQ(t.bar->hoverButton()->popup()->choiceButton(1)->text(), TextTable::text(171));
     EXPECT_EQ(t.bar->protocolCombo()->currentIndex(), 1);
     EXPECT_EQ(t.bar->filterCombo()->currentIndex(), 2);
-    EXPECT_EQ(t.filterEntries(), texts({32, 260, 259}));
+    EXPECT_EQ(t.filterEntries(), texts({ 32, 260, 259 }));
     EXPECT_EQ(indexChanged.count(), 0);
     EXPECT_EQ(protocolChanged.count(), 0);
 
@@ -298,7 +324,7 @@ TEST(ToolBar, RetranslationKeepsTheChosenEntries)
     t.bar->filterCombo()->clear();
     t.bar->retranslate();
     EXPECT_EQ(t.bar->filterCombo()->currentIndex(), 0);
-    EXPECT_EQ(t.filterEntries(), texts({32, 260, 259}));
+    EXPECT_EQ(t.filterEntries(), texts({ 32, 260, 259 }));
 }
 
 TEST(ToolBar, TextsAndToolTips)
@@ -353,23 +379,23 @@ TEST(ToolBar, EveryButtonRelaysItsClick)
         void (ToolBarFrame::*signal)();
     };
     const Relay relays[] = {
-        {B::Search, &ToolBarFrame::SearchRequest},
-        {B::Upgrade, &ToolBarFrame::UpgradeRequest},
-        {B::Config, &ToolBarFrame::ConfigRequest},
-        {B::DeviceInfo, &ToolBarFrame::DeviceInfoRequest},
-        {B::ImportExport, &ToolBarFrame::ImportExportRequest},
-        {B::Password, &ToolBarFrame::ChangePasswordRequest},
-        {B::ExportExcel, &ToolBarFrame::ExportExcelRequest},
-        {B::ExtranetSearch, &ToolBarFrame::ExtranetSearchRequest},
-        {B::Stream, &ToolBarFrame::StreamConfigRequest},
-        {B::OSD, &ToolBarFrame::OSDConfigRequest},
-        {B::Recovery, &ToolBarFrame::RecoveryDeviceRequest},
-        {B::InitialDevice, &ToolBarFrame::InitialDeviceRequest},
-        {B::Reboot, &ToolBarFrame::RebootDeviceRequest},
-        {B::ChangeDevice, &ToolBarFrame::ChangeDeviceRequest},
-        {B::Developer, &ToolBarFrame::DeveloperPageRequest},
-        {B::AutoUpgrade, &ToolBarFrame::AutoUpgradePageRequest},
-        {B::VideoFormat, &ToolBarFrame::VideoFormatRequest},
+        { B::Search, &ToolBarFrame::SearchRequest },
+        { B::Upgrade, &ToolBarFrame::UpgradeRequest },
+        { B::Config, &ToolBarFrame::ConfigRequest },
+        { B::DeviceInfo, &ToolBarFrame::DeviceInfoRequest },
+        { B::ImportExport, &ToolBarFrame::ImportExportRequest },
+        { B::Password, &ToolBarFrame::ChangePasswordRequest },
+        { B::ExportExcel, &ToolBarFrame::ExportExcelRequest },
+        { B::ExtranetSearch, &ToolBarFrame::ExtranetSearchRequest },
+        { B::Stream, &ToolBarFrame::StreamConfigRequest },
+        { B::OSD, &ToolBarFrame::OSDConfigRequest },
+        { B::Recovery, &ToolBarFrame::RecoveryDeviceRequest },
+        { B::InitialDevice, &ToolBarFrame::InitialDeviceRequest },
+        { B::Reboot, &ToolBarFrame::RebootDeviceRequest },
+        { B::ChangeDevice, &ToolBarFrame::ChangeDeviceRequest },
+        { B::Developer, &ToolBarFrame::DeveloperPageRequest },
+        { B::AutoUpgrade, &ToolBarFrame::AutoUpgradePageRequest },
+        { B::VideoFormat, &ToolBarFrame::VideoFormatRequest },
     };
     Bar t(0);
     for (const Relay& r : relays) {
@@ -388,7 +414,7 @@ TEST(ToolBar, EveryButtonRelaysItsClick)
 
 TEST(ToolBar, SearchPageFlagAndEdition34sProtocolMenu)
 {
-    for (int e : {0, 34}) {
+    for (int e : { 0, 34 }) {
         SCOPED_TRACE(e);
         Bar t(e);
         QSignalSpy hide(t.bar.get(), &ToolBarFrame::HideProtocolBtn);
@@ -487,18 +513,19 @@ TEST(ToolBar, ProtocolChoiceShowsAndHidesButtons)
     {
         Bar t(34);
         t.bar->applyProtocolVisibility(false);
-        EXPECT_EQ(t.shownInOrder(), (ButtonList{B::Search, B::VideoFormat}));
+        EXPECT_EQ(t.shownInOrder(), (ButtonList { B::Search, B::VideoFormat }));
         t.bar->applyProtocolVisibility(true);
         EXPECT_EQ(t.shownInOrder(),
-                  (ButtonList{B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice,
-                              B::ImportExport, B::Password, B::Reboot, B::VideoFormat}));
+            (ButtonList { B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice,
+                B::ImportExport, B::Password, B::Reboot, B::VideoFormat }));
     }
     {
         Bar t(42);
         t.bar->applyProtocolVisibility(false);
-        EXPECT_EQ(t.shownInOrder(), (ButtonList{B::Search, B::ChangeDevice}));
+        EXPECT_EQ(t.shownInOrder(), (ButtonList { B::Search, B::ChangeDevice }));
         t.bar->applyProtocolVisibility(true);
-        EXPECT_EQ(t.shownInOrder(), (ButtonList{B::Search, B::Upgrade, B::Config, B::ExtranetSearch, B::ChangeDevice}));
+        EXPECT_EQ(t.shownInOrder(),
+            (ButtonList { B::Search, B::Upgrade, B::Config, B::ExtranetSearch, B::ChangeDevice }));
     }
     Bar t(0);
     const ButtonList before = t.shownInOrder();

@@ -6,7 +6,14 @@
 //
 // Under Xvfb: xvfb-run -a env QT_QPA_PLATFORM=xcb toolbar_preview 0 bar.png
 // Every style sheet under ":/style/" is applied, in name order.
+#include "ShellTestEnv.h"
+#include "shell/FontManager.h"
+#include "shell/HoverButton.h"
+#include "shell/HoverDialog.h"
+#include "shell/ToolBarFrame.h"
+
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
@@ -15,14 +22,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <QComboBox>
 #include <cstdio>
-
-#include "ShellTestEnv.h"
-#include "shell/FontManager.h"
-#include "shell/HoverButton.h"
-#include "shell/HoverDialog.h"
-#include "shell/ToolBarFrame.h"
 
 int main(int argc, char** argv)
 {
@@ -30,14 +30,16 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.addPositionalArgument(QStringLiteral("edition"), QStringLiteral("customer edition"));
     parser.addPositionalArgument(QStringLiteral("out"), QStringLiteral("PNG file to write"));
-    parser.addOption({QStringLiteral("width"), QStringLiteral("window width"), QStringLiteral("N"), QStringLiteral("1400")});
-    parser.addOption({QStringLiteral("language"), QStringLiteral("offered language position"), QStringLiteral("N"),
-                      QStringLiteral("0")});
-    parser.addOption({QStringLiteral("page"), QStringLiteral("button index to check"), QStringLiteral("N"),
-                      QStringLiteral("0")});
-    parser.addOption({QStringLiteral("onvif"), QStringLiteral("choose the ONVIF search")});
-    parser.addOption({QStringLiteral("popup"), QStringLiteral("check the hover button and open its pop-up")});
-    parser.addOption({QStringLiteral("disabled"), QStringLiteral("disable the tool bar")});
+    parser.addOption({ QStringLiteral("width"), QStringLiteral("window width"), QStringLiteral("N"),
+        QStringLiteral("1400") });
+    parser.addOption({ QStringLiteral("language"), QStringLiteral("offered language position"),
+        QStringLiteral("N"), QStringLiteral("0") });
+    parser.addOption({ QStringLiteral("page"), QStringLiteral("button index to check"), QStringLiteral("N"),
+        QStringLiteral("0") });
+    parser.addOption({ QStringLiteral("onvif"), QStringLiteral("choose the ONVIF search") });
+    parser.addOption(
+        { QStringLiteral("popup"), QStringLiteral("check the hover button and open its pop-up") });
+    parser.addOption({ QStringLiteral("disabled"), QStringLiteral("disable the tool bar") });
     parser.process(app);
     const QStringList args = parser.positionalArguments();
     if (args.size() != 2) {
@@ -60,8 +62,9 @@ int main(int argc, char** argv)
     }
     std::fprintf(stderr, "style sheets: %s\n", qPrintable(files.join(QLatin1Char(' '))));
     app.setFont(FontManager(options.edition).font());
-    app.setStyleSheet(sheet + QStringLiteral("QWidget#PreviewWindow { background: #ffffff; }"
-                                             "QFrame#PreviewPage { background: #ffffff; border: 1px solid #d3d9e1; }"));
+    app.setStyleSheet(sheet
+        + QStringLiteral("QWidget#PreviewWindow { background: #ffffff; }"
+                         "QFrame#PreviewPage { background: #ffffff; border: 1px solid #d3d9e1; }"));
 
     QWidget window;
     window.setObjectName(QStringLiteral("PreviewWindow"));
@@ -87,9 +90,8 @@ int main(int argc, char** argv)
     window.resize(parser.value(QStringLiteral("width")).toInt(), 200);
     window.show();
     QApplication::processEvents();
-    window.resize(window.width(), window.heightForWidth(window.width()) > 0
-                                      ? window.heightForWidth(window.width()) + 90
-                                      : 200);
+    window.resize(window.width(),
+        window.heightForWidth(window.width()) > 0 ? window.heightForWidth(window.width()) + 90 : 200);
     QApplication::processEvents();
 
     QImage image = window.grab().toImage();

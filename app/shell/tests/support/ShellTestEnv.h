@@ -11,6 +11,9 @@
 // The destructor deletes the settings object and frees the language table.
 // Link the target vl_shell_test_env; a QCoreApplication (or QApplication)
 // must exist (KIND gtest-qt).
+#include "shell/GKAppSetting.h"
+#include "shell/TextTable.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -18,21 +21,19 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "shell/GKAppSetting.h"
-#include "shell/TextTable.h"
-
 // What the settings file of a ShellTestEnv says.
 struct ShellTestOptions {
     int edition = 0;
     // The language files the settings file lists, in order.
-    QStringList languageFiles{QStringLiteral("ENU.xml"), QStringLiteral("CHS.xml")};
-    int cursel = 0;  // position in languageFiles; -1 leaves the attribute out
-    int curpro = 0;  // configured protocol; -1 leaves the protocol element out
+    QStringList languageFiles { QStringLiteral("ENU.xml"), QStringLiteral("CHS.xml") };
+    int cursel = 0; // position in languageFiles; -1 leaves the attribute out
+    int curpro = 0; // configured protocol; -1 leaves the protocol element out
     QString passwordHex; // edition 65: a <Password> element when not empty
     bool loadLanguage = true;
 };
 
-class ShellTestEnv {
+class ShellTestEnv
+{
 public:
     using Options = ShellTestOptions;
 
