@@ -495,7 +495,10 @@ void WebServer::serve(WebListener& listener, const httplib::Request& req, httpli
     WebSwitches sw = switchesFor(*id, req.path, &fault);
     WebCall call(m_store, *id, req.local_addr, listener.https(), listener.port(), req, headers);
     bool consumed = false;
-    if (body)
+    // A request with neither a length nor chunks has no body (cpp-httplib
+    // would wait for the client to close).
+    bool hasBody = req.has_header("Content-Length") || req.has_header("Transfer-Encoding");
+    if (body && hasBody)
         call.readBody = [body, &consumed](const std::function<bool(const char*, size_t)>& receive) {
             consumed = true;
             return (*body)([&](const char* data, size_t n) { return receive(data, n); });
