@@ -31,6 +31,8 @@ constexpr int kKeepAliveMs = 5000;
 // A client that stops sending or reading for this long is gone.
 constexpr time_t kIoTimeoutSeconds = 15;
 constexpr size_t kMaxHead = 64 * 1024;
+// How long a closing connection still reads what its client sends.
+constexpr int kLingerMs = 2000;
 
 thread_local WebConnection* t_current = nullptr;
 
@@ -287,10 +289,24 @@ void WebConnection::finish()
     }
     if (m_reset) {
         closeWithReset(m_fd);
-    } else {
-        ::shutdown(m_fd, SHUT_RDWR);
-        ::close(m_fd);
+        return;
     }
+    // A lingering close: a client may still be sending a body that was not
+    // read (a refused upload); closing on unread bytes would reset the
+    // connection and could take the answer with it.
+    ::shutdown(m_fd, SHUT_WR);
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLingerMs);
+    for (;;) {
+        auto left
+            = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        pollfd p[2] = { { m_fd, POLLIN, 0 }, { m_stopFd, POLLIN, 0 } };
+        if (left.count() <= 0 || ::poll(p, 2, int(left.count())) <= 0 || (p[1].revents & POLLIN))
+            break;
+        char sink[4096];
+        if (::recv(m_fd, sink, sizeof(sink), MSG_DONTWAIT) <= 0)
+            break;
+    }
+    ::close(m_fd);
 }
 
 WebListener::WebListener(std::uint16_t port, SSL_CTX* tls, Admit admit)

@@ -233,16 +233,22 @@ void WebServer::stop()
         m_stopping = true;
     }
     m_stopWake.notify_all();
-    std::lock_guard<std::mutex> hold(m_listenLock);
-    m_started = false;
-    for (auto& [key, listener] : m_listeners)
+    // Joined without the lock: a request being served may still move its
+    // device, and the listeners' threads must not wait for this one.
+    std::map<std::pair<std::uint16_t, bool>, std::unique_ptr<WebListener>> listeners;
+    std::vector<std::thread> retiring;
+    {
+        std::lock_guard<std::mutex> hold(m_listenLock);
+        m_started = false;
+        listeners.swap(m_listeners);
+        retiring.swap(m_retiring);
+    }
+    for (auto& [key, listener] : listeners)
         listener->halt();
-    for (auto& [key, listener] : m_listeners)
+    for (auto& [key, listener] : listeners)
         listener->close();
-    m_listeners.clear();
-    for (auto& t : m_retiring)
+    for (auto& t : retiring)
         t.join();
-    m_retiring.clear();
 }
 
 std::set<std::uint16_t> WebServer::ports(bool https) const
