@@ -417,7 +417,14 @@ bool WebListener::process_and_close_socket(::socket_t sock)
             conn.startRequest();
             bool clientCloses = false;
             bool last = served + 1 == kMaxRequestsPerConnection;
-            ok = process_request(conn, last, clientCloses, [ssl](httplib::Request& r) { r.ssl = ssl; });
+            try {
+                ok = process_request(conn, last, clientCloses, [ssl](httplib::Request& r) { r.ssl = ssl; });
+            } catch (...) {
+                // Handlers' exceptions are answered inside; one from the
+                // parsing itself (out of memory) ends only this connection.
+                conn.resetInstead();
+                ok = false;
+            }
             if (!ok || clientCloses || conn.ending())
                 break;
         }
