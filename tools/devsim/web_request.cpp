@@ -44,6 +44,19 @@ std::string md5Hex(const std::string& text)
     return vlwire::toHex(digest, length);
 }
 
+const std::pair<const char*, std::string DigestCredentials::*> kDigestFields[] = {
+    { "username", &DigestCredentials::username },
+    { "realm", &DigestCredentials::realm },
+    { "nonce", &DigestCredentials::nonce },
+    { "uri", &DigestCredentials::uri },
+    { "response", &DigestCredentials::response },
+    { "qop", &DigestCredentials::qop },
+    { "nc", &DigestCredentials::nc },
+    { "cnonce", &DigestCredentials::cnonce },
+    { "algorithm", &DigestCredentials::algorithm },
+    { "opaque", &DigestCredentials::opaque },
+};
+
 std::string compact(const Json::Value& v)
 {
     Json::StreamWriterBuilder b;
@@ -170,26 +183,11 @@ std::optional<DigestCredentials> parseDigestAuthorization(std::string_view heade
             value = std::string(trim(header.substr(0, comma)));
             header.remove_prefix(comma == std::string_view::npos ? header.size() : comma);
         }
-        if (sameText(key, "username"))
-            c.username = value;
-        else if (sameText(key, "realm"))
-            c.realm = value;
-        else if (sameText(key, "nonce"))
-            c.nonce = value;
-        else if (sameText(key, "uri"))
-            c.uri = value;
-        else if (sameText(key, "response"))
-            c.response = value;
-        else if (sameText(key, "qop"))
-            c.qop = value;
-        else if (sameText(key, "nc"))
-            c.nc = value;
-        else if (sameText(key, "cnonce"))
-            c.cnonce = value;
-        else if (sameText(key, "algorithm"))
-            c.algorithm = value;
-        else if (sameText(key, "opaque"))
-            c.opaque = value;
+        for (const auto& [name, member] : kDigestFields)
+            if (sameText(key, name)) {
+                c.*member = value;
+                break;
+            }
     }
     if (c.username.empty() || c.realm.empty() || c.nonce.empty() || c.uri.empty() || c.response.empty())
         return std::nullopt;
