@@ -1,12 +1,10 @@
 #include "web_request.h"
 
-#include "wire.h"
+#include "common/hex.h"
+#include "common/json.h"
 
 #include <cctype>
 #include <cstdlib>
-#include <json/reader.h>
-#include <json/writer.h>
-#include <memory>
 #include <openssl/evp.h>
 
 namespace devsim
@@ -41,7 +39,7 @@ std::string md5Hex(const std::string& text)
     unsigned int length = 0;
     if (EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr) != 1)
         return {};
-    return vlwire::toHex(digest, length);
+    return vlhex::to_hex(digest, length);
 }
 
 const std::pair<const char*, std::string DigestCredentials::*> kDigestFields[] = {
@@ -56,13 +54,6 @@ const std::pair<const char*, std::string DigestCredentials::*> kDigestFields[] =
     { "algorithm", &DigestCredentials::algorithm },
     { "opaque", &DigestCredentials::opaque },
 };
-
-std::string compact(const Json::Value& v)
-{
-    Json::StreamWriterBuilder b;
-    b["indentation"] = "";
-    return Json::writeString(b, v);
-}
 
 } // namespace
 
@@ -102,14 +93,7 @@ bool parseJsonBody(std::string_view body, Json::Value* out)
         *out = Json::Value(Json::objectValue);
         return true;
     }
-    Json::CharReaderBuilder b;
-    std::unique_ptr<Json::CharReader> reader(b.newCharReader());
-    std::string errors;
-    Json::Value v;
-    if (!reader->parse(body.data(), body.data() + body.size(), &v, &errors) || !v.isObject())
-        return false;
-    *out = std::move(v);
-    return true;
+    return vljson::parse_object(body, *out);
 }
 
 std::string envelope(const std::string& result, const Json::Value& data)
@@ -117,7 +101,7 @@ std::string envelope(const std::string& result, const Json::Value& data)
     Json::Value o(Json::objectValue);
     o["result"] = result;
     o["data"] = data.isNull() ? Json::Value(Json::objectValue) : data;
-    return compact(o);
+    return vljson::write_compact(o);
 }
 
 std::string withResult(std::string_view body, const std::string& result)
@@ -126,7 +110,7 @@ std::string withResult(std::string_view body, const std::string& result)
     if (!parseJsonBody(body, &v))
         v = Json::Value(Json::objectValue);
     v["result"] = result;
-    return compact(v);
+    return vljson::write_compact(v);
 }
 
 const WebSession* findWebSession(const std::vector<WebSession>& sessions, const HeaderList& headers)

@@ -1,10 +1,12 @@
 #include "web_server.h"
 
+#include "common/hex.h"
+#include "common/json.h"
 #include "web_listener.h"
 #include "wire.h"
 
 #include <chrono>
-#include <json/writer.h>
+#include <limits>
 #include <openssl/evp.h>
 #include <stdexcept>
 
@@ -56,50 +58,32 @@ Json::Value faultToJson(const WebFault& f)
 
 bool faultFromJson(const Json::Value& v, WebFault* f, std::string* error)
 {
+    static const std::set<std::string> known
+        = { "status", "result", "body", "empty", "delay_ms", "reset", "tls", "times" };
     if (!v.isObject()) {
         *error = "a fault must be an object";
         return false;
     }
-    for (const auto& key : v.getMemberNames()) {
-        const Json::Value& x = v[key];
-        auto integer = [&](int lo, int hi, int* out) {
-            if (!x.isIntegral() || x.asLargestInt() < lo || x.asLargestInt() > hi) {
-                *error = "fault " + key + " must be an integer from " + std::to_string(lo) + " to "
-                    + std::to_string(hi);
-                return false;
-            }
-            *out = int(x.asLargestInt());
-            return true;
-        };
-        auto flag = [&](bool* out) {
-            if (!x.isBool()) {
-                *error = "fault " + key + " must be true or false";
-                return false;
-            }
-            *out = x.asBool();
-            return true;
-        };
-        auto text = [&](std::optional<std::string>* out) {
-            if (!x.isString()) {
-                *error = "fault " + key + " must be a text";
-                return false;
-            }
-            *out = x.asString();
-            return true;
-        };
-        bool ok = key == "status" ? integer(100, 599, &f->status)
-            : key == "result"     ? text(&f->result)
-            : key == "body"       ? text(&f->body)
-            : key == "empty"      ? flag(&f->empty)
-            : key == "delay_ms"   ? integer(0, 600000, &f->delayMs)
-            : key == "reset"      ? flag(&f->reset)
-            : key == "tls"        ? flag(&f->tls)
-            : key == "times"      ? integer(0, 1000000, &f->times)
-                                  : (*error = "unknown fault " + key, false);
-        if (!ok)
+    for (const auto& key : v.getMemberNames())
+        if (!known.count(key)) {
+            *error = "unknown fault " + key;
             return false;
-    }
-    return true;
+        }
+    vljson::reader r(v, vljson::policy::exact, "fault ");
+    std::string text;
+    r.read("status", f->status, 100, 599);
+    if (r.read("result", text) && r.found())
+        f->result = text;
+    if (r.read("body", text) && r.found())
+        f->body = text;
+    r.read("empty", f->empty);
+    r.read("delay_ms", f->delayMs, 0, 600000);
+    r.read("reset", f->reset);
+    r.read("tls", f->tls);
+    r.read("times", f->times, 0, 1000000);
+    if (!r.ok())
+        *error = r.error();
+    return r.ok();
 }
 
 Json::Value switchesToJson(const WebSwitches& sw)
@@ -710,7 +694,7 @@ WebAnswer WebServer::upload(WebCall& c)
     unsigned int digestLength = 0;
     EVP_DigestFinal_ex(md.get(), digest, &digestLength);
     c.note["size"] = Json::UInt64(got);
-    c.note["sha256"] = vlwire::toHex(digest, digestLength);
+    c.note["sha256"] = vlhex::to_hex(digest, digestLength);
     if (!whole || got != want.size) {
         c.note["check"] = "incomplete";
         WebAnswer a = WebAnswer::failure("upload_incomplete", 400);
@@ -743,110 +727,111 @@ Json::Value WebServer::control(int id, const Json::Value& r, std::string* error)
         *error = why;
         return Json::Value();
     };
-    auto objectOfPaths = [&](const char* key) {
-        if (!r[key].isObject()) {
-            *error = std::string("\"") + key + "\" must be an object of paths";
-            return false;
-        }
-        for (const auto& path : r[key].getMemberNames())
-            if (!validPathKey(path)) {
-                *error = std::string("\"") + key + "\": a path begins with \"/\" (or is \"*\"): " + path;
-                return false;
-            }
-        return true;
-    };
-    Json::Value out(Json::objectValue);
+    // An object keyed by paths: calls `each` with every path and its value.
+    auto paths
+        = [&](const char* key, const std::function<bool(const std::string&, const Json::Value&)>& each) {
+              if (!vljson::has(r, key))
+                  return true;
+              if (!r[key].isObject()) {
+                  *error = std::string(key) + " must be an object of paths";
+                  return false;
+              }
+              for (const auto& path : r[key].getMemberNames()) {
+                  if (!validPathKey(path)) {
+                      *error = std::string(key) + ": a path begins with \"/\" (or is \"*\"): " + path;
+                      return false;
+                  }
+                  if (!each(path, r[key][path]))
+                      return false;
+              }
+              return true;
+          };
+
+    vljson::reader top(r, vljson::policy::exact);
+    bool clear = top.flag("clear");
     std::optional<std::pair<std::string, bool>> login;
-    if (r.isMember("login")) {
-        const Json::Value& l = r["login"];
-        if (!l.isObject() || !l.get("user", "").isString() || !l.get("https", false).isBool())
-            return fail("\"login\" must be {\"user\": text, \"https\": bool}");
-        std::string user = l.get("user", "admin").asString();
+    if (vljson::has(r, "login")) {
+        vljson::reader l(r["login"], vljson::policy::exact, "login.");
+        std::string user = l.text("user", "admin");
+        bool https = l.flag("https");
+        if (!r["login"].isObject() || !l.ok())
+            return fail(l.ok() ? "login must be {\"user\": text, \"https\": bool}" : l.error());
         bool known = false;
         m_store.read(id, [&](const Device& d) { known = d.findUser(user) != nullptr; });
         if (!known)
             return fail("no user " + user + " on the device");
-        login = std::make_pair(user, l.get("https", false).asBool());
+        login = std::make_pair(user, https);
     }
+
+    Json::Value out(Json::objectValue);
     {
         std::lock_guard<std::mutex> hold(m_lock);
         WebSwitches sw;
-        if (auto it = m_switches.find(id); it != m_switches.end())
+        if (auto it = m_switches.find(id); !clear && it != m_switches.end())
             sw = it->second;
-        if (r.isMember("clear")) {
-            if (!r["clear"].isBool())
-                return fail("\"clear\" must be true or false");
-            if (r["clear"].asBool())
-                sw = WebSwitches {};
-        }
-        for (const char* key : { "sessions", "tls_refuse" }) {
-            if (!r.isMember(key))
-                continue;
-            if (!r[key].isBool())
-                return fail(std::string("\"") + key + "\" must be true or false");
-            (std::string(key) == "sessions" ? sw.sessions : sw.refuseTls) = r[key].asBool();
-        }
-        if (r.isMember("digest")) {
-            if (!objectOfPaths("digest"))
-                return Json::Value();
-            for (const auto& path : r["digest"].getMemberNames()) {
-                if (!r["digest"][path].isBool())
-                    return fail("\"digest\": " + path + " must be true or false");
-                if (r["digest"][path].asBool())
-                    sw.digest.insert(path);
-                else
-                    sw.digest.erase(path);
+        top.read("sessions", sw.sessions);
+        top.read("tls_refuse", sw.refuseTls);
+        if (!top.ok())
+            return fail(top.error());
+        bool ok = paths("digest", [&](const std::string& path, const Json::Value& on) {
+            if (!on.isBool()) {
+                *error = "digest: " + path + " must be true or false";
+                return false;
             }
-        }
-        if (r.isMember("faults")) {
-            if (!objectOfPaths("faults"))
-                return Json::Value();
-            for (const auto& path : r["faults"].getMemberNames()) {
-                if (r["faults"][path].isNull()) {
-                    sw.faults.erase(path);
-                    continue;
-                }
-                WebFault f;
-                if (!faultFromJson(r["faults"][path], &f, error))
-                    return Json::Value();
+            if (on.asBool())
+                sw.digest.insert(path);
+            else
+                sw.digest.erase(path);
+            return true;
+        }) && paths("faults", [&](const std::string& path, const Json::Value& v) {
+            WebFault f;
+            if (v.isNull())
+                sw.faults.erase(path);
+            else if (!faultFromJson(v, &f, error))
+                return false;
+            else
                 sw.faults[path] = f;
-            }
-        }
-        if (r.isMember("answers")) {
-            if (!objectOfPaths("answers"))
-                return Json::Value();
-            for (const auto& path : r["answers"].getMemberNames()) {
-                const Json::Value& data = r["answers"][path];
-                if (data.isNull())
-                    sw.answers.erase(path);
-                else if (!data.isObject())
-                    return fail("\"answers\": " + path + " must be the \"data\" object (or null)");
-                else
-                    sw.answers[path] = data;
-            }
-        }
-        if (r.isMember("upgrade")) {
-            const Json::Value& u = r["upgrade"];
-            if (u.isNull()) {
-                sw.upgrade.reset();
+            return true;
+        }) && paths("answers", [&](const std::string& path, const Json::Value& data) {
+            if (data.isNull()) {
+                sw.answers.erase(path);
+            } else if (!data.isObject()) {
+                *error = "answers: " + path + " must be the \"data\" object (or null)";
+                return false;
             } else {
-                if (!u.isObject() || !u["size"].isIntegral() || u["size"].asLargestInt() < 0
-                    || !u["version"].isString() || u["version"].asString().empty()
-                    || !u.get("token", "").isString() || !u.get("reboot_seconds", 0).isNumeric()
-                    || u.get("reboot_seconds", 0).asDouble() < 0)
-                    return fail("\"upgrade\" must be {\"size\": bytes, \"version\": text, \"token\": text "
-                                "(optional), "
-                                "\"reboot_seconds\": number (optional)} or null");
-                WebSwitches::Upgrade up;
-                up.size = u["size"].asUInt64();
-                up.version = u["version"].asString();
-                up.token = u.get("token", "").asString();
-                if (up.token.empty())
-                    up.token = vlwire::randomHex(16);
-                up.rebootMs
-                    = u.isMember("reboot_seconds") ? int(u["reboot_seconds"].asDouble() * 1000) : m_rebootMs;
-                sw.upgrade = up;
+                sw.answers[path] = data;
             }
+            return true;
+        });
+        if (!ok)
+            return Json::Value();
+        if (r.isMember("upgrade") && r["upgrade"].isNull()) {
+            sw.upgrade.reset();
+        } else if (r.isMember("upgrade")) {
+            const Json::Value& u = r["upgrade"];
+            vljson::reader ur(u, vljson::policy::exact, "upgrade.");
+            WebSwitches::Upgrade up;
+            double seconds = double(m_rebootMs) / 1000;
+            long long size = 0;
+            ur.read("size", size, 0, std::numeric_limits<long long>::max());
+            up.size = std::uint64_t(size);
+            ur.read("version", up.version);
+            ur.read("token", up.token);
+            if (vljson::has(u, "reboot_seconds")) {
+                if (!u["reboot_seconds"].isNumeric() || u["reboot_seconds"].asDouble() < 0
+                    || u["reboot_seconds"].asDouble() > 3600)
+                    ur.fail("reboot_seconds", "a number of seconds from 0 to 3600");
+                else
+                    seconds = u["reboot_seconds"].asDouble();
+            }
+            if (ur.ok() && (!u.isObject() || !vljson::has(u, "size") || up.version.empty()))
+                ur.fail("version", "given, with \"size\"");
+            if (!ur.ok())
+                return fail(ur.error());
+            if (up.token.empty())
+                up.token = vlwire::randomHex(16);
+            up.rebootMs = int(seconds * 1000);
+            sw.upgrade = up;
         }
         m_switches[id] = sw;
         out["web"] = switchesToJson(sw);

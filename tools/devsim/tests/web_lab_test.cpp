@@ -3,6 +3,8 @@
 // device's own certificate, one scheme per port, Digest challenges, faults
 // per path, and the firmware upload that reboots a device into a new
 // version.
+#include "common/hex.h"
+#include "common/json.h"
 #include "events.h"
 #include "support/devsim.h"
 #include "support/vlnet_lab.h"
@@ -10,7 +12,6 @@
 #include <chrono>
 #include <curl/curl.h>
 #include <gtest/gtest.h>
-#include <json/reader.h>
 #include <json/writer.h>
 #include <openssl/evp.h>
 
@@ -33,11 +34,7 @@ struct HttpReply {
     Json::Value json() const
     {
         Json::Value v;
-        Json::CharReaderBuilder b;
-        std::unique_ptr<Json::CharReader> r(b.newCharReader());
-        std::string errs;
-        if (!r->parse(body.data(), body.data() + body.size(), &v, &errs))
-            return Json::Value();
+        vljson::parse(body, v);
         return v;
     }
 };
@@ -119,13 +116,7 @@ std::string sha256Hex(const std::string& data)
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int n = 0;
     EVP_Digest(data.data(), data.size(), digest, &n, EVP_sha256(), nullptr);
-    static const char* hex = "0123456789abcdef";
-    std::string out;
-    for (unsigned i = 0; i < n; ++i) {
-        out += hex[digest[i] >> 4];
-        out += hex[digest[i] & 15];
-    }
-    return out;
+    return vlhex::to_hex(digest, n);
 }
 
 class DevsimWeb : public vltest::VlnetLabSuite

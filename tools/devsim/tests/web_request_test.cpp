@@ -1,8 +1,10 @@
 // What devsim's web interface reads from a client, without a network: the
-// header block, sessions, Digest credentials, upload checks, and the rule
-// that one port speaks one kind of connection.
+// header block, sessions, Digest credentials, upload checks, the rule that
+// one port speaks one kind of connection, and the switches a test sets.
+#include "common/json.h"
 #include "store.h"
 #include "web_request.h"
+#include "web_server.h"
 
 #include <gtest/gtest.h>
 
@@ -195,6 +197,65 @@ TEST(WebRequest, OnePortServesOneKindOfConnection)
     loaded.add(deviceAt("192.168.1.10", 80, 443));
     loaded.add(deviceAt("192.168.1.11", 443, 0));
     EXPECT_NE(loaded.portClash(), "");
+}
+
+TEST(WebControl, SwitchesAreCheckedBeforeAnyIsTaken)
+{
+    DeviceStore store;
+    Device d = deviceAt("192.168.1.10", 80, 443);
+    d.users.push_back({ "admin", "pw", true, true, {} });
+    store.add(d);
+    std::FILE* quiet = std::fopen("/dev/null", "w");
+    ASSERT_NE(quiet, nullptr);
+    {
+        EventLog log(quiet);
+        WebServer web(store, log, 1500);
+        auto control = [&](const char* text, std::string* error) {
+            Json::Value request;
+            EXPECT_TRUE(vljson::parse(text, request)) << text;
+            error->clear();
+            return web.control(0, request, error);
+        };
+        for (const char* bad : {
+                 R"({"sessions":1})",
+                 R"({"clear":"yes"})",
+                 R"({"digest":{"/API/x":"yes"}})",
+                 R"({"faults":{"API/x":{}}})",
+                 R"({"faults":{"/API/x":{"status":99}}})",
+                 R"({"faults":{"/API/x":{"stauts":500}}})",
+                 R"({"faults":{"/API/x":{"delay_ms":-1}}})",
+                 R"({"faults":{"/API/x":[]}})",
+                 R"({"answers":{"/API/x":[1]}})",
+                 R"({"upgrade":{"size":-1,"version":"v"}})",
+                 R"({"upgrade":{"version":"v"}})",
+                 R"({"upgrade":{"size":1}})",
+                 R"({"upgrade":{"size":1,"version":"v","reboot_seconds":1e10}})",
+                 R"({"upgrade":5})",
+                 R"({"login":{"user":"nobody"}})",
+                 R"({"login":{"https":"yes"}})",
+                 R"({"sessions":false,"faults":{"/API/x":{"status":99}}})",
+             }) {
+            SCOPED_TRACE(bad);
+            std::string error;
+            control(bad, &error);
+            EXPECT_FALSE(error.empty());
+            Json::Value now = control("{}", &error)["web"];
+            EXPECT_TRUE(now["sessions"].asBool());
+            EXPECT_TRUE(now["faults"].empty());
+            EXPECT_TRUE(now["upgrade"].isNull());
+        }
+        std::string error;
+        Json::Value up = control(R"({"upgrade":{"size":5,"version":"v2"}})", &error)["web"]["upgrade"];
+        EXPECT_EQ(error, "");
+        EXPECT_EQ(up["token"].asString().size(), 32u);
+        EXPECT_EQ(up["reboot_ms"].asInt(), 1500);
+        Json::Value session = control(R"({"login":{}})", &error)["session"];
+        EXPECT_EQ(session["cookie"].asString().rfind("session=", 0), 0u);
+        store.read(0, [](const Device& dev) { EXPECT_EQ(dev.webSessions.size(), 1u); });
+        endWebSessions(store, 0);
+        store.read(0, [](const Device& dev) { EXPECT_TRUE(dev.webSessions.empty()); });
+    }
+    std::fclose(quiet);
 }
 
 } // namespace
