@@ -89,6 +89,16 @@ bool present(const Json::Value& root, const char* key)
 
 } // namespace
 
+bool read_request_text(const Json::Value& root, const char* key, std::string& out)
+{
+    return read_text(root, key, out);
+}
+
+bool read_request_int(const Json::Value& root, const char* key, int32_t& out)
+{
+    return read_int(member(root, key), out);
+}
+
 uint8_t protocol_flags_from_text(std::string text)
 {
     if (text.find("auto") != std::string::npos)

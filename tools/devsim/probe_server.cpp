@@ -4,6 +4,7 @@
 #include "udp_io.h"
 #include "wire.h"
 
+#include <boost/asio/steady_timer.hpp>
 #include <chrono>
 #include <cstring>
 #include <json/reader.h>
@@ -77,7 +78,15 @@ void ProbeServer::receive()
             if (!r->parse(p, p + h->length, &filter, &errs))
                 continue;
         }
-        std::string wantMac = filter.isObject() ? filter.get("mac", "").asString() : std::string();
+        std::string wantMac;
+        Json::Value oemType;
+        if (filter.isObject()) {
+            if (filter["mac"].isString())
+                wantMac = filter["mac"].asString();
+            // The searcher's type byte: noted for tests, never a filter.
+            if (filter["oem_type"].isUInt())
+                oemType = filter["oem_type"];
+        }
 
         std::vector<int> targets;
         if (auto id = m_store.findByIp(dest))
@@ -87,7 +96,8 @@ void ProbeServer::receive()
             targets = m_store.ids();
         for (int id : targets) {
             std::string body, ip;
-            bool answer = false;
+            bool willAnswer = false;
+            int delayMs = 0;
             m_store.read(id, [&](const Device& d) {
                 if (!d.online() || d.faults.dropReplies || (!wantMac.empty() && wantMac != d.mac))
                     return;
@@ -95,9 +105,10 @@ void ProbeServer::receive()
                 wb["indentation"] = "";
                 body = Json::writeString(wb, probeDescription(d));
                 ip = d.net.ip;
-                answer = true;
+                delayMs = d.faults.delayMs;
+                willAnswer = true;
             });
-            if (!answer)
+            if (!willAnswer)
                 continue;
             Received rec;
             rec.timeMs = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -107,15 +118,38 @@ void ProbeServer::receive()
             rec.what = "PROBE";
             rec.detail["peer"] = peerText + ":" + std::to_string(peer.port());
             rec.detail["to"] = dest;
+            if (!oemType.isNull())
+                rec.detail["oem_type"] = oemType;
             m_store.noteReceived(id, rec);
             auto frame = vlwire::encodeReply(vlwire::kProbe, h->sequence, vlwire::kOk, body);
-            if (!sendFrom(m_socket.native_handle(), ip, peer, frame.data(), frame.size()))
-                m_log.device(id, ip, "probe answer to " + peerText + " failed: " + std::strerror(errno));
+            if (delayMs <= 0) {
+                answer(id, ip, peer, frame);
+                continue;
+            }
+            auto timer = std::make_shared<asio::steady_timer>(m_io, std::chrono::milliseconds(delayMs));
+            timer->async_wait(
+                [this, timer, id, ip, peer, frame = std::move(frame)](boost::system::error_code ec) {
+                    if (!ec)
+                        answer(id, ip, peer, frame);
+                });
         }
         if (!targets.empty())
             m_log.line("probe from " + peerText + " to " + dest + ": " + std::to_string(targets.size())
                 + " device(s) asked");
     }
+}
+
+void ProbeServer::answer(
+    int id, const std::string& ip, const udp::endpoint& peer, const std::vector<std::uint8_t>& frame)
+{
+    // A delayed answer is not sent by a device that left the network meanwhile.
+    bool online = false;
+    m_store.read(id, [&](const Device& d) { online = d.online() && d.net.ip == ip; });
+    if (!online || !m_socket.is_open())
+        return;
+    if (!sendFrom(m_socket.native_handle(), ip, peer, frame.data(), frame.size()))
+        m_log.device(
+            id, ip, "probe answer to " + peer.address().to_string() + " failed: " + std::strerror(errno));
 }
 
 } // namespace devsim
