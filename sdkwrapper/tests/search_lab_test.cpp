@@ -82,17 +82,7 @@ protected:
     {
         startLab({ "200", "1500", "1500", "300" }, { "--generate", std::to_string(kDevices), "--seed", "8" });
     }
-    // The PROBE entries device n received, after clearing them.
-    static std::vector<Json::Value> probes(int n)
-    {
-        Json::Value got = sim->must(
-            "{\"cmd\":\"received\",\"device\":" + std::to_string(n) + ",\"clear\":true}")["received"];
-        std::vector<Json::Value> out;
-        for (const auto& r : got)
-            if (r["what"] == "PROBE")
-                out.push_back(r);
-        return out;
-    }
+    static std::vector<Json::Value> probes(int n) { return takeReceived(n, "PROBE"); }
     static std::set<std::string> range(int first, int last)
     {
         std::set<std::string> out;

@@ -19,6 +19,7 @@
 using vltest::rangeRecord;
 using vltest::SearchEvents;
 using vltest::searchRecord;
+using vltest::startedRecord;
 
 namespace
 {
@@ -205,13 +206,7 @@ TEST_F(SearchApi, TimeOutZeroListensForTheDefaultTime)
 TEST_F(SearchApi, StartedSearchReportsChangesOnlyAndItsStopEndsIt)
 {
     SearchEvents e;
-    VLNET_START_SEARCH_DEVICE s;
-    std::memset(&s, 0, sizeof s);
-    s.callback = &SearchEvents::callback;
-    s.context = &e;
-    s.start_ip = "127.0.0.1";
-    s.stop_ip = "127.0.0.1";
-    s.recv_timeout_ms = 100;
+    auto s = startedRecord(e, "127.0.0.1", "127.0.0.1", 100);
     int handle = VLNetStartSearchDevice(&s);
     ASSERT_NE(handle, 0);
     ASSERT_TRUE(e.waitRecords(1));
@@ -234,16 +229,16 @@ TEST_F(SearchApi, StartedSearchReportsChangesOnlyAndItsStopEndsIt)
 TEST_F(SearchApi, AStopFromInsideTheCallbackAndAReleaseStillEndTheSearch)
 {
     SearchEvents fromInside;
-    VLNET_START_SEARCH_DEVICE s;
-    std::memset(&s, 0, sizeof s);
-    s.callback = &SearchEvents::callback;
-    s.context = &fromInside;
-    s.start_ip = "127.0.0.1";
-    s.stop_ip = "127.0.0.1";
-    s.recv_timeout_ms = 100;
+    auto s = startedRecord(fromInside, "127.0.0.1", "127.0.0.1", 100);
     fromInside.inCallback = [](SearchEvents& e, const VLNET_SEARCH_DEV_RSP* r) {
-        int handle = e.handle.exchange(0);
-        if (r && handle) {
+        if (!r)
+            return;
+        // The start call may not have handed its handle over yet.
+        int handle = 0;
+        while ((handle = e.handle.load()) == 0)
+            std::this_thread::yield();
+        e.handle = -1; // stopped
+        if (handle > 0) {
             EXPECT_EQ(VLNetStopSearchDevice(&handle), 1);
         }
     };

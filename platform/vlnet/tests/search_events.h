@@ -130,4 +130,18 @@ inline VLNET_SEARCH_DEV_POINT2POINT rangeRecord(SearchEvents& e, const std::stri
     return s;
 }
 
+// The texts must outlive the start call.
+inline VLNET_START_SEARCH_DEVICE startedRecord(
+    SearchEvents& e, const char* start, const char* stop, std::uint32_t timeoutMs)
+{
+    VLNET_START_SEARCH_DEVICE s;
+    std::memset(&s, 0, sizeof s);
+    s.callback = &SearchEvents::callback;
+    s.context = &e;
+    s.start_ip = start;
+    s.stop_ip = stop;
+    s.recv_timeout_ms = timeoutMs;
+    return s;
+}
+
 } // namespace vltest

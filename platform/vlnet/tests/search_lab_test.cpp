@@ -44,17 +44,7 @@ protected:
         r[key] = value;
         sim->must(r);
     }
-    // The PROBE entries among what device n received, after clearing them.
-    static std::vector<Json::Value> probes(int n)
-    {
-        Json::Value got = sim->must(
-            "{\"cmd\":\"received\",\"device\":" + std::to_string(n) + ",\"clear\":true}")["received"];
-        std::vector<Json::Value> out;
-        for (const auto& r : got)
-            if (r["what"] == "PROBE")
-                out.push_back(r);
-        return out;
-    }
+    static std::vector<Json::Value> probes(int n) { return takeReceived(n, "PROBE"); }
     static void clearReceived(int n) { probes(n); }
 };
 
@@ -159,14 +149,8 @@ TEST_F(SearchLab, RangeSearchAsksEveryAddressOfItsRangeAndNoOther)
 TEST_F(SearchLab, StartedSearchReportsARenamedDeviceAgainUntilStopped)
 {
     SearchEvents e;
-    VLNET_START_SEARCH_DEVICE s;
-    std::memset(&s, 0, sizeof s);
-    s.callback = &SearchEvents::callback;
-    s.context = &e;
     const std::string first = Lab::deviceIp4(20), last = Lab::deviceIp4(21);
-    s.start_ip = first.c_str();
-    s.stop_ip = last.c_str();
-    s.recv_timeout_ms = 300;
+    auto s = vltest::startedRecord(e, first.c_str(), last.c_str(), 300);
     int handle = VLNetStartSearchDevice(&s);
     ASSERT_NE(handle, 0);
     ASSERT_TRUE(e.waitRecords(2));
