@@ -1,13 +1,14 @@
 #include "probe_answer.h"
 
+#include "common/json.h"
 #include "wire.h"
 
+#include <algorithm>
 #include <boost/asio/ip/address_v6.hpp>
 #include <cstdio>
 #include <cstring>
-#include <json/reader.h>
-#include <memory>
 #include <string>
+#include <string_view>
 
 namespace vlnet
 {
@@ -15,55 +16,40 @@ namespace vlnet
 namespace
 {
 
-// The description's members, read without ever throwing: what is missing,
-// of another type or out of range reads as nothing.
+// The description's members under the rule for what devices send: a member
+// that is missing, of another type or out of its field's range reads as
+// nothing and leaves the field zero.
 class Description
 {
 public:
     explicit Description(const Json::Value& object)
         : m_object(object)
+        , m_reader(object, vljson::policy::exact_or_absent)
     {
     }
 
-    const Json::Value& member(const char* key) const
+    const Json::Value& member(const char* key) const { return vljson::member(m_object, key); }
+
+    template <std::size_t N> void text(const char* key, char (&slot)[N])
     {
-        static const Json::Value none;
-        const Json::Value* v = m_object.find(key, key + std::strlen(key));
-        return v ? *v : none;
+        std::string value;
+        m_reader.read(key, value);
+        std::memcpy(slot, value.data(), std::min(N, value.size()));
     }
 
-    template <std::size_t N> void text(const char* key, char (&slot)[N]) const
-    {
-        const Json::Value& v = member(key);
-        if (!v.isString())
-            return;
-        const char* begin = nullptr;
-        const char* end = nullptr;
-        v.getString(&begin, &end);
-        std::memcpy(slot, begin, std::min<std::size_t>(N, std::size_t(end - begin)));
-    }
-
-    std::uint64_t unsignedValue(const char* key, std::uint64_t max) const
-    {
-        const Json::Value& v = member(key);
-        return v.isUInt64() && v.asUInt64() <= max ? v.asUInt64() : 0;
-    }
-
-    std::int64_t signedValue(const char* key, std::int64_t min, std::int64_t max) const
-    {
-        const Json::Value& v = member(key);
-        return v.isInt64() && v.asInt64() >= min && v.asInt64() <= max ? v.asInt64() : 0;
-    }
+    template <class T> T number(const char* key) { return m_reader.number<T>(key, 0); }
 
     // `otherwise` when the member is missing or not a boolean.
-    int flag(const char* key, int whenTrue, int whenFalse, int otherwise) const
+    int flag(const char* key, int whenTrue, int whenFalse, int otherwise)
     {
-        const Json::Value& v = member(key);
-        return v.isBool() ? (v.asBool() ? whenTrue : whenFalse) : otherwise;
+        bool value = false;
+        m_reader.read(key, value);
+        return m_reader.found() ? (value ? whenTrue : whenFalse) : otherwise;
     }
 
 private:
     const Json::Value& m_object;
+    vljson::reader m_reader;
 };
 
 // "YYYY-MM-DD hh:mm:ss" as the device's clock shows it; the fields are kept
@@ -91,6 +77,12 @@ VLNET_TIME systemTime(const Json::Value& v)
     return t;
 }
 
+// The 64-bit device-type word: larger than the reader's numbers.
+std::uint64_t typeWord(const Json::Value& v)
+{
+    return v.isUInt64() ? v.asUInt64() : 0;
+}
+
 void ipv6Bytes(const Json::Value& v, std::uint8_t (&out)[16])
 {
     if (!v.isString())
@@ -103,7 +95,7 @@ void ipv6Bytes(const Json::Value& v, std::uint8_t (&out)[16])
     std::memcpy(out, bytes.data(), sizeof out);
 }
 
-void fill(const Description& d, VLNET_SEARCH_DEV_RSP& r)
+void fill(Description& d, VLNET_SEARCH_DEV_RSP& r)
 {
     d.text("ip", r.ip);
     d.text("host_name", r.host_name);
@@ -111,31 +103,31 @@ void fill(const Description& d, VLNET_SEARCH_DEV_RSP& r)
     d.text("gateway", r.gateway);
     d.text("dns1", r.dns1);
     d.text("dns2", r.dns2);
-    r.media_port = std::uint32_t(d.unsignedValue("media_port", 0xFFFFFFFFu));
-    r.web_port = std::uint32_t(d.unsignedValue("web_port", 0xFFFFFFFFu));
+    r.media_port = d.number<std::uint32_t>("media_port");
+    r.web_port = d.number<std::uint32_t>("web_port");
     r.network_mode = d.flag("dhcp", 0, 2, 5);
     d.text("model", r.device_type);
-    const std::uint64_t typeWord = d.unsignedValue("device_type_word", ~std::uint64_t(0));
-    r.dev_type_l = std::uint32_t(typeWord);
-    r.dev_type_h = std::uint32_t(typeWord >> 32);
+    const std::uint64_t type = typeWord(d.member("device_type_word"));
+    r.dev_type_l = std::uint32_t(type);
+    r.dev_type_h = std::uint32_t(type >> 32);
     d.text("firmware", r.device_version);
-    r.device_id = std::uint32_t(d.unsignedValue("device_id", 0xFFFFFFFFu));
+    r.device_id = d.number<std::uint32_t>("device_id");
     d.text("name", r.device_name);
     d.text("mac", r.mac_addr);
-    r.channel_number = std::uint32_t(d.unsignedValue("channels", 0xFFFFFFFFu));
+    r.channel_number = d.number<std::uint32_t>("channels");
     d.text("p2p_id", r.p2p_id);
     d.text("manufacturer", r.manufacture);
-    r.rtsp_port = std::uint16_t(d.unsignedValue("rtsp_port", 0xFFFF));
-    r.analog_channel_num = std::int8_t(d.signedValue("analog_channels", -128, 127));
+    r.rtsp_port = d.number<std::uint16_t>("rtsp_port");
+    r.analog_channel_num = d.number<std::int8_t>("analog_channels");
     r.system_time = systemTime(d.member("system_time"));
     r.is_first_login = std::int8_t(d.flag("activated", 0, 1, 0));
-    r.input_pin_count = std::uint8_t(d.unsignedValue("alarm_in", 0xFF));
-    r.output_pin_count = std::uint8_t(d.unsignedValue("alarm_out", 0xFF));
-    r.support_two_way_talk = std::int8_t(d.signedValue("two_way_talk", -128, 127));
+    r.input_pin_count = d.number<std::uint8_t>("alarm_in");
+    r.output_pin_count = d.number<std::uint8_t>("alarm_out");
+    r.support_two_way_talk = d.number<std::int8_t>("two_way_talk");
     d.text("http_api_version", r.http_api_version);
-    r.https_port = std::uint32_t(d.unsignedValue("https_port", 0xFFFFFFFFu));
-    r.support_http_api_config_net = std::int8_t(d.signedValue("http_api_config_net", -128, 127));
-    r.sys_channel_num = std::uint32_t(d.unsignedValue("sys_channel_num", 0xFFFFFFFFu));
+    r.https_port = d.number<std::uint32_t>("https_port");
+    r.support_http_api_config_net = d.number<std::int8_t>("http_api_config_net");
+    r.sys_channel_num = d.number<std::uint32_t>("sys_channel_num");
     d.text("serial", r.serialnum);
     ipv6Bytes(d.member("ipv6"), r.ipv6);
 }
@@ -155,16 +147,14 @@ bool readProbeAnswer(const void* datagram, std::size_t size, ProbeAnswer* out)
         const std::uint8_t* payload = bytes + vlwire::kHeaderSize;
         if (std::int32_t(vlwire::getU32(payload)) != vlwire::kOk)
             return false;
-        Json::CharReaderBuilder builder;
-        std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
         Json::Value description;
-        std::string errors;
         const char* text = reinterpret_cast<const char*>(payload + 4);
-        if (!reader->parse(text, text + (h->length - 4), &description, &errors) || !description.isObject())
+        if (!vljson::parse_object(std::string_view(text, h->length - 4), description))
             return false;
         ProbeAnswer answer;
         answer.sequence = h->sequence;
-        fill(Description(description), answer.record);
+        Description d(description);
+        fill(d, answer.record);
         *out = answer;
         return true;
     } catch (const std::exception&) {

@@ -1,5 +1,6 @@
 #include "search.h"
 
+#include "common/json.h"
 #include "netlog.h"
 #include "probe_answer.h"
 #include "sys/local_addresses.h"
@@ -8,8 +9,6 @@
 
 #include <boost/asio/post.hpp>
 #include <cstring>
-#include <json/value.h>
-#include <json/writer.h>
 #include <random>
 
 namespace vlnet
@@ -39,9 +38,7 @@ std::vector<std::uint8_t> probeFrame(std::uint32_t sequence, std::uint8_t oemTyp
 {
     Json::Value filter(Json::objectValue);
     filter["oem_type"] = oemType;
-    Json::StreamWriterBuilder b;
-    b["indentation"] = "";
-    return vlwire::encode(vlwire::kProbe, 0, sequence, Json::writeString(b, filter));
+    return vlwire::encode(vlwire::kProbe, 0, sequence, vljson::write_compact(filter));
 }
 
 std::string addressText(std::uint32_t address)

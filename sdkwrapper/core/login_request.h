@@ -46,11 +46,6 @@ struct login_request {
 // then incomplete.
 bool read_login_request(const Json::Value& root, login_request& out);
 
-// The text and integer conversions above, for other requests that read
-// their keys as a login does. False for a value of a type they do not take.
-bool read_request_text(const Json::Value& root, const char* key, std::string& out);
-bool read_request_int(const Json::Value& root, const char* key, int32_t& out);
-
 // The protocol flags of a protocol text: 7 when it contains "auto";
 // otherwise the first "media" (1), "https" (4), "http" (2) and "65000" (8),
 // searched in this order, each found token blanked before the next search,

@@ -1,9 +1,8 @@
 #include "core/search.h"
 
+#include "common/json.h"
 #include "core/export_guard.h"
-#include "core/json_text.h"
 #include "core/log.h"
-#include "core/login_request.h"
 #include "core/login_tables.h"
 #include "core/record_text.h"
 
@@ -82,11 +81,16 @@ bool read_search_request(const Json::Value& root, search_request& out)
     if (!root.isObject())
         return false;
     out = search_request {};
+    // Read as a login reads its request: the JSON library's conversions
+    // decide, anything else is unreadable.
+    vljson::reader r(root, vljson::policy::convert);
     std::string oem;
     int32_t timeout = 0;
-    if (!read_request_text(root, "oem type", oem) || !read_request_text(root, "start ip", out.start_ip)
-        || !read_request_text(root, "stop ip", out.stop_ip)
-        || !read_request_int(root, "recv timeout millisecond", timeout))
+    r.read("oem type", oem);
+    r.read("start ip", out.start_ip);
+    r.read("stop ip", out.stop_ip);
+    r.read("recv timeout millisecond", timeout);
+    if (!r.ok())
         return false;
     out.oem_type = oem_type_number(oem);
     out.timeout_ms = static_cast<uint16_t>(static_cast<uint32_t>(timeout) & 0xFFFFu);
@@ -168,7 +172,7 @@ int VLNET_CALL search_device_callback(const VLNET_SEARCH_DEV_RSP* record, void* 
     if (!search->callback)
         return 1;
     export_guard("searh_device callback", 0, [&] {
-        const std::string text = write_styled(search_result_json(*record, search->oem_type));
+        const std::string text = vljson::write_styled(search_result_json(*record, search->oem_type));
         search->callback(text.c_str(), search->user);
         return 0;
     });
@@ -179,7 +183,7 @@ int search_device(const char* json, vl_json_callback callback, void* user)
 {
     Json::Value root;
     search_request request;
-    if (!parse_request(json, root) || !read_search_request(root, request)) {
+    if (!vljson::parse(json, root) || !read_search_request(root, request)) {
         log_parse_error(nullptr);
         return vl_parse_json_error;
     }
@@ -219,7 +223,7 @@ int start_search_device(vl_search_handle& holder, const char* json, vl_json_call
 {
     Json::Value root;
     search_request request;
-    if (!parse_request(json, root) || !read_search_request(root, request)) {
+    if (!vljson::parse(json, root) || !read_search_request(root, request)) {
         log_parse_error(&holder);
         return vl_parse_json_error;
     }

@@ -2,6 +2,7 @@
 // a range search finds the devices of its range and none outside it, a
 // search with one address searches by broadcast, the JSON texts show what
 // the devices are, and the started search ends with its stop.
+#include "common/json.h"
 #include "support/devsim.h"
 #include "support/vlnet_lab.h"
 #include "vl_sdk_wrapper.h"
@@ -46,10 +47,7 @@ struct Found {
             ++f->ends;
         } else {
             Json::Value v;
-            Json::CharReaderBuilder b;
-            std::unique_ptr<Json::CharReader> r(b.newCharReader());
-            std::string errors;
-            EXPECT_TRUE(r->parse(json, json + std::strlen(json), &v, &errors)) << json;
+            EXPECT_TRUE(vljson::parse(json, v)) << json;
             ++f->texts;
             f->devices[v["ip"].asString()] = v;
         }
@@ -101,9 +99,7 @@ TEST_F(SearchExportsLab, RangeSearchFindsItsDevicesAndNoneOutside)
     request["start ip"] = Lab::deviceIp4(3);
     request["stop ip"] = Lab::deviceIp4(8);
     request["recv timeout millisecond"] = 500;
-    ASSERT_EQ(vl_search_device(
-                  Json::writeString(Json::StreamWriterBuilder(), request).c_str(), &Found::callback, &f),
-        0);
+    ASSERT_EQ(vl_search_device(vljson::write_compact(request).c_str(), &Found::callback, &f), 0);
     ASSERT_TRUE(f.waitEnd());
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(f.ends, 1);

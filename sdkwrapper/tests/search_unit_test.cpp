@@ -1,7 +1,7 @@
 // The LAN search's own work without a network: the request, the JSON of a
 // found device, and the end of a search (one null text, the context freed;
 // the sanitizer build sees a context that is lost or freed twice).
-#include "core/json_text.h"
+#include "common/json.h"
 #include "core/search.h"
 
 #include <cstring>
@@ -106,7 +106,7 @@ TEST(SearchResult, EveryKeyOfAFoundDevice)
     EXPECT_EQ(oem11.size(), 32u);
 
     // Styled, keys in ascending order.
-    const std::string text = write_styled(o);
+    const std::string text = vljson::write_styled(o);
     EXPECT_EQ(text.substr(0, 2), "{\n");
     EXPECT_LT(text.find("\t\"analogy channel number\""), text.find("\t\"device id\""));
 }
@@ -200,7 +200,7 @@ TEST(SearchRequest, KeysAndTheirConversions)
     };
     for (const auto& c : cases) {
         Json::Value root;
-        ASSERT_TRUE(parse_request(c.json, root)) << c.json;
+        ASSERT_TRUE(vljson::parse(c.json, root)) << c.json;
         search_request r;
         ASSERT_EQ(read_search_request(root, r), c.ok) << c.json;
         if (!c.ok)
@@ -239,7 +239,7 @@ TEST(SearchCallback, OneTextPerDeviceThenOneEndThatFreesTheContext)
     ASSERT_EQ(calls.texts.size(), 2u);
     EXPECT_EQ(calls.ends, 1);
     Json::Value first;
-    ASSERT_TRUE(parse_request(calls.texts[0].c_str(), first));
+    ASSERT_TRUE(vljson::parse(calls.texts[0].c_str(), first));
     EXPECT_EQ(first["input pin count"].asInt(), 3);
 
     // Without a callback the end still frees the context; without a

@@ -1,5 +1,7 @@
 #include "probe_server.h"
 
+#include "client_requests.h"
+#include "common/json.h"
 #include "records.h"
 #include "udp_io.h"
 #include "wire.h"
@@ -7,8 +9,6 @@
 #include <boost/asio/steady_timer.hpp>
 #include <chrono>
 #include <cstring>
-#include <json/reader.h>
-#include <json/writer.h>
 
 namespace devsim
 {
@@ -47,7 +47,13 @@ void ProbeServer::wait()
     m_socket.async_wait(udp::socket::wait_read, [this](boost::system::error_code ec) {
         if (ec)
             return;
-        receive();
+        try {
+            receive();
+        } catch (const std::exception& e) {
+            // Last resort: one datagram must not end the simulator; it is
+            // dropped and the next one read.
+            m_log.line(std::string("probe dropped: ") + e.what());
+        }
         wait();
     });
 }
@@ -69,24 +75,11 @@ void ProbeServer::receive()
         if (!h || h->command != vlwire::kProbe || (h->flags & vlwire::kReply)
             || vlwire::kHeaderSize + h->length > n)
             continue;
-        Json::Value filter;
-        if (h->length) {
-            Json::CharReaderBuilder b;
-            std::unique_ptr<Json::CharReader> r(b.newCharReader());
-            std::string errs;
-            const char* p = reinterpret_cast<const char*>(buf + vlwire::kHeaderSize);
-            if (!r->parse(p, p + h->length, &filter, &errs))
-                continue;
-        }
-        std::string wantMac;
-        Json::Value oemType;
-        if (filter.isObject()) {
-            if (filter["mac"].isString())
-                wantMac = filter["mac"].asString();
-            // The searcher's type byte: noted for tests, never a filter.
-            if (filter["oem_type"].isUInt())
-                oemType = filter["oem_type"];
-        }
+        const auto filter = readProbeFilter(
+            std::string_view(reinterpret_cast<const char*>(buf + vlwire::kHeaderSize), h->length));
+        if (!filter)
+            continue;
+        const std::string& wantMac = filter->mac;
 
         std::vector<int> targets;
         if (auto id = m_store.findByIp(dest))
@@ -101,9 +94,7 @@ void ProbeServer::receive()
             m_store.read(id, [&](const Device& d) {
                 if (!d.online() || d.faults.dropReplies || (!wantMac.empty() && wantMac != d.mac))
                     return;
-                Json::StreamWriterBuilder wb;
-                wb["indentation"] = "";
-                body = Json::writeString(wb, probeDescription(d));
+                body = vljson::write_compact(probeDescription(d));
                 ip = d.net.ip;
                 delayMs = d.faults.delayMs;
                 willAnswer = true;
@@ -118,8 +109,9 @@ void ProbeServer::receive()
             rec.what = "PROBE";
             rec.detail["peer"] = peerText + ":" + std::to_string(peer.port());
             rec.detail["to"] = dest;
-            if (!oemType.isNull())
-                rec.detail["oem_type"] = oemType;
+            // The searcher's type byte: noted for tests, never a filter.
+            if (filter->oemType)
+                rec.detail["oem_type"] = *filter->oemType;
             m_store.noteReceived(id, rec);
             auto frame = vlwire::encodeReply(vlwire::kProbe, h->sequence, vlwire::kOk, body);
             if (delayMs <= 0) {
