@@ -1,0 +1,8 @@
+#include "fuzz.h"
+
+#include <google/protobuf/stubs/logging.h>
+
+void vlfuzz::quiet_protobuf()
+{
+    google::protobuf::SetLogHandler(nullptr);
+}
