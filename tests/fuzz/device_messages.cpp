@@ -3,13 +3,16 @@
 // record, and device messages of any number and content. A connection is
 // logged in over a stand-in SDK, then the input plays the SDK's callbacks.
 //   repeated: one byte kind, a 16-bit number, a 16-bit length, the bytes
-//   kind % 4: 0 a device message, 1 a status with texts (device info, then
+//   kind % 5: 0 a device message, 1 a status with texts (device info, then
 //   channel info, split at the first NUL), 2 the device record then a login
-//   success, 3 the login response read back
+//   success, 3 the login response read back, 4 a LAN search record (the
+//   number's low byte is the searcher's OEM type) as the caller gets it
 #include "core/connection.h"
+#include "core/search.h"
 #include "fake_vlnet.h"
 #include "fuzz.h"
 
+#include <algorithm>
 #include <cstring>
 
 using namespace vlsdk;
@@ -50,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         conn.login(p);
         vlfuzz::Input in(data, size);
         while (!in.empty()) {
-            const int kind = in.byte() % 4;
+            const int kind = in.byte() % 5;
             const int number = in.u16();
             const std::string bytes = in.piece();
             if (kind == 0) {
@@ -65,8 +68,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 std::memset(&sdk.dev, 0, sizeof sdk.dev);
                 std::memcpy(&sdk.dev, bytes.data(), std::min(bytes.size(), sizeof sdk.dev));
                 sdk.status(VLNET_STATUS_LOGIN_SUCCESS);
-            } else {
+            } else if (kind == 3) {
                 vlfuzz::check_output_json(conn.get_login_rsp().c_str());
+            } else {
+                VLNET_SEARCH_DEV_RSP record;
+                std::memset(&record, 0, sizeof record);
+                std::memcpy(&record, bytes.data(), std::min(bytes.size(), sizeof record));
+                const Json::Value found = search_result_json(record, std::uint8_t(number));
+                vlfuzz::check_output_json(vljson::write_compact(found).c_str());
             }
         }
         conn.logout();

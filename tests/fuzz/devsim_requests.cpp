@@ -34,8 +34,6 @@ struct Fixture {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static Fixture f;
-    static const bool quiet = (vlfuzz::quiet_protobuf(), true);
-    (void)quiet;
     vlfuzz::Input in(data, size);
     const int kind = in.byte() % 3;
     const std::string rest = in.rest();

@@ -44,10 +44,6 @@ private:
     std::size_t m_at = 0;
 };
 
-// The protocol buffers runtime logs every message it cannot parse; fuzzing
-// makes millions of those.
-void quiet_protobuf();
-
 // A JSON text handed on must parse and be valid UTF-8; anything else is a
 // finding.
 inline void check_output_json(const char* text)

@@ -1,9 +1,11 @@
 // The request JSON callers hand the exports: the start-up and log set-up,
 // the login request, and the three multicast start requests. Each is read
 // as the export reads it; nothing is started and nothing is sent.
-//   first byte % 6 selects: 0 start-up, 1 log set-up, 2 login, 3 search,
-//   4 activation, 5 update; the rest is the request text
+//   first byte % 7 selects: 0 start-up, 1 log set-up, 2 login, 3 multicast
+//   search, 4 activation, 5 update, 6 LAN search; the rest is the request
+//   text
 #include "core/login_request.h"
+#include "core/search.h"
 #include "core/startup.h"
 #include "fuzz.h"
 #include "multicast/operations.h"
@@ -23,9 +25,9 @@ void VL_CALL check(const char* json, void*)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     vlfuzz::Input in(data, size);
-    const int kind = in.byte() % 6;
+    const int kind = in.byte() % 7;
     const std::string text = in.rest();
-    if (kind >= 3) {
+    if (kind >= 3 && kind <= 5) {
         // The export's own entry points, up to the engine with its settings
         // (the worker thread is not started).
         std::unique_ptr<multicast_session> engine;
@@ -56,6 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if (kind == 1) {
         bool ok = false;
         read_log_options(root, &ok);
+    } else if (kind == 6) {
+        search_request request;
+        read_search_request(root, request);
     } else {
         login_request request;
         if (read_login_request(root, request)) {

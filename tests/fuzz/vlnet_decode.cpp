@@ -1,8 +1,10 @@
 // What a device sends the VLNet stand-in, frame by frame as it comes off a
 // session: the header, then by command the greeting, the login answer (and
-// the record a caller reads after it), a device message or a reply.
+// the record a caller reads after it), a device message, a reply, or (for
+// the probe command) the whole frame as the answer datagram of a search.
 #include "decode.h"
 #include "fuzz.h"
+#include "probe_answer.h"
 #include "wire.h"
 
 #include <algorithm>
@@ -38,6 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case vlwire::kMessage:
             readMessage(payload);
             break;
+        case vlwire::kProbe: {
+            const std::string datagram = header + body;
+            ProbeAnswer answer;
+            readProbeAnswer(datagram.data(), datagram.size(), &answer);
+            break;
+        }
         default:
             readReply(payload);
             break;
