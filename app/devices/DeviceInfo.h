@@ -20,4 +20,9 @@ public:
     static void enableParallelUpgrade();
     // One device at a time: the SDK transport uploads one device at a time.
     static void disableParallelUpgrade();
+    // The limit that fits device-access protocol `protocol`: 0 (the web
+    // interface) enables, 1 (the SDK) disables parallel uploads; any other
+    // value leaves the limit as it is. Start-up applies it after the settings
+    // are loaded; the upgrade pages apply it again on a protocol change.
+    static void setUploadLimitForProtocol(int protocol);
 };

@@ -1,6 +1,5 @@
 #include "shell/GKAppSetting.h"
 
-#include "devices/DeviceInfo.h"
 #include "shell/ConfigCipher.h"
 #include "shell/LanguageTables.h"
 #include "shell/ProcessSingleton.h"
@@ -272,10 +271,6 @@ void GKAppSetting::loadConfig()
             }
         }
     }
-    if (m_protocol == 0)
-        DeviceInfo::enableParallelUpgrade();
-    else if (m_protocol == 1)
-        DeviceInfo::disableParallelUpgrade();
 
     // Offered languages: an edition file the settings file does not list is
     // skipped; with none left, the first listed file (or "ENU.xml") is offered.

@@ -1,7 +1,6 @@
 // The settings object: editions, the settings file and its saver, broadcast
 // events, the session log and the data folder.
 #include "ShellTestEnv.h"
-#include "devices/DeviceInfo.h"
 #include "shell/ConfigCipher.h"
 #include "shell/GKAppSetting.h"
 #include "shell/TextTable.h"
@@ -96,25 +95,22 @@ TEST(Settings, ProtocolFollowsTheEditionAndTheConfiguredChoice)
         QVector<int> protocols;
         int protocol;
         int searchProtocol;
-        int uploads;
     } cases[] = {
-        { 47, 1, { 0 }, 0, 0, 30 }, // 47 offers only the web interface: curpro 1 is ignored
-        { 20, 0, { 1 }, 1, 0, 1 }, // 20 offers only the SDK
-        { 20, -1, { 1 }, 1, 0, 1 }, { 42, 1, { 0, 1 }, 1, 1, 1 }, // 42 also takes the search protocol
-        { 42, 0, { 0, 1 }, 0, 0, 30 }, { 0, 2, { 0, 1 }, 0, 0, 30 }, // "2" is not the number 1
-        { 0, 1, { 0, 1 }, 1, 0, 1 }, { 6, -1, { 0, 1 }, 1, 0, 1 }, // 6 starts with the SDK
-        { 6, 0, { 0, 1 }, 0, 0, 30 }, { 99, 1, { 0, 1 }, 1, 0, 1 }, // unknown editions take the default row
+        { 47, 1, { 0 }, 0, 0 }, // 47 offers only the web interface: curpro 1 is ignored
+        { 20, 0, { 1 }, 1, 0 }, // 20 offers only the SDK
+        { 20, -1, { 1 }, 1, 0 }, { 42, 1, { 0, 1 }, 1, 1 }, // 42 also takes the search protocol
+        { 42, 0, { 0, 1 }, 0, 0 }, { 0, 2, { 0, 1 }, 0, 0 }, // "2" is not the number 1
+        { 0, 1, { 0, 1 }, 1, 0 }, { 6, -1, { 0, 1 }, 1, 0 }, // 6 starts with the SDK
+        { 6, 0, { 0, 1 }, 0, 0 }, { 99, 1, { 0, 1 }, 1, 0 }, // unknown editions take the default row
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "edition " << c.edition << " curpro " << c.curpro);
-        DeviceInfo::maxUpgradingCount = 0;
         ShellTestEnv env(edition(c.edition, c.curpro));
         GKAppSetting* s = env.settings();
         EXPECT_EQ(s->customerId(), c.edition);
         EXPECT_EQ(s->protocols(), c.protocols);
         EXPECT_EQ(s->protocol(), c.protocol);
         EXPECT_EQ(s->searchProtocol(), c.searchProtocol);
-        EXPECT_EQ(DeviceInfo::maxUpgradingCount.load(), c.uploads);
     }
 }
 
@@ -374,12 +370,11 @@ TEST(Settings, WithoutAnySettingsFileTheProgramRunsAsEditionZero)
 {
     QTemporaryDir data;
     QTemporaryDir emptyProgram;
-    DeviceInfo::maxUpgradingCount = 0;
     GKAppSetting* s = GKAppSetting::createTempInstance(data.path(), emptyProgram.path());
     s->loadConfig();
     EXPECT_EQ(s->customerId(), 0);
     EXPECT_EQ(s->protocols(), (QVector<int> { 0, 1 }));
-    EXPECT_EQ(DeviceInfo::maxUpgradingCount.load(), 30);
+    EXPECT_EQ(s->protocol(), 0);
     EXPECT_EQ(s->languageFiles(), QStringList { "ENU.xml" });
     EXPECT_EQ(s->offeredLanguages(), (QVector<int> { 0 }));
     // No language file either: an empty table, and no crash anywhere.
