@@ -10,7 +10,10 @@
 //
 // Threads: the object is made and loaded on the GUI thread; loadConfig,
 // saveConfig, the set* operations, the receiver list and the timer are GUI
-// thread only. The accessors below and log() may be called from any thread.
+// thread only. The accessors below, profile(), log() and the tool-bar guard
+// may be called from any thread; readConfigFile and deriveSettings too.
+#include "shell/edition/EditionProfile.h"
+
 #include <QDir>
 #include <QEvent>
 #include <QMutex>
@@ -64,8 +67,41 @@ public:
 
     // Reads the settings file and derives the edition's settings. A missing
     // "config.xml" in the data folder is first copied from the program's
-    // folder. An unreadable file counts as an empty one (edition 0).
+    // folder. An unreadable file counts as an empty one (edition 0). Three
+    // steps: readConfigFile, deriveSettings, then the result is stored.
     void loadConfig();
+
+    // What a settings file says, as read from it.
+    struct ConfigFile {
+        bool readable = false; // false: missing or unreadable (counts as empty)
+        QString error; // why the file could not be read, or its XML error
+        int company = 0; // <Company>: the customer edition
+        int cursel = -1; // the "cursel" attribute; -1 when there is none
+        bool protocolConfigured = false; // a "curpro" attribute exists
+        int curpro = 0; // 1 when "curpro" is the number 1, otherwise 0
+        QStringList languageFiles; // the "name" attributes, in file order
+        bool hasPassword = false; // a <Password> element exists
+        QString passwordHex; // its text: the enciphered password as hex
+    };
+    static ConfigFile readConfigFile(const QString& path);
+
+    // The settings that a file gives, with the edition profile's rules.
+    struct DerivedSettings {
+        int customerId = 0;
+        QVector<int> protocols;
+        int protocol = 0;
+        int searchProtocol = 0;
+        QStringList languageFiles;
+        QVector<int> languageTextIds;
+        QVector<int> offeredLanguages;
+        int languageIndex = 0;
+        QString qtTranslationFile;
+        QString defaultPassword;
+        QString altPassword;
+        QString passwordHex;
+        QStringList warnings; // what of the file was left out, for the log
+    };
+    static DerivedSettings deriveSettings(const ConfigFile& file);
     // Writes the current language, protocol and (edition 65) password into
     // the settings file, replacing it atomically.
     void saveConfig();
@@ -104,11 +140,35 @@ public:
 
     // The tool-bar guard: the tool bar's destructor sets the flag under the
     // lock; search callbacks read the tool bar's protocol combo only under the
-    // lock and only while the flag is false.
+    // lock and only while the flag is false. Take the lock through
+    // ToolBarAccess below, never by hand.
     void lockToolBarAccess();
     void unlockToolBarAccess();
     bool isToolBarDestroyed() const;
     void setToolBarDestroyed(bool destroyed);
+
+    // Holds the tool-bar guard while it lives; any thread.
+    //
+    //   GKAppSetting::ToolBarAccess access(GKAppSetting::instance());
+    //   const int protocol = access.toolBarDestroyed() ? 0 : toolBar->protocolIndex();
+    class ToolBarAccess
+    {
+    public:
+        explicit ToolBarAccess(GKAppSetting* settings)
+            : m_settings(settings)
+        {
+            m_settings->lockToolBarAccess();
+        }
+        ~ToolBarAccess() { m_settings->unlockToolBarAccess(); }
+        ToolBarAccess(const ToolBarAccess&) = delete;
+        ToolBarAccess& operator=(const ToolBarAccess&) = delete;
+
+        bool toolBarDestroyed() const { return m_settings->isToolBarDestroyed(); }
+        void setToolBarDestroyed(bool destroyed) { m_settings->setToolBarDestroyed(destroyed); }
+
+    private:
+        GKAppSetting* m_settings;
+    };
 
     // Frees the language table (shut-down).
     void freeTexts();
@@ -120,6 +180,8 @@ public:
 
     // Settings. Fixed once loadConfig has run unless said otherwise.
     int customerId() const { return m_customerId.load(); }
+    // The rules of the customer edition (edition 0's before loadConfig).
+    const EditionProfile& profile() const { return *m_profile.load(); }
     const QVector<int>& offeredLanguages() const { return m_offeredLanguages; }
     const QVector<int>& languageTextIds() const { return m_languageTextIds; }
     const QVector<int>& protocols() const { return m_protocols; }
@@ -166,8 +228,12 @@ private:
     GKAppSetting(const QString& dataDir, const QString& programDir);
     void broadcast(QEvent::Type type);
     void chooseLogFile();
+    // Copies the shipped settings file into the data folder when it has none.
+    void provideConfigFile(const QString& path) const;
+    void applySettings(const DerivedSettings& settings);
 
     std::atomic<int> m_customerId { 0 };
+    std::atomic<const EditionProfile*> m_profile { &EditionProfile::of(0) };
     QVector<int> m_offeredLanguages;
     QVector<int> m_languageTextIds;
     QVector<int> m_protocols;

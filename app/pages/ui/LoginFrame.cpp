@@ -3,7 +3,7 @@
 #include "shell/ui/PagePlaceholder.h"
 
 LoginFrame::LoginFrame(QWidget* parent)
-    : QFrame(parent)
+    : PageBase(parent)
 {
     setObjectName(QStringLiteral("LoginFrame"));
     new PagePlaceholder(this, ToolBarButton::Config, "config",

@@ -5,12 +5,12 @@
 //
 // The main window creates the page once and makes it emit IsLoginFrame()
 // whenever it shows it. It takes no tool bar and no filter. GUI thread only.
-#include <QFrame>
+#include "shell/ui/PageBase.h"
 
 class DeviceInfo;
 class QString;
 
-class LoginFrame : public QFrame
+class LoginFrame : public PageBase
 {
     Q_OBJECT
 

@@ -5,7 +5,7 @@
 #include <QSlider>
 
 OSDConfig::OSDConfig(QWidget* parent)
-    : QFrame(parent)
+    : PageBase(parent)
 {
     setObjectName(QStringLiteral("OSDConfig"));
     new PagePlaceholder(this, ToolBarButton::OSD, "osd",
@@ -25,15 +25,6 @@ OSDConfig::OSDConfig(QWidget* parent)
     m_SldY = slider("m_SldY", kMaxY);
     m_SldDateX = slider("m_SldDateX", kMaxX);
     m_SldDateY = slider("m_SldDateY", kMaxY);
-}
-
-// The page's table arrives with its form; until then there is nothing to filter.
-void OSDConfig::setFilterColumn(int)
-{
-}
-
-void OSDConfig::setFilterText(const QString&)
-{
 }
 
 QAbstractSlider* OSDConfig::sliderX() const

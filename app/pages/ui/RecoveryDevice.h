@@ -1,30 +1,15 @@
 #pragma once
 // The page that restores the default settings of the checked devices.
 //
-// The main window creates the page once, hands it the tool bar and passes it
-// the tool bar's filter while the page is shown. GUI thread only.
-#include <QFrame>
+// The main window creates the page once and hands it the tool bar; the
+// filter and the busy state are PageBase's until the page's table and form
+// arrive. GUI thread only.
+#include "shell/ui/PageBase.h"
 
-class QString;
-class ToolBarFrame;
-
-class RecoveryDevice : public QFrame
+class RecoveryDevice : public PageBase
 {
     Q_OBJECT
 
 public:
     explicit RecoveryDevice(QWidget* parent = nullptr);
-
-    // The main window's tool bar, which the page disables while a batch runs.
-    void setToolBar(ToolBarFrame* toolBar) { m_pToolBar = toolBar; }
-    ToolBarFrame* toolBar() const { return m_pToolBar; }
-
-    // The tool bar's filter: the filter combo's column, mapped by edition to
-    // a column of the page's table, and the filter text, matched as a
-    // case-insensitive regular expression.
-    void setFilterColumn(int column);
-    void setFilterText(const QString& text);
-
-private:
-    ToolBarFrame* m_pToolBar = nullptr;
 };

@@ -5,7 +5,7 @@
 #include <QString>
 
 SearchFrame::SearchFrame(QWidget* parent)
-    : QFrame(parent)
+    : PageBase(parent)
 {
     setObjectName(QStringLiteral("SearchFrame"));
     new PagePlaceholder(this, ToolBarButton::Search, "search",

@@ -7,8 +7,8 @@
 // The main window creates the page once, hands it the tool bar and the other
 // pages, and passes it the tool bar's filter and protocol choice. GUI thread
 // only; search callbacks read the tool bar's protocol combo only under
-// GKAppSetting's tool-bar guard.
-#include <QFrame>
+// GKAppSetting's tool-bar guard (GKAppSetting::ToolBarAccess).
+#include "shell/ui/PageBase.h"
 
 class AutoUpgrade;
 class ChangeDevice;
@@ -20,25 +20,18 @@ class ExportExcel;
 class ImportExportFrame;
 class InitialDevice;
 class OSDConfig;
-class QString;
 class RebootDevice;
 class RecoveryDevice;
 class StreamConfigFrame;
-class ToolBarFrame;
 class UpgradeFrame;
 class VideoFormatFrame;
 
-class SearchFrame : public QFrame
+class SearchFrame : public PageBase
 {
     Q_OBJECT
 
 public:
     explicit SearchFrame(QWidget* parent = nullptr);
-
-    // The main window's tool bar: its protocol combo chooses the view, and
-    // the page disables it while a batch runs.
-    void setToolBar(ToolBarFrame* toolBar) { m_pToolBar = toolBar; }
-    ToolBarFrame* toolBar() const { return m_pToolBar; }
 
     // The pages whose device tables follow each search, in this order.
     void setPages(UpgradeFrame* upgrade, DeviceInfoFrame* deviceInfo, ImportExportFrame* importExport,
@@ -50,8 +43,8 @@ public:
     // The tool bar's filter: the filter combo's column, mapped by edition to
     // a column of the table, and the filter text, matched as a regular
     // expression. Both refresh the shown list.
-    void setFilterColumn(int column);
-    void setFilterText(const QString& text);
+    void setFilterColumn(int column) override;
+    void setFilterText(const QString& text) override;
     // The protocol combo's index: 0 the normal view, 1 the ONVIF view.
     void setSearchMode(int mode);
     // Clears both device lists, stops the searches still running and starts
@@ -68,7 +61,6 @@ signals:
     void SearchFrameDoubleClick();
 
 private:
-    ToolBarFrame* m_pToolBar = nullptr;
     UpgradeFrame* m_pUpgradeFrame = nullptr;
     DeviceInfoFrame* m_pDeviceInfoFrame = nullptr;
     ImportExportFrame* m_pImportExportFrame = nullptr;

@@ -1,5 +1,8 @@
 #include "shell/edition/ToolBarEditions.h"
 
+#include "shell/edition/EditionProfile.h"
+#include "shell/edition/EditionSet.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -11,80 +14,46 @@ namespace
 
 using B = ToolBarButton;
 
-// A set of editions as inclusive ranges.
-struct Range {
-    int first;
-    int last;
-};
-using Editions = std::vector<Range>;
-
-bool contains(const Editions& set, int edition)
-{
-    return std::any_of(set.begin(), set.end(),
-        [edition](const Range& r) { return edition >= r.first && edition <= r.last; });
-}
-
-Range one(int e)
-{
-    return { e, e };
-}
-
 constexpr int kLastKnownEdition = 67;
 
 // --- Initial visibility ---------------------------------------------------
 
 struct ShownRow {
     B button;
-    Editions editions;
+    EditionSet editions;
 };
 
 const std::vector<ShownRow>& shownTable()
 {
     // Search, upgrade and configuration are handled in initiallyShown().
     static const std::vector<ShownRow> table = {
-        { B::DeviceInfo, { one(13), one(22), one(36) } },
-        { B::ImportExport,
-            { one(0), { 4, 6 }, one(8), one(15), one(16), one(23), one(28), one(29), one(33), one(34),
-                one(38), one(39), one(41), { 43, 67 } } },
-        { B::Password,
-            { one(0), one(4), one(6), one(8), one(15), one(23), one(28), one(29), one(33), one(34), one(38),
-                one(39), one(41), { 43, 67 } } },
-        { B::ExportExcel,
-            { one(0), one(4), one(15), one(23), one(28), one(29), one(37), one(38), one(43), one(44), one(47),
-                one(49), { 58, 67 } } },
-        { B::ExtranetSearch, { one(20), one(23), { 42, 44 } } },
-        { B::Stream,
-            { one(0), one(4), one(6), one(8), one(15), one(22), one(23), one(28), one(29), one(34), one(38),
-                one(39), one(41), { 43, 67 } } },
-        { B::OSD,
-            { one(0), one(4), one(6), one(8), one(15), one(23), one(28), one(29), one(34), one(38), one(39),
-                one(41), { 43, 67 } } },
-        { B::Recovery,
-            { one(0), one(4), one(6), one(8), one(15), one(23), one(28), one(29), one(33), one(34),
-                { 38, 41 }, { 45, 67 } } },
-        { B::InitialDevice,
-            { one(0), one(4), one(6), one(8), one(15), one(23), one(28), one(29), one(33), one(34), one(38),
-                one(39), one(41), one(43), one(44), { 46, 67 } } },
-        { B::Reboot,
-            { one(0), one(4), one(6), one(8), one(15), one(23), one(28), one(29), one(34), one(38), one(39),
-                one(41), one(43), one(44), { 46, 67 } } },
-        { B::ChangeDevice, { one(1), one(40), one(42) } },
+        { B::DeviceInfo, { 13, 22, 36 } },
+        { B::ImportExport, { 0, { 4, 6 }, 8, 15, 16, 23, 28, 29, 33, 34, 38, 39, 41, { 43, 67 } } },
+        { B::Password, { 0, 4, 6, 8, 15, 23, 28, 29, 33, 34, 38, 39, 41, { 43, 67 } } },
+        { B::ExportExcel, { 0, 4, 15, 23, 28, 29, 37, 38, 43, 44, 47, 49, { 58, 67 } } },
+        { B::ExtranetSearch, { 20, 23, { 42, 44 } } },
+        { B::Stream, { 0, 4, 6, 8, 15, 22, 23, 28, 29, 34, 38, 39, 41, { 43, 67 } } },
+        { B::OSD, { 0, 4, 6, 8, 15, 23, 28, 29, 34, 38, 39, 41, { 43, 67 } } },
+        { B::Recovery, { 0, 4, 6, 8, 15, 23, 28, 29, 33, 34, { 38, 41 }, { 45, 67 } } },
+        { B::InitialDevice, { 0, 4, 6, 8, 15, 23, 28, 29, 33, 34, 38, 39, 41, 43, 44, { 46, 67 } } },
+        { B::Reboot, { 0, 4, 6, 8, 15, 23, 28, 29, 34, 38, 39, 41, 43, 44, { 46, 67 } } },
+        { B::ChangeDevice, { 1, 40, 42 } },
         { B::Developer, {} },
-        { B::AutoUpgrade, { one(33) } },
-        { B::Hover, { one(33) } },
-        { B::VideoFormat, { one(34) } },
+        { B::AutoUpgrade, { 33 } },
+        { B::Hover, { 33 } },
+        { B::VideoFormat, { 34 } },
     };
     return table;
 }
 
 // 39 too: its protocol rule and the main window's search page use the combo,
 // so it is there from the start rather than after the first search click.
-const Editions kProtocolEditions = { one(13), one(20), one(26), one(34), { 36, 39 }, one(42), one(53) };
+const EditionSet kProtocolEditions = { 13, 20, 26, 34, { 36, 39 }, 42, 53 };
 
 // --- Flow order -------------------------------------------------------------
 
 struct FlowRow {
-    Editions editions;
+    EditionSet editions;
     QVector<B> order;
 };
 
@@ -93,49 +62,49 @@ const std::vector<FlowRow>& flowTable()
     static const std::vector<FlowRow> table = {
         // 47 shows its workbook and initial-device buttons in the places the
         // full editions give them.
-        { { one(0), one(4), one(28), one(29), one(47), one(49), { 58, 67 } },
+        { { 0, 4, 28, 29, 47, 49, { 58, 67 } },
             { B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice,
                 B::ExportExcel, B::ImportExport, B::Password, B::Reboot } },
-        { { one(1) }, { B::Search, B::Upgrade, B::Config, B::ChangeDevice } },
-        { { one(5), one(16) }, { B::Search, B::Upgrade, B::Config, B::ImportExport } },
-        { { one(6) },
+        { { 1 }, { B::Search, B::Upgrade, B::Config, B::ChangeDevice } },
+        { { 5, 16 }, { B::Search, B::Upgrade, B::Config, B::ImportExport } },
+        { { 6 },
             { B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice,
                 B::ImportExport, B::Password, B::Reboot } },
-        { { one(8), one(39), one(50), one(51), { 55, 57 } },
+        { { 8, 39, 50, 51, { 55, 57 } },
             { B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice,
                 B::ImportExport, B::Reboot, B::Password } },
-        { { one(13), one(36) }, { B::Search, B::Upgrade, B::Config, B::DeviceInfo } },
-        { { one(15), one(41), one(48) },
+        { { 13, 36 }, { B::Search, B::Upgrade, B::Config, B::DeviceInfo } },
+        { { 15, 41, 48 },
             { B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice,
                 B::ExportExcel, B::ImportExport, B::Password, B::Reboot } },
         // 20 shows the IP-range button, as 42 does.
-        { { one(20) }, { B::Search, B::Upgrade, B::Config, B::ExtranetSearch } },
-        { { one(22) }, { B::Search, B::Upgrade, B::Config, B::DeviceInfo, B::Stream } },
-        { { one(23) },
+        { { 20 }, { B::Search, B::Upgrade, B::Config, B::ExtranetSearch } },
+        { { 22 }, { B::Search, B::Upgrade, B::Config, B::DeviceInfo, B::Stream } },
+        { { 23 },
             { B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::ExportExcel,
                 B::ImportExport, B::Password, B::InitialDevice, B::Reboot, B::ExtranetSearch } },
-        { { one(33) },
+        { { 33 },
             { B::Search, B::AutoUpgrade, B::Hover, B::Recovery, B::InitialDevice, B::ImportExport,
                 B::Password } },
-        { { one(34), one(53) },
+        { { 34, 53 },
             { B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::InitialDevice,
                 B::ImportExport, B::Password, B::Reboot, B::VideoFormat } },
-        { { one(37) }, { B::Search, B::Upgrade, B::Config, B::ExportExcel } },
-        { { one(38) },
+        { { 37 }, { B::Search, B::Upgrade, B::Config, B::ExportExcel } },
+        { { 38 },
             { B::Search, B::Upgrade, B::Config, B::ExportExcel, B::Stream, B::OSD, B::InitialDevice,
                 B::Recovery, B::ImportExport, B::Reboot, B::Password } },
-        { { one(40) }, { B::Search, B::Upgrade, B::Config, B::Recovery, B::ChangeDevice } },
-        { { one(42) }, { B::Search, B::Upgrade, B::Config, B::ExtranetSearch, B::ChangeDevice } },
-        { { one(43), one(44) },
+        { { 40 }, { B::Search, B::Upgrade, B::Config, B::Recovery, B::ChangeDevice } },
+        { { 42 }, { B::Search, B::Upgrade, B::Config, B::ExtranetSearch, B::ChangeDevice } },
+        { { 43, 44 },
             { B::Search, B::Upgrade, B::Config, B::Password, B::ExportExcel, B::ImportExport, B::OSD,
                 B::Stream, B::InitialDevice, B::Reboot, B::ExtranetSearch } },
-        { { one(45) },
+        { { 45 },
             { B::Search, B::Upgrade, B::Config, B::Stream, B::OSD, B::Recovery, B::ImportExport,
                 B::Password } },
-        { { one(46) },
+        { { 46 },
             { B::Search, B::Upgrade, B::Config, B::InitialDevice, B::Stream, B::OSD, B::Recovery,
                 B::ImportExport, B::Password, B::Reboot } },
-        { { one(52), one(54) },
+        { { 52, 54 },
             { B::Search, B::Upgrade, B::Config, B::ImportExport, B::Stream, B::OSD, B::Recovery,
                 B::InitialDevice, B::Reboot, B::Password } },
     };
@@ -152,12 +121,11 @@ WidthRow widthRow(int edition, bool wideTexts)
     // wide row.
     if (edition == 50 || edition == 56)
         return wideTexts ? WidthRow::Wide : WidthRow::Narrow;
-    static const Editions narrow = { one(0), one(4), one(8), one(15), one(33), one(34), one(38), one(39),
-        one(41), { 47, 49 }, one(51), one(53), { 60, 67 } };
-    static const Editions wide = { one(52), one(54), one(55), one(57) };
-    if (contains(narrow, edition))
+    static const EditionSet narrow = { 0, 4, 8, 15, 33, 34, 38, 39, 41, { 47, 49 }, 51, 53, { 60, 67 } };
+    static const EditionSet wide = { 52, 54, 55, 57 };
+    if (narrow.contains(edition))
         return WidthRow::Narrow;
-    if (contains(wide, edition))
+    if (wide.contains(edition))
         return WidthRow::Wide;
     if (edition == 23 || edition == 43 || edition == 44)
         return WidthRow::Row23;
@@ -172,7 +140,7 @@ WidthRow widthRow(int edition, bool wideTexts)
 
 struct ColumnRow {
     QVector<B> pages;
-    Editions editions; // empty: every edition
+    EditionSet editions; // empty: every edition
     QVector<QPair<int, int>> replace;
 };
 
@@ -180,19 +148,18 @@ const std::vector<ColumnRow>& columnTable()
 {
     static const std::vector<ColumnRow> table = {
         { { B::Search }, {}, { { 3, 4 }, { 4, 5 }, { 5, 7 } } },
-        { { B::Search }, { one(40), one(43), one(44) }, { { 5, 6 } } },
-        { { B::Upgrade }, { one(43), one(44) }, { { 3, 4 }, { 4, 6 } } },
-        { { B::Upgrade }, { one(40) }, { { 5, 6 } } },
-        { { B::Password, B::ImportExport, B::OSD, B::Reboot }, { one(43), one(44) }, { { 3, 4 }, { 4, 5 } } },
-        { { B::ExportExcel }, { one(0), one(23), one(28), one(29), { 58, 67 } },
-            { { 3, 4 }, { 4, 5 }, { 5, 7 } } },
-        { { B::ExportExcel }, { one(43), one(44) }, { { 2, 3 }, { 3, 4 }, { 4, 6 } } },
-        { { B::Stream }, { one(43), one(44) }, { { 2, 3 }, { 3, 4 } } },
-        { { B::InitialDevice }, { one(43), one(44) }, { { 3, 4 }, { 4, 5 } } },
-        { { B::InitialDevice }, { one(46) }, { { 2, 3 }, { 3, 4 }, { 4, 5 }, { 5, 6 } } },
-        { { B::ExtranetSearch }, { one(23) }, { { 3, 4 }, { 4, 5 }, { 5, 7 } } },
-        { { B::ExtranetSearch }, { one(43), one(44) }, { { 3, 4 }, { 4, 6 } } },
-        { { B::ChangeDevice }, { one(40) }, { { 4, 5 } } },
+        { { B::Search }, { 40, 43, 44 }, { { 5, 6 } } },
+        { { B::Upgrade }, { 43, 44 }, { { 3, 4 }, { 4, 6 } } },
+        { { B::Upgrade }, { 40 }, { { 5, 6 } } },
+        { { B::Password, B::ImportExport, B::OSD, B::Reboot }, { 43, 44 }, { { 3, 4 }, { 4, 5 } } },
+        { { B::ExportExcel }, { 0, 23, 28, 29, { 58, 67 } }, { { 3, 4 }, { 4, 5 }, { 5, 7 } } },
+        { { B::ExportExcel }, { 43, 44 }, { { 2, 3 }, { 3, 4 }, { 4, 6 } } },
+        { { B::Stream }, { 43, 44 }, { { 2, 3 }, { 3, 4 } } },
+        { { B::InitialDevice }, { 43, 44 }, { { 3, 4 }, { 4, 5 } } },
+        { { B::InitialDevice }, { 46 }, { { 2, 3 }, { 3, 4 }, { 4, 5 }, { 5, 6 } } },
+        { { B::ExtranetSearch }, { 23 }, { { 3, 4 }, { 4, 5 }, { 5, 7 } } },
+        { { B::ExtranetSearch }, { 43, 44 }, { { 3, 4 }, { 4, 6 } } },
+        { { B::ChangeDevice }, { 40 }, { { 4, 5 } } },
     };
     return table;
 }
@@ -200,38 +167,38 @@ const std::vector<ColumnRow>& columnTable()
 // --- Protocol combo -----------------------------------------------------------
 
 struct ProtocolRow {
-    Editions editions;
+    EditionSet editions;
     ProtocolRule rule;
 };
 
 const std::vector<ProtocolRow>& protocolTable()
 {
     static const std::vector<ProtocolRow> table = {
-        { { one(13), one(36) },
+        { { 13, 36 },
             { { B::Upgrade, B::Config, B::DeviceInfo },
                 { B::ImportExport, B::Password, B::ExportExcel, B::Stream, B::OSD, B::Developer,
                     B::ExtranetSearch } } },
-        { { one(20), one(26) },
+        { { 20, 26 },
             { { B::Upgrade, B::Config },
                 { B::DeviceInfo, B::ImportExport, B::Password, B::ExportExcel, B::Stream, B::OSD,
                     B::Developer, B::ExtranetSearch } } },
-        { { one(34), one(53) },
+        { { 34, 53 },
             { { B::Upgrade, B::Config, B::ImportExport, B::Password, B::Stream, B::OSD, B::Recovery,
                   B::Reboot, B::InitialDevice },
                 { B::DeviceInfo, B::ExportExcel, B::AutoUpgrade, B::Hover, B::ExtranetSearch } } },
-        { { one(37) },
+        { { 37 },
             { { B::Upgrade, B::Config, B::ExportExcel },
                 { B::DeviceInfo, B::ImportExport, B::Password, B::Stream, B::OSD, B::Developer,
                     B::ExtranetSearch } } },
-        { { one(38) },
+        { { 38 },
             { { B::Upgrade, B::Config, B::ImportExport, B::Password, B::ExportExcel, B::Stream, B::OSD,
                   B::Recovery, B::Reboot, B::InitialDevice },
                 { B::DeviceInfo, B::Developer, B::ExtranetSearch } } },
-        { { one(39) },
+        { { 39 },
             { { B::Upgrade, B::Config, B::ImportExport, B::Password, B::Stream, B::OSD, B::Recovery,
                   B::Reboot, B::InitialDevice },
                 { B::DeviceInfo, B::ExportExcel, B::ExtranetSearch } } },
-        { { one(42) },
+        { { 42 },
             { { B::Upgrade, B::Config, B::ExtranetSearch },
                 { B::DeviceInfo, B::ImportExport, B::Password, B::ExportExcel, B::Stream, B::OSD,
                     B::Developer } } },
@@ -266,25 +233,30 @@ bool initiallyShown(int edition, ToolBarButton button)
         return false;
     for (const ShownRow& row : shownTable()) {
         if (row.button == button)
-            return contains(row.editions, edition);
+            return row.editions.contains(edition);
     }
     return false;
 }
 
 bool hasProtocolCombo(int edition)
 {
-    return contains(kProtocolEditions, edition);
+    return kProtocolEditions.contains(edition);
 }
 
 bool hasAutoRefresh(int edition)
 {
-    return edition == 47;
+    return EditionProfile::of(edition).autoRefresh;
+}
+
+ToolBarButton loginButton(int edition)
+{
+    return initiallyShown(edition, B::Config) ? B::Config : B::Hover;
 }
 
 QVector<ToolBarButton> flowOrder(int edition)
 {
     for (const FlowRow& row : flowTable()) {
-        if (contains(row.editions, edition))
+        if (row.editions.contains(edition))
             return row.order;
     }
     return { B::Search, B::Upgrade, B::Config };
@@ -364,6 +336,12 @@ bool boldButton(int edition, ToolBarButton button)
             || button == B::ChangeDevice);
 }
 
+ToolBarButton hoverChoice(int choice)
+{
+    static const ToolBarButton choices[] = { B::Config, B::Stream, B::OSD };
+    return choice >= 0 && choice < 3 ? choices[choice] : B::None;
+}
+
 QVector<int> filterEntries(int edition, bool streamForm, int protocolIndex)
 {
     const bool normalSearch = protocolIndex == 0;
@@ -391,7 +369,7 @@ int filterColumn(int edition, ToolBarButton page, int comboIndex)
     for (const ColumnRow& row : columnTable()) {
         if (!row.pages.contains(page))
             continue;
-        if (!row.editions.empty() && !contains(row.editions, edition))
+        if (!row.editions.isEmpty() && !row.editions.contains(edition))
             continue;
         for (const auto& r : row.replace) {
             if (c == r.first) {
@@ -406,7 +384,7 @@ int filterColumn(int edition, ToolBarButton page, int comboIndex)
 ProtocolRule protocolRule(int edition)
 {
     for (const ProtocolRow& row : protocolTable()) {
-        if (contains(row.editions, edition))
+        if (row.editions.contains(edition))
             return row.rule;
     }
     return {};

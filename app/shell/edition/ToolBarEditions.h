@@ -43,8 +43,12 @@ QVector<ToolBarButton> allButtons();
 bool initiallyShown(int edition, ToolBarButton button);
 // Whether the edition shows the protocol label and combo.
 bool hasProtocolCombo(int edition);
-// Whether the edition has the auto-refresh label and check box (47).
+// Whether the edition has the auto-refresh label and check box (the
+// profile's autoRefresh).
 bool hasAutoRefresh(int edition);
+// The button that stands for the login page: the configuration button, or
+// the hover button where the configuration button is not shown.
+ToolBarButton loginButton(int edition);
 
 // The buttons of the flow layout, left to right; each at most once, and every
 // button that initiallyShown() or the protocol rule can show is among them.
@@ -70,6 +74,11 @@ struct ButtonTexts {
 ButtonTexts buttonTexts(int edition, ToolBarButton button);
 // Whether the button gets a bold font (edition 40's main buttons).
 bool boldButton(int edition, ToolBarButton button);
+
+// The page button that choice `choice` (0 to 2) of the hover button's pop-up
+// stands for: configuration, stream, OSD; ToolBarButton::None for any other
+// number (no choice).
+ToolBarButton hoverChoice(int choice);
 
 // Language-table numbers of the filter combo's entries. The stream form is
 // for the stream page; `protocolIndex` is the protocol combo's current index

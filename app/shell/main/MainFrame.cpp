@@ -1,27 +1,15 @@
 #include "shell/main/MainFrame.h"
 
-#include "pages/ui/ChangeDevice.h"
-#include "pages/ui/ChangePassword.h"
-#include "pages/ui/DeveloperPage.h"
-#include "pages/ui/DeviceInfoFrame.h"
-#include "pages/ui/ExportExcel.h"
-#include "pages/ui/ImportExportFrame.h"
-#include "pages/ui/InitialDevice.h"
 #include "pages/ui/LoginFrame.h"
 #include "pages/ui/OSDConfig.h"
-#include "pages/ui/RebootDevice.h"
-#include "pages/ui/RecoveryDevice.h"
-#include "pages/ui/StreamConfigFrame.h"
-#include "pages/ui/VideoFormatFrame.h"
-#include "search/ui/ExtranetsearchFrame.h"
 #include "search/ui/SearchFrame.h"
 #include "shell/GKAppSetting.h"
+#include "shell/edition/EditionProfile.h"
 #include "shell/edition/ToolBarEditions.h"
+#include "shell/main/PageTable.h"
 #include "shell/ui/HoverButton.h"
 #include "shell/ui/TitleBarFrame.h"
 #include "shell/ui/ToolBarFrame.h"
-#include "upgrade/ui/AutoUpgrade.h"
-#include "upgrade/ui/UpgradeFrame.h"
 
 #include <QAbstractSlider>
 #include <QApplication>
@@ -47,44 +35,6 @@ namespace
 {
 
 using B = ToolBarButton;
-
-// Which page each tool-bar button shows (the hover button shows the page of
-// its pop-up's choice).
-struct ButtonPage {
-    ToolBarButton button;
-    MainFrame::PageIndex page;
-};
-constexpr ButtonPage kButtonPages[] = {
-    { B::Search, MainFrame::PageSearch },
-    { B::Upgrade, MainFrame::PageUpgrade },
-    { B::Config, MainFrame::PageLogin },
-    { B::DeviceInfo, MainFrame::PageDeviceInfo },
-    { B::ImportExport, MainFrame::PageImportExport },
-    { B::Password, MainFrame::PageChangePassword },
-    { B::ExportExcel, MainFrame::PageExportExcel },
-    { B::ExtranetSearch, MainFrame::PageExtranetSearch },
-    { B::Stream, MainFrame::PageStreamConfig },
-    { B::OSD, MainFrame::PageOSDConfig },
-    { B::Recovery, MainFrame::PageRecoveryDevice },
-    { B::InitialDevice, MainFrame::PageInitialDevice },
-    { B::Reboot, MainFrame::PageRebootDevice },
-    { B::ChangeDevice, MainFrame::PageChangeDevice },
-    { B::Developer, MainFrame::PageDeveloper },
-    { B::AutoUpgrade, MainFrame::PageAutoUpgrade },
-    { B::VideoFormat, MainFrame::PageVideoFormat },
-};
-
-// The hover pop-up's choices that pass a filter on: the stream and the OSD
-// page (its first choice is the login page, which has none).
-constexpr int kHoverStreamChoice = 1;
-constexpr int kHoverOsdChoice = 2;
-
-// Editions whose title bar has restore and maximise buttons, which swap
-// when the title area is double-clicked.
-bool swapsTitleButtons(int edition)
-{
-    return edition == 20 || edition == 34 || edition == 42 || edition == 53;
-}
 
 MainFrame::PageCallHook& pageCallHook()
 {
@@ -121,19 +71,18 @@ MainFrame::MainFrame(QWidget* parent)
     m_borderPen.setColor(QColor(134, 134, 134, 255));
 
     m_edition = GKAppSetting::instance()->customerId();
+    const EditionProfile& profile = GKAppSetting::instance()->profile();
     m_pTitleBar = new TitleBarFrame(this, true);
-    m_pTitleBar->setFixedHeight(m_edition == 2 ? 150 : 50);
+    m_pTitleBar->setFixedHeight(profile.mainWindow.titleBarHeight);
     m_pToolBar = new ToolBarFrame(this);
     m_pPageStack = new QStackedWidget(this);
     m_pPageStack->setObjectName(QStringLiteral("MainPageStack"));
     createPages();
 
-    m_pSearchFrame->setPages(m_pUpgradeFrame, m_pDeviceInfoFrame, m_pImportExportFrame, m_pChangePassword,
-        m_pExportExcel, m_pStreamConfigFrame, m_pOSDConfig, m_pRecoveryDevice, m_pInitialDevice,
-        m_pRebootDevice, m_pChangeDevice, m_pDeveloperPage, m_pAutoUpgrade, m_pVideoFormatFrame);
+    PageTable::handPagesToSearch(m_pSearchFrame, m_pages);
     applyFilterColumn(PageSearch, 1);
 
-    for (QWidget* page : m_pages)
+    for (PageBase* page : m_pages)
         m_pPageStack->addWidget(page); // in index order: the stack index is the page index
     m_pPageStack->setCurrentIndex(PageSearch);
 
@@ -144,56 +93,31 @@ MainFrame::MainFrame(QWidget* parent)
 
     startSearch();
 
-    if (m_edition == 20 || m_edition == 40)
+    if (profile.mainWindow.maximizeWhileBuilding)
         toggleMaximized();
 
-    buildLayout(m_edition);
+    buildLayout(profile.mainWindow.sideMargin);
     connectSignals();
-}
-
-// A page with the tool bar and a filter (every page but the login page).
-template <class Page> Page* MainFrame::addPage(PageIndex index)
-{
-    auto* page = new Page(this);
-    m_pages[index] = page;
-    page->setToolBar(m_pToolBar);
-    m_filterTargets[index] = { [page](int column) { page->setFilterColumn(column); },
-        [page](const QString& text) { page->setFilterText(text); } };
-    return page;
 }
 
 void MainFrame::createPages()
 {
-    // Each page registers for the settings broadcasts as it is built, so this
-    // order (not the stack's) is the order in which the pages hear of them.
-    m_pSearchFrame = addPage<SearchFrame>(PageSearch);
-    m_pUpgradeFrame = addPage<UpgradeFrame>(PageUpgrade);
-    m_pLoginFrame = new LoginFrame(this); // no tool bar, no filter
-    m_pages[PageLogin] = m_pLoginFrame;
-    m_pDeviceInfoFrame = addPage<DeviceInfoFrame>(PageDeviceInfo);
-    m_pImportExportFrame = addPage<ImportExportFrame>(PageImportExport);
-    m_pChangePassword = addPage<ChangePassword>(PageChangePassword);
-    m_pExportExcel = addPage<ExportExcel>(PageExportExcel);
-    m_pExtranetsearchFrame = addPage<ExtranetsearchFrame>(PageExtranetSearch);
-    m_pStreamConfigFrame = addPage<StreamConfigFrame>(PageStreamConfig);
-    m_pOSDConfig = addPage<OSDConfig>(PageOSDConfig);
-    m_pRecoveryDevice = addPage<RecoveryDevice>(PageRecoveryDevice);
-    m_pInitialDevice = addPage<InitialDevice>(PageInitialDevice);
-    m_pRebootDevice = addPage<RebootDevice>(PageRebootDevice);
-    m_pChangeDevice = addPage<ChangeDevice>(PageChangeDevice);
-    m_pDeveloperPage = addPage<DeveloperPage>(PageDeveloper);
-    m_pAutoUpgrade = addPage<AutoUpgrade>(PageAutoUpgrade);
-    m_pVideoFormatFrame = addPage<VideoFormatFrame>(PageVideoFormat);
+    for (const PageTable::Row& row : PageTable::rows()) {
+        PageBase* page = row.create(this);
+        m_pages[row.index] = page;
+        if (row.filter != PageTable::Filter::None)
+            page->setToolBar(m_pToolBar);
+    }
+    m_pSearchFrame = page<SearchFrame>();
+    m_pLoginFrame = page<LoginFrame>();
+    m_pOSDConfig = page<OSDConfig>();
 }
 
-void MainFrame::buildLayout(int edition)
+void MainFrame::buildLayout(int sideMargin)
 {
     auto* inner = new QVBoxLayout();
     inner->setSpacing(0);
-    if (edition == 57)
-        inner->setContentsMargins(28, 0, 28, 10);
-    else
-        inner->setContentsMargins(10, 0, 10, 10);
+    inner->setContentsMargins(sideMargin, 0, sideMargin, 10);
     inner->addWidget(m_pToolBar);
     inner->addWidget(m_pPageStack, 1);
 
@@ -212,26 +136,10 @@ void MainFrame::connectSignals()
     connect(m_pTitleBar, &TitleBarFrame::Restore, this, &MainFrame::OnRestoreResponse);
 
     ToolBarFrame* bar = m_pToolBar;
-    connect(bar, &ToolBarFrame::SearchRequest, this, &MainFrame::OnSearchponse);
-    connect(bar, &ToolBarFrame::UpgradeRequest, this, &MainFrame::OnUpgradeResponse);
-    connect(bar, &ToolBarFrame::ConfigRequest, this, &MainFrame::OnConfigRequest);
-    connect(bar, &ToolBarFrame::OnClickHoverFirstRequest, this, &MainFrame::OnClickHoverFirstResponse);
-    connect(bar, &ToolBarFrame::DeviceInfoRequest, this, &MainFrame::OnDeviceInfoRequest);
-    connect(bar, &ToolBarFrame::ImportExportRequest, this, &MainFrame::OnImportExportRequest);
-    connect(bar, &ToolBarFrame::ExportExcelRequest, this, &MainFrame::OnExportExcelRequest);
-    connect(bar, &ToolBarFrame::ExtranetSearchRequest, this, &MainFrame::OnExtranetsearchRequest);
-    connect(bar, &ToolBarFrame::ChangePasswordRequest, this, &MainFrame::OnChangePasswordRequest);
-    connect(bar, &ToolBarFrame::StreamConfigRequest, this, &MainFrame::OnStreamConfigRequest);
-    connect(bar, &ToolBarFrame::OnClickHoverSecondRequest, this, &MainFrame::OnClickHoverSecondResponse);
-    connect(bar, &ToolBarFrame::OSDConfigRequest, this, &MainFrame::OnOSDConfigRequest);
-    connect(bar, &ToolBarFrame::OnClickHoverThirdRequest, this, &MainFrame::OnClickHoverThirdResponse);
-    connect(bar, &ToolBarFrame::RecoveryDeviceRequest, this, &MainFrame::OnRecoveryDeviceRequest);
-    connect(bar, &ToolBarFrame::InitialDeviceRequest, this, &MainFrame::OnInitialDeviceRequest);
-    connect(bar, &ToolBarFrame::RebootDeviceRequest, this, &MainFrame::OnRebootDeviceRequest);
-    connect(bar, &ToolBarFrame::ChangeDeviceRequest, this, &MainFrame::OnChangeDeviceRequest);
-    connect(bar, &ToolBarFrame::DeveloperPageRequest, this, &MainFrame::OnDeveloperPageRequest);
-    connect(bar, &ToolBarFrame::AutoUpgradePageRequest, this, &MainFrame::OnAutoUpgradePageRequest);
-    connect(bar, &ToolBarFrame::VideoFormatRequest, this, &MainFrame::OnVideoFormatRequest);
+    for (const PageTable::Row& row : PageTable::rows())
+        connect(bar, row.request, this, row.slot);
+    for (const PageTable::HoverRow& row : PageTable::hoverRows())
+        connect(bar, row.request, this, row.slot);
 
     connect(bar, &ToolBarFrame::FilterIndexChangedRequest, this, &MainFrame::OnFilterIndexChangedResponse);
     connect(bar, &ToolBarFrame::FilterTextChangedRequest, this, &MainFrame::OnFilterTextChangedResponse);
@@ -277,7 +185,7 @@ void MainFrame::initResources()
     initMainFrameQrc();
 }
 
-QWidget* MainFrame::page(PageIndex index) const
+PageBase* MainFrame::page(PageIndex index) const
 {
     return index >= 0 && index < PageCount ? m_pages[index] : nullptr;
 }
@@ -291,17 +199,19 @@ void MainFrame::setPageCallHook(PageCallHook hook)
 
 void MainFrame::applyFilterColumn(int index, int column)
 {
-    if (index < 0 || index >= PageCount || !m_filterTargets[index].setColumn)
+    const PageTable::Row* row = PageTable::rowOf(static_cast<PageIndex>(index));
+    if (!row || row->filter == PageTable::Filter::None)
         return;
-    m_filterTargets[index].setColumn(column);
+    m_pages[index]->setFilterColumn(column);
     notifyHook(index, PageCall::FilterColumn, column);
 }
 
 void MainFrame::applyFilterText(int index, const QString& text)
 {
-    if (index < 0 || index >= PageCount || !m_filterTargets[index].setText)
+    const PageTable::Row* row = PageTable::rowOf(static_cast<PageIndex>(index));
+    if (!row || row->filter == PageTable::Filter::None)
         return;
-    m_filterTargets[index].setText(text);
+    m_pages[index]->setFilterText(text);
     notifyHook(index, PageCall::FilterText, text);
 }
 
@@ -323,7 +233,8 @@ void MainFrame::showPage(PageIndex index)
 {
     m_pPageStack->setCurrentIndex(index);
     m_pToolBar->setProtocolWidgetsVisible(false);
-    m_pToolBar->refillFilterCombo(index == PageStreamConfig);
+    const PageTable::Row* row = PageTable::rowOf(index);
+    m_pToolBar->refillFilterCombo(row && row->filter == PageTable::Filter::Stream);
     applyFilterColumn(index, m_pToolBar->filterColumn());
     applyFilterText(index, m_pToolBar->filterText());
 }
@@ -412,37 +323,34 @@ void MainFrame::OnVideoFormatRequest()
 }
 void MainFrame::OnClickHoverFirstResponse()
 {
-    OnConfigRequest();
+    showButtonPage(ToolBarEditions::hoverChoice(0));
 }
 void MainFrame::OnClickHoverSecondResponse()
 {
-    OnStreamConfigRequest();
+    showButtonPage(ToolBarEditions::hoverChoice(1));
 }
 void MainFrame::OnClickHoverThirdResponse()
 {
-    OnOSDConfigRequest();
+    showButtonPage(ToolBarEditions::hoverChoice(2));
+}
+
+void MainFrame::showButtonPage(ToolBarButton button)
+{
+    if (const PageTable::Row* row = PageTable::rowOf(button))
+        (this->*row->slot)();
 }
 
 // --- Filter and protocol -------------------------------------------------------------
 
 int MainFrame::filterPage() const
 {
-    const ToolBarButton active = m_pToolBar->activeButton();
-    if (active == B::Hover) {
-        switch (m_pToolBar->hoverButton()->currentChoice()) {
-        case kHoverStreamChoice:
-            return PageStreamConfig;
-        case kHoverOsdChoice:
-            return PageOSDConfig;
-        default:
-            return -1;
-        }
-    }
-    for (const ButtonPage& bp : kButtonPages) {
-        if (bp.button == active)
-            return bp.page == PageLogin ? -1 : bp.page;
-    }
-    return -1;
+    ToolBarButton active = m_pToolBar->activeButton();
+    if (active == B::Hover)
+        active = ToolBarEditions::hoverChoice(m_pToolBar->hoverButton()->currentChoice());
+    const PageTable::Row* row = PageTable::rowOf(active);
+    if (!row || row->filter == PageTable::Filter::None)
+        return -1;
+    return row->index;
 }
 
 void MainFrame::OnFilterIndexChangedResponse()
@@ -475,7 +383,7 @@ void MainFrame::OnSearchFrameDoubleClick()
     DeviceInfo* device = m_pSearchFrame->currentDevice();
     if (!device)
         return;
-    if (m_edition == 33)
+    if (ToolBarEditions::loginButton(m_edition) == B::Hover)
         m_pToolBar->checkHoverButton();
     else
         m_pToolBar->checkConfigButton();
@@ -715,7 +623,7 @@ void MainFrame::mouseDoubleClickEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton) {
         const QRect titleArea = m_pTitleBar->rect().adjusted(kBorder, kBorder, -kBorder, 0);
         if (titleArea.contains(event->pos())) {
-            if (swapsTitleButtons(m_edition))
+            if (GKAppSetting::instance()->profile().titleBar.restoreAndMaximize)
                 emit Doubleclicked();
             toggleMaximized();
         }

@@ -6,9 +6,18 @@
 // search page to the login page, and moves, resizes (a 5-pixel border) and
 // maximises itself, since the window system draws no frame around it.
 //
+// The pages come from the page table (PageTable.h): one row per page with its
+// index, tool-bar button, class and tool-bar request. The window builds the
+// pages, connects the requests and routes the filter from that table, and
+// reaches every page through PageBase.
+//
 // Start-up creates one MainFrame without a parent after the settings, the
 // language table, the fonts, the SDKs and the work pool are up; the first
-// search starts while the window is being built. GUI thread only.
+// search starts while the window is being built. GUI thread only. Nothing but
+// start-up (and its tests) includes this header.
+#include "shell/edition/ToolBarEditions.h"
+#include "shell/ui/PageBase.h"
+
 #include <QFrame>
 #include <QMutex>
 #include <QPen>
@@ -19,27 +28,13 @@
 #include <functional>
 #include <optional>
 
-class AutoUpgrade;
-class ChangeDevice;
-class ChangePassword;
-class DeveloperPage;
-class DeviceInfoFrame;
-class ExportExcel;
-class ExtranetsearchFrame;
-class ImportExportFrame;
-class InitialDevice;
 class LoginFrame;
 class OSDConfig;
 class QAbstractSlider;
 class QStackedWidget;
-class RebootDevice;
-class RecoveryDevice;
 class SearchFrame;
-class StreamConfigFrame;
 class TitleBarFrame;
 class ToolBarFrame;
-class UpgradeFrame;
-class VideoFormatFrame;
 
 class MainFrame : public QFrame
 {
@@ -111,24 +106,18 @@ public:
     TitleBarFrame* titleBar() const { return m_pTitleBar; }
     ToolBarFrame* toolBar() const { return m_pToolBar; }
     QStackedWidget* pageStack() const { return m_pPageStack; }
-    QWidget* page(PageIndex index) const;
-    SearchFrame* searchFrame() const { return m_pSearchFrame; }
-    UpgradeFrame* upgradeFrame() const { return m_pUpgradeFrame; }
-    LoginFrame* loginFrame() const { return m_pLoginFrame; }
-    DeviceInfoFrame* deviceInfoFrame() const { return m_pDeviceInfoFrame; }
-    ImportExportFrame* importExportFrame() const { return m_pImportExportFrame; }
-    ChangePassword* changePassword() const { return m_pChangePassword; }
-    ExportExcel* exportExcel() const { return m_pExportExcel; }
-    ExtranetsearchFrame* extranetsearchFrame() const { return m_pExtranetsearchFrame; }
-    StreamConfigFrame* streamConfigFrame() const { return m_pStreamConfigFrame; }
-    OSDConfig* osdConfig() const { return m_pOSDConfig; }
-    RecoveryDevice* recoveryDevice() const { return m_pRecoveryDevice; }
-    InitialDevice* initialDevice() const { return m_pInitialDevice; }
-    RebootDevice* rebootDevice() const { return m_pRebootDevice; }
-    ChangeDevice* changeDevice() const { return m_pChangeDevice; }
-    DeveloperPage* developerPage() const { return m_pDeveloperPage; }
-    AutoUpgrade* autoUpgrade() const { return m_pAutoUpgrade; }
-    VideoFormatFrame* videoFormatFrame() const { return m_pVideoFormatFrame; }
+    // The page at `index`; null outside the table.
+    PageBase* page(PageIndex index) const;
+    // The page of class `Page` (a page class the caller includes), such as
+    // page<LoginFrame>(); null when no page has that class.
+    template <class Page> Page* page() const
+    {
+        for (PageBase* p : m_pages) {
+            if (auto* typed = qobject_cast<Page*>(p))
+                return typed;
+        }
+        return nullptr;
+    }
 
     // --- The window's rules as pure functions (any thread) ----------------
 
@@ -209,20 +198,17 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    struct FilterTarget {
-        std::function<void(int)> setColumn;
-        std::function<void(const QString&)> setText;
-    };
-
     void createPages();
-    template <class Page> Page* addPage(PageIndex index);
-    void buildLayout(int edition);
+    void buildLayout(int sideMargin);
     void connectSignals();
     // Shows a page with a filter: hides the protocol widgets, refills the
     // filter combo and passes the page the current filter.
     void showPage(PageIndex index);
+    // Runs the slot of the page that `button` shows (none for a button
+    // without a page).
+    void showButtonPage(ToolBarButton button);
     // The page the tool bar's active button stands for; -1 for none and for
-    // the login page, which has no filter.
+    // a page without a filter (the login page).
     int filterPage() const;
     void applyFilterColumn(int index, int column);
     void applyFilterText(int index, const QString& text);
@@ -234,23 +220,11 @@ private:
     TitleBarFrame* m_pTitleBar = nullptr;
     ToolBarFrame* m_pToolBar = nullptr;
     QStackedWidget* m_pPageStack = nullptr;
+    PageBase* m_pages[PageCount] = {};
+    // The pages the window itself calls beyond PageBase.
     SearchFrame* m_pSearchFrame = nullptr;
-    UpgradeFrame* m_pUpgradeFrame = nullptr;
-    DeviceInfoFrame* m_pDeviceInfoFrame = nullptr;
-    ImportExportFrame* m_pImportExportFrame = nullptr;
-    ChangePassword* m_pChangePassword = nullptr;
-    ExportExcel* m_pExportExcel = nullptr;
-    ExtranetsearchFrame* m_pExtranetsearchFrame = nullptr;
     LoginFrame* m_pLoginFrame = nullptr;
-    StreamConfigFrame* m_pStreamConfigFrame = nullptr;
     OSDConfig* m_pOSDConfig = nullptr;
-    RecoveryDevice* m_pRecoveryDevice = nullptr;
-    InitialDevice* m_pInitialDevice = nullptr;
-    RebootDevice* m_pRebootDevice = nullptr;
-    ChangeDevice* m_pChangeDevice = nullptr;
-    DeveloperPage* m_pDeveloperPage = nullptr;
-    AutoUpgrade* m_pAutoUpgrade = nullptr;
-    VideoFormatFrame* m_pVideoFormatFrame = nullptr;
     // The OSD page's sliders (its children, not owned here).
     QAbstractSlider* m_pSliderX = nullptr;
     QAbstractSlider* m_pSliderY = nullptr;
@@ -269,8 +243,6 @@ private:
     bool m_edgeCursorShown = false;
 
     int m_edition = 0;
-    FilterTarget m_filterTargets[PageCount];
-    QWidget* m_pages[PageCount] = {};
 
     static MainFrame* s_instance;
 };

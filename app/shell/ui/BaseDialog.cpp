@@ -1,7 +1,9 @@
 #include "shell/ui/BaseDialog.h"
 
 #include "shell/GKAppSetting.h"
+#include "shell/edition/EditionProfile.h"
 #include "shell/ui/TitleBarFrame.h"
+#include "shell/ui/WidgetUtilities.h"
 
 #include <QEvent>
 #include <QFileDialog>
@@ -20,24 +22,6 @@ constexpr int kFileDialogMinHeight = 420;
 // selector applies to every child as well, which would draw a grey box around
 // each label, button and edit of the content.
 const char kDialogBorder[] = "#DialogFrame{border:1px solid rgb(134, 134, 134);}";
-
-QString titleBarStyle(int edition)
-{
-    switch (edition) {
-    case 15:
-    case 40:
-    case 43:
-    case 44:
-        return QStringLiteral(".QLabel{color:black;}");
-    case 23:
-    case 46:
-        return QStringLiteral("color:black;");
-    case 58:
-        return QStringLiteral(".QLabel{color:rgb(222,31,38);}");
-    default:
-        return QStringLiteral(".QLabel{color:white;}");
-    }
-}
 
 } // namespace
 
@@ -64,16 +48,17 @@ BaseDialog::BaseDialog(QWidget* content, const QString& title, QWidget* parent)
     palette.setColor(QPalette::All, QPalette::Window, Qt::red);
     m_dialogFrame->setPalette(palette);
 
-    // Edition 54 writes its messages in light grey: its dialogs have a dark body.
-    m_dialogFrame->setProperty("darkBody", QVariant(GKAppSetting::instance()->customerId() == 54));
+    // The edition's looks are variants of the style sheet: a dark body (with
+    // light text), and the colour of the title, which on a dark title
+    // colour gets the light bar.
+    const EditionProfile::Dialogs& looks = GKAppSetting::instance()->profile().dialogs;
+    setStyleVariant(m_dialogFrame, "darkBody", looks.darkBody);
 
     m_titleBar = new TitleBarFrame(m_dialogFrame, false);
     m_titleBar->setTitle(title);
     m_titleBar->setFixedHeight(kTitleBarHeight);
-    const int edition = GKAppSetting::instance()->customerId();
-    m_titleBar->setStyleSheet(titleBarStyle(edition));
-    // Editions with dark title text get the style sheet's light bar.
-    m_titleBar->setProperty("lightTitle", QVariant(!titleBarStyle(edition).contains(QLatin1String("white"))));
+    setStyleVariant(m_titleBar, "titleText", looks.titleText);
+    setStyleVariant(m_titleBar, "lightTitle", looks.titleText != QLatin1String("white"));
 
     setStyleSheet(QString::fromLatin1(kDialogBorder));
 

@@ -2,6 +2,7 @@
 
 #include "shell/GKAppSetting.h"
 #include "shell/ProcessSingleton.h"
+#include "shell/edition/EditionProfile.h"
 
 #include <QDebug>
 #include <QFontDatabase>
@@ -17,7 +18,6 @@ static void initFontResources()
 namespace
 {
 
-constexpr int kOwnFontsEdition = 57;
 constexpr int kNormal = 50;
 constexpr int kMedium = 57;
 constexpr int kBold = 75;
@@ -44,7 +44,7 @@ FontManager* FontManager::instance()
 
 FontManager::FontManager(int customerId)
 {
-    if (customerId == kOwnFontsEdition) {
+    if (EditionProfile::of(customerId).ownFonts) {
         initFontResources();
         const struct {
             const char* resource;

@@ -2,7 +2,9 @@
 
 #include "shell/GKAppSetting.h"
 #include "shell/TextTable.h"
+#include "shell/edition/EditionProfile.h"
 #include "shell/ui/StyleSheet.h"
+#include "shell/ui/WidgetUtilities.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -10,6 +12,7 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QVariant>
 
 namespace
 {
@@ -54,17 +57,18 @@ GKMessageBox::GKMessageBox(const QString& text, QWidget* parent, int buttonMode,
     , m_iconKind(iconKind)
 {
     initShellResources();
-    const int edition = GKAppSetting::instance()->customerId();
+    const EditionProfile::Dialogs& looks = GKAppSetting::instance()->profile().dialogs;
 
     m_textLabel = new QLabel(this);
     m_textLabel->setObjectName(QStringLiteral("MessageText"));
-    m_textLabel->setAlignment(edition == 27 ? (Qt::AlignLeft | Qt::AlignVCenter) : Qt::AlignCenter);
+    m_textLabel->setAlignment(
+        looks.messageLeftAligned ? (Qt::AlignLeft | Qt::AlignVCenter) : Qt::AlignCenter);
     m_textLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     // Long device messages wrap instead of stretching the box across the screen.
     m_textLabel->setWordWrap(true);
-    if (edition == 54)
-        m_textLabel->setStyleSheet(QStringLiteral("color:rgb(240,240,240);"));
-    if (edition == 60)
+    // (A dark dialog body gives the text its light colour: the style sheet's
+    // darkBody variant.)
+    if (looks.messageLinks)
         m_textLabel->setOpenExternalLinks(true);
 
     const QString icon = iconResource(iconKind);
@@ -85,10 +89,10 @@ GKMessageBox::GKMessageBox(const QString& text, QWidget* parent, int buttonMode,
         for (QPushButton* b : { m_okButton, m_cancelButton }) {
             if (!b)
                 continue;
-            if (edition == 46)
-                b->setObjectName(QStringLiteral("MessageButton"));
-            if (edition == 8)
-                b->setStyleSheet(QStringLiteral("color:white;"));
+            if (!looks.messageButtonName.isEmpty())
+                b->setObjectName(looks.messageButtonName);
+            if (looks.whiteMessageButtons)
+                setStyleVariant(b, "whiteText", true);
         }
     }
 
@@ -96,7 +100,7 @@ GKMessageBox::GKMessageBox(const QString& text, QWidget* parent, int buttonMode,
 
     auto* messageRow = new QHBoxLayout;
     messageRow->setContentsMargins(9, 9, 9, 9);
-    messageRow->setSpacing(edition == 27 ? 40 : 0);
+    messageRow->setSpacing(looks.messageLeftAligned ? 40 : 0);
     if (m_iconLabel)
         messageRow->addWidget(m_iconLabel);
     messageRow->addWidget(m_textLabel);

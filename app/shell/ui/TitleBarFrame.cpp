@@ -3,12 +3,14 @@
 #include "shell/EditionTexts.h"
 #include "shell/GKAppSetting.h"
 #include "shell/TextTable.h"
+#include "shell/edition/EditionProfile.h"
 #include "shell/ui/BaseDialog.h"
 #include "shell/ui/Dialogs.h"
 #include "shell/ui/FontManager.h"
 #include "shell/ui/GKMessageBox.h"
 #include "shell/ui/LineEdit.h"
 #include "shell/ui/StyleSheet.h"
+#include "shell/ui/WidgetUtilities.h"
 
 #include <QAction>
 #include <QApplication>
@@ -68,22 +70,6 @@ void setLogo(QLabel* label, const char* resource)
         label->setFixedSize(picture.size());
 }
 
-bool isOneOf(int edition, std::initializer_list<int> editions)
-{
-    for (int e : editions) {
-        if (e == edition)
-            return true;
-    }
-    return false;
-}
-
-// Editions 20 and 42 have language and search-protocol buttons instead of
-// the information menu's entries.
-bool hasButtonBar(int edition)
-{
-    return isOneOf(edition, { 20, 42 });
-}
-
 } // namespace
 
 TitleBarFrame::TitleBarFrame(QWidget* parent, bool mainWindowMode)
@@ -92,90 +78,116 @@ TitleBarFrame::TitleBarFrame(QWidget* parent, bool mainWindowMode)
 {
     initShellResources();
     GKAppSetting* settings = GKAppSetting::instance();
-    m_edition = settings->customerId();
-    const int e = m_edition;
-
-    if (m_mainWindowMode && hasButtonBar(e))
-        m_showLogo = false;
+    m_profile = &settings->profile();
+    m_showLogo = !m_mainWindowMode || m_profile->titleBar.logo;
     setObjectName(QStringLiteral("TitleBarFrame"));
     setMouseTracking(true);
 
     if (m_mainWindowMode) {
-        if (e == 2)
-            m_topLogo = makeLogo(kLogoSub);
-        if (m_showLogo)
-            m_logo = makeLogo(kLogo);
-        if (isOneOf(e, { 3, 17, 20, 27, 33, 34, 35, 37, 38, 39, 42, 53 }))
-            m_secondLogo = makeLogo(kLogoSub);
-
-        m_infoButton = makeButton(hasButtonBar(e) ? "aboutbtn" : "aboutbutton", !hasButtonBar(e));
-        m_minButton = makeButton("minbutton");
-        if (hasButtonBar(e)) {
-            m_restoreButton = makeButton("restorebutton");
-            m_languageButton = makeButton("languagebutton", false);
-            m_maxButton = makeButton("maxbutton");
-            m_searchButton = makeButton("searchbutton", false);
-        } else if (isOneOf(e, { 34, 53 })) {
-            m_restoreButton = makeButton("restorebutton");
-            m_maxButton = makeButton("maxbutton");
-        }
-
-        m_infoMenu = new QMenu(this);
-        if (e != 51)
-            m_languageEntry = new QAction(this);
-        m_aboutEntry = new QAction(this);
-        m_protocolEntry = new QAction(this);
-        if (e == 34)
-            m_protocolEntry->setVisible(false);
-        m_languageMenu = new QMenu(this);
-        if (m_languageEntry && !hasButtonBar(e))
-            m_languageEntry->setMenu(m_languageMenu);
-        if (e == 42) {
-            m_searchProtoMenu = new QMenu(this);
-            buildSearchProtocolActions();
-        }
-        buildLanguageActions();
-        m_protocolMenu = new QMenu(this);
-        m_protocolEntry->setMenu(m_protocolMenu);
-        buildProtocolActions();
-        m_infoMenu->addAction(m_protocolEntry);
-
-        if (hasButtonBar(e)) {
-            m_languageButton->setMenu(m_languageMenu);
-            m_languageButton->setArrowType(Qt::NoArrow);
-            if (m_searchProtoMenu)
-                m_searchButton->setMenu(m_searchProtoMenu);
-            m_searchButton->setArrowType(Qt::NoArrow);
-            m_restoreButton->hide();
-        } else {
-            if (m_languageEntry)
-                m_infoMenu->addAction(m_languageEntry);
-            if (e == 65) {
-                m_settingsEntry = new QAction(this);
-                m_infoMenu->addAction(m_settingsEntry);
-            }
-            m_infoMenu->addAction(m_aboutEntry);
-            m_infoMenu->setTitle(TextTable::text(kTextLanguage));
-            m_infoButton->setMenu(m_infoMenu);
-            m_infoButton->setArrowType(Qt::NoArrow);
-            if (isOneOf(e, { 34, 53 }))
-                m_maxButton->hide();
-            m_restoreState = true;
-            if (m_searchButton)
-                m_searchButton->hide();
-        }
+        createMainWidgets();
+        createMenus();
     } else {
-        m_titleLabel = new QLabel(this);
-        m_titleLabel->setObjectName(QStringLiteral("TitleLabel"));
-        m_titleLabel->setAlignment(Qt::AlignCenter);
-        QPalette palette = m_titleLabel->palette();
-        palette.setColor(QPalette::All, QPalette::WindowText, Qt::green);
-        m_titleLabel->setPalette(palette);
+        createTitleLabel();
     }
-
     m_closeButton = makeButton("closebutton");
     m_closeButton->setStyleSheet(QStringLiteral("color:black;"));
+    buildLayout();
+    updateLogo(settings->languageIndex());
+    connectSignals();
 
+    retranslate();
+    if (m_mainWindowMode && m_profile->titleBar.buttonBar) {
+        m_infoButton->setText(TextTable::text(kTextAbout));
+        m_languageButton->setText(TextTable::text(kTextLanguage));
+    }
+    if (m_restoreButton && m_maxButton)
+        OnRestore();
+}
+
+void TitleBarFrame::createMainWidgets()
+{
+    const EditionProfile::TitleBar& t = m_profile->titleBar;
+    if (t.topLogo)
+        m_topLogo = makeLogo(kLogoSub);
+    if (m_showLogo)
+        m_logo = makeLogo(kLogo);
+    if (t.secondLogo)
+        m_secondLogo = makeLogo(kLogoSub);
+
+    m_infoButton = makeButton(t.buttonBar ? "aboutbtn" : "aboutbutton", !t.buttonBar);
+    m_minButton = makeButton("minbutton");
+    if (t.buttonBar) {
+        m_restoreButton = makeButton("restorebutton");
+        m_languageButton = makeButton("languagebutton", false);
+        m_maxButton = makeButton("maxbutton");
+        m_searchButton = makeButton("searchbutton", false);
+    } else if (t.restoreAndMaximize) {
+        m_restoreButton = makeButton("restorebutton");
+        m_maxButton = makeButton("maxbutton");
+    }
+}
+
+void TitleBarFrame::createMenus()
+{
+    const EditionProfile::TitleBar& t = m_profile->titleBar;
+    m_infoMenu = new QMenu(this);
+    if (t.languageEntry)
+        m_languageEntry = new QAction(this);
+    m_aboutEntry = new QAction(this);
+    m_protocolEntry = new QAction(this);
+    if (t.protocolEntryOffSearchPage)
+        m_protocolEntry->setVisible(false); // the search page is current at start
+    m_languageMenu = new QMenu(this);
+    if (m_languageEntry && !t.buttonBar)
+        m_languageEntry->setMenu(m_languageMenu);
+    if (t.searchProtocolMenu) {
+        m_searchProtoMenu = new QMenu(this);
+        buildSearchProtocolActions();
+    }
+    buildLanguageActions();
+    m_protocolMenu = new QMenu(this);
+    m_protocolEntry->setMenu(m_protocolMenu);
+    buildProtocolActions();
+    m_infoMenu->addAction(m_protocolEntry);
+
+    if (t.buttonBar) {
+        m_languageButton->setMenu(m_languageMenu);
+        m_languageButton->setArrowType(Qt::NoArrow);
+        if (m_searchProtoMenu)
+            m_searchButton->setMenu(m_searchProtoMenu);
+        m_searchButton->setArrowType(Qt::NoArrow);
+        m_restoreButton->hide();
+        return;
+    }
+    if (m_languageEntry)
+        m_infoMenu->addAction(m_languageEntry);
+    if (m_profile->storesPassword) {
+        m_settingsEntry = new QAction(this);
+        m_infoMenu->addAction(m_settingsEntry);
+    }
+    m_infoMenu->addAction(m_aboutEntry);
+    m_infoMenu->setTitle(TextTable::text(kTextLanguage));
+    m_infoButton->setMenu(m_infoMenu);
+    m_infoButton->setArrowType(Qt::NoArrow);
+    if (t.restoreAndMaximize)
+        m_maxButton->hide();
+    m_restoreState = true;
+    if (m_searchButton)
+        m_searchButton->hide();
+}
+
+void TitleBarFrame::createTitleLabel()
+{
+    m_titleLabel = new QLabel(this);
+    m_titleLabel->setObjectName(QStringLiteral("TitleLabel"));
+    m_titleLabel->setAlignment(Qt::AlignCenter);
+    QPalette palette = m_titleLabel->palette();
+    palette.setColor(QPalette::All, QPalette::WindowText, Qt::green);
+    m_titleLabel->setPalette(palette);
+}
+
+void TitleBarFrame::buildLayout()
+{
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
@@ -186,43 +198,62 @@ TitleBarFrame::TitleBarFrame(QWidget* parent, bool mainWindowMode)
         first->addStretch(1);
         column->addLayout(first);
     }
+
+    // The logo that follows the language is the first widget of the first
+    // row, when that is a label (see updateLogo).
     auto* row = new QHBoxLayout;
     row->setContentsMargins(20, 0, 10, 0);
+    bool rowStarted = false;
+    QLabel* firstRowLabel = nullptr;
+    const auto addWidget = [&](QWidget* w) {
+        if (!rowStarted)
+            firstRowLabel = qobject_cast<QLabel*>(w);
+        rowStarted = true;
+        row->addWidget(w);
+    };
+    const auto addStretch = [&](int factor) {
+        rowStarted = true;
+        row->addStretch(factor);
+    };
     if (m_mainWindowMode) {
+        const EditionProfile::TitleBar& t = m_profile->titleBar;
         if (m_logo)
-            row->addWidget(m_logo);
-        if (!isOneOf(e, { 20, 35, 42 }))
-            row->addStretch(1);
-        if (isOneOf(e, { 34, 53 }))
-            row->addStretch(50);
-        if (isOneOf(e, { 37, 38, 39 }))
-            row->addStretch(1);
+            addWidget(m_logo);
+        if (t.stretchAfterLogo)
+            addStretch(1);
+        if (t.wideStretch > 0)
+            addStretch(t.wideStretch);
+        if (t.centredSecondLogo)
+            addStretch(1);
         if (m_secondLogo)
-            row->addWidget(m_secondLogo);
-        if (isOneOf(e, { 37, 38, 39 })) {
-            row->addStretch(1);
+            addWidget(m_secondLogo);
+        if (t.centredSecondLogo) {
+            addStretch(1);
             row->addSpacing(100);
             row->setSpacing(20);
         }
-        if (e != 33)
-            row->addStretch(1);
-        if (hasButtonBar(e)) {
-            row->addWidget(m_languageButton);
-            row->addWidget(m_searchButton);
+        if (t.stretchBeforeButtons)
+            addStretch(1);
+        if (t.buttonBar) {
+            addWidget(m_languageButton);
+            addWidget(m_searchButton);
         }
-        row->addWidget(m_infoButton);
-        row->addWidget(m_minButton);
+        addWidget(m_infoButton);
+        addWidget(m_minButton);
         if (m_restoreButton && m_maxButton) {
-            row->addWidget(m_restoreButton);
-            row->addWidget(m_maxButton);
+            addWidget(m_restoreButton);
+            addWidget(m_maxButton);
         }
     } else {
-        row->addStretch(1);
+        addStretch(1);
     }
-    row->addWidget(m_closeButton);
+    addWidget(m_closeButton);
     column->addLayout(row);
-    updateLogo(settings->languageIndex());
+    m_languageLogo = m_topLogo ? m_topLogo : firstRowLabel;
+}
 
+void TitleBarFrame::connectSignals()
+{
     if (m_mainWindowMode) {
         for (QToolButton* b : { m_restoreButton, m_maxButton }) {
             if (!b)
@@ -231,7 +262,7 @@ TitleBarFrame::TitleBarFrame(QWidget* parent, bool mainWindowMode)
             connect(b, &QToolButton::clicked, this, &TitleBarFrame::Restore);
         }
         connect(this, &TitleBarFrame::RestoreOrMax, this, &TitleBarFrame::OnRestore);
-        if (hasButtonBar(e)) {
+        if (m_profile->titleBar.buttonBar) {
             connect(m_infoButton, &QToolButton::clicked, this, &TitleBarFrame::ShowAboutWindow);
             connect(m_searchButton, &QToolButton::clicked, this, &TitleBarFrame::ShowSearchProtoWindow);
         } else {
@@ -249,14 +280,6 @@ TitleBarFrame::TitleBarFrame(QWidget* parent, bool mainWindowMode)
             connect(m_settingsEntry, &QAction::triggered, this, &TitleBarFrame::ShowSettingsWindow);
     }
     connect(m_closeButton, &QToolButton::clicked, this, &TitleBarFrame::OnBtnClose);
-
-    retranslate();
-    if (m_mainWindowMode && hasButtonBar(e)) {
-        m_infoButton->setText(TextTable::text(kTextAbout));
-        m_languageButton->setText(TextTable::text(kTextLanguage));
-    }
-    if (m_restoreButton && m_maxButton)
-        OnRestore();
 }
 
 TitleBarFrame::~TitleBarFrame()
@@ -288,13 +311,8 @@ void TitleBarFrame::setTitle(const QString& title)
     if (!m_titleLabel)
         return;
     m_titleLabel->setText(title);
-    const int e = m_edition;
-    if (e == 16)
-        m_titleLabel->setMinimumWidth(120);
-    else if (isOneOf(e, { 0, 20, 30, 40, 42 }) || (e >= 61 && e <= 66))
-        m_titleLabel->setMinimumWidth(150);
-    else if (isOneOf(e, { 57, 60 }))
-        m_titleLabel->setMinimumWidth(240);
+    if (const int width = m_profile->titleBar.dialogTitleMinimumWidth)
+        m_titleLabel->setMinimumWidth(width);
     placeTitleLabel();
 }
 
@@ -306,17 +324,10 @@ void TitleBarFrame::setProtocolActionVisible(bool visible)
 
 void TitleBarFrame::updateLogo(int languageIndex)
 {
-    auto* column = qobject_cast<QBoxLayout*>(layout());
-    if (!column || column->count() == 0)
+    if (!m_languageLogo)
         return;
-    QLayout* first = column->itemAt(0)->layout();
-    if (!first || first->count() == 0)
-        return;
-    auto* label = qobject_cast<QLabel*>(first->itemAt(0)->widget());
-    if (!label)
-        return;
-    const bool sub = m_edition == 65 && languageIndex == 0;
-    setLogo(label, sub ? kLogoSub : kLogo);
+    const bool sub = m_profile->titleBar.subLogoForFirstLanguage && languageIndex == 0;
+    setLogo(m_languageLogo, sub ? kLogoSub : kLogo);
 }
 
 void TitleBarFrame::buildLanguageActions()
@@ -372,7 +383,7 @@ void TitleBarFrame::retranslate()
         m_maxButton->setToolTip(TextTable::text(kTextMaximize));
     if (m_restoreButton)
         m_restoreButton->setToolTip(TextTable::text(kTextRestore));
-    if (hasButtonBar(m_edition)) {
+    if (m_profile->titleBar.buttonBar) {
         m_searchButton->setText(TextTable::text(kTextSearch));
         m_infoButton->setText(TextTable::text(kTextAbout));
         m_languageButton->setText(TextTable::text(kTextLanguage));
@@ -433,8 +444,9 @@ void TitleBarFrame::ChangeLanguage(QAction* action)
     if (position < 0)
         return;
     QFont font;
-    if (hasButtonBar(m_edition) && position == 2)
-        font.setFamily(QStringLiteral("Meiryo"));
+    const QString third = m_profile->titleBar.thirdLanguageFont;
+    if (!third.isEmpty() && position == 2)
+        font.setFamily(third);
     else
         font = FontManager::instance()->font();
     QApplication::setFont(font);
@@ -468,7 +480,7 @@ void TitleBarFrame::OnBtnInfo()
 {
     if (!m_mainWindowMode)
         return;
-    if (hasButtonBar(m_edition)) {
+    if (m_profile->titleBar.buttonBar) {
         m_languageButton->showMenu();
         m_languageButton->setText(TextTable::text(kTextLanguage));
         m_infoButton->setText(TextTable::text(kTextAbout));
@@ -507,7 +519,7 @@ void TitleBarFrame::OnBtnInfo()
 
 void TitleBarFrame::ShowSearchProtoWindow()
 {
-    if (!m_searchButton || !hasButtonBar(m_edition))
+    if (!m_searchButton || !m_profile->titleBar.buttonBar)
         return;
     m_searchButton->showMenu();
     m_searchButton->setText(TextTable::text(kTextSearch));
@@ -520,18 +532,18 @@ void TitleBarFrame::OnBtnClose()
 
 void TitleBarFrame::ShowAboutWindow()
 {
+    const EditionProfile::About& about = m_profile->about;
     auto* box = new GKMessageBox(
-        EditionTexts::aboutText(m_edition), this, GKMessageBox::NoButtons, GKMessageBox::AboutIcon);
+        EditionTexts::aboutText(m_profile->edition), this, GKMessageBox::NoButtons, GKMessageBox::AboutIcon);
     box->setObjectName(QStringLiteral("AboutBox"));
     box->setStyleSheet(QStringLiteral("border:none;"));
-    const int titleId = m_edition == 16 ? kTextAboutAlt16 : m_edition == 57 ? kTextAboutAlt57 : kTextAbout;
     {
-        BaseDialog dialog(box, TextTable::text(titleId), this);
+        BaseDialog dialog(box, TextTable::text(about.titleText), this);
         dialog.setModal(true);
-        const char* border = m_edition == 54 ? "rgb(240,240,240)"
-            : m_edition == 58                ? "rgb(243,108,33)"
-                                             : "rgb(134,134,134)";
-        dialog.setStyleSheet(QStringLiteral("#DialogFrame{border:1px solid %1;}").arg(QLatin1String(border)));
+        // The border is the style sheet's (a variant of the About window):
+        // the dialog's own grey border would cover it.
+        dialog.setStyleSheet(QString());
+        setStyleVariant(dialog.dialogFrame(), "aboutBorder", about.border);
         Dialogs::exec(dialog);
     }
     delete box;

@@ -1,9 +1,10 @@
 #pragma once
 // The caption of every frameless window. In main-window mode (inside
 // MainFrame) it shows the logos, the information button with its menu
-// (protocol, language, settings for edition 65, About), minimise, restore /
-// maximise and close; editions 20 and 42 show a language and a
-// search-protocol button instead of the menu's entries. In dialog mode
+// (protocol, language, settings where the edition keeps its own password,
+// About), minimise, restore / maximise and close; editions with a button bar
+// show a language and a search-protocol button instead of the menu's entries
+// (EditionProfile::TitleBar says which parts an edition has). In dialog mode
 // (inside every BaseDialog) it shows the title and a close button.
 //
 // Drags on the bar become TitleMoveRequest(global position of the window's
@@ -14,6 +15,7 @@
 #include <QList>
 #include <QPoint>
 
+struct EditionProfile;
 class QAction;
 class QLabel;
 class QMenu;
@@ -90,6 +92,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void createMainWidgets();
+    void createMenus();
+    void createTitleLabel();
+    void buildLayout();
+    void connectSignals();
     QToolButton* makeButton(const char* objectName, bool fixedSize = true);
     QLabel* makeLogo(const char* resource);
     void buildLanguageActions();
@@ -100,6 +107,9 @@ private:
     QLabel* m_topLogo = nullptr;
     QLabel* m_logo = nullptr;
     QLabel* m_secondLogo = nullptr;
+    // The logo whose picture follows the language (one of the three above,
+    // or none).
+    QLabel* m_languageLogo = nullptr;
     QLabel* m_titleLabel = nullptr;
     QToolButton* m_infoButton = nullptr;
     QToolButton* m_languageButton = nullptr;
@@ -124,5 +134,5 @@ private:
     QList<QAction*> m_languageActions;
     QList<QAction*> m_protocolActions;
     QList<QAction*> m_searchProtoActions;
-    int m_edition = 0;
+    const EditionProfile* m_profile = nullptr;
 };

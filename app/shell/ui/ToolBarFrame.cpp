@@ -3,6 +3,7 @@
 #include "shell/GKAppSetting.h"
 #include "shell/LanguageTables.h"
 #include "shell/TextTable.h"
+#include "shell/edition/EditionProfile.h"
 #include "shell/ui/FlowLayout.h"
 #include "shell/ui/HoverButton.h"
 #include "shell/ui/HoverDialog.h"
@@ -205,14 +206,10 @@ void ToolBarFrame::createWidgets()
         m_pFilterEdit->addAction(filterIcon, QLineEdit::LeadingPosition);
     m_pFilterCombo = new QComboBox(this);
     m_pFilterCombo->setFixedHeight(25);
-    if (m_edition == 54) {
-        m_pFilterLabel->setObjectName(QStringLiteral("FilterLable"));
-        m_pFilterEdit->setObjectName(QStringLiteral("FilterEdit"));
-        m_pFilterCombo->setObjectName(QStringLiteral("FilterCombo"));
-    } else if (m_edition == 10) {
-        m_pFilterEdit->setObjectName(QStringLiteral("ToolBarEdit"));
-        m_pFilterCombo->setObjectName(QStringLiteral("ToolBarCombox"));
-    }
+    const EditionProfile::ToolBar& names = GKAppSetting::instance()->profile().toolBar;
+    m_pFilterLabel->setObjectName(names.filterLabelName);
+    m_pFilterEdit->setObjectName(names.filterEditName);
+    m_pFilterCombo->setObjectName(names.filterComboName);
 
     m_pProtocolLabel = new QLabel(this);
     m_pProtocolLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -342,16 +339,7 @@ ToolBarButton ToolBarFrame::pageOfActiveButton() const
     const B active = activeButton();
     if (active != B::Hover)
         return active;
-    switch (m_pBtnHover->popup()->choiceIndex()) {
-    case 0:
-        return B::Config;
-    case 1:
-        return B::Stream;
-    case 2:
-        return B::OSD;
-    default:
-        return B::None;
-    }
+    return ToolBarEditions::hoverChoice(m_pBtnHover->popup()->choiceIndex());
 }
 
 QString ToolBarFrame::filterText() const
@@ -440,7 +428,7 @@ void ToolBarFrame::CheckCurrentButton(QAbstractButton* b)
 {
     GKAppSetting* settings = GKAppSetting::instance();
     const bool search = b == button(B::Search);
-    if (m_edition == 34)
+    if (settings->profile().titleBar.protocolEntryOffSearchPage)
         emit HideProtocolBtn(!search);
     if (b == m_pBtnHover)
         return; // the page changes only when a pop-up choice is made
@@ -470,7 +458,7 @@ void ToolBarFrame::ShowExtraButton()
 
 void ToolBarFrame::OnAutoRefresh(bool)
 {
-    if (m_edition != 47 || !m_pAutoRefreshBox)
+    if (!ToolBarEditions::hasAutoRefresh(m_edition) || !m_pAutoRefreshBox)
         return;
     GKAppSetting* settings = GKAppSetting::instance();
     if (m_pAutoRefreshBox->checkState() == Qt::Checked)
@@ -538,7 +526,7 @@ void ToolBarFrame::retranslate()
         pb->setText(TextTable::text(ids.text));
         pb->setToolTip(TextTable::text(ids.toolTip));
         if (ToolBarEditions::boldButton(m_edition, b))
-            pb->setStyleSheet(QStringLiteral("QPushButton{ font: bold;}"));
+            setStyleVariant(pb, "boldText", true);
     }
     m_pBtnHover->popup()->retranslate();
     applyButtonSizes();

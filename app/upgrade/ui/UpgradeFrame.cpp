@@ -3,19 +3,10 @@
 #include "shell/ui/PagePlaceholder.h"
 
 UpgradeFrame::UpgradeFrame(QWidget* parent)
-    : QFrame(parent)
+    : PageBase(parent)
 {
     setObjectName(QStringLiteral("UpgradeFrame"));
     new PagePlaceholder(this, ToolBarButton::Upgrade, "upgrade",
         QStringLiteral("Upgrades the firmware of the checked devices from one firmware file and follows each "
                        "device until it is back on the network."));
-}
-
-// The page's table arrives with its form; until then there is nothing to filter.
-void UpgradeFrame::setFilterColumn(int)
-{
-}
-
-void UpgradeFrame::setFilterText(const QString&)
-{
 }

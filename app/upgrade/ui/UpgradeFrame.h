@@ -2,30 +2,15 @@
 // The page of the batch firmware upgrade: one firmware file uploaded to every
 // checked device, each followed through its reboot and search again.
 //
-// The main window creates the page once, hands it the tool bar and passes it
-// the tool bar's filter while the page is shown. GUI thread only.
-#include <QFrame>
+// The main window creates the page once and hands it the tool bar; the
+// filter and the busy state are PageBase's until the page's table and form
+// arrive. GUI thread only.
+#include "shell/ui/PageBase.h"
 
-class QString;
-class ToolBarFrame;
-
-class UpgradeFrame : public QFrame
+class UpgradeFrame : public PageBase
 {
     Q_OBJECT
 
 public:
     explicit UpgradeFrame(QWidget* parent = nullptr);
-
-    // The main window's tool bar, which the page disables while a batch runs.
-    void setToolBar(ToolBarFrame* toolBar) { m_pToolBar = toolBar; }
-    ToolBarFrame* toolBar() const { return m_pToolBar; }
-
-    // The tool bar's filter: the filter combo's column, mapped by edition to
-    // a column of the page's table, and the filter text, matched as a
-    // case-insensitive regular expression.
-    void setFilterColumn(int column);
-    void setFilterText(const QString& text);
-
-private:
-    ToolBarFrame* m_pToolBar = nullptr;
 };

@@ -238,7 +238,7 @@ TEST(MainFrameTest, EveryToolBarRequestShowsItsPageWithTheFilterPassedOn)
 TEST(MainFrameTest, TheLoginPageIsAnnouncedAndNeverFiltered)
 {
     Window w(13);
-    QSignalSpy shown(w.frame->loginFrame(), &LoginFrame::IsLoginFrame);
+    QSignalSpy shown(w.frame->page<LoginFrame>(), &LoginFrame::IsLoginFrame);
     for (auto signal : { &ToolBarFrame::ConfigRequest, &ToolBarFrame::OnClickHoverFirstRequest }) {
         w.frame->pageStack()->setCurrentIndex(MainFrame::PageSearch);
         w.bar()->setProtocolWidgetsVisible(true);
@@ -435,7 +435,7 @@ TEST(MainFrameTest, ADoubleClickOnTheSearchPageWithoutADeviceChangesNothing)
 {
     Window w(0);
     QSignalSpy config(w.bar(), &ToolBarFrame::ConfigRequest);
-    emit w.frame->searchFrame()->SearchFrameDoubleClick();
+    emit w.frame->page<SearchFrame>()->SearchFrameDoubleClick();
     EXPECT_EQ(w.current(), MainFrame::PageSearch);
     EXPECT_EQ(config.count(), 0);
     EXPECT_EQ(w.bar()->activeButton(), B::Search);
@@ -445,8 +445,9 @@ TEST(MainFrameTest, ADoubleClickOnTheSearchPageWithoutADeviceChangesNothing)
 
 TEST(MainFrameTest, ADoubleClickOnTheTitleAreaTogglesAndSwapsTheButtonsForSomeEditions)
 {
+    const QVector<int> swapping = { 20, 34, 42, 53 };
     for (int edition : { 0, 20, 33, 34, 42, 53, 57 }) {
-        const bool swaps = edition == 20 || edition == 34 || edition == 42 || edition == 53;
+        const bool swaps = swapping.contains(edition);
         Window w(edition);
         QSignalSpy doubleClicked(w.frame.get(), &MainFrame::Doubleclicked);
         TitleBarFrame* title = w.frame->titleBar();
@@ -690,7 +691,7 @@ TEST(MainFrameTest, ALeftClickOnAnOsdSliderJumpsToThatValue)
 {
     Window w(0);
     w.activate(B::OSD);
-    OSDConfig* osd = w.frame->osdConfig();
+    OSDConfig* osd = w.frame->page<OSDConfig>();
     for (QAbstractSlider* slider :
         { osd->sliderX(), osd->sliderY(), osd->sliderDateX(), osd->sliderDateY() }) {
         slider->setGeometry(0, 0, 200, 20);

@@ -10,6 +10,7 @@
 #include "ShellTestEnv.h"
 #include "shell/EditionTexts.h"
 #include "shell/TextTable.h"
+#include "shell/edition/EditionProfile.h"
 #include "shell/ui/BaseDialog.h"
 #include "shell/ui/FontManager.h"
 #include "shell/ui/GKMessageBox.h"
@@ -75,7 +76,7 @@ int main(int argc, char* argv[])
     main.setWindowFlags(Qt::FramelessWindowHint);
     main.setAttribute(Qt::WA_StyledBackground);
     auto* bar = new TitleBarFrame(&main, true);
-    bar->setFixedHeight(options.edition == 2 ? 150 : 50);
+    bar->setFixedHeight(EditionProfile::of(options.edition).mainWindow.titleBarHeight);
     auto* page = new QWidget(&main);
     auto* pageLayout = new QVBoxLayout(page);
     auto* row = new QHBoxLayout;

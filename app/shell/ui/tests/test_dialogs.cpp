@@ -1,4 +1,5 @@
 // The dialog frame, the message box and the dialog seam.
+#include "AppStyleSheet.h"
 #include "DialogAnswers.h"
 #include "QtPrinters.h"
 #include "ShellTestEnv.h"
@@ -161,11 +162,34 @@ TEST(MessageBoxEditions, TextAlignmentButtonNamesAndColours)
         EXPECT_EQ(box.okButton()->objectName(), QStringLiteral("MessageButton"));
         EXPECT_EQ(box.cancelButton()->objectName(), QStringLiteral("MessageButton"));
     }
-    {
-        ShellTestEnv env(edition(8));
+    // Edition 8's buttons write white even when disabled (a style-sheet
+    // variant); the others take the sheet's grey there.
+    AppStyleSheet sheet;
+    for (const int e : { 8, 0 }) {
+        SCOPED_TRACE(e);
+        ShellTestEnv env(edition(e));
         GKMessageBox box(QStringLiteral("t"), nullptr, GKMessageBox::OkCancel, 0);
-        EXPECT_EQ(box.okButton()->styleSheet(), QStringLiteral("color:white;"));
+        EXPECT_EQ(box.okButton()->property("whiteText").toBool(), e == 8);
+        EXPECT_TRUE(box.okButton()->styleSheet().isEmpty());
+        box.okButton()->setEnabled(false);
+        box.ensurePolished();
+        const QColor disabledText = box.okButton()->palette().color(QPalette::Disabled, QPalette::ButtonText);
+        EXPECT_EQ(disabledText == QColor(Qt::white), e == 8) << qPrintable(disabledText.name());
         EXPECT_EQ(box.textLabel()->alignment(), Qt::AlignCenter);
+    }
+    // Edition 54's dark dialog body writes its messages in light grey.
+    for (const int e : { 54, 0 }) {
+        SCOPED_TRACE(e);
+        ShellTestEnv env(edition(e));
+        auto* box = new GKMessageBox(QStringLiteral("t"), nullptr, GKMessageBox::OkOnly, 0);
+        {
+            BaseDialog dialog(box, QStringLiteral("t"), nullptr);
+            EXPECT_EQ(dialog.dialogFrame()->property("darkBody").toBool(), e == 54);
+            dialog.ensurePolished();
+            EXPECT_EQ(
+                box->textLabel()->palette().color(QPalette::WindowText) == QColor(240, 240, 240), e == 54);
+        }
+        delete box;
     }
     {
         ShellTestEnv env(edition(60));
@@ -211,25 +235,33 @@ TEST_F(Dialogs_, TheFrameIsFramelessWithItsBodyAndADialogModeTitleBar)
     EXPECT_EQ(bar->titleLabel()->text(), QStringLiteral("My title"));
     EXPECT_EQ(bar->minimumHeight(), 25);
     EXPECT_EQ(bar->maximumHeight(), 25);
-    EXPECT_EQ(bar->styleSheet(), QStringLiteral(".QLabel{color:white;}"));
+    EXPECT_EQ(bar->property("titleText").toString(), QStringLiteral("white"));
     EXPECT_EQ(content.parentWidget(), dialog.dialogFrame());
     EXPECT_EQ(dialog.title(), QStringLiteral("My title"));
     EXPECT_EQ(dialog.resultObject(), nullptr);
 }
 
-TEST(BaseDialogEditions, TitleBarStyleByEdition)
+TEST(BaseDialogEditions, TitleColourByEdition)
 {
     const struct {
         int edition;
-        const char* style;
-    } cases[] = { { 15, ".QLabel{color:black;}" }, { 44, ".QLabel{color:black;}" }, { 23, "color:black;" },
-        { 46, "color:black;" }, { 58, ".QLabel{color:rgb(222,31,38);}" }, { 34, ".QLabel{color:white;}" },
-        { 0, ".QLabel{color:white;}" } };
+        const char* variant;
+        QColor colour;
+    } cases[] = { { 15, "black", Qt::black }, { 44, "black", Qt::black }, { 23, "black", Qt::black },
+        { 46, "black", Qt::black }, { 58, "red", QColor(222, 31, 38) }, { 34, "white", Qt::white },
+        { 0, "white", Qt::white } };
+    AppStyleSheet sheet;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.edition);
         ShellTestEnv env(edition(c.edition));
         BaseDialog dialog(nullptr, QStringLiteral("t"), nullptr);
-        EXPECT_EQ(dialog.titleBar()->styleSheet(), QLatin1String(c.style));
+        TitleBarFrame* bar = dialog.titleBar();
+        EXPECT_TRUE(bar->styleSheet().isEmpty());
+        EXPECT_EQ(bar->property("titleText").toString(), QLatin1String(c.variant));
+        // Dark title text gets the light bar.
+        EXPECT_EQ(bar->property("lightTitle").toBool(), c.colour != QColor(Qt::white));
+        dialog.ensurePolished();
+        EXPECT_EQ(bar->titleLabel()->palette().color(QPalette::WindowText), c.colour);
     }
 }
 

@@ -1,5 +1,6 @@
 // The title bar in both modes, its menus and choices, and the settings and
 // About windows.
+#include "AppStyleSheet.h"
 #include "DialogAnswers.h"
 #include "QtPrinters.h"
 #include "ShellTestEnv.h"
@@ -11,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -461,7 +463,12 @@ TEST(AboutWindow, AMessageBoxWithoutButtonsTitledByEdition)
     const struct {
         int edition;
         int title;
-    } cases[] = { { 0, 7 }, { 16, 126 }, { 57, 295 }, { 54, 7 } };
+        const char* border;
+        QColor colour;
+    } cases[] = { { 0, 7, "", QColor(134, 134, 134) }, { 16, 126, "", QColor(134, 134, 134) },
+        { 57, 295, "", QColor(134, 134, 134) }, { 54, 7, "light", QColor(240, 240, 240) },
+        { 58, 7, "orange", QColor(243, 108, 33) } };
+    AppStyleSheet sheet;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.edition);
         ShellTestEnv env(edition(c.edition));
@@ -478,8 +485,12 @@ TEST(AboutWindow, AMessageBoxWithoutButtonsTitledByEdition)
             EXPECT_EQ(box->text(), EditionTexts::aboutText(c.edition));
             EXPECT_EQ(box->styleSheet(), QStringLiteral("border:none;"));
             EXPECT_TRUE(dialog.isModal());
-            EXPECT_TRUE(dialog.styleSheet().contains(
-                c.edition == 54 ? QLatin1String("rgb(240,240,240)") : QLatin1String("rgb(134,134,134)")));
+            // The border is the style sheet's variant, not a sheet of the dialog's own.
+            EXPECT_TRUE(dialog.styleSheet().isEmpty());
+            EXPECT_EQ(dialog.dialogFrame()->property("aboutBorder").toString(), QLatin1String(c.border));
+            dialog.resize(300, 150);
+            const QImage frame = dialog.dialogFrame()->grab().toImage();
+            EXPECT_EQ(frame.pixelColor(0, frame.height() / 2), c.colour);
             return ResultCancel;
         };
         TitleBarFrame bar(nullptr, true);

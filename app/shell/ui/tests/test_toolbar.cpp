@@ -1,8 +1,9 @@
 // The tool bar: which buttons each edition shows and in which order, the
 // filter entries and columns, retranslation, the hover pop-up's way back,
 // enabling, the protocol rules and the destruction guard.
+#include "AppStyleSheet.h"
 #include "ShellTestEnv.h"
-#include "shell/LanguageTables.h"
+#include "shell/edition/EditionProfile.h"
 #include "shell/edition/ToolBarEditions.h"
 #include "shell/ui/FlowLayout.h"
 #include "shell/ui/HoverButton.h"
@@ -37,7 +38,7 @@ ShellTestEnv::Options edition(int e, int cursel = 0)
     ShellTestEnv::Options o;
     o.edition = e;
     o.cursel = cursel;
-    o.languageFiles = LanguageTables::editionLanguageFiles(e);
+    o.languageFiles = EditionProfile::of(e).languageFiles;
     return o;
 }
 
@@ -139,7 +140,7 @@ TEST(ToolBar, ShownButtonsAndTheirOrderByEdition)
         EXPECT_EQ(t.bar->protocolLabel()->isVisible(), c.protocol);
         EXPECT_EQ(t.bar->protocolCombo()->isVisible(), c.protocol);
         EXPECT_TRUE(t.bar->filterEdit()->isVisible());
-        EXPECT_EQ(t.bar->autoRefreshBox() != nullptr, c.edition == 47);
+        EXPECT_EQ(t.bar->autoRefreshBox() != nullptr, QVector<int> { 47 }.contains(c.edition));
         EXPECT_TRUE(t[B::Search]->isChecked());
         EXPECT_EQ(t.bar->currentButton(), t[B::Search]);
         EXPECT_EQ(t.bar->activeButton(), B::Search);
@@ -341,10 +342,16 @@ TEST(ToolBar, TextsAndToolTips)
     EXPECT_EQ(other[B::Password]->text(), TextTable::text(169));
     EXPECT_EQ(other[B::Password]->toolTip(), TextTable::text(169));
     EXPECT_EQ(other[B::VideoFormat]->text(), TextTable::text(317));
-    EXPECT_TRUE(other[B::Search]->styleSheet().isEmpty());
+    EXPECT_FALSE(other[B::Search]->property("boldText").toBool());
+    // Edition 40's main buttons are bold (a style-sheet variant).
+    AppStyleSheet sheet;
     Bar bold(40);
-    EXPECT_EQ(bold[B::ChangeDevice]->styleSheet(), QStringLiteral("QPushButton{ font: bold;}"));
-    EXPECT_TRUE(bold[B::Stream]->styleSheet().isEmpty());
+    for (B b : { B::Search, B::Upgrade, B::Config, B::Recovery, B::ChangeDevice, B::Stream }) {
+        const bool expected = b != B::Stream;
+        EXPECT_EQ(bold[b]->property("boldText").toBool(), expected) << int(b);
+        EXPECT_EQ(bold[b]->font().bold(), expected) << int(b);
+        EXPECT_TRUE(bold[b]->styleSheet().isEmpty());
+    }
 }
 
 TEST(ToolBar, ButtonWidthsByEditionAndLanguage)
