@@ -152,9 +152,7 @@ ToolBarFrame::ToolBarFrame(QWidget* parent)
     GKAppSetting* settings = GKAppSetting::instance();
     m_edition = settings->customerId();
     // A tool bar built after an earlier one was destroyed is readable again.
-    settings->lockToolBarAccess();
-    settings->setToolBarDestroyed(false);
-    settings->unlockToolBarAccess();
+    GKAppSetting::ToolBarAccess(settings).setToolBarDestroyed(false);
 
     createWidgets();
     buildLayout();
@@ -167,9 +165,7 @@ ToolBarFrame::~ToolBarFrame()
     // Search callbacks read the protocol combo from their own threads, under
     // this lock and only while the flag is false: set it before the combo goes.
     GKAppSetting* settings = GKAppSetting::instance();
-    settings->lockToolBarAccess();
-    settings->setToolBarDestroyed(true);
-    settings->unlockToolBarAccess();
+    GKAppSetting::ToolBarAccess(settings).setToolBarDestroyed(true);
     settings->removeEventReceiver(this);
 }
 

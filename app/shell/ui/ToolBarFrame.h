@@ -9,7 +9,8 @@
 //
 // GUI thread only, with one exception: search callbacks may read
 // protocolIndex() from their own threads while they hold GKAppSetting's
-// tool-bar guard and isToolBarDestroyed() is false.
+// tool-bar guard (GKAppSetting::ToolBarAccess) and toolBarDestroyed() is
+// false.
 #include "shell/edition/ToolBarEditions.h"
 
 #include <QFrame>

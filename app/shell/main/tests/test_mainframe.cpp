@@ -10,6 +10,7 @@
 #include "shell/TextTable.h"
 #include "shell/edition/ToolBarEditions.h"
 #include "shell/main/MainFrame.h"
+#include "shell/main/PageTable.h"
 #include "shell/ui/HoverButton.h"
 #include "shell/ui/HoverDialog.h"
 #include "shell/ui/TitleBarFrame.h"
@@ -27,6 +28,7 @@
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -184,6 +186,38 @@ TEST(MainFrameTest, TitleBarHeightAndMarginsFollowTheEdition)
 
 // --- The page table ---------------------------------------------------------------
 
+TEST(PageTableTest, OneRowPerPageAndPerPageButton)
+{
+    QVector<int> indices;
+    QVector<ToolBarButton> buttons;
+    for (const PageTable::Row& row : PageTable::rows()) {
+        indices << row.index;
+        buttons << row.button;
+        EXPECT_EQ(PageTable::rowOf(row.index), &row);
+        EXPECT_EQ(PageTable::rowOf(row.button), &row);
+        EXPECT_NE(row.create, nullptr);
+        EXPECT_EQ(row.filter == PageTable::Filter::None, row.index == MainFrame::PageLogin) << row.index;
+        EXPECT_EQ(row.filter == PageTable::Filter::Stream, row.index == MainFrame::PageStreamConfig)
+            << row.index;
+    }
+    std::sort(indices.begin(), indices.end());
+    QVector<int> all;
+    for (int i = 0; i < MainFrame::PageCount; ++i)
+        all << i;
+    EXPECT_EQ(indices, all);
+    // Every button but the hover button shows a page of its own.
+    for (ToolBarButton b : ToolBarEditions::allButtons())
+        EXPECT_EQ(buttons.count(b), b == B::Hover ? 0 : 1) << int(b);
+    EXPECT_EQ(PageTable::rowOf(B::Hover), nullptr);
+    EXPECT_EQ(PageTable::rowOf(static_cast<MainFrame::PageIndex>(MainFrame::PageCount)), nullptr);
+    // The hover pop-up's choices all lead to pages.
+    ASSERT_EQ(PageTable::hoverRows().size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NE(PageTable::rowOf(ToolBarEditions::hoverChoice(i)), nullptr) << i;
+    EXPECT_EQ(ToolBarEditions::hoverChoice(3), B::None);
+    EXPECT_EQ(ToolBarEditions::hoverChoice(-1), B::None);
+}
+
 TEST(MainFrameTest, EveryToolBarRequestShowsItsPageWithTheFilterPassedOn)
 {
     struct Case {
@@ -232,6 +266,22 @@ TEST(MainFrameTest, EveryToolBarRequestShowsItsPageWithTheFilterPassedOn)
         for (int i = 0; i < entries.size(); ++i)
             EXPECT_EQ(w.bar()->filterCombo()->itemText(i), TextTable::text(entries[i]));
         EXPECT_EQ(w.bar()->filterCombo()->currentIndex(), 0);
+    }
+}
+
+TEST(MainFrameTest, EveryPageButTheLoginPageHasTheToolBarAndABusyPageDisablesIt)
+{
+    Window w(0);
+    for (int i = 0; i < MainFrame::PageCount; ++i) {
+        PageBase* page = w.frame->page(static_cast<MainFrame::PageIndex>(i));
+        ASSERT_NE(page, nullptr);
+        const bool login = i == MainFrame::PageLogin;
+        EXPECT_EQ(page->toolBar(), login ? nullptr : w.bar()) << "page " << i;
+        page->setBusy(false);
+        EXPECT_EQ(w.bar()->button(B::Search)->isEnabled(), login) << "page " << i;
+        EXPECT_EQ(w.bar()->filterEdit()->isEnabled(), login) << "page " << i;
+        page->setBusy(true);
+        EXPECT_TRUE(w.bar()->button(B::Search)->isEnabled()) << "page " << i;
     }
 }
 
