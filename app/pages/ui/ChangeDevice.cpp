@@ -9,3 +9,8 @@ ChangeDevice::ChangeDevice(QWidget* parent)
     new PagePlaceholder(this, ToolBarButton::ChangeDevice, "change-device",
         QStringLiteral("Changes the device name and type of the checked devices."));
 }
+
+// The work list and its table arrive with the page's form.
+void ChangeDevice::removeWorkDevice(DeviceInfo*, bool)
+{
+}

@@ -9,3 +9,8 @@ ChangePassword::ChangePassword(QWidget* parent)
     new PagePlaceholder(this, ToolBarButton::Password, "password",
         QStringLiteral("Changes the password of the checked devices."));
 }
+
+// The work list and its table arrive with the page's form.
+void ChangePassword::removeWorkDevice(DeviceInfo*, bool)
+{
+}

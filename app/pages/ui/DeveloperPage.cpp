@@ -10,3 +10,8 @@ DeveloperPage::DeveloperPage(QWidget* parent)
         QStringLiteral(
             "Reads and sets the developer switches of the checked devices: telnet and log export."));
 }
+
+// The work list and its table arrive with the page's form.
+void DeveloperPage::removeWorkDevice(DeviceInfo*, bool)
+{
+}

@@ -9,3 +9,8 @@ DeviceInfoFrame::DeviceInfoFrame(QWidget* parent)
     new PagePlaceholder(this, ToolBarButton::DeviceInfo, "device-info",
         QStringLiteral("Sets the network and product settings of the checked devices."));
 }
+
+// The work list and its table arrive with the page's form.
+void DeviceInfoFrame::removeWorkDevice(DeviceInfo*, bool)
+{
+}

@@ -9,3 +9,8 @@ ExportExcel::ExportExcel(QWidget* parent)
     new PagePlaceholder(this, ToolBarButton::ExportExcel, "workbook",
         QStringLiteral("Exports the list of found devices to an Excel workbook."));
 }
+
+// The work list and its table arrive with the page's form.
+void ExportExcel::removeWorkDevice(DeviceInfo*, bool)
+{
+}

@@ -9,3 +9,8 @@ ImportExportFrame::ImportExportFrame(QWidget* parent)
     new PagePlaceholder(this, ToolBarButton::ImportExport, "import-export",
         QStringLiteral("Exports the configuration of the checked devices to files and imports it back."));
 }
+
+// The work list and its table arrive with the page's form.
+void ImportExportFrame::removeWorkDevice(DeviceInfo*, bool)
+{
+}

@@ -9,3 +9,8 @@ InitialDevice::InitialDevice(QWidget* parent)
     new PagePlaceholder(this, ToolBarButton::InitialDevice, "activate",
         QStringLiteral("Activates new devices by giving each its first password."));
 }
+
+// The work list and its table arrive with the page's form.
+void InitialDevice::removeWorkDevice(DeviceInfo*, bool)
+{
+}

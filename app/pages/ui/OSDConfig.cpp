@@ -46,3 +46,8 @@ QAbstractSlider* OSDConfig::sliderDateY() const
 {
     return m_SldDateY;
 }
+
+// The work list and its table arrive with the page's form.
+void OSDConfig::removeWorkDevice(DeviceInfo*, bool)
+{
+}

@@ -4,18 +4,22 @@
 //
 // The main window creates the page once and hands it the tool bar; the
 // filter and the busy state are PageBase's until the page's table and form
-// arrive. GUI thread only.
+// arrive. GUI thread only, except removeWorkDevice.
+#include "devices/DeviceWatcher.h"
 #include "shell/ui/PageBase.h"
 
 class QAbstractSlider;
 class QSlider;
 
-class OSDConfig : public PageBase
+class OSDConfig : public PageBase, public DeviceWatcher
 {
     Q_OBJECT
 
 public:
     explicit OSDConfig(QWidget* parent = nullptr);
+
+    // A device of the page's work reported back; any thread (DeviceWatcher).
+    void removeWorkDevice(DeviceInfo* device, bool remove) override;
 
     // The four position sliders (text X and Y, date X and Y). The main window
     // makes a left-button press on one jump straight to the pressed value.

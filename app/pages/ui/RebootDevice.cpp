@@ -9,3 +9,8 @@ RebootDevice::RebootDevice(QWidget* parent)
     new PagePlaceholder(
         this, ToolBarButton::Reboot, "reboot", QStringLiteral("Restarts the checked devices."));
 }
+
+// The work list and its table arrive with the page's form.
+void RebootDevice::removeWorkDevice(DeviceInfo*, bool)
+{
+}

@@ -9,3 +9,8 @@ RecoveryDevice::RecoveryDevice(QWidget* parent)
     new PagePlaceholder(this, ToolBarButton::Recovery, "recovery",
         QStringLiteral("Restores the default settings of the checked devices."));
 }
+
+// The work list and its table arrive with the page's form.
+void RecoveryDevice::removeWorkDevice(DeviceInfo*, bool)
+{
+}

@@ -10,3 +10,8 @@ StreamConfigFrame::StreamConfigFrame(QWidget* parent)
         QStringLiteral(
             "Sets the video streams of the checked cameras: resolution, frame rate and bit rate."));
 }
+
+// The work list and its table arrive with the page's form.
+void StreamConfigFrame::removeWorkDevice(DeviceInfo*, bool)
+{
+}

@@ -9,3 +9,8 @@ VideoFormatFrame::VideoFormatFrame(QWidget* parent)
     new PagePlaceholder(this, ToolBarButton::VideoFormat, "video-format",
         QStringLiteral("Switches the checked devices between the NTSC and PAL video standards."));
 }
+
+// The page's table arrives with its form.
+void VideoFormatFrame::updateDeviceRow(DeviceInfo*)
+{
+}

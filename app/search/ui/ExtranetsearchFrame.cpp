@@ -10,3 +10,8 @@ ExtranetsearchFrame::ExtranetsearchFrame(QWidget* parent)
         QStringLiteral("Searches a range of IP addresses for devices that the local search does "
                        "not reach."));
 }
+
+// The work list and its table arrive with the page's form.
+void ExtranetsearchFrame::removeWorkDevice(DeviceInfo*, bool)
+{
+}

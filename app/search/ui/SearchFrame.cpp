@@ -63,3 +63,8 @@ void SearchFrame::userAndPassword(QString& user, QString& password) const
     user.clear();
     password.clear();
 }
+
+// The work list and its table arrive with the page's form.
+void SearchFrame::removeWorkDevice(DeviceInfo*, bool, bool)
+{
+}

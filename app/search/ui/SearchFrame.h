@@ -6,8 +6,9 @@
 //
 // The main window creates the page once, hands it the tool bar and the other
 // pages, and passes it the tool bar's filter and protocol choice. GUI thread
-// only; search callbacks read the tool bar's protocol combo only under
-// GKAppSetting's tool-bar guard (GKAppSetting::ToolBarAccess).
+// only, except removeWorkDevice; search callbacks read the tool bar's protocol
+// combo only under GKAppSetting's tool-bar guard (GKAppSetting::ToolBarAccess).
+#include "devices/DeviceWatcher.h"
 #include "shell/ui/PageBase.h"
 
 class AutoUpgrade;
@@ -26,12 +27,16 @@ class StreamConfigFrame;
 class UpgradeFrame;
 class VideoFormatFrame;
 
-class SearchFrame : public PageBase
+class SearchFrame : public PageBase, public SearchDeviceWatcher
 {
     Q_OBJECT
 
 public:
     explicit SearchFrame(QWidget* parent = nullptr);
+
+    // A device of the page's work reported back; any thread
+    // (SearchDeviceWatcher).
+    void removeWorkDevice(DeviceInfo* device, bool wholeRow, bool remove) override;
 
     // The pages whose device tables follow each search, in this order.
     void setPages(UpgradeFrame* upgrade, DeviceInfoFrame* deviceInfo, ImportExportFrame* importExport,

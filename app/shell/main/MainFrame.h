@@ -88,8 +88,10 @@ public:
     ~MainFrame() override;
 
     // The first window built while no other existed; null before that and
-    // once it has gone. The video-format flow reaches its page through it.
-    // Take instanceMutex() to keep the answer valid while using it.
+    // once it has gone. Take instanceMutex() to keep the answer valid while
+    // using it. Code outside shell/main never includes this header: the
+    // video-format flow reaches its page through the device's watcher slot
+    // (DeviceInfo::videoFormatPage), not through the window.
     static MainFrame* instance();
     static QMutex& instanceMutex();
 

@@ -10,3 +10,8 @@ AutoUpgrade::AutoUpgrade(QWidget* parent)
         QStringLiteral(
             "Activates, upgrades and resets the checked devices one after another, without further input."));
 }
+
+// The work list and its table arrive with the page's form.
+void AutoUpgrade::removeWorkDevice(DeviceInfo*, bool)
+{
+}

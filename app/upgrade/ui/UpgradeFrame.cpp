@@ -10,3 +10,8 @@ UpgradeFrame::UpgradeFrame(QWidget* parent)
         QStringLiteral("Upgrades the firmware of the checked devices from one firmware file and follows each "
                        "device until it is back on the network."));
 }
+
+// The work list and its table arrive with the page's form.
+void UpgradeFrame::removeWorkDevice(DeviceInfo*, bool)
+{
+}

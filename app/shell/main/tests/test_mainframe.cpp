@@ -4,6 +4,7 @@
 // OSD slider click and the window pointer.
 #include "QtPrinters.h"
 #include "ShellTestEnv.h"
+#include "devices/DeviceWatcher.h"
 #include "pages/ui/LoginFrame.h"
 #include "pages/ui/OSDConfig.h"
 #include "search/ui/SearchFrame.h"
@@ -282,6 +283,20 @@ TEST(MainFrameTest, EveryPageButTheLoginPageHasTheToolBarAndABusyPageDisablesIt)
         EXPECT_EQ(w.bar()->filterEdit()->isEnabled(), login) << "page " << i;
         page->setBusy(true);
         EXPECT_TRUE(w.bar()->button(B::Search)->isEnabled()) << "page " << i;
+    }
+}
+
+TEST(MainFrameTest, ThePagesWatchDevicesThroughTheCoreInterfaces)
+{
+    Window w(0, false);
+    for (int i = 0; i < MainFrame::PageCount; ++i) {
+        PageBase* page = w.frame->page(static_cast<MainFrame::PageIndex>(i));
+        const bool search = i == MainFrame::PageSearch;
+        const bool video = i == MainFrame::PageVideoFormat;
+        const bool login = i == MainFrame::PageLogin;
+        EXPECT_EQ(dynamic_cast<SearchDeviceWatcher*>(page) != nullptr, search) << "page " << i;
+        EXPECT_EQ(dynamic_cast<VideoFormatWatcher*>(page) != nullptr, video) << "page " << i;
+        EXPECT_EQ(dynamic_cast<DeviceWatcher*>(page) != nullptr, !search && !video && !login) << "page " << i;
     }
 }
 
