@@ -137,7 +137,7 @@ void MainFrame::connectSignals()
 
     ToolBarFrame* bar = m_pToolBar;
     for (const PageTable::Row& row : PageTable::rows())
-        connect(bar, row.request, this, row.slot);
+        connect(bar, ToolBarFrame::requestSignal(row.button), this, row.slot);
     for (const PageTable::HoverRow& row : PageTable::hoverRows())
         connect(bar, row.request, this, row.slot);
 

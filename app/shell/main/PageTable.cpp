@@ -27,7 +27,6 @@ namespace
 
 using B = ToolBarButton;
 using M = MainFrame;
-using T = ToolBarFrame;
 
 template <class Page> PageBase* make(QWidget* parent)
 {
@@ -44,38 +43,32 @@ template <class Page> Page* as(PageBase* const* pages, MainFrame::PageIndex inde
 const QVector<Row>& rows()
 {
     static const QVector<Row> table = {
-        { M::PageSearch, B::Search, make<SearchFrame>, &T::SearchRequest, &M::OnSearchponse, Filter::Normal },
-        { M::PageUpgrade, B::Upgrade, make<UpgradeFrame>, &T::UpgradeRequest, &M::OnUpgradeResponse,
+        { M::PageSearch, B::Search, make<SearchFrame>, &M::OnSearchponse, Filter::Normal },
+        { M::PageUpgrade, B::Upgrade, make<UpgradeFrame>, &M::OnUpgradeResponse, Filter::Normal },
+        { M::PageLogin, B::Config, make<LoginFrame>, &M::OnConfigRequest, Filter::None },
+        { M::PageDeviceInfo, B::DeviceInfo, make<DeviceInfoFrame>, &M::OnDeviceInfoRequest, Filter::Normal },
+        { M::PageImportExport, B::ImportExport, make<ImportExportFrame>, &M::OnImportExportRequest,
             Filter::Normal },
-        { M::PageLogin, B::Config, make<LoginFrame>, &T::ConfigRequest, &M::OnConfigRequest, Filter::None },
-        { M::PageDeviceInfo, B::DeviceInfo, make<DeviceInfoFrame>, &T::DeviceInfoRequest,
-            &M::OnDeviceInfoRequest, Filter::Normal },
-        { M::PageImportExport, B::ImportExport, make<ImportExportFrame>, &T::ImportExportRequest,
-            &M::OnImportExportRequest, Filter::Normal },
-        { M::PageChangePassword, B::Password, make<ChangePassword>, &T::ChangePasswordRequest,
-            &M::OnChangePasswordRequest, Filter::Normal },
-        { M::PageExportExcel, B::ExportExcel, make<ExportExcel>, &T::ExportExcelRequest,
-            &M::OnExportExcelRequest, Filter::Normal },
-        { M::PageExtranetSearch, B::ExtranetSearch, make<ExtranetsearchFrame>, &T::ExtranetSearchRequest,
-            &M::OnExtranetsearchRequest, Filter::Normal },
-        { M::PageStreamConfig, B::Stream, make<StreamConfigFrame>, &T::StreamConfigRequest,
-            &M::OnStreamConfigRequest, Filter::Stream },
-        { M::PageOSDConfig, B::OSD, make<OSDConfig>, &T::OSDConfigRequest, &M::OnOSDConfigRequest,
+        { M::PageChangePassword, B::Password, make<ChangePassword>, &M::OnChangePasswordRequest,
             Filter::Normal },
-        { M::PageRecoveryDevice, B::Recovery, make<RecoveryDevice>, &T::RecoveryDeviceRequest,
-            &M::OnRecoveryDeviceRequest, Filter::Normal },
-        { M::PageInitialDevice, B::InitialDevice, make<InitialDevice>, &T::InitialDeviceRequest,
-            &M::OnInitialDeviceRequest, Filter::Normal },
-        { M::PageRebootDevice, B::Reboot, make<RebootDevice>, &T::RebootDeviceRequest,
-            &M::OnRebootDeviceRequest, Filter::Normal },
-        { M::PageChangeDevice, B::ChangeDevice, make<ChangeDevice>, &T::ChangeDeviceRequest,
-            &M::OnChangeDeviceRequest, Filter::Normal },
-        { M::PageDeveloper, B::Developer, make<DeveloperPage>, &T::DeveloperPageRequest,
-            &M::OnDeveloperPageRequest, Filter::Normal },
-        { M::PageAutoUpgrade, B::AutoUpgrade, make<AutoUpgrade>, &T::AutoUpgradePageRequest,
-            &M::OnAutoUpgradePageRequest, Filter::Normal },
-        { M::PageVideoFormat, B::VideoFormat, make<VideoFormatFrame>, &T::VideoFormatRequest,
-            &M::OnVideoFormatRequest, Filter::Normal },
+        { M::PageExportExcel, B::ExportExcel, make<ExportExcel>, &M::OnExportExcelRequest, Filter::Normal },
+        { M::PageExtranetSearch, B::ExtranetSearch, make<ExtranetsearchFrame>, &M::OnExtranetsearchRequest,
+            Filter::Normal },
+        { M::PageStreamConfig, B::Stream, make<StreamConfigFrame>, &M::OnStreamConfigRequest,
+            Filter::Stream },
+        { M::PageOSDConfig, B::OSD, make<OSDConfig>, &M::OnOSDConfigRequest, Filter::Normal },
+        { M::PageRecoveryDevice, B::Recovery, make<RecoveryDevice>, &M::OnRecoveryDeviceRequest,
+            Filter::Normal },
+        { M::PageInitialDevice, B::InitialDevice, make<InitialDevice>, &M::OnInitialDeviceRequest,
+            Filter::Normal },
+        { M::PageRebootDevice, B::Reboot, make<RebootDevice>, &M::OnRebootDeviceRequest, Filter::Normal },
+        { M::PageChangeDevice, B::ChangeDevice, make<ChangeDevice>, &M::OnChangeDeviceRequest,
+            Filter::Normal },
+        { M::PageDeveloper, B::Developer, make<DeveloperPage>, &M::OnDeveloperPageRequest, Filter::Normal },
+        { M::PageAutoUpgrade, B::AutoUpgrade, make<AutoUpgrade>, &M::OnAutoUpgradePageRequest,
+            Filter::Normal },
+        { M::PageVideoFormat, B::VideoFormat, make<VideoFormatFrame>, &M::OnVideoFormatRequest,
+            Filter::Normal },
     };
     return table;
 }
@@ -101,9 +94,9 @@ const Row* rowOf(ToolBarButton button)
 const QVector<HoverRow>& hoverRows()
 {
     static const QVector<HoverRow> table = {
-        { &T::OnClickHoverFirstRequest, &M::OnClickHoverFirstResponse },
-        { &T::OnClickHoverSecondRequest, &M::OnClickHoverSecondResponse },
-        { &T::OnClickHoverThirdRequest, &M::OnClickHoverThirdResponse },
+        { &ToolBarFrame::OnClickHoverFirstRequest, &M::OnClickHoverFirstResponse },
+        { &ToolBarFrame::OnClickHoverSecondRequest, &M::OnClickHoverSecondResponse },
+        { &ToolBarFrame::OnClickHoverThirdRequest, &M::OnClickHoverThirdResponse },
     };
     return table;
 }

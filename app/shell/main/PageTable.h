@@ -1,9 +1,11 @@
 #pragma once
 // The main window's page table: one row per page, from which MainFrame builds
-// the pages, connects the tool bar's requests, maps the active tool-bar
-// button to its page and routes the filter, each in one loop. Adding a page
-// means a MainFrame::PageIndex value, a row here and the page's class (a
-// PageBase in a ui/ folder). GUI thread only.
+// the pages, connects the tool bar's requests (ToolBarFrame::requestSignal of
+// the row's button) to its slots, maps the active tool-bar button to its page
+// and routes the filter, each in one loop. Adding a page means a
+// MainFrame::PageIndex value, a row here, the page's class (a PageBase in a
+// ui/ folder) and, for a new button, its ToolBarButton and request signal.
+// GUI thread only.
 #include "shell/edition/ToolBarEditions.h"
 #include "shell/main/MainFrame.h"
 
@@ -25,8 +27,7 @@ struct Row {
     MainFrame::PageIndex index; // the page's place in the page stack
     ToolBarButton button; // the tool-bar button whose page it is
     PageBase* (*create)(QWidget* parent);
-    void (ToolBarFrame::*request)(); // the tool bar's request to show it
-    void (MainFrame::*slot)(); // the window's slot for that request
+    void (MainFrame::*slot)(); // the window's slot for the button's request
     Filter filter;
 };
 

@@ -256,31 +256,10 @@ void ToolBarFrame::buildLayout()
 
 void ToolBarFrame::connectSignals()
 {
-    struct Relay {
-        B button;
-        void (ToolBarFrame::*signal)();
-    };
-    static const Relay relays[] = {
-        { B::Search, &ToolBarFrame::SearchRequest },
-        { B::Upgrade, &ToolBarFrame::UpgradeRequest },
-        { B::Config, &ToolBarFrame::ConfigRequest },
-        { B::DeviceInfo, &ToolBarFrame::DeviceInfoRequest },
-        { B::ImportExport, &ToolBarFrame::ImportExportRequest },
-        { B::Password, &ToolBarFrame::ChangePasswordRequest },
-        { B::ExportExcel, &ToolBarFrame::ExportExcelRequest },
-        { B::ExtranetSearch, &ToolBarFrame::ExtranetSearchRequest },
-        { B::Stream, &ToolBarFrame::StreamConfigRequest },
-        { B::OSD, &ToolBarFrame::OSDConfigRequest },
-        { B::Recovery, &ToolBarFrame::RecoveryDeviceRequest },
-        { B::InitialDevice, &ToolBarFrame::InitialDeviceRequest },
-        { B::Reboot, &ToolBarFrame::RebootDeviceRequest },
-        { B::ChangeDevice, &ToolBarFrame::ChangeDeviceRequest },
-        { B::Developer, &ToolBarFrame::DeveloperPageRequest },
-        { B::AutoUpgrade, &ToolBarFrame::AutoUpgradePageRequest },
-        { B::VideoFormat, &ToolBarFrame::VideoFormatRequest },
-    };
-    for (const Relay& r : relays)
-        connect(button(r.button), &QPushButton::clicked, this, r.signal);
+    for (B b : ToolBarEditions::allButtons()) {
+        if (const RequestSignal request = requestSignal(b))
+            connect(button(b), &QPushButton::clicked, this, request);
+    }
 
     connect(m_pFilterCombo, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
         &ToolBarFrame::FilterIndexChangedRequest);
@@ -305,6 +284,50 @@ void ToolBarFrame::connectSignals()
         &ToolBarFrame::CheckCurrentButton);
     if (m_pAutoRefreshBox)
         connect(m_pAutoRefreshBox, &QCheckBox::clicked, this, &ToolBarFrame::OnAutoRefresh);
+}
+
+ToolBarFrame::RequestSignal ToolBarFrame::requestSignal(ToolBarButton button)
+{
+    switch (button) {
+    case B::Search:
+        return &ToolBarFrame::SearchRequest;
+    case B::Upgrade:
+        return &ToolBarFrame::UpgradeRequest;
+    case B::Config:
+        return &ToolBarFrame::ConfigRequest;
+    case B::DeviceInfo:
+        return &ToolBarFrame::DeviceInfoRequest;
+    case B::ImportExport:
+        return &ToolBarFrame::ImportExportRequest;
+    case B::Password:
+        return &ToolBarFrame::ChangePasswordRequest;
+    case B::ExportExcel:
+        return &ToolBarFrame::ExportExcelRequest;
+    case B::ExtranetSearch:
+        return &ToolBarFrame::ExtranetSearchRequest;
+    case B::Stream:
+        return &ToolBarFrame::StreamConfigRequest;
+    case B::OSD:
+        return &ToolBarFrame::OSDConfigRequest;
+    case B::Recovery:
+        return &ToolBarFrame::RecoveryDeviceRequest;
+    case B::InitialDevice:
+        return &ToolBarFrame::InitialDeviceRequest;
+    case B::Reboot:
+        return &ToolBarFrame::RebootDeviceRequest;
+    case B::ChangeDevice:
+        return &ToolBarFrame::ChangeDeviceRequest;
+    case B::Developer:
+        return &ToolBarFrame::DeveloperPageRequest;
+    case B::AutoUpgrade:
+        return &ToolBarFrame::AutoUpgradePageRequest;
+    case B::VideoFormat:
+        return &ToolBarFrame::VideoFormatRequest;
+    case B::Hover: // opens its pop-up; its choices raise the hover requests
+    case B::None:
+        break;
+    }
+    return nullptr;
 }
 
 QPushButton* ToolBarFrame::button(ToolBarButton which) const

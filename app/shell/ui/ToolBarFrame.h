@@ -61,6 +61,11 @@ public:
     // current entries.
     void retranslate();
 
+    // The request a click on a page button raises (SearchRequest for the
+    // search button, ...); null for the hover button and None.
+    using RequestSignal = void (ToolBarFrame::*)();
+    static RequestSignal requestSignal(ToolBarButton button);
+
     // A button by name (the hover button too); null for ToolBarButton::None.
     QPushButton* button(ToolBarButton which) const;
     HoverButton* hoverButton() const { return m_pBtnHover; }

@@ -197,6 +197,7 @@ TEST(PageTableTest, OneRowPerPageAndPerPageButton)
         EXPECT_EQ(PageTable::rowOf(row.index), &row);
         EXPECT_EQ(PageTable::rowOf(row.button), &row);
         EXPECT_NE(row.create, nullptr);
+        EXPECT_NE(ToolBarFrame::requestSignal(row.button), nullptr) << row.index;
         EXPECT_EQ(row.filter == PageTable::Filter::None, row.index == MainFrame::PageLogin) << row.index;
         EXPECT_EQ(row.filter == PageTable::Filter::Stream, row.index == MainFrame::PageStreamConfig)
             << row.index;
@@ -210,6 +211,7 @@ TEST(PageTableTest, OneRowPerPageAndPerPageButton)
     for (ToolBarButton b : ToolBarEditions::allButtons())
         EXPECT_EQ(buttons.count(b), b == B::Hover ? 0 : 1) << int(b);
     EXPECT_EQ(PageTable::rowOf(B::Hover), nullptr);
+    EXPECT_EQ(ToolBarFrame::requestSignal(B::Hover), nullptr);
     EXPECT_EQ(PageTable::rowOf(static_cast<MainFrame::PageIndex>(MainFrame::PageCount)), nullptr);
     // The hover pop-up's choices all lead to pages.
     ASSERT_EQ(PageTable::hoverRows().size(), 3);
