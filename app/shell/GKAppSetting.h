@@ -6,7 +6,8 @@
 // credentials, writes changed choices back, and tells registered pages about a
 // change by posting one broadcast event to each. It also owns the session log
 // (one file per run), the guard that keeps search callbacks away from a tool
-// bar that is being destroyed, and the auto-refresh timer of edition 47.
+// bar that is being destroyed, and the auto-refresh timer of the editions
+// that search again by themselves (EditionProfile::autoRefresh).
 //
 // Threads: the object is made and loaded on the GUI thread; loadConfig,
 // saveConfig, the set* operations, the receiver list and the timer are GUI
@@ -31,7 +32,8 @@ class QTimer;
 // `case LanguageChangedEvent:` work without casts.
 inline constexpr QEvent::Type LanguageChangedEvent = static_cast<QEvent::Type>(1005); // retranslate
 inline constexpr QEvent::Type ProtocolChangedEvent = static_cast<QEvent::Type>(1017); // protocol menu used
-inline constexpr QEvent::Type AutoRefreshEvent = static_cast<QEvent::Type>(1019); // edition 47: search again
+inline constexpr QEvent::Type AutoRefreshEvent
+    = static_cast<QEvent::Type>(1019); // search again (autoRefresh)
 inline constexpr QEvent::Type PasswordChangedEvent
     = static_cast<QEvent::Type>(1028); // copy defaultPassword()
 
@@ -102,8 +104,10 @@ public:
         QStringList warnings; // what of the file was left out, for the log
     };
     static DerivedSettings deriveSettings(const ConfigFile& file);
-    // Writes the current language, protocol and (edition 65) password into
-    // the settings file, replacing it atomically.
+
+    // Writes the current language, protocol and (where the edition stores
+    // one, EditionProfile::storesPassword) password into the settings file,
+    // replacing it atomically.
     void saveConfig();
     // Loads the language table with the current language file (falling back
     // to "ENU.xml" when that file cannot be read). Returns false when no
@@ -116,11 +120,11 @@ public:
     // Makes protocol menu entry `position` current and saves. Posts
     // ProtocolChangedEvent to every receiver in every case.
     void setProtocol(int position);
-    // Stores `position` as the search-protocol choice (edition 42), then as
+    // Stores `position` as the search-protocol choice, then as
     // setProtocol(position).
     void setSearchProtocol(int position);
-    // Stores a new default password (enciphered in the file for edition 65),
-    // saves and posts PasswordChangedEvent to every receiver.
+    // Stores a new default password (enciphered in the file where the edition
+    // stores one), saves and posts PasswordChangedEvent to every receiver.
     void setPassword(const QString& password);
 
     // Broadcast receivers, in registration order, each at most once. A

@@ -1,7 +1,8 @@
 #pragma once
-// Chooses the application font from the customer edition: edition 57 brings
-// its own Open Sans fonts, every other edition uses Arial (on Linux its
-// metric twin, Liberation Sans, answers to that name). Hinting is off for
+// Chooses the application font from the customer edition: an edition with
+// its own fonts (EditionProfile::ownFonts) brings Open Sans, every other
+// edition uses Arial (on Linux its metric twin, Liberation Sans, answers to
+// that name). Hinting is off for
 // every edition, so texts measure the same on every screen.
 #include <QFont>
 #include <QMap>
