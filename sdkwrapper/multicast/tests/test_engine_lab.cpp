@@ -11,6 +11,7 @@
 #include "support/devsim.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -85,7 +86,13 @@ protected:
         delete sim;
         sim = nullptr;
     }
-    void TearDown() override { sim->must(R"({"cmd":"multicast","all":true,"clear":true})"); }
+    void TearDown() override
+    {
+        if (HasFailure())
+            std::fprintf(
+                stderr, "engine log:\n%s\ndevsim log:\n%s\n", log.text().c_str(), sim->log().c_str());
+        sim->must(R"({"cmd":"multicast","all":true,"clear":true})");
+    }
 
     static Json::Value device(int n)
     {
