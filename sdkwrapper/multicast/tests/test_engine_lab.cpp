@@ -10,6 +10,7 @@
 #include "multicast/session.h"
 #include "support/devsim.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -97,6 +98,16 @@ std::uint64_t udp_datagrams_read()
         if (name == "Udp6InDatagrams")
             total += std::stoull(value);
     return total;
+}
+
+// True while thread `tid` of this process sleeps in epoll_wait: an I/O loop
+// waits there only once it has run every handler it had.
+bool waits_in_epoll(pid_t tid)
+{
+    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/wchan");
+    std::string wchan;
+    in >> wchan;
+    return wchan == "do_epoll_wait" || wchan == "ep_poll";
 }
 
 void run(const std::string& command)
@@ -520,11 +531,17 @@ TEST_F(MulticastLab, AStopFromAnotherThreadEndsALiveSearch)
     multicast_session engine;
     engine.set_delay(0);
     engine.set_timeout(10000);
-    std::thread worker([&] { one_pass(engine, &multicast_session::send_search_msg); });
+    std::atomic<pid_t> worker_tid { 0 };
+    std::thread worker([&] {
+        worker_tid = gettid();
+        one_pass(engine, &multicast_session::send_search_msg);
+    });
     // The stop comes once the engine has read all 18 answers (six devices,
-    // three copies each): what it heard before the stop stays queued.
+    // three copies each) and its I/O loop has handled them (it waits for
+    // more): what it heard before the stop stays queued.
     const auto deadline = steady_clock::now() + seconds(10);
-    while (udp_datagrams_read() - read_before < 18 && steady_clock::now() < deadline)
+    while ((udp_datagrams_read() - read_before < 18 || !waits_in_epoll(worker_tid))
+        && steady_clock::now() < deadline)
         std::this_thread::sleep_for(milliseconds(2));
     const auto stop = steady_clock::now();
     engine.close();

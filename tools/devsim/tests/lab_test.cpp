@@ -174,7 +174,7 @@ std::vector<std::pair<std::string, Json::Value>> probe(
         sockaddr_in from {};
         socklen_t len = sizeof(from);
         ssize_t n = recvfrom(s, buf, sizeof(buf), 0, reinterpret_cast<sockaddr*>(&from), &len);
-        if (n < ssize_t(vlwire::kHeaderSize))
+        if (n < ssize_t(vlwire::kHeaderSize + 4))
             continue;
         auto h = vlwire::decodeHeader(buf);
         if (!h || h->command != vlwire::kProbe || !(h->flags & vlwire::kReply) || h->sequence == 0
