@@ -1,6 +1,5 @@
 #include "devices/DeviceTexts.h"
 
-#include <QTextCodec>
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +10,48 @@ namespace
 bool isContinuation(char c)
 {
     return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// Well-formed UTF-8: no stray continuation bytes, overlong forms,
+// surrogates or code points beyond U+10FFFF.
+bool isUtf8(const unsigned char* p, std::size_t n)
+{
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        unsigned char low = 0x80; // bounds of the second byte
+        unsigned char high = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            if (c == 0xE0)
+                low = 0xA0;
+            else if (c == 0xED)
+                high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            if (c == 0xF0)
+                low = 0x90;
+            else if (c == 0xF4)
+                high = 0x8F;
+        } else {
+            return false;
+        }
+        if (n - i < length || p[i + 1] < low || p[i + 1] > high)
+            return false;
+        for (std::size_t k = 2; k < length; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+        }
+        i += length;
+    }
+    return true;
 }
 
 bool isHexDigit(QChar c)
@@ -27,11 +68,8 @@ QString recordText(const char* field, std::size_t width)
         return QString();
     const void* end = std::memchr(field, 0, width);
     const int length = int(end ? static_cast<const char*>(end) - field : width);
-    QTextCodec::ConverterState state;
-    static QTextCodec* const utf8 = QTextCodec::codecForName("UTF-8");
-    const QString text = utf8->toUnicode(field, length, &state);
-    if (state.invalidChars == 0 && state.remainingChars == 0)
-        return text;
+    if (isUtf8(reinterpret_cast<const unsigned char*>(field), std::size_t(length)))
+        return QString::fromUtf8(field, length);
     return QString::fromLatin1(field, length);
 }
 

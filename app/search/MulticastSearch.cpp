@@ -1,14 +1,11 @@
 #include "search/MulticastSearch.h"
 
+#include "common/json.h"
 #include "devices/DeviceTexts.h"
-#include "shell/Utilities.h"
 #include "shell/edition/EditionProfile.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <cmath>
 #include <cstdint>
+#include <string>
 
 namespace
 {
@@ -18,32 +15,31 @@ constexpr int kListenMs = 3000;
 
 QByteArray request(const QStringList& manufacturers)
 {
-    QJsonObject r;
-    r.insert(QStringLiteral("delay"), kAnswerSpreadMs);
-    r.insert(QStringLiteral("timeout"), kListenMs);
+    Json::Value r(Json::objectValue);
+    r["delay"] = kAnswerSpreadMs;
+    r["timeout"] = kListenMs;
     if (!manufacturers.isEmpty()) {
-        r.insert(QStringLiteral("must understand"), true);
-        r.insert(QStringLiteral("manufactures"), QJsonArray::fromStringList(manufacturers));
+        r["must understand"] = true;
+        Json::Value codes(Json::arrayValue);
+        for (const QString& code : manufacturers)
+            codes.append(code.toStdString());
+        r["manufactures"] = codes;
     }
-    return jsonToBytes(r);
+    return QByteArray::fromStdString(vljson::write_compact(r));
 }
 
-// A number as a 32-bit integer: its integral part, wrapped to 32 bits as a
-// C conversion of a 64-bit value would (the wrapper sends unsigned numbers).
-// Anything that is no finite number reads as 0.
-int32_t readInt32(const QJsonValue& value)
+// A number as a 32-bit integer, wrapped as a C conversion of a 64-bit value
+// would (the wrapper sends unsigned numbers). Anything that is no whole
+// number a 64-bit integer holds reads as 0.
+int32_t readInt32(vljson::reader& r, const char* key)
 {
-    if (!value.isDouble())
-        return 0;
-    const double d = value.toDouble();
-    if (!std::isfinite(d) || d <= -9.2e18 || d >= 9.2e18)
-        return 0;
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(d)));
+    const long long value = r.number<long long>(key, 0);
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<unsigned long long>(value)));
 }
 
-QByteArray readText(const QJsonValue& value)
+QByteArray readText(vljson::reader& r, const char* key)
 {
-    return value.isString() ? value.toString().toUtf8() : QByteArray();
+    return QByteArray::fromStdString(r.text(key));
 }
 
 int32_t networkMode(const QByteArray& dhcp)
@@ -114,58 +110,57 @@ MulticastAnswer parseMulticastAnswer(const char* text)
 
     // Only a null text ends the search: an unreadable answer must not count
     // as an end, or the receivers would finish before the search has.
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray(text), &parseError);
-    if (parseError.error != QJsonParseError::NoError || !doc.isObject()) {
+    Json::Value root;
+    if (!vljson::parse_object(text, root)) {
         answer.kind = MulticastAnswer::Kind::Unreadable;
         return answer;
     }
-    const QJsonObject o = doc.object();
-    auto value = [&o](const char* key) { return o.value(QLatin1String(key)); };
 
     // The wrapper's socket failures: no device, so no row to act on.
-    if (o.contains(QLatin1String("msg")) && !o.contains(QLatin1String("mac"))) {
+    if (root.isMember("msg") && !root.isMember("mac")) {
         answer.kind = MulticastAnswer::Kind::Error;
-        answer.error = value("msg").toString();
-        const QJsonValue info = value("info");
-        if (info.isString() && !info.toString().isEmpty())
-            answer.error += QStringLiteral(": ") + info.toString();
+        vljson::reader error(root, vljson::policy::exact_or_absent);
+        answer.error = QString::fromStdString(error.text("msg"));
+        const std::string info = error.text("info");
+        if (!info.empty())
+            answer.error += QStringLiteral(": ") + QString::fromStdString(info);
         return answer;
     }
 
+    // Values of another type than the key's read as absent.
+    vljson::reader r(root, vljson::policy::exact_or_absent);
     answer.kind = MulticastAnswer::Kind::Device;
-    SearchDevRsp& r = answer.record;
-    VLNET_SEARCH_DEV_RSP& sdk = r.sdk;
-    sdk.channel_number = uint32_t(readInt32(value("channel num")));
-    sdk.sys_channel_num = uint32_t(readInt32(value("sys channel num")));
-    sdk.media_port = uint32_t(readInt32(value("media port")));
-    sdk.web_port = uint32_t(readInt32(value("web port")));
-    r.analogChannelCount = readInt32(value("analog num"));
-    sdk.rtsp_port = static_cast<uint16_t>(readInt32(value("rtsp port")));
+    SearchDevRsp& record = answer.record;
+    VLNET_SEARCH_DEV_RSP& sdk = record.sdk;
+    sdk.channel_number = uint32_t(readInt32(r, "channel num"));
+    sdk.sys_channel_num = uint32_t(readInt32(r, "sys channel num"));
+    sdk.media_port = uint32_t(readInt32(r, "media port"));
+    sdk.web_port = uint32_t(readInt32(r, "web port"));
+    record.analogChannelCount = readInt32(r, "analog num");
+    sdk.rtsp_port = static_cast<uint16_t>(readInt32(r, "rtsp port"));
 
-    copyRecordText(sdk.device_name, readText(value("dev name")));
-    copyRecordText(sdk.device_type, readText(value("dev type")));
-    copyRecordText(sdk.device_version, readText(value("software")));
-    copyRecordText(sdk.dns1, readText(value("wired dns1")));
-    copyRecordText(sdk.dns2, readText(value("wired dns2")));
-    copyRecordText(sdk.gateway, readText(value("wired gateway")));
-    copyRecordText(sdk.ip, readText(value("wired ip")));
-    copyRecordText(sdk.mac_addr, readText(value("mac")));
-    copyRecordText(sdk.manufacture, readText(value("manufacture")));
-    copyRecordText(sdk.netmask, readText(value("wired mask")));
-    copyRecordText(sdk.p2p_id, readText(value("p2pid")));
-    copyRecordText(r.devEnc, readText(value("dev enc")));
-    copyRecordText(r.devId, readText(value("dev id")));
-    copyRecordText(sdk.serialnum, readText(value("serial number")));
-    copyRecordText(r.ipv6Text, readText(value("ipv6")));
+    copyRecordText(sdk.device_name, readText(r, "dev name"));
+    copyRecordText(sdk.device_type, readText(r, "dev type"));
+    copyRecordText(sdk.device_version, readText(r, "software"));
+    copyRecordText(sdk.dns1, readText(r, "wired dns1"));
+    copyRecordText(sdk.dns2, readText(r, "wired dns2"));
+    copyRecordText(sdk.gateway, readText(r, "wired gateway"));
+    copyRecordText(sdk.ip, readText(r, "wired ip"));
+    copyRecordText(sdk.mac_addr, readText(r, "mac"));
+    copyRecordText(sdk.manufacture, readText(r, "manufacture"));
+    copyRecordText(sdk.netmask, readText(r, "wired mask"));
+    copyRecordText(sdk.p2p_id, readText(r, "p2pid"));
+    copyRecordText(record.devEnc, readText(r, "dev enc"));
+    copyRecordText(record.devId, readText(r, "dev id"));
+    copyRecordText(sdk.serialnum, readText(r, "serial number"));
+    copyRecordText(record.ipv6Text, readText(r, "ipv6"));
 
-    const QJsonValue activated = value("activated");
-    sdk.is_first_login = (activated.isBool() && activated.toBool()) ? 0 : 1;
-    sdk.network_mode = networkMode(readText(value("dhcp")));
-    readDate(readText(value("dev data")), sdk.system_time);
+    sdk.is_first_login = r.flag("activated", false) ? 0 : 1;
+    sdk.network_mode = networkMode(readText(r, "dhcp"));
+    readDate(readText(r, "dev data"), sdk.system_time);
 
-    const QJsonValue limits = value("dev_limit");
+    const Json::Value& limits = vljson::member(root, "dev_limit");
     if (limits.isObject())
-        answer.limits = jsonToBytes(limits.toObject());
+        answer.limits = QByteArray::fromStdString(vljson::write_compact(limits));
     return answer;
 }

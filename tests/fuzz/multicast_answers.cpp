@@ -2,10 +2,10 @@
 // text VLSDKWrapper hands their callback): whatever the text, the record's
 // fields are filled without crossing their ends, each text field reads back,
 // and the limits handed on are a JSON object.
+#include "common/json.h"
 #include "devices/DeviceTexts.h"
 #include "search/MulticastSearch.h"
 
-#include <QJsonDocument>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -33,7 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     if (r.sdk.network_mode < 0 || r.sdk.network_mode > 5)
         std::abort();
-    if (!answer.limits.isEmpty() && !QJsonDocument::fromJson(answer.limits).isObject())
+    Json::Value limits;
+    if (!answer.limits.isEmpty()
+        && !vljson::parse_object(answer.limits.toStdString(), limits, vljson::syntax::strict))
         std::abort();
     return 0;
 }

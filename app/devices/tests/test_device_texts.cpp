@@ -129,3 +129,16 @@ TEST(CopyLatin1, KeepsTheTerminatorInsideTheBuffer)
     EXPECT_STREQ(copyLatin1(QStringLiteral("ab"), buffer, 8), "ab");
     EXPECT_STREQ(copyLatin1(QStringLiteral("ab"), buffer, 1), "");
 }
+
+TEST(RecordText, MalformedUtf8ReadsAsLatin1)
+{
+    // A stray continuation byte, an overlong form, a surrogate, a cut
+    // sequence, a code point beyond U+10FFFF.
+    for (const char* bytes : { "a\x80", "\xc0\xaf", "\xed\xa0\x80", "ab\xe2\x82", "\xf4\x90\x80\x80" }) {
+        char field[8] = {};
+        std::memcpy(field, bytes, std::strlen(bytes));
+        EXPECT_EQ(recordText(field), QString::fromLatin1(bytes)) << bytes;
+    }
+    char fourBytes[8] = "\xf0\x9f\x93\xb7"; // a camera
+    EXPECT_EQ(recordText(fourBytes).size(), 2); // one surrogate pair
+}
