@@ -4,8 +4,6 @@
 #include "devices/DeviceInfo.h"
 #include "shell/TextTable.h"
 
-#include <QRegularExpression>
-
 namespace
 {
 
@@ -40,6 +38,16 @@ constexpr int kUploading = 12;
 bool showsCountdown(int status)
 {
     return status == 18 || status == 89 || status == 91;
+}
+
+// The text has a place marker ("%1") for a number.
+bool hasPlaceMarker(const QString& text)
+{
+    for (int i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == QLatin1Char('%') && text[i + 1].isDigit())
+            return true;
+    }
+    return false;
 }
 
 bool failsVideoFormatRecord(int status)
@@ -237,10 +245,7 @@ QString DeviceInfo::statusText(int family) const
     const QString text = TextTable::text(id);
     if (code == kUploading)
         return text + QString::number(upgradePercent.load());
-    if (showsCountdown(code)) {
-        static const QRegularExpression marker(QStringLiteral("%[0-9]"));
-        if (text.contains(marker))
-            return text.arg(countdown.load());
-    }
+    if (showsCountdown(code) && hasPlaceMarker(text))
+        return text.arg(countdown.load());
     return text;
 }
