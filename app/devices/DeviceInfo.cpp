@@ -106,9 +106,13 @@ void DeviceInfo::closeEverything()
     delete autoSearchTimer;
     autoSearchTimer = nullptr;
 
-    for (multicast_handle** handle : { &multiSearchHandle, &activationHandle, &autoActivationHandle }) {
+    if (multiSearchHandle) {
+        vl_stop_multi_search(multiSearchHandle);
+        multiSearchHandle = nullptr;
+    }
+    for (multicast_handle** handle : { &activationHandle, &autoActivationHandle }) {
         if (*handle) {
-            vl_stop_multi_search(*handle); // stops any of the multicast operations
+            vl_stop_multi_activate(*handle);
             *handle = nullptr;
         }
     }
