@@ -1,11 +1,12 @@
-// Device messages of a connection: the dispatch, the channel-status reply
-// (611) that releases held login statuses, and the device and channel
-// information of an HTTP login.
+// Device messages of a connection: the dispatch, the named messages with
+// the records they keep, the channel-status reply (611) that releases held
+// login statuses, and the JSON texts of the device and channel information
+// of an HTTP login and of alarm lists.
 #include "core/connection.h"
+#include "core/json_read.h"
 #include "core/json_text.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <cstring>
 
 namespace vlsdk
@@ -13,57 +14,6 @@ namespace vlsdk
 
 namespace
 {
-
-constexpr unsigned kMsgDeviceInfoText = 0xFFDC; // -36
-constexpr unsigned kMsgChannelInfoText = 0xFFDD; // -35
-constexpr unsigned kMsgAlarmList = 0xFFDE; // -34
-constexpr unsigned kMsgSwitchAlarmStatus = 0xFFDF; // -33
-
-static_assert(offsetof(channel_record, dev_type_l) == 8, "channel record layout");
-static_assert(offsetof(channel_record, cur_chn_name) == 16, "channel record layout");
-static_assert(offsetof(channel_record, cur_chn_state) == 36, "channel record layout");
-static_assert(offsetof(channel_record, channel_num) == 45, "channel record layout");
-static_assert(offsetof(channel_record, protocol_type) == 48, "channel record layout");
-static_assert(offsetof(channel_record, chn_name_ex) == 56, "channel record layout");
-static_assert(offsetof(channel_record, chn_mode) == 184, "channel record layout");
-static_assert(offsetof(channel_record, abilities_ex) == 192, "channel record layout");
-static_assert(offsetof(channel_record, abilities_arr) == 196, "channel record layout");
-
-template <size_t N> std::string slot_text(const char (&slot)[N])
-{
-    return std::string(slot, strnlen(slot, N));
-}
-
-uint32_t read_u32(const char* p)
-{
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16
-        | static_cast<uint32_t>(b[3]) << 24;
-}
-
-// A JSON value read as a flag without throwing: booleans, non-zero numbers.
-bool as_flag(const Json::Value& v)
-{
-    if (v.isBool())
-        return v.asBool();
-    if (v.isNumeric())
-        return v.asDouble() != 0.0;
-    return false;
-}
-
-std::string text_of(const Json::Value& v)
-{
-    return v.isString() ? v.asString() : std::string();
-}
-
-const Json::Value& member(const Json::Value& v, const char* key)
-{
-    static const Json::Value null_value;
-    if (!v.isObject())
-        return null_value;
-    const Json::Value* found = v.find(key, key + std::strlen(key));
-    return found ? *found : null_value;
-}
 
 int channel_online_value(const std::string& state)
 {
@@ -87,37 +37,39 @@ int ability_index(const std::string& ability)
     return -1;
 }
 
-} // namespace
-
-Json::Value channel_record_to_json(const channel_record& r)
+// An alarm-list value of a flag: absent 0, "R" 2, anything else 1.
+int8_t record_flag_value(const Json::Value& flags, const char* key)
 {
-    Json::Value o(Json::objectValue);
-    o["DevTypeH"] = r.dev_type_h;
-    o["DevTypeL"] = r.dev_type_l;
-    o["ProtocolType"] = r.protocol_type;
-    o["Abilities"] = r.abilities;
-    o["AbilitiesEx"] = r.abilities_ex;
-    o["CurChnName"] = slot_text(r.cur_chn_name);
-    o["chnName_EX"] = slot_text(r.chn_name_ex);
-    o["CurChnState"] = r.cur_chn_state;
-    o["RecState"] = r.rec_state;
-    o["CurRecType"] = r.cur_rec_type;
-    o["MDState"] = r.md_state;
-    o["IOState"] = r.io_state;
-    o["VLossState"] = r.vloss_state;
-    o["HddState"] = r.hdd_state;
-    o["MDSchedule"] = r.md_schedule;
-    o["AlarmSchedule"] = r.alarm_schedule;
-    o["chnMode"] = r.chn_mode;
-    o["ChannelNum"] = r.channel_num;
-    o["IPCDevTypeFlag"] = r.ipc_dev_type_flag;
-    o["u8WirelessIpcType"] = r.wireless_ipc_type;
-    Json::Value words(Json::arrayValue);
-    for (uint32_t w : r.abilities_arr)
-        words.append(w);
-    o["AbilitiesArr"] = words;
-    return o;
+    const Json::Value& v = member(flags, key);
+    if (v.isNull())
+        return 0;
+    return text_of(v) == "R" ? 2 : 1;
 }
+
+// Smart alarm subtypes of an alarm list and the alarm field each sets.
+int subtype_field(const std::string& subtype, bool with_vehicle)
+{
+    static const struct {
+        const char* name;
+        int field;
+    } kSubtypes[] = { { "lcd", 15 }, { "sod", 16 }, { "pid", 17 }, { "pd", 18 }, { "fd", 19 }, { "cc", 20 },
+        { "sound", 21 }, { "video_tamper", 22 }, { "cd", 24 }, { "qd", 25 }, { "lpd", 26 }, { "rsd", 27 },
+        { "ad", 28 } };
+    if (with_vehicle && subtype == "pd_vd")
+        return 23;
+    for (const auto& s : kSubtypes) {
+        if (subtype == s.name)
+            return s.field;
+    }
+    return -1;
+}
+
+bool non_empty(const Json::Value& v)
+{
+    return !is_empty_root(v);
+}
+
+} // namespace
 
 void connection::on_message(int id, const char* data, int length)
 {
@@ -147,59 +99,67 @@ void connection::forward_switch_alarm_status(const char* data, int length)
 
 void connection::convert_named_message(unsigned id, const char* data, int length)
 {
-    const char* name = nullptr;
-    Json::Value root;
-    switch (id) {
-    case VLNET_MSG_REMOTE_CH_STATUS:
-        name = "MsgRemoteCHStatusReq";
-        root = convert_channel_status(data, length);
-        break;
-    default:
-        // The other named messages are converted by the message converters
-        // of the alarm and status reports; until then they reach the caller
-        // only through the raw-message callback.
+    const size_t size = static_cast<size_t>(length);
+    const message_facts facts = message_facts_of(record());
+    named_message m;
+    if (id == VLNET_MSG_REMOTE_CH_STATUS) {
+        m.name = "MsgRemoteCHStatusReq";
+        m.root = convert_channel_status(data, length, static_cast<size_t>(facts.basic_channel_count));
+    } else {
+        m = convert_device_message(id, data, size, facts);
+        if (id == VLNET_MSG_DEV_ALL_STATUS) {
+            const auto kept = copy_record<all_status_record>(data, size);
+            std::lock_guard<std::mutex> hold(m_state_lock);
+            m_all_status_record = kept;
+        } else if (id == VLNET_MSG_CUSTOM_REPORT_INFO) {
+            m_custom_report_record = copy_record<custom_report_record>(data, size);
+        }
+        if (m.ask_all_status)
+            simple_command(VLNET_MSG_DEV_ALL_STATUS);
+    }
+    if (!m.name || !m_active.load())
+        return;
+    if (m.pass_text) {
+        if (data && length > 0) {
+            const std::string text(data, size);
+            m_message_callback(m.name, text.c_str(), m_user);
+        }
         return;
     }
-    if (!name || !m_active.load())
+    if (is_empty_root(m.root))
         return;
-    if (root.isNull() || ((root.isArray() || root.isObject()) && root.empty()))
-        return;
-    send_message(name, root);
+    send_message(m.name, m.root);
+    update_alarm_status(id, m.root);
+    update_channel_online(id, data, length);
+    update_channel_online_ex(id, m.root);
 }
 
-Json::Value connection::convert_channel_status(const char* data, int length)
+Json::Value connection::convert_channel_status(const char* data, int length, size_t count)
 {
-    // One record per "ChannelNum" channel, each `stride` bytes long (the
-    // length word of the first record); only records that begin inside the
-    // payload are taken, at most one per channel of the tables.
-    const size_t size = static_cast<size_t>(length);
-    const uint32_t stride = size >= 4 ? read_u32(data) : 0;
-    size_t count = record().channel_num;
-    count = std::min<size_t>(count, kMaxChannels);
-    if (stride == 0)
-        count = 0;
-    else
-        count = std::min<size_t>(count, (size + stride - 1) / stride);
-
-    std::vector<channel_record> records(count);
-    if (count)
-        std::memset(records.data(), 0, count * sizeof(channel_record));
-    for (size_t k = 0; k < count; ++k) {
-        const uint64_t offset = static_cast<uint64_t>(k) * stride;
-        const size_t take = static_cast<size_t>(
-            std::min<uint64_t>({ static_cast<uint64_t>(stride), sizeof(channel_record), size - offset }));
-        std::memcpy(&records[k], data + offset, take);
-    }
-    m_channel_records = std::move(records);
-    m_have_channel_records = true;
-
+    // The new array is complete before it replaces the old one, under the
+    // lock that readers on the caller's thread take.
+    std::vector<channel_record> records = read_channel_records(data, static_cast<size_t>(length), count);
     Json::Value root(Json::arrayValue);
-    for (const auto& r : m_channel_records)
+    for (const auto& r : records)
         root.append(channel_record_to_json(r));
+    {
+        std::lock_guard<std::mutex> hold(m_state_lock);
+        m_channel_records.swap(records);
+        m_have_channel_records = true;
+    }
+    records.clear(); // the old array, freed outside the lock
 
     // The channels are known now: the login statuses held for them go out.
     release_held_statuses();
     return root;
+}
+
+void connection::free_channel_records()
+{
+    std::vector<channel_record> old;
+    std::lock_guard<std::mutex> hold(m_state_lock);
+    m_channel_records.swap(old);
+    m_have_channel_records = false;
 }
 
 void connection::convert_alarm_list(unsigned id, const char* data, int length)
@@ -213,20 +173,20 @@ void connection::convert_alarm_list(unsigned id, const char* data, int length)
     const Json::Value& d = member(root, "data");
 
     if (id == kMsgDeviceInfoText) {
-        m_support_new_rec_detail = as_flag(member(d, "support_playback_new_rec_detail")) ? 1 : 0;
-        m_support_new_rec_file_download
-            = as_flag(member(d, "support_playback_new_rec_file_download")) ? 1 : 0;
-        if (as_flag(member(d, "support_ai_pic_report")))
-            m_support_ai_pic_report = 1;
-        else
-            m_support_ai_pic_report = member(d, "device_preview_AI_item").empty() ? 0 : 1;
-        const Json::Value& talk = member(d, "talkback");
-        if (talk.isString()) {
-            if (talk.asString() == "TalkHalf")
-                m_talk_half = 1;
-            else if (talk.asString() == "TalkFull")
-                m_talk_full = 1;
-        }
+        const bool detail = as_flag(member(d, "support_playback_new_rec_detail"));
+        const bool download = as_flag(member(d, "support_playback_new_rec_file_download"));
+        bool ai = as_flag(member(d, "support_ai_pic_report"));
+        if (!ai)
+            ai = !member(d, "device_preview_AI_item").empty();
+        const std::string talk = text_of(member(d, "talkback"));
+        std::lock_guard<std::mutex> hold(m_state_lock);
+        m_support_new_rec_detail = detail ? 1 : 0;
+        m_support_new_rec_file_download = download ? 1 : 0;
+        m_support_ai_pic_report = ai ? 1 : 0;
+        if (talk == "TalkHalf")
+            m_talk_half = 1;
+        else if (talk == "TalkFull")
+            m_talk_full = 1;
         return;
     }
 
@@ -244,6 +204,7 @@ void connection::convert_alarm_list(unsigned id, const char* data, int length)
             entry.status = channel_online_value(text_of(member(item, "connect_status")));
             const Json::Value& abilities = member(item, "ability");
             if (abilities.isArray()) {
+                std::lock_guard<std::mutex> hold(m_state_lock);
                 for (const auto& a : abilities) {
                     const int index = ability_index(text_of(a));
                     if (index >= 0)
@@ -254,7 +215,124 @@ void connection::convert_alarm_list(unsigned id, const char* data, int length)
         return;
     }
 
-    // The alarm list (-34) comes with the alarm status tracking.
+    convert_alarm_entries(d);
+}
+
+void connection::convert_alarm_entries(const Json::Value& d)
+{
+    const Json::Value& list = member(d, "alarm_list");
+    const bool with_error = present(d, "error_code") && present(d, "reason");
+    if (!((list.isArray() || list.isObject()) && !list.empty()) && !with_error)
+        return;
+
+    const int count = table_channel_count();
+    bool channel_changed = false;
+    bool alarm_changed = false;
+    if (list.isArray() || list.isObject()) {
+        for (const auto& entry : list) {
+            if (!non_empty(entry))
+                continue;
+            const Json::Value& system = member(entry, "system_alarm");
+            if (system.isArray() || system.isObject()) {
+                for (const auto& s : system) {
+                    if (!non_empty(s))
+                        continue;
+                    const bool ok = text_of(member(member(s, "hdd"), "hdd_alarm_type")) == "OK";
+                    m_alarm_status[0].field[8] = ok ? 0 : 2;
+                }
+            }
+            const Json::Value& channels = member(entry, "channel_alarm");
+            if (!channels.isArray() && !channels.isObject())
+                continue;
+            int k = 0;
+            for (auto it = channels.begin(); it != channels.end() && k < kMaxChannels; ++it, ++k) {
+                const Json::Value& e = *it;
+                if (!non_empty(e))
+                    continue;
+                // The channel by its name in the channel table; no name is
+                // the first channel, an unknown one is skipped.
+                const std::string name = text_of(member(e, "channel"));
+                int c = name.empty() ? 0 : -1;
+                for (int j = 0; c < 0 && j < count; ++j) {
+                    if (name == std::string(m_http_channel_table[j].name,
+                            strnlen(m_http_channel_table[j].name, sizeof m_http_channel_table[j].name)))
+                        c = j;
+                }
+                if (c < 0)
+                    continue;
+                alarm_entry& a = m_alarm_status[c];
+
+                const Json::Value& connect = member(e, "camera_connect_status");
+                if (present(connect, "connect_status")) {
+                    m_http_channel_table[c].status
+                        = channel_online_value(text_of(member(connect, "connect_status")));
+                    channel_changed = true;
+                }
+                const Json::Value& abilities = member(connect, "ability");
+                if (abilities.isArray()) {
+                    std::lock_guard<std::mutex> hold(m_state_lock);
+                    for (const auto& ability : abilities) {
+                        const int index = ability_index(text_of(ability));
+                        if (index >= 0)
+                            m_channel_abilities[c][index] = 1;
+                    }
+                }
+
+                const Json::Value& flags = member(e, "record_flag");
+                if (!flags.isNull()) {
+                    alarm_changed = true;
+                    a.field[5] = present(flags, "r") ? 2 : 0;
+                    a.field[6] = record_flag_value(flags, "m");
+                    a.field[7] = record_flag_value(flags, "i");
+                    a.field[8] = record_flag_value(flags, "h");
+                    a.field[9] = record_flag_value(flags, "c");
+                    a.field[10] = record_flag_value(flags, "s");
+                    a.field[11] = record_flag_value(flags, "p");
+                }
+
+                const Json::Value& states = member(e, "alarm_state");
+                if (!states.isNull()) {
+                    alarm_changed = true;
+                    std::memset(a.field + 15, 0, 14);
+                    if (states.isArray() || states.isObject()) {
+                        for (const auto& s : states) {
+                            const int field = subtype_field(text_of(member(s, "int_subtype")), false);
+                            if (field >= 0)
+                                a.field[field] = 1;
+                        }
+                    }
+                }
+
+                const Json::Value& smart = member(e, "int_alarm");
+                if (!smart.isNull()) {
+                    alarm_changed = true;
+                    std::memset(a.field + 15, 0, 6);
+                    const int field = subtype_field(text_of(member(smart, "int_subtype")), true);
+                    if (field >= 0)
+                        a.field[field] = as_flag(member(smart, "alarm_val")) ? 1 : 0;
+                }
+
+                const Json::Value& loss = member(e, "videoloss");
+                if (!loss.isNull()) {
+                    m_http_channel_table[c].status = as_flag(loss) ? 0 : 1;
+                    channel_changed = true;
+                }
+            }
+        }
+    }
+
+    if (channel_changed)
+        report_http_channel_table();
+    if (with_error || alarm_changed) {
+        Json::Value extra(Json::objectValue);
+        if (with_error) {
+            extra["error_code"] = member(d, "error_code");
+            extra["reason"] = member(d, "reason");
+            if (present(d, "type"))
+                extra["type"] = member(d, "type");
+        }
+        report_alarms(extra);
+    }
 }
 
 } // namespace vlsdk

@@ -4,6 +4,7 @@
 #include "multicast_server.h"
 #include "probe_server.h"
 #include "records.h"
+#include "schedules.h"
 #include "session_server.h"
 #include "state_json.h"
 #include "wire.h"
@@ -131,6 +132,7 @@ Simulator::Simulator(Options options, EventLog& log)
             });
         });
     });
+    m_schedules = std::make_unique<Schedules>(m_io, [this](const Json::Value& r) { return control(r); });
     m_store.subscribe([this](const StoreEvent& e) {
         if (e.kind == StoreEvent::Moved)
             m_log.device(e.id, e.newIp, "moved from " + e.oldIp);
@@ -221,6 +223,7 @@ void Simulator::stop()
             m_multicast->stop();
         if (m_sessions)
             m_sessions->stop();
+        m_schedules->stop();
         m_io.stop();
     });
 }
@@ -399,6 +402,39 @@ Json::Value Simulator::control(const Json::Value& request)
         out["sessions"] = m_sessions ? m_sessions->push(*id, msg, data) : 0;
         return out;
     }
+    if (cmd == "alarm") {
+        // The channel's alarm goes on or off, and the device reports it.
+        const Json::Value& channel = request["channel"];
+        const std::string type = request.get("type", "").asString();
+        const bool on = request.get("on", true).asBool();
+        const Json::Value& smartType = request["smart_type"];
+        if (!channel.isIntegral())
+            return fail("\"channel\" must be a channel number");
+        if (!smartType.isNull() && (!smartType.isIntegral() || smartType.asLargestInt() < 0
+                || smartType.asLargestInt() > 0xFFFFFFFFll))
+            return fail("\"smart_type\" must be a 32-bit word");
+        std::optional<DeviceMessage> message;
+        m_store.modify(*id, [&](Device& d) {
+            const Json::LargestInt c = channel.asLargestInt();
+            if (c < 0 || c >= Json::LargestInt(d.channels.size()))
+                return;
+            ChannelAlarms& alarms = d.channels[std::size_t(c)].alarms;
+            bool* flag = alarmFlag(alarms, type);
+            if (!flag)
+                return;
+            *flag = on;
+            if (!smartType.isNull())
+                alarms.smartType = std::uint32_t(smartType.asLargestInt());
+            message = alarmMessage(d, int(c), type);
+        });
+        if (!message)
+            return fail("no such channel, or \"type\" is none of motion, io, pir, smart, cover, video_loss, sound");
+        out["id"] = message->id;
+        out["sessions"] = m_sessions ? m_sessions->push(*id, message->id, message->data) : 0;
+        return out;
+    }
+    if (cmd == "schedule")
+        return m_schedules->control(*id, request);
     if (cmd == "received") {
         Json::Value list(Json::arrayValue);
         bool clear = request.get("clear", false).asBool();

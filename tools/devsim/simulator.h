@@ -18,6 +18,7 @@ class SessionServer;
 class ProbeServer;
 class ControlServer;
 class MulticastServer;
+class Schedules;
 
 struct Options {
     std::string devicesFile; // --devices: devices to play
@@ -68,6 +69,7 @@ private:
     std::unique_ptr<ProbeServer> m_probe;
     std::unique_ptr<ControlServer> m_control;
     std::unique_ptr<MulticastServer> m_multicast;
+    std::unique_ptr<Schedules> m_schedules;
 };
 
 } // namespace devsim

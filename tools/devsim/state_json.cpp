@@ -160,6 +160,40 @@ bool applyFaultsJson(Faults& f, const Json::Value& v, std::string* error)
         && r.integer("delay_ms", f.delayMs, 0, 600000) && r.flag("offline", f.offline);
 }
 
+bool applyChannelJson(Channel& ch, const Json::Value& v, std::string* error, const std::string& where)
+{
+    Reader r { v, error, where };
+    if (!r.text("name", ch.name) || !r.flag("online", ch.online)
+        || !r.integer("abilities", ch.abilities, 0, 0xFFFFFFFFll)
+        || !r.integer("abilities_ex", ch.abilitiesEx, 0, 0xFFFFFFFFll))
+        return false;
+    if (v.isMember("abilities_arr")) {
+        const Json::Value& words = v["abilities_arr"];
+        if (!words.isArray() || words.size() > 8)
+            return r.fail("abilities_arr", "an array of up to 8 words");
+        std::array<std::uint32_t, 8> out {};
+        for (Json::ArrayIndex k = 0; k < words.size(); ++k) {
+            if (!words[k].isIntegral() || words[k].asLargestInt() < 0 || words[k].asLargestInt() > 0xFFFFFFFFll)
+                return r.fail("abilities_arr", "an array of up to 8 words");
+            out[k] = std::uint32_t(words[k].asLargestInt());
+        }
+        ch.abilitiesArr = out;
+    }
+    if (v.isMember("alarms")) {
+        const Json::Value& alarms = v["alarms"];
+        if (!alarms.isObject())
+            return r.fail("alarms", "an object");
+        Reader ar { alarms, error, where + "alarms." };
+        for (const char* type : kAlarmTypes) {
+            if (!ar.flag(type, *alarmFlag(ch.alarms, type)))
+                return false;
+        }
+        if (!ar.integer("smart_type", ch.alarms.smartType, 0, 0xFFFFFFFFll))
+            return false;
+    }
+    return true;
+}
+
 Json::Value deviceToJson(const Device& d, bool runtime)
 {
     Json::Value o(Json::objectValue);
@@ -182,6 +216,18 @@ Json::Value deviceToJson(const Device& d, bool runtime)
         Json::Value e(Json::objectValue);
         e["name"] = c.name;
         e["online"] = c.online;
+        e["abilities"] = c.abilities;
+        e["abilities_ex"] = c.abilitiesEx;
+        Json::Value words(Json::arrayValue);
+        for (std::uint32_t w : c.abilitiesArr)
+            words.append(w);
+        e["abilities_arr"] = words;
+        Json::Value alarms(Json::objectValue);
+        ChannelAlarms a = c.alarms;
+        for (const char* type : kAlarmTypes)
+            alarms[type] = *alarmFlag(a, type);
+        alarms["smart_type"] = c.alarms.smartType;
+        e["alarms"] = alarms;
         ch.append(e);
     }
     o["channels"] = ch;
@@ -279,13 +325,18 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
                 if (d.channels[size_t(i)].name.empty())
                     d.channels[size_t(i)].name = "CH" + std::to_string(i + 1);
         } else if (c.isArray() && !c.empty() && c.size() <= 256) {
+            // Channel i starts from the device's channel i: keys left out
+            // keep their values.
             std::vector<Channel> out;
             for (Json::ArrayIndex i = 0; i < c.size(); ++i) {
-                Channel ch { "CH" + std::to_string(i + 1), true };
-                Reader cr { c[i], error, "channels[" + std::to_string(i) + "]." };
+                Channel ch;
+                if (i < d.channels.size())
+                    ch = d.channels[i];
+                else
+                    ch.name = "CH" + std::to_string(i + 1);
                 if (!c[i].isObject())
-                    return r.fail("channels", "objects {name, online}");
-                if (!cr.text("name", ch.name) || !cr.flag("online", ch.online))
+                    return r.fail("channels", "objects {name, online, ...}");
+                if (!applyChannelJson(ch, c[i], error, "channels[" + std::to_string(i) + "]."))
                     return false;
                 out.push_back(ch);
             }
