@@ -516,11 +516,13 @@ void connection::on_status(int status, const void* info, const char* device_info
                 out["syn_activation_pwd_enable"] = http.sync_activation_password != 0;
                 if (device_info) {
                     out["device_info"] = device_info;
-                    convert_alarm_list(kMsgDeviceInfoText, device_info, static_cast<int>(std::strlen(device_info)));
+                    convert_alarm_list(
+                        kMsgDeviceInfoText, device_info, static_cast<int>(std::strlen(device_info)));
                 }
                 if (channel_info) {
                     out["channel_info"] = channel_info;
-                    convert_alarm_list(kMsgChannelInfoText, channel_info, static_cast<int>(std::strlen(channel_info)));
+                    convert_alarm_list(
+                        kMsgChannelInfoText, channel_info, static_cast<int>(std::strlen(channel_info)));
                 }
             }
             root["info"] = out;

@@ -41,9 +41,9 @@ enum alarm_field {
 };
 
 // The keys of the reported fields 5 to 28.
-const char* const kAlarmKeys[] = { "record", "motion", "io", "hdd", "lens cover", "smart", "pir", "lcd", "pid",
-    "sod", "smart lcd", "smart sod", "smart pid", "smart pd", "smart fd", "smart cc", "sound", "vt", "pvd", "cd",
-    "qd", "lpd", "rsd", "ad" };
+const char* const kAlarmKeys[] = { "record", "motion", "io", "hdd", "lens cover", "smart", "pir", "lcd",
+    "pid", "sod", "smart lcd", "smart sod", "smart pid", "smart pd", "smart fd", "smart cc", "sound", "vt",
+    "pvd", "cd", "qd", "lpd", "rsd", "ad" };
 static_assert(sizeof kAlarmKeys / sizeof kAlarmKeys[0] == last_reported - first_reported + 1, "alarm keys");
 
 bool one_of(uint32_t value, std::initializer_list<uint32_t> set)
@@ -59,8 +59,9 @@ bool one_of(uint32_t value, std::initializer_list<uint32_t> set)
 // itself for channels 0 to 31, then the words of its companion array.
 bool channel_state(const Json::Value& root, const char* word, const char* ext, int c)
 {
-    const uint32_t w = c < 32 ? as_word(member(root, word))
-                              : as_word(element(member(root, ext), static_cast<Json::ArrayIndex>((c - 32) / 32)));
+    const uint32_t w = c < 32
+        ? as_word(member(root, word))
+        : as_word(element(member(root, ext), static_cast<Json::ArrayIndex>((c - 32) / 32)));
     return (w >> (c % 32)) & 1u;
 }
 
@@ -150,9 +151,8 @@ void connection::update_alarm_status(unsigned id, const Json::Value& root)
             const uint32_t states = as_word(member(root, "Status"));
             const Json::Value& mask_ex = member(root, "Channel_EX");
             for (int c = 0; c < count; ++c) {
-                const uint32_t word = c < 32
-                    ? mask
-                    : as_word(element(mask_ex, static_cast<Json::ArrayIndex>((c - 32) / 32)));
+                const uint32_t word
+                    = c < 32 ? mask : as_word(element(mask_ex, static_cast<Json::ArrayIndex>((c - 32) / 32)));
                 if (!((word >> (c % 32)) & 1u))
                     continue;
                 m_alarm_status[c].field[smart_alarm] = 0;
@@ -434,8 +434,10 @@ void connection::update_channel_online_ex(unsigned id, const Json::Value& root)
                 continue;
             const int64_t state = as_int64(member(e, "state"));
             m_channel_aux[c] = static_cast<int32_t>(state);
+            // The state is the video loss: a lost analogue channel is
+            // offline, as the other online report has it.
             if (type == kDeviceTypeDvr && c < rec.analog_ch_num) {
-                m_channel_online_ex[c] = state != 0 ? 1 : 0;
+                m_channel_online_ex[c] = state != 0 ? 0 : 1;
                 changed = true;
             }
         }

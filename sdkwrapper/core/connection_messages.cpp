@@ -254,7 +254,8 @@ void connection::convert_alarm_entries(const Json::Value& d)
                 const std::string name = text_of(member(e, "channel"));
                 int c = name.empty() ? 0 : -1;
                 for (int j = 0; c < 0 && j < count; ++j) {
-                    if (name == std::string(m_http_channel_table[j].name,
+                    if (name
+                        == std::string(m_http_channel_table[j].name,
                             strnlen(m_http_channel_table[j].name, sizeof m_http_channel_table[j].name)))
                         c = j;
                 }

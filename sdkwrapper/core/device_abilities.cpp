@@ -25,8 +25,8 @@ bool http_ability(const ability_facts& f, const std::string& term)
 {
     static const char* const kChannelTerms[] = { "main stream", "sub stream", "mobile stream",
         "talk to channel half duplex", "talk to channel full duplex", "ptz", "new ptz", "fisheye" };
-    static const channel_ability kChannelFlags[]
-        = { main_stream, sub_stream, mobile_stream, talk_half_duplex, talk_full_duplex, ptz, new_ptz, fisheye };
+    static const channel_ability kChannelFlags[] = { main_stream, sub_stream, mobile_stream, talk_half_duplex,
+        talk_full_duplex, ptz, new_ptz, fisheye };
     for (size_t i = 0; i < 8; ++i) {
         if (term == kChannelTerms[i])
             return f.channel_flags[kChannelFlags[i]];
@@ -74,7 +74,8 @@ bool sdk_ability(const ability_facts& f, const std::string& term)
     if (term == "reverse playback")
         return bit(r.control_bit2, 1);
     if (term == "human face alarm")
-        return camera ? (bit(f.all_status_word, 7) || bit(f.all_status_word, 8)) : bit_of_words(r.control_bit_array, 6);
+        return camera ? (bit(f.all_status_word, 7) || bit(f.all_status_word, 8))
+                      : bit_of_words(r.control_bit_array, 6);
     if (term == "human face param")
         return !camera && bit_of_words(r.control_bit_array, 7);
     if (term == "dropbox")

@@ -156,7 +156,8 @@ Json::Value short_alarm(const VLNET_ALARM_SHORT& r)
 named_message convert_alarm(unsigned id, const char* data, size_t length, const message_facts& f)
 {
     named_message m;
-    if (f.device_type == kDeviceTypeIpc || (f.device_type == kDeviceTypeDvr && id == VLNET_MSG_SOUND_ALARM_REPORT)) {
+    if (f.device_type == kDeviceTypeIpc
+        || (f.device_type == kDeviceTypeDvr && id == VLNET_MSG_SOUND_ALARM_REPORT)) {
         m.name = alarm_name(id);
         if (f.get_alarm_chns) {
             const auto r = copy_record<VLNET_ALARM_INFO>(data, length);
@@ -268,8 +269,8 @@ message_facts message_facts_of(const device_record& record)
 std::string record_time_text(const VLNET_TIME& t)
 {
     char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d-%02d-%02d-%02d", t.year, t.month, t.day, t.hour, t.minute,
-        t.second);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d-%02d-%02d-%02d", t.year, t.month, t.day, t.hour,
+        t.minute, t.second);
     return text;
 }
 

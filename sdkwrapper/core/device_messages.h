@@ -52,7 +52,8 @@ struct named_message {
 
 // One device message. Id 611 reads its channel records by the basic channel
 // count; the connection keeps them (read_channel_records).
-named_message convert_device_message(unsigned id, const char* data, size_t length, const message_facts& facts);
+named_message convert_device_message(
+    unsigned id, const char* data, size_t length, const message_facts& facts);
 
 // True when nothing is to be sent for the root.
 bool is_empty_root(const Json::Value& root);

@@ -238,9 +238,9 @@ std::optional<DeviceMessage> alarmMessage(const Device& d, int channel, const st
     static const struct {
         const char* type;
         std::int32_t id;
-    } kIds[] = { { "motion", VLNET_MSG_MOTION_ALARM }, { "io", VLNET_MSG_IO_ALARM }, { "pir", VLNET_MSG_PIR_ALARM },
-        { "smart", VLNET_MSG_ALARM_INT_MANAGE }, { "video_loss", VLNET_MSG_VLOSS_ALARM },
-        { "sound", VLNET_MSG_SOUND_ALARM_REPORT } };
+    } kIds[] = { { "motion", VLNET_MSG_MOTION_ALARM }, { "io", VLNET_MSG_IO_ALARM },
+        { "pir", VLNET_MSG_PIR_ALARM }, { "smart", VLNET_MSG_ALARM_INT_MANAGE },
+        { "video_loss", VLNET_MSG_VLOSS_ALARM }, { "sound", VLNET_MSG_SOUND_ALARM_REPORT } };
     for (const auto& k : kIds)
         if (type == k.type)
             m.id = k.id;

@@ -410,7 +410,8 @@ Json::Value Simulator::control(const Json::Value& request)
         const Json::Value& smartType = request["smart_type"];
         if (!channel.isIntegral())
             return fail("\"channel\" must be a channel number");
-        if (!smartType.isNull() && (!smartType.isIntegral() || smartType.asLargestInt() < 0
+        if (!smartType.isNull()
+            && (!smartType.isIntegral() || smartType.asLargestInt() < 0
                 || smartType.asLargestInt() > 0xFFFFFFFFll))
             return fail("\"smart_type\" must be a 32-bit word");
         std::optional<DeviceMessage> message;
@@ -428,7 +429,8 @@ Json::Value Simulator::control(const Json::Value& request)
             message = alarmMessage(d, int(c), type);
         });
         if (!message)
-            return fail("no such channel, or \"type\" is none of motion, io, pir, smart, cover, video_loss, sound");
+            return fail(
+                "no such channel, or \"type\" is none of motion, io, pir, smart, cover, video_loss, sound");
         out["id"] = message->id;
         out["sessions"] = m_sessions ? m_sessions->push(*id, message->id, message->data) : 0;
         return out;

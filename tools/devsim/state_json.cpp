@@ -173,7 +173,8 @@ bool applyChannelJson(Channel& ch, const Json::Value& v, std::string* error, con
             return r.fail("abilities_arr", "an array of up to 8 words");
         std::array<std::uint32_t, 8> out {};
         for (Json::ArrayIndex k = 0; k < words.size(); ++k) {
-            if (!words[k].isIntegral() || words[k].asLargestInt() < 0 || words[k].asLargestInt() > 0xFFFFFFFFll)
+            if (!words[k].isIntegral() || words[k].asLargestInt() < 0
+                || words[k].asLargestInt() > 0xFFFFFFFFll)
                 return r.fail("abilities_arr", "an array of up to 8 words");
             out[k] = std::uint32_t(words[k].asLargestInt());
         }

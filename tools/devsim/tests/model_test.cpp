@@ -349,7 +349,8 @@ TEST(Records, ChannelAndAllStatusMessages)
     d.channels[1].online = false;
     std::string error;
     ASSERT_TRUE(applyChannelJson(d.channels[2],
-        parse(R"({"abilities": 33554435, "abilities_arr": [0, 0, 256], "alarms": {"motion": true, "smart": true,
+        parse(
+            R"({"abilities": 33554435, "abilities_arr": [0, 0, 256], "alarms": {"motion": true, "smart": true,
             "smart_type": 40}})"),
         &error, ""))
         << error;
