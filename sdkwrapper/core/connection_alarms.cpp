@@ -196,58 +196,35 @@ void connection::update_record_status(int channel, const Json::Value& root)
     // A camera that records on an alarm reports the alarm through its
     // record status; while it does, its alarm messages of that type are
     // ignored.
-    alarm_entry& a = m_alarm_status[channel];
-    const uint32_t kind = as_word(member(root, "Type"));
-    if (as_word(member(root, "RecordStatus")) == 1) {
-        switch (kind) {
-        case 0:
-            a.field[record_alarm] = 2;
-            break;
-        case 2:
-            a.field[motion_alarm] = 2;
-            m_motion_by_record = 1;
-            break;
-        case 3:
-            a.field[io_alarm] = 2;
-            m_io_by_record = 1;
-            break;
-        case 13:
-            a.field[smart_alarm] = 2;
-            break;
-        case 15:
-            a.field[pir_alarm] = 2;
-            m_pir_by_record = 1;
-            break;
-        default:
-            break;
-        }
-    } else {
-        switch (kind) {
-        case 5:
-            a.field[motion_alarm] = 0;
-            m_motion_by_record = 0;
-            break;
-        case 6:
-            a.field[io_alarm] = 0;
-            m_io_by_record = 0;
-            break;
-        case 13:
-            a.field[smart_alarm] = 2;
-            break;
-        case 14:
-            a.field[smart_alarm] = 0;
-            break;
-        case 15:
-            a.field[pir_alarm] = 2;
-            m_pir_by_record = 1;
-            break;
-        case 16:
-            a.field[pir_alarm] = 0;
-            m_pir_by_record = 0;
-            break;
-        default:
-            break;
-        }
+    // (recording, type) -> the field's value and the by-record flag it sets.
+    static const struct {
+        bool recording;
+        uint32_t type;
+        int field;
+        int8_t value;
+        uint8_t connection::*by_record;
+        uint8_t flag;
+    } kRows[] = {
+        { true, 0, record_alarm, 2, nullptr, 0 },
+        { true, 2, motion_alarm, 2, &connection::m_motion_by_record, 1 },
+        { true, 3, io_alarm, 2, &connection::m_io_by_record, 1 },
+        { true, 13, smart_alarm, 2, nullptr, 0 },
+        { true, 15, pir_alarm, 2, &connection::m_pir_by_record, 1 },
+        { false, 5, motion_alarm, 0, &connection::m_motion_by_record, 0 },
+        { false, 6, io_alarm, 0, &connection::m_io_by_record, 0 },
+        { false, 13, smart_alarm, 2, nullptr, 0 },
+        { false, 14, smart_alarm, 0, nullptr, 0 },
+        { false, 15, pir_alarm, 2, &connection::m_pir_by_record, 1 },
+        { false, 16, pir_alarm, 0, &connection::m_pir_by_record, 0 },
+    };
+    const bool recording = as_word(member(root, "RecordStatus")) == 1;
+    const uint32_t type = as_word(member(root, "Type"));
+    for (const auto& row : kRows) {
+        if (row.recording != recording || row.type != type)
+            continue;
+        m_alarm_status[channel].field[row.field] = row.value;
+        if (row.by_record)
+            this->*row.by_record = row.flag;
     }
 }
 
@@ -267,49 +244,28 @@ void connection::derive_all_status(const Json::Value& root, int channels)
                 m_alarm_changed = 1;
             }
         };
+        // The alarm holds while the record says so; what holds no more ends.
+        auto hold = [&](bool when, int hold_field, int field, int8_t value) {
+            if (!when)
+                return false;
+            a.field[hold_field] = 1;
+            assign(field, value);
+            return true;
+        };
         std::memset(a.field, 0, pir_hold + 1);
         const uint32_t rs = record_state(root, c);
-        if (one_of(rs, { 3, 5, 8, 10, 12, 13, 15, 17 })) {
-            a.field[motion_hold] = 1;
-            assign(motion_alarm, 2);
-        }
-        if (one_of(rs, { 4, 5, 9, 10, 11, 13, 16, 17 })) {
-            a.field[io_hold] = 1;
-            assign(io_alarm, 2);
-        }
-        if (rs == 1) {
-            a.field[record_hold] = 1;
-            assign(record_alarm, 2);
-        }
-        if (channel_state(root, "MotionStatus", "MotionStatusExt", c)) {
-            a.field[motion_hold] = 1;
-            assign(motion_alarm, 1);
-        }
-        if (channel_state(root, "PirStatus", "PIRStatusExt", c)) {
-            a.field[pir_hold] = 1;
-            assign(pir_alarm, 1);
-        }
-        if (channel_state(root, "IOStatus", "IOStatusExt", c)) {
-            a.field[io_hold] = 1;
-            assign(io_alarm, 1);
-        }
-        if (channel_state(root, "IntelligentChnStatus", "IntelligentChnStatusExt", c)) {
-            a.field[smart_hold] = 1;
-            assign(smart_alarm, 1);
-        }
-        if (one_of(rs, { 6, 11, 12, 13, 14, 15, 16, 17, 18 })) {
-            a.field[smart_hold] = 1;
-            assign(smart_alarm, 2);
+        hold(one_of(rs, { 3, 5, 8, 10, 12, 13, 15, 17 }), motion_hold, motion_alarm, 2);
+        hold(one_of(rs, { 4, 5, 9, 10, 11, 13, 16, 17 }), io_hold, io_alarm, 2);
+        hold(rs == 1, record_hold, record_alarm, 2);
+        hold(channel_state(root, "MotionStatus", "MotionStatusExt", c), motion_hold, motion_alarm, 1);
+        hold(channel_state(root, "PirStatus", "PIRStatusExt", c), pir_hold, pir_alarm, 1);
+        hold(channel_state(root, "IOStatus", "IOStatusExt", c), io_hold, io_alarm, 1);
+        hold(channel_state(root, "IntelligentChnStatus", "IntelligentChnStatusExt", c), smart_hold,
+            smart_alarm, 1);
+        if (hold(one_of(rs, { 6, 11, 12, 13, 14, 15, 16, 17, 18 }), smart_hold, smart_alarm, 2)
+            || hold(smart_word != 0, smart_hold, smart_alarm, 1))
             set_smart_subtypes(c, smart_word);
-        } else if (smart_word != 0) {
-            a.field[smart_hold] = 1;
-            assign(smart_alarm, 1);
-            set_smart_subtypes(c, smart_word);
-        }
-        if (one_of(rs, { 7, 8, 9, 10, 14, 15, 16, 17 })) {
-            a.field[pir_hold] = 1;
-            assign(pir_alarm, 2);
-        }
+        hold(one_of(rs, { 7, 8, 9, 10, 14, 15, 16, 17 }), pir_hold, pir_alarm, 2);
         const struct {
             int hold;
             int field;

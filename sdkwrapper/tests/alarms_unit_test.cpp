@@ -17,39 +17,13 @@ using namespace vlsdk;
 namespace
 {
 
-template <class T> T zeroed()
-{
-    T r;
-    std::memset(&r, 0, sizeof r);
-    return r;
-}
-
 const char* const kAllKeys[] = { "record", "motion", "io", "hdd", "lens cover", "smart", "pir", "lcd", "pid",
     "sod", "smart lcd", "smart sod", "smart pid", "smart pd", "smart fd", "smart cc", "sound", "vt", "pvd",
     "cd", "qd", "lpd", "rsd", "ad" };
 
-class AlarmTest : public ConnectionTest
+class AlarmTest : public DeviceMessageTest
 {
 protected:
-    void login_to(
-        int type, int channels, const std::function<void(VLNET_DEVICE_INFO&)>& tweak = {}, int records = -1)
-    {
-        sdk.dev = fake::device_of_type(type, channels);
-        sdk.dev.flags247 = VLNET_F247_GET_ALARM_CHNS;
-        if (tweak)
-            tweak(sdk.dev);
-        ASSERT_EQ(conn.login(param(R"({"ip or id": "d"})")), vl_success);
-        sdk.status(101);
-        if (type == 3 || type == 6) {
-            auto payload = channel_payload(records >= 0 ? records : std::min(channels, 255));
-            sdk.message(611, payload.data(), int(payload.size()));
-        }
-        caller = Caller();
-        sdk.commands.clear();
-    }
-    template <class T> void send(int id, const T& record) { sdk.message(id, &record, int(sizeof record)); }
-    void send_text(int id, const std::string& text) { sdk.message(id, text.data(), int(text.size())); }
-
     // The last alarm report.
     Json::Value alarms() const
     {
@@ -258,7 +232,7 @@ TEST_F(AlarmTest, AllStatusRecordDerivesEveryChannelsAlarms)
     send(610, all);
     EXPECT_EQ(caller.names(), std::vector<std::string> { "MsgDevAllStatusReq" });
 
-    login_to(3, 40, [](VLNET_DEVICE_INFO& d) { d.page_control = 1u << 18; });
+    login_to(3, 40, true, [](VLNET_DEVICE_INFO& d) { d.page_control = 1u << 18; });
     send(610, all);
     Json::Value report = alarms();
     ASSERT_EQ(report.size(), 40u);
@@ -317,7 +291,7 @@ TEST_F(AlarmTest, ChannelStatusDerivesBothOnlineTables)
     };
     const int n = int(sizeof channels / sizeof channels[0]);
     login_to(
-        6, n, [](VLNET_DEVICE_INFO& d) { d.analog_ch_num = 3; }, 0);
+        6, n, true, [](VLNET_DEVICE_INFO& d) { d.analog_ch_num = 3; }, 0);
     auto payload = channel_payload(n);
     for (int c = 0; c < n; ++c) {
         auto* r = reinterpret_cast<VLNET_CHANNEL_STATUS*>(payload.data() + size_t(c) * 312);
@@ -374,7 +348,7 @@ TEST_F(AlarmTest, StatusReportSetsOneChannelsOnlineValue)
 TEST_F(AlarmTest, LargeCountsAndChannelsBeyondTheTablesAreHarmless)
 {
     // 300 channels: the tables hold 256 of them.
-    login_to(3, 300, [](VLNET_DEVICE_INFO& d) { d.page_control = 1u << 18; });
+    login_to(3, 300, true, [](VLNET_DEVICE_INFO& d) { d.page_control = 1u << 18; });
     auto all = zeroed<VLNET_ALL_STATUS>();
     std::memset(&all, 0xFF, sizeof all);
     send(610, all);
@@ -392,7 +366,7 @@ TEST_F(AlarmTest, LargeCountsAndChannelsBeyondTheTablesAreHarmless)
     EXPECT_EQ(caller.named("MsgChargePower").back().size(), 256u);
 
     // A DVR of 300 channels with every bit of its video-loss record set.
-    login_to(6, 300, [](VLNET_DEVICE_INFO& d) { d.analog_ch_num = 255; });
+    login_to(6, 300, true, [](VLNET_DEVICE_INFO& d) { d.analog_ch_num = 255; });
     send(189, everything);
     EXPECT_EQ(caller.named("MsgVLossAlarm").back().size(), 256u);
     EXPECT_EQ(online_ex().size(), 256u);

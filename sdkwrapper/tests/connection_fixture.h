@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 #include <json/json.h>
 #include <mutex>
@@ -150,8 +151,46 @@ inline std::vector<uint8_t> channel_payload(int count, uint32_t stride = sizeof(
     return out;
 }
 
+template <class T> T zeroed()
+{
+    T r;
+    std::memset(&r, 0, sizeof r);
+    return r;
+}
+
+// A connection logged in (media) to a device of a type and channel count,
+// whose messages the test then sends; the caller's record starts empty.
+class DeviceMessageTest : public ConnectionTest
+{
+protected:
+    // `tweak` changes the device record before the login; a recorder's
+    // channel status (`records` records, by default one per channel) has
+    // arrived.
+    void login_to(int type, int channels, bool long_alarms = true,
+        const std::function<void(VLNET_DEVICE_INFO&)>& tweak = {}, int records = -1)
+    {
+        sdk.dev = fake::device_of_type(type, channels);
+        if (long_alarms)
+            sdk.dev.flags247 = VLNET_F247_GET_ALARM_CHNS;
+        if (tweak)
+            tweak(sdk.dev);
+        ASSERT_EQ(conn.login(param(R"({"ip or id": "d"})")), vl_success);
+        sdk.status(101);
+        if (type == 3 || type == 6) {
+            auto payload = channel_payload(records >= 0 ? records : std::min(channels, 255));
+            sdk.message(611, payload.data(), int(payload.size()));
+        }
+        caller = Caller();
+        sdk.commands.clear();
+    }
+    template <class T> void send(int id, const T& record) { sdk.message(id, &record, int(sizeof record)); }
+    void send_text(int id, const std::string& text) { sdk.message(id, text.data(), int(text.size())); }
+};
+
 } // namespace connection_test
 
 using connection_test::Caller;
 using connection_test::channel_payload;
 using connection_test::ConnectionTest;
+using connection_test::DeviceMessageTest;
+using connection_test::zeroed;

@@ -22,13 +22,6 @@ template <class T> std::vector<uint8_t> bytes(const T& record)
     return std::vector<uint8_t>(p, p + sizeof record);
 }
 
-template <class T> T zeroed()
-{
-    T r;
-    std::memset(&r, 0, sizeof r);
-    return r;
-}
-
 const message_facts kCamera { 4, 4, 4, true };
 const message_facts kCameraShort { 4, 4, 4, false };
 const message_facts kNvr { 3, 4, 4, true };
@@ -273,30 +266,7 @@ TEST(DeviceMessages, SevenUsersOfThePreviewReport)
 
 // ---- Through a connection --------------------------------------------------
 
-class MessageTest : public ConnectionTest
-{
-protected:
-    // A media login to a device of the type and channel count, and the
-    // caller's record cleared of what the login reported.
-    void login_to(int type, int channels, bool long_alarms = true,
-        const std::function<void(VLNET_DEVICE_INFO&)>& tweak = {})
-    {
-        sdk.dev = fake::device_of_type(type, channels);
-        if (long_alarms)
-            sdk.dev.flags247 = VLNET_F247_GET_ALARM_CHNS;
-        if (tweak)
-            tweak(sdk.dev);
-        ASSERT_EQ(conn.login(param(R"({"ip or id": "d"})")), vl_success);
-        sdk.status(101);
-        if (type == 3 || type == 6) {
-            auto payload = channel_payload(channels > 255 ? 255 : channels);
-            sdk.message(611, payload.data(), int(payload.size()));
-        }
-        caller = Caller();
-        sdk.commands.clear();
-    }
-    template <class T> void send(int id, const T& record) { sdk.message(id, &record, int(sizeof record)); }
-};
+using MessageTest = DeviceMessageTest;
 
 TEST_F(MessageTest, CameraMotionAlarmInTheShortRecordKeepsItsKeyOrder)
 {
