@@ -157,6 +157,9 @@ private:
 
     // Device messages (connection_messages.cpp).
     void convert_named_message(unsigned id, const char* data, int length);
+    // Keeps the record of a channel status (611; its JSON is returned) or
+    // an all-status message (610).
+    Json::Value keep_status_record(unsigned id, const char* data, int length);
     Json::Value convert_channel_status(const char* data, int length, size_t count);
     void convert_alarm_list(unsigned id, const char* data, int length);
     void convert_alarm_entries(const Json::Value& d);

@@ -85,6 +85,10 @@ void connection::on_message(int id, const char* data, int length)
             forward_switch_alarm_status(data, length);
         else
             convert_named_message(msg, data, length);
+    } else if (msg == VLNET_MSG_REMOTE_CH_STATUS || msg == VLNET_MSG_DEV_ALL_STATUS) {
+        // Nothing is converted for a caller without a message callback, but
+        // the records that abilities are answered from are still kept.
+        keep_status_record(msg, data, length);
     }
     if (m_active.load() && m_raw_message_callback)
         m_raw_message_callback(static_cast<int>(msg), data, length, m_user);
@@ -104,16 +108,13 @@ void connection::convert_named_message(unsigned id, const char* data, int length
     named_message m;
     if (id == VLNET_MSG_REMOTE_CH_STATUS) {
         m.name = "MsgRemoteCHStatusReq";
-        m.root = convert_channel_status(data, length, static_cast<size_t>(facts.basic_channel_count));
+        m.root = keep_status_record(id, data, length);
     } else {
         m = convert_device_message(id, data, size, facts);
-        if (id == VLNET_MSG_DEV_ALL_STATUS) {
-            const auto kept = copy_record<all_status_record>(data, size);
-            std::lock_guard<std::mutex> hold(m_state_lock);
-            m_all_status_record = kept;
-        } else if (id == VLNET_MSG_CUSTOM_REPORT_INFO) {
+        if (id == VLNET_MSG_DEV_ALL_STATUS)
+            keep_status_record(id, data, length);
+        else if (id == VLNET_MSG_CUSTOM_REPORT_INFO)
             m_custom_report_record = copy_record<custom_report_record>(data, size);
-        }
         if (m.ask_all_status)
             simple_command(VLNET_MSG_DEV_ALL_STATUS);
     }
@@ -132,6 +133,16 @@ void connection::convert_named_message(unsigned id, const char* data, int length
     update_alarm_status(id, m.root);
     update_channel_online(id, data, length);
     update_channel_online_ex(id, m.root);
+}
+
+Json::Value connection::keep_status_record(unsigned id, const char* data, int length)
+{
+    if (id == VLNET_MSG_REMOTE_CH_STATUS)
+        return convert_channel_status(data, length, record().channel_num);
+    const auto kept = copy_record<all_status_record>(data, static_cast<size_t>(length));
+    std::lock_guard<std::mutex> hold(m_state_lock);
+    m_all_status_record = kept;
+    return Json::Value();
 }
 
 Json::Value connection::convert_channel_status(const char* data, int length, size_t count)

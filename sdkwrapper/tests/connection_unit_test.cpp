@@ -380,6 +380,8 @@ TEST_F(ConnectionTest, WithoutMessageCallbackNothingIsHeld)
     sdk.message(611, payload.data(), int(payload.size()));
     EXPECT_EQ(caller.statuses.size(), 1u);
     EXPECT_TRUE(caller.messages.empty());
+    channel_record r;
+    EXPECT_TRUE(conn.channel_record_at(1, &r)) << "the records abilities are read from are kept";
     EXPECT_EQ(caller.events.back(), "raw 611 " + std::to_string(payload.size()));
 }
 
