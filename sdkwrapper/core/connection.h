@@ -176,7 +176,7 @@ private:
     // channel count, else 0.
     int message_channel(const Json::Value& root) const;
     void update_record_status(int channel, const Json::Value& root);
-    void derive_all_status(const Json::Value& root, int channels);
+    void derive_all_status(const all_status_record& record, int channels);
     // Sends what changed since the last report ("VLSDKAlarmStatus" and
     // "VLSDKAlarmStatusEx", the latter with the members of `extra` too).
     void report_alarms(const Json::Value& extra);

@@ -6,8 +6,8 @@
 // Channel numbers come from the device; every table holds kMaxChannels
 // channels, so a channel at or beyond min(channel count, kMaxChannels) is
 // ignored.
+#include "common/json.h"
 #include "core/connection.h"
-#include "core/json_read.h"
 
 #include <cstring>
 #include <initializer_list>
@@ -55,30 +55,34 @@ bool one_of(uint32_t value, std::initializer_list<uint32_t> set)
     return false;
 }
 
-// Channel c's bit of a per-channel word of the all-status root: the word
-// itself for channels 0 to 31, then the words of its companion array.
-bool channel_state(const Json::Value& root, const char* word, const char* ext, int c)
+// A member of a converted message as the device's 32-bit word (negative
+// values wrap, as the device wrote them); 0 when absent.
+uint32_t word(const Json::Value& root, const char* key)
 {
-    const uint32_t w = c < 32
-        ? as_word(member(root, word))
-        : as_word(element(member(root, ext), static_cast<Json::ArrayIndex>((c - 32) / 32)));
-    return (w >> (c % 32)) & 1u;
+    return static_cast<uint32_t>(
+        vljson::reader(root, vljson::policy::convert_or_absent).number<long long>(key));
 }
 
-uint32_t record_state(const Json::Value& root, int c)
+// Channel c's bit of a per-channel word of the all-status record: the word
+// itself for channels 0 to 31, then the words of its companion array.
+template <size_t N> bool channel_state(uint32_t first, const uint32_t (&rest)[N], int c)
 {
     if (c < 32)
-        return as_word(element(member(root, "RecordAllStatus"), static_cast<Json::ArrayIndex>(c)));
-    const Json::Value& block
-        = element(member(root, "RecordAllStatusExt"), static_cast<Json::ArrayIndex>((c - 32) / 32));
-    return as_word(element(block, static_cast<Json::ArrayIndex>(c % 32)));
+        return (first >> c) & 1u;
+    const size_t k = static_cast<size_t>(c - 32) / 32;
+    return k < N && ((rest[k] >> (c % 32)) & 1u);
+}
+
+uint32_t record_state(const all_status_record& r, int c)
+{
+    return c < 32 ? r.record_all_status[c] : r.record_all_status_ext[(c - 32) / 32][c % 32];
 }
 
 } // namespace
 
 int connection::message_channel(const Json::Value& root) const
 {
-    const uint32_t channels = as_word(member(root, "Channel"));
+    const uint32_t channels = word(root, "Channel");
     const int count = table_channel_count();
     for (int p = 0; p < 32 && p < count; ++p) {
         if ((channels >> p) & 1u)
@@ -107,7 +111,7 @@ void connection::update_alarm_status(unsigned id, const Json::Value& root)
     const int type = record_device_type(rec);
     const int count = table_channel_count();
     const int channel = message_channel(root);
-    const bool on = as_word(member(root, "Status")) == 1;
+    const bool on = word(root, "Status") == 1;
     auto set_field = [&](int field) {
         m_alarm_status[channel].field[field] = on ? 1 : 0;
         m_alarm_changed = 1;
@@ -139,25 +143,24 @@ void connection::update_alarm_status(unsigned id, const Json::Value& root)
         set_field(sod_alarm);
         break;
     case VLNET_MSG_ALARM_INT_MANAGE: {
-        const uint32_t alarm_type = as_word(member(root, "AlarmType"));
+        const uint32_t alarm_type = word(root, "AlarmType");
         if (type == kDeviceTypeIpc) {
             // The camera's web client raised this one: its subtypes count,
             // the smart alarm itself does not.
-            if (as_word(member(root, "MsgValidFlagIPCWeb")) != 1)
+            if (word(root, "MsgValidFlagIPCWeb") != 1)
                 set_field(smart_alarm);
             set_smart_subtypes(channel, alarm_type);
         } else if (type == kDeviceTypeNvr || type == kDeviceTypeDvr) {
-            const uint32_t mask = as_word(member(root, "Channel"));
-            const uint32_t states = as_word(member(root, "Status"));
-            const Json::Value& mask_ex = member(root, "Channel_EX");
-            for (int c = 0; c < count; ++c) {
-                const uint32_t word
-                    = c < 32 ? mask : as_word(element(mask_ex, static_cast<Json::ArrayIndex>((c - 32) / 32)));
-                if (!((word >> (c % 32)) & 1u))
+            // A recorder's mask covers channels 0 to 31; how it reports the
+            // smart state of channels beyond is not known.
+            const uint32_t mask = word(root, "Channel");
+            const uint32_t states = word(root, "Status");
+            for (int c = 0; c < count && c < 32; ++c) {
+                if (!((mask >> c) & 1u))
                     continue;
                 m_alarm_status[c].field[smart_alarm] = 0;
                 m_alarm_changed = 1;
-                if (c < 32 && ((states >> c) & 1u))
+                if ((states >> c) & 1u)
                     m_alarm_status[c].field[smart_alarm] = 1;
                 set_smart_subtypes(c, alarm_type);
             }
@@ -166,7 +169,7 @@ void connection::update_alarm_status(unsigned id, const Json::Value& root)
     }
     case VLNET_MSG_HDD_STATUS_REPORT: {
         // Cameras report a healthy disk as 2, recorders as 1.
-        const uint32_t disk = as_word(member(root, "HddStatus"));
+        const uint32_t disk = word(root, "HddStatus");
         const uint32_t healthy = type == kDeviceTypeIpc ? 2 : 1;
         m_alarm_status[0].field[disk_alarm] = disk == healthy ? 0 : 2;
         m_alarm_changed = 1;
@@ -180,8 +183,14 @@ void connection::update_alarm_status(unsigned id, const Json::Value& root)
         }
         break;
     case VLNET_MSG_DEV_ALL_STATUS:
-        if ((rec.page_control >> 18) & 1u)
-            derive_all_status(root, rec.channel_num);
+        if ((rec.page_control >> 18) & 1u) {
+            all_status_record kept;
+            {
+                std::lock_guard<std::mutex> hold(m_state_lock);
+                kept = m_all_status_record;
+            }
+            derive_all_status(kept, rec.channel_num);
+        }
         break;
     default:
         break;
@@ -217,8 +226,8 @@ void connection::update_record_status(int channel, const Json::Value& root)
         { false, 15, pir_alarm, 2, &connection::m_pir_by_record, 1 },
         { false, 16, pir_alarm, 0, &connection::m_pir_by_record, 0 },
     };
-    const bool recording = as_word(member(root, "RecordStatus")) == 1;
-    const uint32_t type = as_word(member(root, "Type"));
+    const bool recording = word(root, "RecordStatus") == 1;
+    const uint32_t type = word(root, "Type");
     for (const auto& row : kRows) {
         if (row.recording != recording || row.type != type)
             continue;
@@ -228,12 +237,12 @@ void connection::update_record_status(int channel, const Json::Value& root)
     }
 }
 
-void connection::derive_all_status(const Json::Value& root, int channels)
+void connection::derive_all_status(const all_status_record& r, int channels)
 {
-    m_alarm_status[0].field[disk_alarm] = as_word(element(member(root, "HddStatus"), 0)) == 1 ? 0 : 2;
+    m_alarm_status[0].field[disk_alarm] = r.hdd_status[0] == 1 ? 0 : 2;
     m_alarm_changed = 1;
 
-    const uint32_t smart_word = as_word(member(root, "IntelligentStatus"));
+    const uint32_t smart_word = r.intelligent_status;
     if (channels > kMaxChannels)
         channels = kMaxChannels;
     for (int c = 0; c < channels; ++c) {
@@ -253,14 +262,14 @@ void connection::derive_all_status(const Json::Value& root, int channels)
             return true;
         };
         std::memset(a.field, 0, pir_hold + 1);
-        const uint32_t rs = record_state(root, c);
+        const uint32_t rs = record_state(r, c);
         hold(one_of(rs, { 3, 5, 8, 10, 12, 13, 15, 17 }), motion_hold, motion_alarm, 2);
         hold(one_of(rs, { 4, 5, 9, 10, 11, 13, 16, 17 }), io_hold, io_alarm, 2);
         hold(rs == 1, record_hold, record_alarm, 2);
-        hold(channel_state(root, "MotionStatus", "MotionStatusExt", c), motion_hold, motion_alarm, 1);
-        hold(channel_state(root, "PirStatus", "PIRStatusExt", c), pir_hold, pir_alarm, 1);
-        hold(channel_state(root, "IOStatus", "IOStatusExt", c), io_hold, io_alarm, 1);
-        hold(channel_state(root, "IntelligentChnStatus", "IntelligentChnStatusExt", c), smart_hold,
+        hold(channel_state(r.motion_status, r.motion_status_ext, c), motion_hold, motion_alarm, 1);
+        hold(channel_state(r.pir_status, r.pir_status_ext, c), pir_hold, pir_alarm, 1);
+        hold(channel_state(r.io_status, r.io_status_ext, c), io_hold, io_alarm, 1);
+        hold(channel_state(r.intelligent_chn_status, r.intelligent_chn_status_ext, c), smart_hold,
             smart_alarm, 1);
         if (hold(one_of(rs, { 6, 11, 12, 13, 14, 15, 16, 17, 18 }), smart_hold, smart_alarm, 2)
             || hold(smart_word != 0, smart_hold, smart_alarm, 1))
@@ -377,18 +386,18 @@ void connection::update_channel_online_ex(unsigned id, const Json::Value& root)
             const int n = static_cast<int>(root.size());
             for (int c = 0; c < n && c < count; ++c) {
                 const Json::Value& e = root[static_cast<Json::ArrayIndex>(c)];
-                m_channel_aux[c] = static_cast<int32_t>(as_int64(member(e, "VLossState")));
-                m_channel_online_ex[c]
-                    = online_ex_from_state(c, static_cast<int32_t>(as_int64(member(e, "CurChnState"))));
+                m_channel_aux[c] = static_cast<int32_t>(static_cast<int32_t>(word(e, "VLossState")));
+                m_channel_online_ex[c] = online_ex_from_state(
+                    c, static_cast<int32_t>(static_cast<int32_t>(word(e, "CurChnState"))));
                 changed = true;
             }
         }
     } else if (id == VLNET_MSG_VLOSS_ALARM) {
         for (const auto& e : root) {
-            const int64_t c = as_int64(member(e, "ch"));
+            const int64_t c = static_cast<int32_t>(word(e, "ch"));
             if (c < 0 || c >= count)
                 continue;
-            const int64_t state = as_int64(member(e, "state"));
+            const int64_t state = static_cast<int32_t>(word(e, "state"));
             m_channel_aux[c] = static_cast<int32_t>(state);
             // The state is the video loss: a lost analogue channel is
             // offline, as the other online report has it.
@@ -399,9 +408,9 @@ void connection::update_channel_online_ex(unsigned id, const Json::Value& root)
         }
     } else if (id == VLNET_MSG_DEV_STAT_REPORT) {
         const bool long_record = (rec.flags247 & VLNET_F247_GET_ALARM_CHNS) != 0;
-        const Json::Value& report = long_record ? root : member(root, "Data");
-        const int32_t c = static_cast<int32_t>(as_word(member(report, "Channel")));
-        const int32_t state = static_cast<int32_t>(as_word(member(report, "Status")));
+        const Json::Value& report = long_record ? root : vljson::member(root, "Data");
+        const int32_t c = static_cast<int32_t>(word(report, "Channel"));
+        const int32_t state = static_cast<int32_t>(word(report, "Status"));
         if (c != -1 && state != -1 && c >= 0 && c < count) {
             m_channel_online_ex[c] = online_ex_from_state(c, state);
             changed = true;

@@ -2,9 +2,8 @@
 // the records they keep, the channel-status reply (611) that releases held
 // login statuses, and the JSON texts of the device and channel information
 // of an HTTP login and of alarm lists.
+#include "common/json.h"
 #include "core/connection.h"
-#include "core/json_read.h"
-#include "core/json_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -37,13 +36,25 @@ int ability_index(const std::string& ability)
     return -1;
 }
 
+// What devices send is read leniently: a member of another type reads as
+// absent (an empty text, a flag not set; numbers are flags by being
+// non-zero).
+std::string text_of(const Json::Value& object, const char* key)
+{
+    return vljson::reader(object, vljson::policy::exact_or_absent).text(key);
+}
+
+bool flag_of(const Json::Value& object, const char* key)
+{
+    return vljson::reader(object, vljson::policy::convert_or_absent).flag(key);
+}
+
 // An alarm-list value of a flag: absent 0, "R" 2, anything else 1.
 int8_t record_flag_value(const Json::Value& flags, const char* key)
 {
-    const Json::Value& v = member(flags, key);
-    if (v.isNull())
+    if (!vljson::has(flags, key))
         return 0;
-    return text_of(v) == "R" ? 2 : 1;
+    return text_of(flags, key) == "R" ? 2 : 1;
 }
 
 // Smart alarm subtypes of an alarm list and the alarm field each sets.
@@ -179,17 +190,17 @@ void connection::convert_alarm_list(unsigned id, const char* data, int length)
         return;
     const std::string text(data, static_cast<size_t>(length));
     Json::Value root;
-    if (!parse_request(text.c_str(), root))
+    if (!vljson::parse(text, root))
         return;
-    const Json::Value& d = member(root, "data");
+    const Json::Value& d = vljson::member(root, "data");
 
     if (id == kMsgDeviceInfoText) {
-        const bool detail = as_flag(member(d, "support_playback_new_rec_detail"));
-        const bool download = as_flag(member(d, "support_playback_new_rec_file_download"));
-        bool ai = as_flag(member(d, "support_ai_pic_report"));
+        const bool detail = flag_of(d, "support_playback_new_rec_detail");
+        const bool download = flag_of(d, "support_playback_new_rec_file_download");
+        bool ai = flag_of(d, "support_ai_pic_report");
         if (!ai)
-            ai = !member(d, "device_preview_AI_item").empty();
-        const std::string talk = text_of(member(d, "talkback"));
+            ai = !vljson::member(d, "device_preview_AI_item").empty();
+        const std::string talk = text_of(d, "talkback");
         std::lock_guard<std::mutex> hold(m_state_lock);
         m_support_new_rec_detail = detail ? 1 : 0;
         m_support_new_rec_file_download = download ? 1 : 0;
@@ -202,7 +213,7 @@ void connection::convert_alarm_list(unsigned id, const char* data, int length)
     }
 
     if (id == kMsgChannelInfoText) {
-        const Json::Value& items = member(member(d, "channel_param"), "items");
+        const Json::Value& items = vljson::member(vljson::member(d, "channel_param"), "items");
         if (!items.isArray() && !items.isObject())
             return;
         int j = 0;
@@ -210,14 +221,14 @@ void connection::convert_alarm_list(unsigned id, const char* data, int length)
             const Json::Value& item = *it;
             http_channel_entry& entry = m_http_channel_table[j];
             std::memset(entry.name, 0, sizeof entry.name);
-            const std::string name = text_of(member(item, "channel"));
+            const std::string name = text_of(item, "channel");
             std::memcpy(entry.name, name.data(), std::min<size_t>(name.size(), sizeof entry.name - 1));
-            entry.status = channel_online_value(text_of(member(item, "connect_status")));
-            const Json::Value& abilities = member(item, "ability");
+            entry.status = channel_online_value(text_of(item, "connect_status"));
+            const Json::Value& abilities = vljson::member(item, "ability");
             if (abilities.isArray()) {
                 std::lock_guard<std::mutex> hold(m_state_lock);
                 for (const auto& a : abilities) {
-                    const int index = ability_index(text_of(a));
+                    const int index = ability_index(a.isString() ? a.asString() : std::string());
                     if (index >= 0)
                         m_channel_abilities[j][index] = 1;
                 }
@@ -231,8 +242,8 @@ void connection::convert_alarm_list(unsigned id, const char* data, int length)
 
 void connection::convert_alarm_entries(const Json::Value& d)
 {
-    const Json::Value& list = member(d, "alarm_list");
-    const bool with_error = present(d, "error_code") && present(d, "reason");
+    const Json::Value& list = vljson::member(d, "alarm_list");
+    const bool with_error = vljson::has(d, "error_code") && vljson::has(d, "reason");
     if (!((list.isArray() || list.isObject()) && !list.empty()) && !with_error)
         return;
 
@@ -243,16 +254,16 @@ void connection::convert_alarm_entries(const Json::Value& d)
         for (const auto& entry : list) {
             if (!non_empty(entry))
                 continue;
-            const Json::Value& system = member(entry, "system_alarm");
+            const Json::Value& system = vljson::member(entry, "system_alarm");
             if (system.isArray() || system.isObject()) {
                 for (const auto& s : system) {
                     if (!non_empty(s))
                         continue;
-                    const bool ok = text_of(member(member(s, "hdd"), "hdd_alarm_type")) == "OK";
+                    const bool ok = text_of(vljson::member(s, "hdd"), "hdd_alarm_type") == "OK";
                     m_alarm_status[0].field[8] = ok ? 0 : 2;
                 }
             }
-            const Json::Value& channels = member(entry, "channel_alarm");
+            const Json::Value& channels = vljson::member(entry, "channel_alarm");
             if (!channels.isArray() && !channels.isObject())
                 continue;
             int k = 0;
@@ -262,7 +273,7 @@ void connection::convert_alarm_entries(const Json::Value& d)
                     continue;
                 // The channel by its name in the channel table; no name is
                 // the first channel, an unknown one is skipped.
-                const std::string name = text_of(member(e, "channel"));
+                const std::string name = text_of(e, "channel");
                 int c = name.empty() ? 0 : -1;
                 for (int j = 0; c < 0 && j < count; ++j) {
                     if (name
@@ -274,26 +285,26 @@ void connection::convert_alarm_entries(const Json::Value& d)
                     continue;
                 alarm_entry& a = m_alarm_status[c];
 
-                const Json::Value& connect = member(e, "camera_connect_status");
-                if (present(connect, "connect_status")) {
-                    m_http_channel_table[c].status
-                        = channel_online_value(text_of(member(connect, "connect_status")));
+                const Json::Value& connect = vljson::member(e, "camera_connect_status");
+                if (vljson::has(connect, "connect_status")) {
+                    m_http_channel_table[c].status = channel_online_value(text_of(connect, "connect_status"));
                     channel_changed = true;
                 }
-                const Json::Value& abilities = member(connect, "ability");
+                const Json::Value& abilities = vljson::member(connect, "ability");
                 if (abilities.isArray()) {
                     std::lock_guard<std::mutex> hold(m_state_lock);
                     for (const auto& ability : abilities) {
-                        const int index = ability_index(text_of(ability));
+                        const int index
+                            = ability_index(ability.isString() ? ability.asString() : std::string());
                         if (index >= 0)
                             m_channel_abilities[c][index] = 1;
                     }
                 }
 
-                const Json::Value& flags = member(e, "record_flag");
+                const Json::Value& flags = vljson::member(e, "record_flag");
                 if (!flags.isNull()) {
                     alarm_changed = true;
-                    a.field[5] = present(flags, "r") ? 2 : 0;
+                    a.field[5] = vljson::has(flags, "r") ? 2 : 0;
                     a.field[6] = record_flag_value(flags, "m");
                     a.field[7] = record_flag_value(flags, "i");
                     a.field[8] = record_flag_value(flags, "h");
@@ -302,31 +313,31 @@ void connection::convert_alarm_entries(const Json::Value& d)
                     a.field[11] = record_flag_value(flags, "p");
                 }
 
-                const Json::Value& states = member(e, "alarm_state");
+                const Json::Value& states = vljson::member(e, "alarm_state");
                 if (!states.isNull()) {
                     alarm_changed = true;
                     std::memset(a.field + 15, 0, 14);
                     if (states.isArray() || states.isObject()) {
                         for (const auto& s : states) {
-                            const int field = subtype_field(text_of(member(s, "int_subtype")), false);
+                            const int field = subtype_field(text_of(s, "int_subtype"), false);
                             if (field >= 0)
                                 a.field[field] = 1;
                         }
                     }
                 }
 
-                const Json::Value& smart = member(e, "int_alarm");
+                const Json::Value& smart = vljson::member(e, "int_alarm");
                 if (!smart.isNull()) {
                     alarm_changed = true;
                     std::memset(a.field + 15, 0, 6);
-                    const int field = subtype_field(text_of(member(smart, "int_subtype")), true);
+                    const int field = subtype_field(text_of(smart, "int_subtype"), true);
                     if (field >= 0)
-                        a.field[field] = as_flag(member(smart, "alarm_val")) ? 1 : 0;
+                        a.field[field] = flag_of(smart, "alarm_val") ? 1 : 0;
                 }
 
-                const Json::Value& loss = member(e, "videoloss");
+                const Json::Value& loss = vljson::member(e, "videoloss");
                 if (!loss.isNull()) {
-                    m_http_channel_table[c].status = as_flag(loss) ? 0 : 1;
+                    m_http_channel_table[c].status = flag_of(e, "videoloss") ? 0 : 1;
                     channel_changed = true;
                 }
             }
@@ -338,10 +349,10 @@ void connection::convert_alarm_entries(const Json::Value& d)
     if (with_error || alarm_changed) {
         Json::Value extra(Json::objectValue);
         if (with_error) {
-            extra["error_code"] = member(d, "error_code");
-            extra["reason"] = member(d, "reason");
-            if (present(d, "type"))
-                extra["type"] = member(d, "type");
+            extra["error_code"] = vljson::member(d, "error_code");
+            extra["reason"] = vljson::member(d, "reason");
+            if (vljson::has(d, "type"))
+                extra["type"] = vljson::member(d, "type");
         }
         report_alarms(extra);
     }

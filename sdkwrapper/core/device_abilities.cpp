@@ -1,8 +1,7 @@
 #include "core/device_abilities.h"
 
+#include "common/json.h"
 #include "core/device.h"
-#include "core/json_read.h"
-#include "core/json_text.h"
 
 namespace vlsdk
 {
@@ -132,17 +131,15 @@ bool authority_answer(const device_record& r, const std::string& term, uint64_t 
 bool read_ability_request(const char* json, std::string& term, uint64_t& channel)
 {
     Json::Value root;
-    if (!parse_request(json, root))
+    if (!vljson::parse(json, root))
         return false;
-    term = text_of(member(root, "term"));
-    const Json::Value& c = member(root, "channel");
-    if (c.isNull()) {
-        channel = 0;
-        return true;
-    }
-    if (!c.isUInt64())
+    // A term that is no text is no term the answers know.
+    term = vljson::reader(root, vljson::policy::exact_or_absent).text("term");
+    long long number = 0;
+    vljson::reader r(root, vljson::policy::exact);
+    if (!r.read("channel", number, 0))
         return false;
-    channel = c.asUInt64();
+    channel = static_cast<uint64_t>(number);
     return true;
 }
 

@@ -65,17 +65,17 @@ TEST_F(AlarmTest, FirstReportAfterLoginListsEveryFieldThenOnlyChanges)
 
     caller = Caller();
     send(191, alarm(4, 0));
-    EXPECT_EQ(write_compact(alarms()), R"([null,null,{"motion":0},null])");
+    EXPECT_EQ(vljson::write_compact(alarms()), R"([null,null,{"motion":0},null])");
 
     // A "Channel" without a bit below the channel count is channel 0.
     caller = Caller();
     send(191, alarm(1u << 8, 1));
-    EXPECT_EQ(write_compact(alarms()), R"([{"motion":1},null,null,null])");
+    EXPECT_EQ(vljson::write_compact(alarms()), R"([{"motion":1},null,null,null])");
 
     // The same alarm again changes nothing, but is still reported.
     caller = Caller();
     send(191, alarm(1u << 8, 1));
-    EXPECT_EQ(write_compact(alarms()), R"([null,null,null,null])");
+    EXPECT_EQ(vljson::write_compact(alarms()), R"([null,null,null,null])");
 }
 
 TEST_F(AlarmTest, PerTypeAlarmsSetTheirFields)
@@ -163,10 +163,10 @@ TEST_F(AlarmTest, AlarmsReportedByRecordStatusIgnoreTheirOwnMessages)
     r.record_status = 0;
     r.type = 5;
     send(212, r);
-    EXPECT_EQ(write_compact(alarms()), R"([{"motion":0}])");
+    EXPECT_EQ(vljson::write_compact(alarms()), R"([{"motion":0}])");
     caller = Caller();
     send(191, alarm(1, 1));
-    EXPECT_EQ(write_compact(alarms()), R"([{"motion":1}])");
+    EXPECT_EQ(vljson::write_compact(alarms()), R"([{"motion":1}])");
 }
 
 TEST_F(AlarmTest, SmartAlarmsAndTheirSubtypes)
@@ -253,8 +253,8 @@ TEST_F(AlarmTest, AllStatusRecordDerivesEveryChannelsAlarms)
     quiet.hdd_status[0] = 1;
     send(610, quiet);
     report = alarms();
-    EXPECT_EQ(write_compact(report[0]), R"({"io":0,"motion":0})");
-    EXPECT_EQ(write_compact(report[35]), R"({"pir":0})");
+    EXPECT_EQ(vljson::write_compact(report[0]), R"({"io":0,"motion":0})");
+    EXPECT_EQ(vljson::write_compact(report[35]), R"({"pir":0})");
     EXPECT_TRUE(report[4].isNull());
 
     // A device-wide smart word marks every channel, with its subtypes.
@@ -322,7 +322,7 @@ TEST_F(AlarmTest, StatusReportSetsOneChannelsOnlineValue)
     r.channel = 1;
     r.status = 0;
     send(190, r);
-    EXPECT_EQ(write_compact(online_ex()), R"([{"online":1},{"online":0},{"online":1},{"online":1}])");
+    EXPECT_EQ(vljson::write_compact(online_ex()), R"([{"online":1},{"online":0},{"online":1},{"online":1}])");
 
     // -1 for either, and a channel beyond the tables, change nothing.
     for (uint32_t channel : { 0xFFFFFFFFu, 4u, 1000u }) {
@@ -342,7 +342,7 @@ TEST_F(AlarmTest, StatusReportSetsOneChannelsOnlineValue)
     r.channel = 1;
     r.status = 0;
     send(190, r);
-    EXPECT_EQ(write_compact(online_ex()), R"([{"online":1},{"online":1}])");
+    EXPECT_EQ(vljson::write_compact(online_ex()), R"([{"online":1},{"online":1}])");
 }
 
 TEST_F(AlarmTest, LargeCountsAndChannelsBeyondTheTablesAreHarmless)
@@ -439,7 +439,7 @@ TEST_F(HttpAlarmTest, AlarmListUpdatesChannelsByName)
             {"channel": "Pool", "camera_connect_status": {"connect_status": "Sleep", "ability": ["Ptz"]}}]}]}})");
     EXPECT_EQ(caller.names(),
         (std::vector<std::string> { "VLSDKChannelStatusEx", "VLSDKAlarmStatus", "VLSDKAlarmStatusEx" }));
-    EXPECT_EQ(write_compact(online_ex()), R"([{"online":0},{"online":0},{"online":3}])");
+    EXPECT_EQ(vljson::write_compact(online_ex()), R"([{"online":0},{"online":0},{"online":3}])");
     const Json::Value report = alarms();
     ASSERT_EQ(report.size(), 3u);
     EXPECT_EQ(report[0]["hdd"], 0);
@@ -459,7 +459,7 @@ TEST_F(HttpAlarmTest, AlarmListUpdatesChannelsByName)
     caller = Caller();
     send_text(-34, R"({"data": {"error_code": "E1", "reason": "disk", "type": "hdd"}})");
     const Json::Value ex = caller.named("VLSDKAlarmStatusEx").at(0);
-    EXPECT_EQ(write_compact(ex),
+    EXPECT_EQ(vljson::write_compact(ex),
         R"({"alarm_list":[null,null,null],"error_code":"E1","reason":"disk","type":"hdd"})");
 
     // Nothing to report: nothing sent.

@@ -2,8 +2,8 @@
 // A connection without a network for unit tests: a fake network SDK
 // (fake_vlnet.h) plays VLNet, the caller's callbacks are recorded in order,
 // and the wrapper's log lines are collected.
+#include "common/json.h"
 #include "core/connection.h"
-#include "core/json_text.h"
 #include "core/log.h"
 #include "fake_vlnet.h"
 
@@ -67,7 +67,7 @@ struct Caller {
     {
         auto* c = static_cast<Caller*>(user);
         Json::Value v;
-        parse_request(json, v);
+        vljson::parse(json, v);
         c->messages.emplace_back(name, v);
         c->texts.emplace_back(json);
         c->events.push_back(std::string("message ") + name);
@@ -125,7 +125,7 @@ protected:
     static Json::Value json(const std::string& text)
     {
         Json::Value v;
-        EXPECT_TRUE(parse_request(text.c_str(), v)) << text;
+        EXPECT_TRUE(vljson::parse(text.c_str(), v)) << text;
         return v;
     }
 

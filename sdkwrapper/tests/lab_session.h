@@ -2,6 +2,7 @@
 // What one login of a device delivered to its caller, recorded from the
 // library's callbacks (which run on the network SDK's threads), with waits
 // for what a lab test expects to arrive.
+#include "common/json.h"
 #include "support/devsim.h"
 #include "support/vlnet_lab.h"
 #include "vl_sdk_wrapper.h"
@@ -26,10 +27,7 @@ inline const char* const kPassword = "Admin_123";
 inline Json::Value parse(const std::string& text)
 {
     Json::Value v;
-    Json::CharReaderBuilder b;
-    std::unique_ptr<Json::CharReader> r(b.newCharReader());
-    std::string errs;
-    EXPECT_TRUE(r->parse(text.data(), text.data() + text.size(), &v, &errs)) << text;
+    EXPECT_TRUE(vljson::parse(text, v)) << text;
     return v;
 }
 
@@ -172,7 +170,7 @@ protected:
         req["ip or id"] = state(n)["network"]["ip"];
         req["user"] = "admin";
         req["password"] = password;
-        std::string json = Json::writeString(Json::StreamWriterBuilder(), req);
+        std::string json = vljson::write_styled(req);
         if (!extra.empty())
             json = json.substr(0, json.rfind('}')) + ", " + extra + "}";
         vl_login_param p;

@@ -193,9 +193,9 @@ TEST(DeviceMessages, EveryFormOfTheTable)
         if (!c.json)
             continue;
         if (!*c.json)
-            EXPECT_TRUE(is_empty_root(m.root)) << write_compact(m.root);
+            EXPECT_TRUE(is_empty_root(m.root)) << vljson::write_compact(m.root);
         else
-            EXPECT_EQ(write_compact(m.root), c.json);
+            EXPECT_EQ(vljson::write_compact(m.root), c.json);
     }
 
     // A video loss asks every device for its all-status record.
@@ -209,8 +209,8 @@ TEST(DeviceMessages, ShortPayloadsReadAsZerosAndLongOnesAreCut)
     // Two bytes of a 20-byte record: the channel's low bytes only.
     const uint8_t two[] = { 4, 0 };
     named_message m = convert_device_message(207, reinterpret_cast<const char*>(two), 2, kCamera);
-    EXPECT_EQ(
-        write_compact(m.root), R"({"AlarmTime":"0000-00-00-00-00-00","Channel":4,"RecState":0,"Status":0})");
+    EXPECT_EQ(vljson::write_compact(m.root),
+        R"({"AlarmTime":"0000-00-00-00-00-00","Channel":4,"RecState":0,"Status":0})");
 
     // A name without its NUL, followed by bytes beyond the record.
     std::vector<char> big(400, 'A');
@@ -324,17 +324,17 @@ TEST_F(MessageTest, VideoLossAsksForTheAllStatusRecord)
     EXPECT_EQ(sdk.commands, std::vector<int> { 610 });
     EXPECT_EQ(caller.names(),
         (std::vector<std::string> { "MsgVLossAlarm", "VLSDKChannelStatus", "VLSDKChannelStatusEx" }));
-    EXPECT_EQ(write_compact(caller.named("MsgVLossAlarm").at(0)), R"([{"ch":1,"state":1}])");
-    EXPECT_EQ(write_compact(caller.named("VLSDKChannelStatus").at(0)),
+    EXPECT_EQ(vljson::write_compact(caller.named("MsgVLossAlarm").at(0)), R"([{"ch":1,"state":1}])");
+    EXPECT_EQ(vljson::write_compact(caller.named("VLSDKChannelStatus").at(0)),
         R"([{"online":true},{"online":false},{"online":true},{"online":true}])");
-    EXPECT_EQ(write_compact(caller.named("VLSDKChannelStatusEx").at(0)),
+    EXPECT_EQ(vljson::write_compact(caller.named("VLSDKChannelStatusEx").at(0)),
         R"([{"online":1},{"online":0},{"online":1},{"online":1}])");
 
     // Its video back: online again.
     caller = Caller();
     r.status = 0;
     send(189, r);
-    EXPECT_EQ(write_compact(caller.named("VLSDKChannelStatusEx").at(0)),
+    EXPECT_EQ(vljson::write_compact(caller.named("VLSDKChannelStatusEx").at(0)),
         R"([{"online":1},{"online":1},{"online":1},{"online":1}])");
 }
 
