@@ -9,6 +9,7 @@
 #include "schedules.h"
 #include "session_server.h"
 #include "state_json.h"
+#include "web_server.h"
 #include "wire.h"
 
 #include <boost/asio/post.hpp>
@@ -39,7 +40,10 @@ const char* usage()
            "  --probe-port P        UDP port of the probe (default 9610)\n"
            "  --reboot-seconds S    time a rebooting device stays off the network (default 30)\n"
            "  --multicast-port P    UDP port of the multicast discovery (default 9555, 0 = off)\n"
-           "  --nonce-seconds S     how long a nonce of a multicast update stays valid (default 30)\n";
+           "  --nonce-seconds S     how long a nonce of a multicast update stays valid (default 30)\n"
+           "  --web-port P          HTTP port of the web interface of generated devices (default 80)\n"
+           "  --https-port P        HTTPS port of generated devices that have HTTPS (default 443, 0 = "
+           "none)\n";
 }
 
 bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* help)
@@ -104,6 +108,14 @@ bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* h
             if (!number(v, 0, 65535, &n))
                 return false;
             o->multicastPort = std::uint16_t(n);
+        } else if (a == "--web-port") {
+            if (!number(v, 1, 65535, &n))
+                return false;
+            o->webPort = int(n);
+        } else if (a == "--https-port") {
+            if (!number(v, 0, 65535, &n))
+                return false;
+            o->httpsPort = int(n);
         } else if (a == "--nonce-seconds") {
             if (!number(v, 1, 3600, &n))
                 return false;
@@ -157,8 +169,14 @@ void Simulator::load()
         devices = loadDevices(m_options.devicesFile);
         m_log.line("loaded " + std::to_string(devices.size()) + " devices from " + m_options.devicesFile);
     } else {
-        for (int n = 0; n < m_options.generate.count; ++n)
+        for (int n = 0; n < m_options.generate.count; ++n) {
             devices.push_back(generateDevice(n, m_options.generate));
+            Network& net = devices.back().net;
+            if (m_options.webPort > 0)
+                net.webPort = std::uint16_t(m_options.webPort);
+            if (m_options.httpsPort >= 0 && net.httpsPort != 0)
+                net.httpsPort = std::uint16_t(m_options.httpsPort);
+        }
         m_log.line("generated " + std::to_string(devices.size()) + " devices (seed "
             + std::to_string(m_options.generate.seed) + ")");
     }
@@ -179,6 +197,8 @@ void Simulator::run()
         m_multicast->responder().setNonceValidityMs(m_options.nonceMs);
         m_multicast->start();
     }
+    m_web = std::make_unique<WebServer>(m_store, m_log, m_options.rebootMs);
+    m_web->start();
     auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
     signals->async_wait([this](boost::system::error_code ec, int) {
         if (!ec)
@@ -234,6 +254,8 @@ void Simulator::stop()
         if (m_sessions)
             m_sessions->stop();
         m_schedules->stop();
+        if (m_web)
+            m_web->stop();
         m_io.stop();
     });
 }
@@ -274,6 +296,13 @@ Json::Value Simulator::control(const Json::Value& request)
         out["session_port"] = m_options.sessionPort;
         out["probe_port"] = m_options.probePort;
         out["multicast_port"] = m_options.multicastPort;
+        Json::Value web(Json::arrayValue), https(Json::arrayValue);
+        for (auto port : m_web ? m_web->ports(false) : std::set<std::uint16_t>())
+            web.append(port);
+        for (auto port : m_web ? m_web->ports(true) : std::set<std::uint16_t>())
+            https.append(port);
+        out["web_ports"] = web;
+        out["https_ports"] = https;
         return out;
     }
     if (cmd == "multicast") {
@@ -300,6 +329,7 @@ Json::Value Simulator::control(const Json::Value& request)
                 e["sessions"] = d.sessions;
                 e["media_port"] = d.net.mediaPort;
                 e["web_port"] = d.net.webPort;
+                e["https_port"] = d.net.httpsPort;
                 list.append(e);
             });
         out["devices"] = list;
@@ -414,28 +444,30 @@ Json::Value Simulator::control(const Json::Value& request)
     }
     if (cmd == "alarm") {
         // The channel's alarm goes on or off, and the device reports it.
-        const Json::Value& channel = request["channel"];
-        const std::string type = request.get("type", "").asString();
-        const bool on = request.get("on", true).asBool();
-        const Json::Value& smartType = request["smart_type"];
-        if (!channel.isIntegral())
-            return fail("\"channel\" must be a channel number");
-        if (!smartType.isNull()
-            && (!smartType.isIntegral() || smartType.asLargestInt() < 0
-                || smartType.asLargestInt() > 0xFFFFFFFFll))
-            return fail("\"smart_type\" must be a 32-bit word");
+        vljson::reader r(request, vljson::policy::exact);
+        long long channel = -1;
+        std::string type;
+        bool on = true;
+        std::uint32_t smartType = 0;
+        r.read("channel", channel);
+        r.read("type", type);
+        r.read("on", on);
+        r.read("smart_type", smartType);
+        const bool withSmartType = r.found();
+        if (!r.ok())
+            return fail(r.error());
         std::optional<DeviceMessage> message;
         m_store.modify(*id, [&](Device& d) {
-            const Json::LargestInt c = channel.asLargestInt();
-            if (c < 0 || c >= Json::LargestInt(d.channels.size()))
+            const long long c = channel;
+            if (c < 0 || c >= static_cast<long long>(d.channels.size()))
                 return;
             ChannelAlarms& alarms = d.channels[std::size_t(c)].alarms;
             bool* flag = alarmFlag(alarms, type);
             if (!flag)
                 return;
             *flag = on;
-            if (!smartType.isNull())
-                alarms.smartType = std::uint32_t(smartType.asLargestInt());
+            if (withSmartType)
+                alarms.smartType = smartType;
             message = alarmMessage(d, int(c), type);
         });
         if (!message)
@@ -447,6 +479,17 @@ Json::Value Simulator::control(const Json::Value& request)
     }
     if (cmd == "schedule")
         return m_schedules->control(*id, request);
+    if (cmd == "web") {
+        std::string why;
+        Json::Value answer = m_web ? m_web->control(*id, request, &why) : Json::Value();
+        if (!m_web)
+            return fail("the web interface is not running");
+        if (!why.empty())
+            return fail(why);
+        for (const auto& key : answer.getMemberNames())
+            out[key] = answer[key];
+        return out;
+    }
     if (cmd == "received") {
         Json::Value list(Json::arrayValue);
         bool clear = request.get("clear", false).asBool();

@@ -19,6 +19,7 @@ class ProbeServer;
 class ControlServer;
 class MulticastServer;
 class Schedules;
+class WebServer;
 
 struct Options {
     std::string devicesFile; // --devices: devices to play
@@ -30,6 +31,9 @@ struct Options {
     int rebootMs = 30000; // a reboot's time off the network unless the command says
     std::uint16_t multicastPort = 9555; // multicast discovery; 0: not served
     int nonceMs = 30000; // how long an update nonce stays valid
+    int webPort = 0; // --web-port: web port of generated devices (0: their own, 80)
+    int httpsPort
+        = -1; // --https-port: HTTPS port of generated devices with HTTPS (0: none; -1: their own, 443)
 };
 
 // Parses the command line. False with a message in `error` (or the usage
@@ -70,6 +74,7 @@ private:
     std::unique_ptr<ControlServer> m_control;
     std::unique_ptr<MulticastServer> m_multicast;
     std::unique_ptr<Schedules> m_schedules;
+    std::unique_ptr<WebServer> m_web;
 };
 
 } // namespace devsim
