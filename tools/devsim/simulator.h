@@ -18,6 +18,7 @@ class SessionServer;
 class ProbeServer;
 class ControlServer;
 class MulticastServer;
+class Schedules;
 class WebServer;
 
 struct Options {
@@ -72,6 +73,7 @@ private:
     std::unique_ptr<ProbeServer> m_probe;
     std::unique_ptr<ControlServer> m_control;
     std::unique_ptr<MulticastServer> m_multicast;
+    std::unique_ptr<Schedules> m_schedules;
     std::unique_ptr<WebServer> m_web;
 };
 
