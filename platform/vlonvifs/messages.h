@@ -2,6 +2,7 @@
 // What the ONVIF client writes to a device service and reads back, and how
 // a discovery answer becomes a search record: pure functions of their input,
 // so that tests and fuzz targets call them without a network.
+#include "soap/address.h"
 #include "soap/discovery.h"
 #include "soap/envelope.h"
 #include "soap/xml.h"
@@ -18,6 +19,13 @@
 
 namespace vlonvif
 {
+
+using vlsoap::ipv4Bytes;
+using vlsoap::ipv4Text;
+using vlsoap::maskPrefix;
+using vlsoap::parseXAddr;
+using vlsoap::prefixMask;
+using vlsoap::XAddr;
 
 // The device service path that ONVIF devices serve when nothing else is known.
 inline constexpr const char* kDefaultServicePath = "/onvif/device_service";
@@ -97,23 +105,6 @@ std::vector<std::string> readDefaultGateways(const vlsoap::XmlElement& response)
 std::vector<Protocol> readNetworkProtocols(const vlsoap::XmlElement& response);
 // The first port of the enabled HTTP protocol; 0 when there is none.
 int httpPort(const std::vector<Protocol>& protocols);
-
-// ---- Addresses -----------------------------------------------------------
-
-// 4 address bytes of a dotted IPv4 text (strictly four decimal numbers).
-std::optional<std::array<std::uint8_t, 4>> ipv4Bytes(std::string_view text);
-std::string ipv4Text(const std::uint8_t bytes[4]);
-// Prefix length of a contiguous mask; nothing for any other mask.
-std::optional<int> maskPrefix(const std::uint8_t mask[4]);
-void prefixMask(int prefix, std::uint8_t mask[4]);
-
-struct XAddr {
-    std::string scheme; // "http" or "https"
-    std::string host; // without brackets
-    int port = 0;
-    std::string path;
-};
-std::optional<XAddr> parseXAddr(std::string_view url);
 
 // ---- Search records ------------------------------------------------------
 

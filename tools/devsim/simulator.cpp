@@ -2,6 +2,7 @@
 
 #include "control_server.h"
 #include "multicast_server.h"
+#include "onvif_discovery.h"
 #include "probe_server.h"
 #include "records.h"
 #include "session_server.h"
@@ -29,6 +30,7 @@ const char* usage()
            "  --generate N          play N generated devices (mixed cameras and recorders)\n"
            "  --seed S              seed of the generated devices (default 1)\n"
            "  --inactive-percent P  share of generated devices not yet activated (default 10)\n"
+           "  --onvif-percent P     share of generated devices that speak ONVIF (default 10)\n"
            "  --password TEXT       admin password of generated activated devices (default Admin_123)\n"
            "  --devices FILE        play the devices of a JSON file\n"
            "  --state FILE          resume from FILE when it exists; save the state there on exit\n"
@@ -37,7 +39,8 @@ const char* usage()
            "  --probe-port P        UDP port of the probe (default 9610)\n"
            "  --reboot-seconds S    time a rebooting device stays off the network (default 30)\n"
            "  --multicast-port P    UDP port of the multicast discovery (default 9555, 0 = off)\n"
-           "  --nonce-seconds S     how long a nonce of a multicast update stays valid (default 30)\n";
+           "  --nonce-seconds S     how long a nonce of a multicast update stays valid (default 30)\n"
+           "  --discovery-port P    UDP port of ONVIF's WS-Discovery (default 3702, 0 = off)\n";
 }
 
 bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* help)
@@ -78,6 +81,10 @@ bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* h
             if (!number(v, 0, 100, &n))
                 return false;
             o->generate.inactivePercent = int(n);
+        } else if (a == "--onvif-percent") {
+            if (!number(v, 0, 100, &n))
+                return false;
+            o->generate.onvifPercent = int(n);
         } else if (a == "--password") {
             o->generate.password = v;
         } else if (a == "--devices") {
@@ -106,6 +113,10 @@ bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* h
             if (!number(v, 1, 3600, &n))
                 return false;
             o->nonceMs = int(n * 1000);
+        } else if (a == "--discovery-port") {
+            if (!number(v, 0, 65535, &n))
+                return false;
+            o->discoveryPort = std::uint16_t(n);
         } else {
             *error = "unknown option " + a;
             return false;
@@ -176,6 +187,10 @@ void Simulator::run()
         m_multicast->responder().setNonceValidityMs(m_options.nonceMs);
         m_multicast->start();
     }
+    if (m_options.discoveryPort != 0) {
+        m_discovery = std::make_unique<OnvifDiscovery>(m_io, m_store, m_log, m_options.discoveryPort);
+        m_discovery->start();
+    }
     auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
     signals->async_wait([this](boost::system::error_code ec, int) {
         if (!ec)
@@ -219,6 +234,8 @@ void Simulator::stop()
             m_probe->stop();
         if (m_multicast)
             m_multicast->stop();
+        if (m_discovery)
+            m_discovery->stop();
         if (m_sessions)
             m_sessions->stop();
         m_io.stop();
@@ -261,6 +278,7 @@ Json::Value Simulator::control(const Json::Value& request)
         out["session_port"] = m_options.sessionPort;
         out["probe_port"] = m_options.probePort;
         out["multicast_port"] = m_options.multicastPort;
+        out["discovery_port"] = m_options.discoveryPort;
         return out;
     }
     if (cmd == "multicast") {
@@ -283,6 +301,7 @@ Json::Value Simulator::control(const Json::Value& request)
                 e["model"] = d.model;
                 e["channels"] = int(d.channels.size());
                 e["activated"] = d.activated;
+                e["onvif"] = d.onvif;
                 e["online"] = d.online();
                 e["sessions"] = d.sessions;
                 e["media_port"] = d.net.mediaPort;

@@ -18,6 +18,7 @@ class SessionServer;
 class ProbeServer;
 class ControlServer;
 class MulticastServer;
+class OnvifDiscovery;
 
 struct Options {
     std::string devicesFile; // --devices: devices to play
@@ -29,6 +30,7 @@ struct Options {
     int rebootMs = 30000; // a reboot's time off the network unless the command says
     std::uint16_t multicastPort = 9555; // multicast discovery; 0: not served
     int nonceMs = 30000; // how long an update nonce stays valid
+    std::uint16_t discoveryPort = 3702; // ONVIF's WS-Discovery; 0: not served
 };
 
 // Parses the command line. False with a message in `error` (or the usage
@@ -68,6 +70,7 @@ private:
     std::unique_ptr<ProbeServer> m_probe;
     std::unique_ptr<ControlServer> m_control;
     std::unique_ptr<MulticastServer> m_multicast;
+    std::unique_ptr<OnvifDiscovery> m_discovery;
 };
 
 } // namespace devsim

@@ -190,6 +190,7 @@ Json::Value deviceToJson(const Device& d, bool runtime)
     o["alarm_out"] = d.alarmOut;
     o["video_format"] = d.videoFormat;
     o["max_sessions"] = d.maxSessions;
+    o["onvif"] = d.onvif;
     o["activated"] = d.activated;
     Json::Value users(Json::arrayValue);
     for (const auto& u : d.users) {
@@ -266,7 +267,7 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
         || !r.integer("alarm_in", d.alarmIn, 0, 255) || !r.integer("alarm_out", d.alarmOut, 0, 255)
         || !r.integer("video_format", d.videoFormat, 0, 1)
         || !r.integer("max_sessions", d.maxSessions, 1, 1000) || !r.flag("activated", d.activated)
-        || !r.integer("even_check", d.evenCheck, -2147483648ll, 2147483647ll))
+        || !r.flag("onvif", d.onvif) || !r.integer("even_check", d.evenCheck, -2147483648ll, 2147483647ll))
         return false;
     if (v.isMember("channels")) {
         const auto& c = v["channels"];
@@ -378,6 +379,7 @@ std::vector<Device> loadDevices(const std::string& path)
         throw std::runtime_error(path + ": no \"devices\" array");
     GenerateOptions defaults;
     defaults.inactivePercent = 0;
+    defaults.onvifPercent = 0;
     std::vector<Device> out;
     for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
         Device d = generateDevice(int(i), defaults);
