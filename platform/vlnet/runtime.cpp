@@ -102,7 +102,21 @@ void Runtime::init()
     m_io = std::make_unique<boost::asio::io_context>(1);
     m_work = std::make_unique<boost::asio::executor_work_guard<boost::asio::io_context::executor_type>>(
         m_io->get_executor());
-    m_ioThread = std::thread([io = m_io.get()] { io->run(); });
+    m_ioThread = std::thread([io = m_io.get()] {
+        // Handlers catch what they expect; anything that still escapes one
+        // is logged and the loop goes on, since an exception leaving this
+        // thread would end the caller's whole program.
+        for (;;) {
+            try {
+                io->run();
+                return;
+            } catch (const std::exception& e) {
+                logLine("I/O handler failed: %s", e.what());
+            } catch (...) {
+                logLine("I/O handler failed");
+            }
+        }
+    });
     for (int i = 0; i < kCallbackThreads; ++i)
         m_callbacks.push_back(std::make_unique<CallbackThread>());
     logLine("VLNet stand-in started (session port %u)", unsigned(m_settings.sessionPort));

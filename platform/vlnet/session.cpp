@@ -1,13 +1,13 @@
 #include "session.h"
 
+#include "common/json.h"
+#include "decode.h"
 #include "netlog.h"
 
 #include <boost/asio/post.hpp>
 #include <boost/asio/read.hpp>
 #include <boost/asio/write.hpp>
 #include <cstring>
-#include <json/reader.h>
-#include <json/writer.h>
 
 namespace vlnet
 {
@@ -19,37 +19,7 @@ using Clock = std::chrono::steady_clock;
 namespace
 {
 
-bool parseJson(const std::vector<std::uint8_t>& bytes, std::size_t offset, Json::Value* out)
-{
-    if (bytes.size() < offset)
-        return false;
-    Json::CharReaderBuilder b;
-    std::unique_ptr<Json::CharReader> r(b.newCharReader());
-    std::string errs;
-    const char* p = reinterpret_cast<const char*>(bytes.data()) + offset;
-    return r->parse(p, p + (bytes.size() - offset), out, &errs) && out->isObject();
-}
-
-std::string compact(const Json::Value& v)
-{
-    Json::StreamWriterBuilder b;
-    b["indentation"] = "";
-    return Json::writeString(b, v);
-}
-
-void putText(char* slot, std::size_t size, const std::string& text)
-{
-    std::memset(slot, 0, size);
-    std::memcpy(slot, text.data(), std::min(size, text.size()));
-}
-
 constexpr int kGateDelayMs = 5;
-
-bool isLoginSuccess(int status)
-{
-    return status == VLNET_STATUS_LOGIN_SUCCESS || status == VLNET_STATUS_HTTP_LOGIN
-        || status == VLNET_STATUS_HTTPS_LOGIN;
-}
 
 } // namespace
 
@@ -259,7 +229,14 @@ void Session::readFrame(unsigned gen)
                         return;
                     }
                     m_lastReceived = Clock::now();
-                    onFrame(hdr, std::move(*payload));
+                    try {
+                        onFrame(hdr, std::move(*payload));
+                    } catch (const std::exception& e) {
+                        // Last resort: whatever a device sends must not end
+                        // the caller's program; the session is dropped.
+                        failed(VLNET_STATUS_CONNECTION_LOST, std::string("bad frame: ") + e.what());
+                        return;
+                    }
                     if (gen == m_generation && m_socket.is_open())
                         readFrame(gen);
                 });
@@ -283,10 +260,8 @@ void Session::onFrame(const vlwire::Header& h, std::vector<std::uint8_t> payload
         return;
     }
     if (h.command == vlwire::kMessage && !(h.flags & vlwire::kReply)) {
-        if (payload.size() < 4)
-            return;
-        std::int32_t id = std::int32_t(vlwire::getU32(payload.data()));
-        emitMessage(id, std::vector<std::uint8_t>(payload.begin() + 4, payload.end()));
+        if (auto message = readMessage(payload))
+            emitMessage(message->id, std::move(message->data));
         return;
     }
     if (!(h.flags & vlwire::kReply))
@@ -300,68 +275,47 @@ void Session::onFrame(const vlwire::Header& h, std::vector<std::uint8_t> payload
         p = it->second;
         m_pending.erase(it);
     }
+    auto reply = readReply(payload);
     std::lock_guard<std::mutex> hold(p->lock);
     p->finished = true;
-    p->ok = payload.size() >= 4;
-    if (p->ok) {
-        p->result = std::int32_t(vlwire::getU32(payload.data()));
-        p->data.assign(payload.begin() + 4, payload.end());
+    p->ok = reply.has_value();
+    if (reply) {
+        p->result = reply->result;
+        p->data = std::move(reply->data);
     }
     p->done.notify_all();
 }
 
 void Session::onHello(const std::vector<std::uint8_t>& payload)
 {
-    Json::Value hello;
-    if (!parseJson(payload, 0, &hello) || !hello["nonce"].isString()) {
+    const auto nonce = helloNonce(payload);
+    if (!nonce) {
         attemptFailed("bad greeting");
         return;
     }
     Json::Value login(Json::objectValue);
     login["user"] = m_config.user;
-    login["digest"] = vlwire::loginDigest(hello["nonce"].asString(), m_config.user, m_config.password);
+    login["digest"] = vlwire::loginDigest(*nonce, m_config.user, m_config.password);
     login["kind"] = m_config.kind();
     login["flags"] = m_config.protocolFlags;
     m_phase = Phase::AwaitLogin;
     m_loginSequence = ++m_sequence;
-    write(vlwire::encode(vlwire::kLogin, 0, m_loginSequence, compact(login)));
+    write(vlwire::encode(vlwire::kLogin, 0, m_loginSequence, vljson::write_compact(login)));
 }
 
 void Session::onLoginReply(const std::vector<std::uint8_t>& payload)
 {
-    Json::Value reply;
-    if (payload.size() < 4 || std::int32_t(vlwire::getU32(payload.data())) != vlwire::kOk
-        || !parseJson(payload, 4, &reply) || !reply["status"].isInt()) {
+    const auto answer = readLoginAnswer(payload);
+    if (!answer) {
         attemptFailed("bad login answer");
         return;
     }
     m_timer.cancel();
-    int status = reply["status"].asInt();
+    const int status = answer->status;
     std::string address = m_endpoint.address().to_string();
-    bool http = reply.isMember("http_port");
     {
         std::lock_guard<std::mutex> hold(m_lock);
-        std::memset(&m_http, 0, sizeof(m_http));
-        putText(m_http.real_address, sizeof(m_http.real_address), m_config.address);
-        putText(m_http.address, sizeof(m_http.address), address);
-        m_http.real_port = m_endpoint.port();
-        if (http) {
-            m_http.port = reply["http_port"].asInt();
-            m_http.https = reply.get("https", false).asBool();
-            m_http.password_encryption = std::int8_t(reply.get("password_enc", 0).asInt());
-            m_http.support_recover_password = std::int8_t(reply.get("support_recover_password", 0).asInt());
-            m_http.use_recover_password = std::int8_t(reply.get("use_recover_password", 0).asInt());
-            putText(m_http.token, sizeof(m_http.token), reply.get("token", "").asString());
-            putText(m_http.cookie, sizeof(m_http.cookie), reply.get("cookie", "").asString());
-            putText(m_http.protocol, sizeof(m_http.protocol), reply.get("protocol", "http").asString());
-            m_http.activation_password = reply.get("activation_pwd", false).asBool();
-            m_http.sync_activation_password = reply.get("syn_activation_pwd", false).asBool();
-        } else {
-            m_http.port = m_endpoint.port();
-            putText(m_http.protocol, sizeof(m_http.protocol), "media");
-        }
-        if (isLoginSuccess(status))
-            putText(m_http.user_name, sizeof(m_http.user_name), m_config.user);
+        fillHttpRecord(*answer, { m_config.address, address, m_endpoint.port(), m_config.user }, m_http);
         m_haveHttp = true;
     }
     logLine("connection %d %s:%u login user=%s kind=%s -> %d", m_handle, address.c_str(),
@@ -370,9 +324,7 @@ void Session::onLoginReply(const std::vector<std::uint8_t>& payload)
         m_phase = Phase::Up;
         m_everUp = true;
         m_retrying = false;
-        std::string devInfo = reply.isMember("device_info") ? compact(reply["device_info"]) : std::string();
-        std::string chInfo = reply.isMember("channel_info") ? compact(reply["channel_info"]) : std::string();
-        emitStatus(status, devInfo, chInfo);
+        emitStatus(status, answer->deviceInfo, answer->channelInfo);
         keepalive(m_generation);
         return;
     }

@@ -1,7 +1,7 @@
 #include "core/connection.h"
 
+#include "common/json.h"
 #include "core/export_guard.h"
-#include "core/json_text.h"
 #include "core/log.h"
 #include "core/login_request.h"
 
@@ -156,7 +156,7 @@ int connection::login(const vl_login_param& param)
 
     Json::Value root;
     login_request request;
-    if (!parse_request(param.json, root) || !read_login_request(root, request)) {
+    if (!vljson::parse(param.json, root) || !read_login_request(root, request)) {
         write_log("dev:%p, this:%p, [%s] call <connection login> error:vl_parse_json_error\n",
             static_cast<void*>(m_owner), static_cast<void*>(this), m_label.c_str());
         return vl_parse_json_error;
@@ -439,7 +439,7 @@ void connection::on_status(int status, const void* info, const char* device_info
     Json::Value root(Json::objectValue);
     root["status"] = text;
     write_log("dev:%p, this:%p, [%s] <conn_callback>, param:%s\n", static_cast<void*>(m_owner),
-        static_cast<void*>(this), m_label.c_str(), write_compact(root).c_str());
+        static_cast<void*>(this), m_label.c_str(), vljson::write_compact(root).c_str());
 
     if (info) {
         if (is_mode_status(status)) {
@@ -495,7 +495,7 @@ void connection::on_status(int status, const void* info, const char* device_info
         }
     }
 
-    const std::string status_json = write_compact(root);
+    const std::string status_json = vljson::write_compact(root);
     bool held = false;
     {
         std::lock_guard<std::mutex> hold(m_pending_lock);
@@ -525,7 +525,7 @@ void connection::on_status(int status, const void* info, const char* device_info
 void connection::send_message(const char* name, const Json::Value& root)
 {
     if (m_message_callback)
-        m_message_callback(name, write_styled(root).c_str(), m_user);
+        m_message_callback(name, vljson::write_styled(root).c_str(), m_user);
 }
 
 void connection::log_channel_status(const std::string& values)

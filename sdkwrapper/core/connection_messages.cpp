@@ -1,8 +1,8 @@
 // Device messages of a connection: the dispatch, the channel-status reply
 // (611) that releases held login statuses, and the device and channel
 // information of an HTTP login.
+#include "common/json.h"
 #include "core/connection.h"
-#include "core/json_text.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -39,30 +39,6 @@ uint32_t read_u32(const char* p)
     const auto* b = reinterpret_cast<const unsigned char*>(p);
     return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 | static_cast<uint32_t>(b[2]) << 16
         | static_cast<uint32_t>(b[3]) << 24;
-}
-
-// A JSON value read as a flag without throwing: booleans, non-zero numbers.
-bool as_flag(const Json::Value& v)
-{
-    if (v.isBool())
-        return v.asBool();
-    if (v.isNumeric())
-        return v.asDouble() != 0.0;
-    return false;
-}
-
-std::string text_of(const Json::Value& v)
-{
-    return v.isString() ? v.asString() : std::string();
-}
-
-const Json::Value& member(const Json::Value& v, const char* key)
-{
-    static const Json::Value null_value;
-    if (!v.isObject())
-        return null_value;
-    const Json::Value* found = v.find(key, key + std::strlen(key));
-    return found ? *found : null_value;
 }
 
 int channel_online_value(const std::string& state)
@@ -208,44 +184,45 @@ void connection::convert_alarm_list(unsigned id, const char* data, int length)
         return;
     const std::string text(data, static_cast<size_t>(length));
     Json::Value root;
-    if (!parse_request(text.c_str(), root))
+    if (!vljson::parse(text.c_str(), root))
         return;
-    const Json::Value& d = member(root, "data");
+    const Json::Value& d = vljson::member(root, "data");
 
     if (id == kMsgDeviceInfoText) {
-        m_support_new_rec_detail = as_flag(member(d, "support_playback_new_rec_detail")) ? 1 : 0;
-        m_support_new_rec_file_download
-            = as_flag(member(d, "support_playback_new_rec_file_download")) ? 1 : 0;
-        if (as_flag(member(d, "support_ai_pic_report")))
+        // Devices write their flags as booleans or numbers; anything else
+        // reads as not set.
+        vljson::reader flags(d, vljson::policy::convert_or_absent);
+        m_support_new_rec_detail = flags.flag("support_playback_new_rec_detail") ? 1 : 0;
+        m_support_new_rec_file_download = flags.flag("support_playback_new_rec_file_download") ? 1 : 0;
+        if (flags.flag("support_ai_pic_report"))
             m_support_ai_pic_report = 1;
         else
-            m_support_ai_pic_report = member(d, "device_preview_AI_item").empty() ? 0 : 1;
-        const Json::Value& talk = member(d, "talkback");
-        if (talk.isString()) {
-            if (talk.asString() == "TalkHalf")
-                m_talk_half = 1;
-            else if (talk.asString() == "TalkFull")
-                m_talk_full = 1;
-        }
+            m_support_ai_pic_report = vljson::member(d, "device_preview_AI_item").empty() ? 0 : 1;
+        const std::string talk = vljson::reader(d, vljson::policy::exact_or_absent).text("talkback");
+        if (talk == "TalkHalf")
+            m_talk_half = 1;
+        else if (talk == "TalkFull")
+            m_talk_full = 1;
         return;
     }
 
     if (id == kMsgChannelInfoText) {
-        const Json::Value& items = member(member(d, "channel_param"), "items");
+        const Json::Value& items = vljson::member(vljson::member(d, "channel_param"), "items");
         if (!items.isArray() && !items.isObject())
             return;
         int j = 0;
         for (auto it = items.begin(); it != items.end() && j < kMaxChannels; ++it, ++j) {
-            const Json::Value& item = *it;
+            // Texts only; a value of another type reads as empty.
+            vljson::reader item(*it, vljson::policy::exact_or_absent);
             http_channel_entry& entry = m_http_channel_table[j];
             std::memset(entry.name, 0, sizeof entry.name);
-            const std::string name = text_of(member(item, "channel"));
+            const std::string name = item.text("channel");
             std::memcpy(entry.name, name.data(), std::min<size_t>(name.size(), sizeof entry.name - 1));
-            entry.status = channel_online_value(text_of(member(item, "connect_status")));
-            const Json::Value& abilities = member(item, "ability");
-            if (abilities.isArray()) {
-                for (const auto& a : abilities) {
-                    const int index = ability_index(text_of(a));
+            entry.status = channel_online_value(item.text("connect_status"));
+            const Json::Value* abilities = item.get("ability");
+            if (abilities && abilities->isArray()) {
+                for (const auto& a : *abilities) {
+                    const int index = a.isString() ? ability_index(a.asString()) : -1;
                     if (index >= 0)
                         m_channel_abilities[j][index] = 1;
                 }

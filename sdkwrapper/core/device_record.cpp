@@ -1,6 +1,6 @@
 #include "core/device_record.h"
 
-#include "core/json_text.h"
+#include "common/json.h"
 
 #include <climits>
 #include <cstdint>
@@ -297,7 +297,7 @@ Json::Value login_rsp_json(const device_record& r)
 
 std::string login_rsp_text(const device_record& r)
 {
-    return write_styled(login_rsp_json(r));
+    return vljson::write_styled(login_rsp_json(r));
 }
 
 } // namespace vlsdk

@@ -1,6 +1,6 @@
 #include "core/login_request.h"
 
-#include "core/json_text.h"
+#include "common/json.h"
 #include "core/login_tables.h"
 
 #include <climits>
@@ -30,57 +30,6 @@ const char* const kReadKeys[] = {
     "oem type",
     "support_new_schedule",
 };
-
-const Json::Value& member(const Json::Value& root, const char* key)
-{
-    static const Json::Value null_value;
-    const Json::Value* found = root.find(key, key + std::strlen(key));
-    return found ? *found : null_value;
-}
-
-bool read_text(const Json::Value& root, const char* key, std::string& out)
-{
-    const Json::Value& v = member(root, key);
-    if (v.isObject() || v.isArray())
-        return false;
-    out = v.asString(); // null "", numbers in decimal, booleans "true"/"false"
-    return true;
-}
-
-bool read_flag(const Json::Value& root, const char* key, bool& out)
-{
-    const Json::Value& v = member(root, key);
-    if (v.isNull()) {
-        out = false;
-        return true;
-    }
-    if (v.isBool()) {
-        out = v.asBool();
-        return true;
-    }
-    if (v.isNumeric()) {
-        out = v.asDouble() != 0.0;
-        return true;
-    }
-    return false;
-}
-
-bool read_int(const Json::Value& v, int32_t& out)
-{
-    if (v.isNull()) {
-        out = 0;
-        return true;
-    }
-    if (v.isBool()) {
-        out = v.asBool() ? 1 : 0;
-        return true;
-    }
-    if (v.isNumeric() && v.isConvertibleTo(Json::intValue)) {
-        out = v.asInt();
-        return true;
-    }
-    return false;
-}
 
 bool present(const Json::Value& root, const char* key)
 {
@@ -115,25 +64,27 @@ bool read_login_request(const Json::Value& root, login_request& out)
     if (!root.isObject())
         return false;
     out = login_request {};
-    if (!read_flag(root, "disable auto send msg", out.disable_auto_send)
-        || !read_text(root, "ip or id", out.address))
-        return false;
-    if (has_value(root, "port")) {
+    // Callers send values of every type where a text or a number is meant;
+    // the JSON library's conversions decide, anything else is unreadable.
+    vljson::reader r(root, vljson::policy::convert);
+    r.read("disable auto send msg", out.disable_auto_send);
+    r.read("ip or id", out.address);
+    if (r.has("port")) {
         out.has_port = true;
-        if (!read_int(root["port"], out.port))
-            return false;
-    } else if (has_value(root, "media port")) {
+        r.read("port", out.port);
+    } else if (r.has("media port")) {
         out.has_port = true;
-        if (!read_int(root["media port"], out.port))
-            return false;
+        r.read("media port", out.port);
     }
-    if (!read_text(root, "remote_terminal_info", out.remote_terminal_info)
-        || !read_text(root, "register_uid", out.register_uid) || !read_text(root, "user", out.user)
-        || !read_text(root, "password", out.password)
-        || !read_flag(root, "enable_http_api_version_check", out.enable_http_api_version_check)
-        || !read_flag(root, "enable_new_cgi_check", out.enable_new_cgi_check)
-        || !read_flag(root, "disable_media_in_auto_mode", out.disable_media_in_auto_mode)
-        || !read_text(root, "event_check_ext_data", out.event_check_ext_data))
+    r.read("remote_terminal_info", out.remote_terminal_info);
+    r.read("register_uid", out.register_uid);
+    r.read("user", out.user);
+    r.read("password", out.password);
+    r.read("enable_http_api_version_check", out.enable_http_api_version_check);
+    r.read("enable_new_cgi_check", out.enable_new_cgi_check);
+    r.read("disable_media_in_auto_mode", out.disable_media_in_auto_mode);
+    r.read("event_check_ext_data", out.event_check_ext_data);
+    if (!r.ok())
         return false;
     if (out.remote_terminal_info.empty())
         out.remote_terminal_info = "windows";
@@ -141,12 +92,12 @@ bool read_login_request(const Json::Value& root, login_request& out)
     std::string protocol;
     bool has_protocol_text = false;
     if (present(root, "real_protocol")) {
-        if (!read_text(root, "real_protocol", protocol))
+        if (!r.read("real_protocol", protocol))
             return false;
         has_protocol_text = true;
         out.real_protocol = 1;
     } else if (present(root, "protocol")) {
-        if (!read_text(root, "protocol", protocol))
+        if (!r.read("protocol", protocol))
             return false;
         has_protocol_text = true;
     }
@@ -156,27 +107,28 @@ bool read_login_request(const Json::Value& root, login_request& out)
             out.real_protocol = 0;
     } else if (present(root, "enable_http_check")) {
         bool check = false;
-        if (!read_flag(root, "enable_http_check", check))
+        if (!r.read("enable_http_check", check))
             return false;
         out.protocol_flags = check ? 7 : 1;
     }
 
     std::string word;
-    if (!read_text(root, "p2p type", word))
+    if (!r.read("p2p type", word))
         return false;
     out.p2p_type = p2p_type_number(word);
-    if (!read_text(root, "ddns id server addr", out.ddns_server))
+    if (!r.read("ddns id server addr", out.ddns_server))
         return false;
-    const Json::Value& post = member(root, "login_post_data_json");
+    const Json::Value& post = vljson::member(root, "login_post_data_json");
     if (post.isObject())
-        out.post_data = write_styled(post);
+        out.post_data = vljson::write_styled(post);
     else if (post.isString())
         out.post_data = post.asString();
     out.has_post_data = !out.post_data.empty();
-    if (!read_text(root, "oem type", word))
+    word.clear();
+    if (!r.read("oem type", word))
         return false;
     out.oem_type = oem_type_number(word);
-    return read_flag(root, "support_new_schedule", out.support_new_schedule);
+    return r.read("support_new_schedule", out.support_new_schedule);
 }
 
 void fill_start_record(
@@ -219,7 +171,7 @@ std::string login_log_text(Json::Value root)
             root[key] = Json::Value();
     }
     root["password"] = "******";
-    return write_styled(root);
+    return vljson::write_styled(root);
 }
 
 } // namespace vlsdk

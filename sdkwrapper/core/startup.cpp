@@ -1,8 +1,8 @@
 // Start-up, shut-down and log set-up of the library and the two SDKs below it.
 #include "core/startup.h"
 
+#include "common/json.h"
 #include "core/export_guard.h"
-#include "core/json_text.h"
 #include "core/log.h"
 #include "params/ParamRegistry.h"
 #include "sys/module_path.h"
@@ -27,24 +27,6 @@ std::atomic<int> g_sdk_starts { 0 };
 // Customer editions whose P2P servers are of kind 9.
 const char* const kKind9Editions[] = { "dorvex_vv", "dorvex_vv_pro" };
 
-const Json::Value& object_root(const Json::Value& root)
-{
-    if (!root.isNull() && !root.isObject())
-        throw Json::LogicError("the request is not a JSON object");
-    return root;
-}
-
-std::string text_value(const Json::Value& root, const char* key)
-{
-    return root.isObject() ? root[key].asString() : std::string();
-}
-
-// Keys the SDK takes only when they hold a text; anything else is ignored.
-std::string text_if_text(const Json::Value& root, const char* key)
-{
-    return root.isObject() && root[key].isString() ? root[key].asString() : std::string();
-}
-
 // Copies text with its NUL into a fixed field when it fits; false (field
 // left zero) when it does not.
 template <size_t N> bool copy_field(char (&field)[N], const std::string& text)
@@ -63,57 +45,62 @@ void log_line(const char* operation, const char* outcome)
 
 } // namespace
 
-startup_options read_startup_options(const Json::Value& input)
+startup_options read_startup_options(const Json::Value& root, bool* ok)
 {
-    const Json::Value& root = object_root(input);
+    // Every key converts as the JSON library converts it; a value that does
+    // not (an object where a text is meant, a text where a number is) makes
+    // the whole start-up unreadable.
+    vljson::reader r(root, vljson::policy::convert);
     startup_options o;
-    o.module_dir = text_value(root, "windows dll path");
-    if (has_value(root, "max hardware decode num")) {
+    r.read("windows dll path", o.module_dir);
+    if (r.has("max hardware decode num")) {
         o.has_max_hw_decode = true;
-        o.max_hw_decode = root["max hardware decode num"].asInt();
+        r.read("max hardware decode num", o.max_hw_decode);
     }
-    if (has_value(root, "vl_audio_aec_model1_file") && has_value(root, "vl_audio_aec_model2_file")
-        && has_value(root, "vl_audio_aec_model_key")) {
+    if (r.has("vl_audio_aec_model1_file") && r.has("vl_audio_aec_model2_file")
+        && r.has("vl_audio_aec_model_key")) {
         o.has_aec = true;
-        o.aec_model1 = root["vl_audio_aec_model1_file"].asString();
-        o.aec_model2 = root["vl_audio_aec_model2_file"].asString();
-        o.aec_key = root["vl_audio_aec_model_key"].asString();
-        if (has_value(root, "near_vol"))
-            o.near_vol = root["near_vol"].asInt();
+        r.read("vl_audio_aec_model1_file", o.aec_model1);
+        r.read("vl_audio_aec_model2_file", o.aec_model2);
+        r.read("vl_audio_aec_model_key", o.aec_key);
+        r.read("near_vol", o.near_vol);
     }
+    // These two count as given even when null.
     if (root.isObject() && root.isMember("enable hw render")) {
         o.has_hw_render = true;
-        o.hw_render = root["enable hw render"].asBool();
+        r.read("enable hw render", o.hw_render);
     }
     if (root.isObject() && root.isMember("enable hw render d3d11")) {
         o.has_hw_render_d3d11 = true;
-        o.hw_render_d3d11 = root["enable hw render d3d11"].asBool();
+        r.read("enable hw render d3d11", o.hw_render_d3d11);
     }
-    o.main_addr = text_value(root, "vv main server addr");
-    o.main_port = root.isObject() ? root["vv main server port"].asInt() : 0;
-    o.sub_addr = text_value(root, "vv sub server addr");
-    o.sub_port = root.isObject() ? root["vv sub server port"].asInt() : 0;
-    o.oem_type = text_value(root, "oem type");
-    o.region = text_value(root, "region");
-    o.disable_tutk = root.isObject() && root["disable_tutk_p2p_mode"].asBool();
-    o.router = text_if_text(root, "vl iot router");
-    if (has_value(root, "vl iot router v1")) {
-        const Json::Value& v1 = root["vl iot router v1"];
-        o.router_v1 = v1.isString() ? v1.asString() : write_styled(v1);
-    }
-    o.cache_dir = text_if_text(root, "cache_directory");
-    if (has_value(root, "port")) {
+    r.read("vv main server addr", o.main_addr);
+    r.read("vv main server port", o.main_port);
+    r.read("vv sub server addr", o.sub_addr);
+    r.read("vv sub server port", o.sub_port);
+    r.read("oem type", o.oem_type);
+    r.read("region", o.region);
+    r.read("disable_tutk_p2p_mode", o.disable_tutk);
+    // Taken only when a text; any other value is ignored.
+    vljson::reader texts_only(root, vljson::policy::exact_or_absent);
+    texts_only.read("vl iot router", o.router);
+    texts_only.read("cache_directory", o.cache_dir);
+    if (const Json::Value* v1 = r.get("vl iot router v1"))
+        o.router_v1 = v1->isString() ? v1->asString() : vljson::write_styled(*v1);
+    if (r.has("port")) {
         o.has_port = true;
-        o.port = root["port"].asUInt();
+        r.read("port", o.port);
     }
-    if (has_value(root, "relay_mode_timeout_seconds")) {
+    if (r.has("relay_mode_timeout_seconds")) {
         o.has_relay_timeout = true;
-        o.relay_timeout = root["relay_mode_timeout_seconds"].asUInt();
+        r.read("relay_mode_timeout_seconds", o.relay_timeout);
     }
-    if (has_value(root, "only_relay_mode")) {
+    if (r.has("only_relay_mode")) {
         o.has_relay_only = true;
-        o.relay_only = root["only_relay_mode"].asBool();
+        r.read("only_relay_mode", o.relay_only);
     }
+    if (ok)
+        *ok = r.ok() && (root.isNull() || root.isObject());
     return o;
 }
 
@@ -235,18 +222,18 @@ std::string wrapper_log_path_from_ini(const std::string& ini_path)
     return {};
 }
 
-log_options read_log_options(const Json::Value& input)
+log_options read_log_options(const Json::Value& root, bool* ok)
 {
-    const Json::Value& root = object_root(input);
+    vljson::reader r(root, vljson::policy::convert);
     log_options o;
-    if (!root.isObject())
-        return o;
-    o.directory = root["directory"].asString();
-    o.max_size = root["max size"].asInt64();
-    o.p2p_log = root["enable p2p log"].asBool();
-    o.main_loop_log = root["enable main loop log"].asBool();
-    o.net_log = root["enable net log"].asBool();
-    o.http_log = root["enable http log"].asBool();
+    r.read("directory", o.directory);
+    r.read("max size", o.max_size);
+    r.read("enable p2p log", o.p2p_log);
+    r.read("enable main loop log", o.main_loop_log);
+    r.read("enable net log", o.net_log);
+    r.read("enable http log", o.http_log);
+    if (ok)
+        *ok = r.ok() && (root.isNull() || root.isObject());
     return o;
 }
 
@@ -274,15 +261,14 @@ VL_API int vl_sdk_wrapper_init_v1(vl_init_param* param)
         startup_options options;
         if (has_json) {
             Json::Value root;
-            if (!parse_request(p.json, root))
+            if (!vljson::parse(p.json, root))
                 return vl_parse_json_error;
             // Every key is read before anything starts, so a value of the
             // wrong type fails the start-up as a whole.
-            try {
-                options = read_startup_options(root);
-            } catch (const Json::Exception&) {
+            bool readable = false;
+            options = read_startup_options(root, &readable);
+            if (!readable)
                 return vl_parse_json_error;
-            }
         }
 
         VLNetInit();
@@ -347,14 +333,12 @@ VL_API int vl_init_log(const char* json)
 {
     return export_guard("init_log", static_cast<int>(vl_fail), [&]() -> int {
         Json::Value root;
-        if (!parse_request(json, root))
+        if (!vljson::parse(json, root))
             return vl_parse_json_error;
-        log_options options;
-        try {
-            options = read_log_options(root);
-        } catch (const Json::Exception&) {
+        bool readable = false;
+        const log_options options = read_log_options(root, &readable);
+        if (!readable)
             return vl_parse_json_error;
-        }
         const std::string& dir = options.directory;
         // Without a folder there is no log file: an empty folder would put
         // the files at the root of the file system.

@@ -44,9 +44,10 @@ struct startup_options {
     bool relay_only = false;
 };
 
-// Reads every start-up key. A root that is not an object, or a value of a
-// type that cannot be read as the key's type, throws Json::Exception.
-startup_options read_startup_options(const Json::Value& root);
+// Reads every start-up key. *ok (when given) becomes false for a root that
+// is neither null nor an object, or a value that cannot be read as its
+// key's type.
+startup_options read_startup_options(const Json::Value& root, bool* ok = nullptr);
 
 // Fills the player's echo-cancellation and rendering record (text pointers
 // point into options). True when the player is to be given it.
@@ -79,7 +80,7 @@ struct log_options {
     bool http_log = false;
 };
 
-// Throws Json::Exception as read_startup_options does.
-log_options read_log_options(const Json::Value& root);
+// *ok as for read_startup_options.
+log_options read_log_options(const Json::Value& root, bool* ok = nullptr);
 
 } // namespace vlsdk

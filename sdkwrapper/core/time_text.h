@@ -2,30 +2,23 @@
 // Date-time texts at the library boundary: "%04d-%02d-%02d %02d:%02d:%02d"
 // (year, month, day, hour, minute, second) in UTC. The player counts time in
 // microseconds since 1970-01-01 00:00:00 UTC.
+#include "vlnet.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
 
 // The 8-byte date-time of recording records, requests and playback
-// positions, as the network SDK lays it out.
-struct record_time {
-    uint16_t year;
-    uint8_t month;
-    uint8_t day;
-    uint8_t hour;
-    uint8_t minute;
-    uint8_t second;
-    uint8_t unused;
-};
-static_assert(sizeof(record_time) == 8, "record_time is 8 bytes");
+// positions: the network SDK's own record.
+using record_time = VLNET_TIME;
 
 // Reads "year-month-day hour:minute:second": the first '-', the next '-'
 // after it, the next ' ' after that, then two ':'. A null or empty text, a
 // separator missing or a separator standing last gives -1 and out is left
 // alone. Otherwise the six pieces are read as decimal integers (leading
 // digits; none gives 0), stored truncated to the field widths without range
-// checks (unused is not touched), and the result is 0.
+// checks (reserved is not touched), and the result is 0.
 int parse_time_string(const char* text, record_time* out);
 
 // Microseconds to text without rounding (whole seconds, truncated).

@@ -1,10 +1,10 @@
-#pragma once
+#ifndef VL_API_H
+#define VL_API_H
 /* Export and calling-convention macros of VLSDKWrapper.
      VL_API   marks a function as part of the library's C interface.
      VL_CALL  the calling convention of every callback a caller hands to the
               library (stdcall on 32-bit Windows, nothing elsewhere). The
-              exports themselves use the plain C convention.
-     VL_EXTERN_C  extern "C" for C++ includers, nothing for C. */
+              exports themselves use the plain C convention. */
 #if defined(_WIN32)
 #define VL_CALL __stdcall
 #if defined(VLSDKWRAPPER_BUILDING)
@@ -17,8 +17,4 @@
 #define VL_API __attribute__((visibility("default")))
 #endif
 
-#ifdef __cplusplus
-#define VL_EXTERN_C extern "C"
-#else
-#define VL_EXTERN_C
-#endif
+#endif /* VL_API_H */

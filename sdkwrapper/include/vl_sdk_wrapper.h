@@ -22,8 +22,16 @@
 
    Start-up: every export works without vl_sdk_wrapper_init; without it the
    library has no log file and the host must have started the network SDK
-   itself. The player-based exports need vl_sdk_wrapper_init_v1. */
+   itself. The player-based exports need vl_sdk_wrapper_init_v1.
+   vl_sdk_wrapper_init, vl_sdk_wrapper_init_v1 and vl_sdk_wrapper_uninit
+   must not run while any other export runs (on any thread): start the
+   library before the first call and shut it down after the last one has
+   returned, and stop every operation and destroy every device first.
+
+   Version: vl_version.h (VL_SDK_WRAPPER_VERSION_MAJOR, _MINOR, _PATCH); the
+   shared library's SONAME carries the major version. */
 #include "vl_api.h"
+#include "vl_version.h"
 
 #include <stdbool.h>
 #include <stdint.h>
@@ -64,7 +72,11 @@ typedef enum vl_error_code {
 
 /* ---- Callbacks --------------------------------------------------------- */
 /* user is the caller's value, passed back unchanged. Texts live only during
-   the call. Each export that takes a callback says on which thread it runs. */
+   the call. Each export that takes a callback says on which thread it runs.
+   A callback type is declared here together with the first export that
+   takes it. (The progress of the configuration export will take
+   (intptr_t first, int second, void* user): first may carry a block
+   address, which needs a pointer's width on 64-bit.) */
 
 /* Status and result texts; a search or multicast operation ends with json == NULL. */
 typedef void(VL_CALL* vl_json_callback)(const char* json, void* user);
@@ -72,10 +84,6 @@ typedef void(VL_CALL* vl_json_callback)(const char* json, void* user);
 typedef void(VL_CALL* vl_message_callback)(const char* name, const char* json, void* user);
 /* Every device message as received; id is 16-bit. */
 typedef void(VL_CALL* vl_raw_message_callback)(int id, const char* data, int len, void* user);
-/* Remote-test results and device reports. */
-typedef void(VL_CALL* vl_report_callback)(int msg, const char* json, void* user);
-/* Progress of a configuration export. */
-typedef void(VL_CALL* vl_progress_callback)(int a, int b, void* user);
 /* Every log line of the library, with its time prefix and its own line end;
    reserved is always NULL. Runs on whatever thread logged, one line at a
    time (never by two threads at once); it may log again from inside. */
@@ -86,13 +94,9 @@ typedef void(VL_CALL* vl_log_callback)(const char* line, void* reserved);
    passes it to the matching destroy or stop export, which frees it; no other
    export frees a handle.
      device            vl_create_device          -> vl_destroy_device
-     base_instance     the instance start exports -> the stop export of its family
-     vl_search_handle  vl_start_search_device    -> vl_stop_search_device
      multicast_handle  vl_start_multi_search/_activate/_update
                                                  -> vl_stop_multi_search/_activate/_update */
 typedef struct device device;
-typedef struct base_instance base_instance;
-typedef struct vl_search_handle vl_search_handle;
 typedef struct multicast_handle multicast_handle;
 
 /* ---- Start-up, shut-down and logging ----------------------------------- */

@@ -1,6 +1,6 @@
 #include "multicast/operations.h"
 
-#include "core/json_text.h"
+#include "common/json.h"
 #include "multicast/base64.h"
 
 #include <cmath>
@@ -53,94 +53,18 @@ namespace
 
 constexpr const char* kParseErrorText = "{\"msg\":\"parse json error\"}";
 
-// Reads members of one JSON object; a member of the wrong type clears ok.
-// Null members count as absent.
-class member_reader
+// Requests of the multicast operations take each member in its own type
+// only: a text where a number is meant makes the request unreadable. Null
+// members count as absent.
+vljson::reader request_reader(const Json::Value& object)
 {
-public:
-    explicit member_reader(const Json::Value& object)
-        : m_object(object)
-    {
-    }
-    bool ok = true;
-
-    const Json::Value* get(const char* key) const
-    {
-        const Json::Value* v = m_object.find(key, key + std::char_traits<char>::length(key));
-        return v && !v->isNull() ? v : nullptr;
-    }
-
-    // Any number, cut to the range of a 32-bit signed integer.
-    std::int32_t number(const char* key, std::int32_t absent)
-    {
-        const Json::Value* v = get(key);
-        if (!v)
-            return absent;
-        if (v->isInt())
-            return v->asInt();
-        if (!v->isNumeric()) {
-            ok = false;
-            return absent;
-        }
-        const double d = v->asDouble();
-        if (d <= std::numeric_limits<std::int32_t>::min())
-            return std::numeric_limits<std::int32_t>::min();
-        if (d >= std::numeric_limits<std::int32_t>::max())
-            return std::numeric_limits<std::int32_t>::max();
-        return static_cast<std::int32_t>(d);
-    }
-
-    // A whole number that fits T; anything else is the wrong type.
-    template <class T> T exact(const char* key)
-    {
-        const Json::Value* v = get(key);
-        if (!v)
-            return 0;
-        if (v->isIntegral()) {
-            if (std::numeric_limits<T>::is_signed ? v->isInt() : v->isUInt())
-                return static_cast<T>(std::numeric_limits<T>::is_signed ? v->asInt64() : v->asUInt64());
-        } else if (v->isDouble()) {
-            const double d = v->asDouble();
-            if (d == std::floor(d) && d >= double(std::numeric_limits<T>::min())
-                && d <= double(std::numeric_limits<T>::max()))
-                return static_cast<T>(d);
-        }
-        ok = false;
-        return 0;
-    }
-
-    std::string text(const char* key)
-    {
-        const Json::Value* v = get(key);
-        if (!v)
-            return {};
-        if (!v->isString()) {
-            ok = false;
-            return {};
-        }
-        return v->asString();
-    }
-
-    bool flag(const char* key)
-    {
-        const Json::Value* v = get(key);
-        if (!v)
-            return false;
-        if (!v->isBool()) {
-            ok = false;
-            return false;
-        }
-        return v->asBool();
-    }
-
-private:
-    const Json::Value& m_object;
-};
+    return vljson::reader(object, vljson::policy::exact);
+}
 
 // The top level of every request: an object.
 bool parse_top(const char* request, Json::Value& root)
 {
-    return parse_request(request, root) && root.isObject();
+    return vljson::parse(request, root) && root.isObject();
 }
 
 // A member that holds a JSON document: a text to parse, or (for callers
@@ -153,13 +77,13 @@ bool nested_object(const Json::Value* member, Json::Value& out)
         out = *member;
         return true;
     }
-    return member->isString() && parse_request(member->asCString(), out) && out.isObject();
+    return member->isString() && vljson::parse(member->asCString(), out) && out.isObject();
 }
 
 // The "device" array of a parsed "data" document; absent or empty gives none.
 bool device_list(const Json::Value& data, Json::Value& out)
 {
-    const Json::Value* devices = member_reader(data).get("device");
+    const Json::Value* devices = request_reader(data).get("device");
     if (!devices) {
         out = Json::Value(Json::arrayValue);
         return true;
@@ -175,7 +99,7 @@ bool device_list(const Json::Value& data, Json::Value& out)
 
 bool read_settings(const Json::Value& info, multicast_device_record& s)
 {
-    member_reader r(info);
+    vljson::reader r = request_reader(info);
     s.wired_ip = r.text("wired ip");
     s.dev_type = r.text("dev type");
     s.software_version = r.text("software");
@@ -189,12 +113,12 @@ bool read_settings(const Json::Value& info, multicast_device_record& s)
     s.wired_dns2 = r.text("wired dns2");
     s.wireless_ip = r.text("wireless ip");
     s.ip6_link_local = r.text("ipv6");
-    s.rtsp_port = r.exact<std::uint32_t>("rtsp port");
-    s.channel_num = r.exact<std::uint32_t>("channel num");
-    s.analog_num = r.exact<std::uint32_t>("analog num");
-    s.category = r.exact<std::int32_t>("category");
-    s.web_port = r.exact<std::uint32_t>("web port");
-    s.media_port = r.exact<std::uint32_t>("media port");
+    s.rtsp_port = r.number<std::uint32_t>("rtsp port");
+    s.channel_num = r.number<std::uint32_t>("channel num");
+    s.analog_num = r.number<std::uint32_t>("analog num");
+    s.category = r.number<std::int32_t>("category");
+    s.web_port = r.number<std::uint32_t>("web port");
+    s.media_port = r.number<std::uint32_t>("media port");
     s.dhcp = r.text("dhcp");
     s.wired_connect = r.flag("wired connect");
     s.is_enable_wifi = r.flag("enable wifi");
@@ -204,7 +128,7 @@ bool read_settings(const Json::Value& info, multicast_device_record& s)
     s.support_ap = r.flag("support ap");
     s.net_card = r.text("net card");
     s.cloud_switch = r.flag("cloud switch");
-    return r.ok;
+    return r.ok();
 }
 
 // The device objects of a parsed "data" member, each read into an entry by
@@ -245,21 +169,19 @@ int multicast_session::parse_activation_request(
     set_timeout(timeout);
     return read_entries(data, m_activation_callback, m_activation_entries,
         [](const Json::Value& device, activation_entry& e) {
-            member_reader r(device);
+            vljson::reader r = request_reader(device);
             e.id = r.text("id");
             e.key = r.text("key");
             e.password = r.text("password");
             e.conn_ipc_pwd = r.text("conn ipc pwd");
             // Flags are true only when given as true; the client type is 0 or 1,
             // anything else reads as 0.
-            const Json::Value* sync = r.get("sync onvif");
-            e.sync_onvif = sync && sync->isBool() && sync->asBool();
-            const Json::Value* same = r.get("is sync pwd");
-            e.is_sync_pwd = same && same->isBool() && same->asBool();
-            const Json::Value* client = r.get("client type");
-            e.client_type = client && client->isIntegral() && (client->asLargestInt() == 1) ? 1 : 0;
+            vljson::reader loose(device, vljson::policy::exact_or_absent);
+            e.sync_onvif = loose.flag("sync onvif");
+            e.is_sync_pwd = loose.flag("is sync pwd");
+            e.client_type = loose.number<long long>("client type") == 1 ? 1 : 0;
             e.result = kActivationNoResponse;
-            return r.ok;
+            return r.ok();
         });
 }
 
@@ -271,14 +193,14 @@ int multicast_session::parse_update_request(
     set_timeout(timeout);
     return read_entries(
         data, m_update_callback, m_update_entries, [](const Json::Value& device, update_entry& e) {
-            member_reader r(device);
+            vljson::reader r = request_reader(device);
             e.id = r.text("id");
             e.key = r.text("key");
             e.password = r.text("password");
             e.username = r.text("username");
             e.result = kUpdateNoResponse;
             Json::Value info;
-            return r.ok && nested_object(r.get("info"), info) && read_settings(info, e.settings);
+            return r.ok() && nested_object(r.get("info"), info) && read_settings(info, e.settings);
         });
 }
 
@@ -300,10 +222,11 @@ bool read_top_level(const char* request, top_level& top)
 {
     if (!parse_top(request, top.root))
         return false;
-    member_reader r(top.root);
-    top.delay = r.number("delay", 0);
-    top.timeout = r.number("timeout", multicast_session::kDefaultTimeoutMs);
-    return r.ok;
+    // Any number, held to the 32-bit range.
+    vljson::reader r = request_reader(top.root);
+    r.read_clamped("delay", top.delay);
+    r.read_clamped("timeout", top.timeout);
+    return r.ok();
 }
 
 std::unique_ptr<multicast_session> new_session(multicast_environment environment)
@@ -359,7 +282,7 @@ void run_operation(multicast_handle* handle, const multicast_callback& callback,
             Json::Value object(Json::objectValue);
             object["msg"] = "Multicast operation failed";
             object["info"] = e.what();
-            callback.call(write_styled(object).c_str());
+            callback.call(vljson::write_styled(object).c_str());
         } catch (const std::exception&) {
         }
     }
@@ -376,7 +299,7 @@ std::unique_ptr<multicast_session> make_search_session(
     top_level top;
     if (!read_top_level(request, top))
         return nullptr;
-    member_reader r(top.root);
+    vljson::reader r = request_reader(top.root);
     const bool must_understand = r.flag("must understand");
     Json::Value manu(Json::arrayValue);
     if (const Json::Value* list = r.get("manufactures")) {
@@ -390,7 +313,7 @@ std::unique_ptr<multicast_session> make_search_session(
             manu.append(map_manufacturer(element.asString()));
         }
     }
-    if (!r.ok)
+    if (!r.ok())
         return nullptr;
     Json::Value list_object(Json::nullValue);
     if (!manu.empty())
@@ -398,7 +321,7 @@ std::unique_ptr<multicast_session> make_search_session(
 
     auto engine = new_session(std::move(environment));
     engine->set_search_callback(callback, user);
-    engine->set_manufacturer_list(write_styled(list_object));
+    engine->set_manufacturer_list(vljson::write_styled(list_object));
     engine->set_delay(top.delay);
     engine->set_must_understand(must_understand);
     engine->set_timeout(top.timeout);
@@ -418,7 +341,7 @@ std::unique_ptr<multicast_session> make_entries_session(const char* request, vl_
     if (!read_top_level(request, top))
         return nullptr;
     // An absent "data" is an empty text, which does not parse.
-    const Json::Value* data = member_reader(top.root).get("data");
+    const Json::Value* data = request_reader(top.root).get("data");
     const Json::Value empty_text("");
     auto engine = new_session(std::move(environment));
     if (((*engine).*parse)(top.delay, top.timeout, data ? *data : empty_text, user, callback) != 0)

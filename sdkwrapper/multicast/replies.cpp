@@ -3,7 +3,7 @@
 // search) or per request entry (an activation, an update) for the caller.
 #include "multicast/replies.h"
 
-#include "core/json_text.h"
+#include "common/json.h"
 #include "multicast/base64.h"
 #include "multicast/multicast.pb.h"
 #include "multicast/session.h"
@@ -138,7 +138,7 @@ std::string dev_limit_text(const multicast::DeviceInfoLimit& limit)
         }
         root["web_port"] = port;
     }
-    return write_compact(root);
+    return vljson::write_compact(root);
 }
 
 Json::Value search_result_object(const multicast_device_record& r, bool extended)
@@ -191,7 +191,7 @@ Json::Value search_result_object(const multicast_device_record& r, bool extended
     }
     if (!r.dev_limit.empty()) {
         Json::Value limit;
-        if (parse_request(r.dev_limit.c_str(), limit) && limit.isObject())
+        if (vljson::parse(r.dev_limit.c_str(), limit) && limit.isObject())
             o["dev_limit"] = limit;
     }
     return o;
@@ -284,7 +284,7 @@ void report_entry_results(const multicast_callback& callback, const std::vector<
         Json::Value object(Json::objectValue);
         object["dev id"] = entry.id;
         object["result"] = text_of(entry.result);
-        const std::string json = write_styled(object);
+        const std::string json = vljson::write_styled(object);
         callback.call(json.c_str());
     }
     callback.call(nullptr);
@@ -333,7 +333,7 @@ bool multicast_session::process_reply(
         object["dev id"] = multicast_base64_encode(reply.dev_id());
         object["nonce"] = multicast_base64_encode(update.nonce());
         object["result type"] = Json::Int(update.result());
-        multicast_log("Multi update raw result : %s \n", write_styled(object).c_str());
+        multicast_log("Multi update raw result : %s \n", vljson::write_styled(object).c_str());
         return true;
     }
     default:
@@ -346,7 +346,7 @@ void multicast_session::report_search_results()
     if (!m_search_callback)
         return;
     for (const auto& record : search_report_order(m_device_records)) {
-        const std::string text = write_styled(search_result_object(record, m_extended_results));
+        const std::string text = vljson::write_styled(search_result_object(record, m_extended_results));
         m_search_callback.call(text.c_str());
     }
     m_search_callback.call(nullptr);

@@ -1,6 +1,6 @@
 #include "multicast/senders.h"
 
-#include "core/json_text.h"
+#include "common/json.h"
 #include "multicast/base64.h"
 #include "multicast/datagram.h"
 #include "multicast/session.h"
@@ -65,7 +65,7 @@ std::vector<std::string> manufacturer_ids(const std::string& list_text)
 {
     std::vector<std::string> ids;
     Json::Value root;
-    if (list_text.empty() || !parse_request(list_text.c_str(), root) || !root.isObject())
+    if (list_text.empty() || !vljson::parse(list_text.c_str(), root) || !root.isObject())
         return ids;
     const Json::Value& manu = root["manu"];
     if (!manu.isArray())

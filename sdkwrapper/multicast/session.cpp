@@ -1,6 +1,6 @@
 #include "multicast/session.h"
 
-#include "core/json_text.h"
+#include "common/json.h"
 #include "multicast/multicast.pb.h"
 #include "multicast/receive_buffer.h"
 
@@ -96,7 +96,7 @@ void multicast_session::report_error(const std::string& message, const boost::sy
     Json::Value object(Json::objectValue);
     object["msg"] = message;
     object["info"] = error.message();
-    const std::string text = write_styled(object);
+    const std::string text = vljson::write_styled(object);
     target->call(text.c_str());
 }
 

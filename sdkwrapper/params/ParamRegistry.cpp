@@ -75,8 +75,15 @@ void ParamRegistry::Build()
 
 CParamBase* ParamRegistry::Find(int message) const
 {
+    std::lock_guard<std::mutex> hold(m_lock);
     auto it = m_objects.find(message);
     return it == m_objects.end() ? nullptr : it->second;
+}
+
+size_t ParamRegistry::Size() const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_objects.size();
 }
 
 void ParamRegistry::Clear()

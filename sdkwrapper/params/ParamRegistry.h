@@ -37,9 +37,10 @@ public:
     // Makes the objects of the table once; later calls return at once. Safe
     // from several threads: one builds, the others wait for it.
     void Build();
-    // The object of a message number, or null (an unknown message). Lookups
-    // take no lock: the map does not change while it is built. Call only
-    // after Build, and never while Clear may run.
+    // The object of a message number, or null (an unknown message). Takes
+    // the registry's lock, so a lookup that races Clear finds the object or
+    // nothing, never a freed one; the object itself lives until the next
+    // Clear, which shut-down alone runs (callers must not run exports then).
     CParamBase* Find(int message) const;
     // Deletes every object in message order and empties the registry, so
     // the next Build makes fresh objects.
@@ -48,13 +49,13 @@ public:
     // classes in the process-wide registry this way).
     void SetTable(std::vector<ParamRegistryEntry> table);
     bool Built() const { return m_built.load(std::memory_order_acquire); }
-    size_t Size() const { return m_objects.size(); }
+    size_t Size() const;
 
 private:
     std::vector<ParamRegistryEntry> m_table;
     std::map<int, CParamBase*> m_objects;
     std::atomic<bool> m_built { false };
-    std::mutex m_lock;
+    mutable std::mutex m_lock;
 };
 
 // The process-wide registry, over DefaultParamTable().

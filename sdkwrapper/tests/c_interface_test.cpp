@@ -68,7 +68,7 @@ protected:
 
 TEST_F(CInterface, HeaderIsPlainC)
 {
-    EXPECT_EQ(vl_header_c_check(), -22 + 256 + 1);
+    EXPECT_EQ(vl_header_c_check(), -22 + 256 + 1 + VL_SDK_WRAPPER_VERSION_MAJOR);
 }
 
 TEST_F(CInterface, InitUninitInitAgain)

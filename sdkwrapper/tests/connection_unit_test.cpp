@@ -2,8 +2,8 @@
 // start record, the masked log line, the status texts and their holding
 // until the channel status, and the message dispatch. A fake network SDK
 // (fake_vlnet.h) plays VLNet.
+#include "common/json.h"
 #include "core/connection.h"
-#include "core/json_text.h"
 #include "core/log.h"
 #include "core/login_request.h"
 #include "core/login_tables.h"
@@ -47,7 +47,7 @@ struct Caller {
     {
         auto* c = static_cast<Caller*>(user);
         Json::Value v;
-        parse_request(json, v);
+        vljson::parse(json, v);
         c->messages.emplace_back(name, v);
         c->events.push_back(std::string("message ") + name);
     }
@@ -104,7 +104,7 @@ protected:
     static Json::Value json(const std::string& text)
     {
         Json::Value v;
-        EXPECT_TRUE(parse_request(text.c_str(), v)) << text;
+        EXPECT_TRUE(vljson::parse(text.c_str(), v)) << text;
         return v;
     }
 
@@ -157,7 +157,7 @@ TEST(LoginRequest, ProtocolFlagsFromTheProtocolKeys)
     };
     for (const auto& c : cases) {
         Json::Value root;
-        ASSERT_TRUE(parse_request(c.json, root));
+        ASSERT_TRUE(vljson::parse(c.json, root));
         login_request r;
         ASSERT_TRUE(read_login_request(root, r)) << c.json;
         EXPECT_EQ(r.protocol_flags, c.flags) << c.json;
@@ -183,11 +183,11 @@ TEST(LoginRequest, ValueConversionsAndWrongTypes)
 {
     Json::Value root;
     ASSERT_TRUE(
-        parse_request(R"({"ip or id": 10, "user": true, "password": 1.5, "media port": "9000x"})", root));
+        vljson::parse(R"({"ip or id": 10, "user": true, "password": 1.5, "media port": "9000x"})", root));
     login_request r;
     EXPECT_FALSE(read_login_request(root, r)) << "a text where the port is read";
 
-    ASSERT_TRUE(parse_request(R"({"ip or id": 10, "user": true, "password": 12, "media port": true,
+    ASSERT_TRUE(vljson::parse(R"({"ip or id": 10, "user": true, "password": 12, "media port": true,
         "disable auto send msg": 2, "support_new_schedule": 0})",
         root));
     ASSERT_TRUE(read_login_request(root, r));
@@ -210,7 +210,7 @@ TEST(LoginRequest, ValueConversionsAndWrongTypes)
         R"({"enable_http_check": "true"})",
     };
     for (const char* text : bad) {
-        ASSERT_TRUE(parse_request(text, root)) << text;
+        ASSERT_TRUE(vljson::parse(text, root)) << text;
         EXPECT_FALSE(read_login_request(root, r)) << text;
     }
 }
@@ -410,7 +410,8 @@ TEST_F(ConnectionTest, HttpSuccessCarriesTokenCookieAndTheChannelTable)
 
     ASSERT_EQ(caller.messages.size(), 1u);
     EXPECT_EQ(caller.messages[0].first, "VLSDKChannelStatusEx");
-    EXPECT_EQ(write_compact(caller.messages[0].second), R"([{"online":1},{"online":0},{"online":3}])");
+    EXPECT_EQ(
+        vljson::write_compact(caller.messages[0].second), R"([{"online":1},{"online":0},{"online":3}])");
     EXPECT_TRUE(logged("channel_status:{103}"));
 
     // A media login's success names the address but no web session.
@@ -533,11 +534,11 @@ TEST_F(ConnectionTest, CameraSuccessReportsItsChannelsOnline)
     ASSERT_EQ(caller.statuses.size(), 1u);
     ASSERT_EQ(caller.messages.size(), 2u);
     EXPECT_EQ(caller.messages[0].first, "VLSDKChannelStatus");
-    EXPECT_EQ(write_compact(caller.messages[0].second),
+    EXPECT_EQ(vljson::write_compact(caller.messages[0].second),
         R"([{"online":true},{"online":true},{"online":true},{"online":true}])");
     EXPECT_EQ(caller.messages[1].first, "VLSDKChannelStatusEx");
-    EXPECT_EQ(
-        write_compact(caller.messages[1].second), R"([{"online":1},{"online":1},{"online":1},{"online":1}])");
+    EXPECT_EQ(vljson::write_compact(caller.messages[1].second),
+        R"([{"online":1},{"online":1},{"online":1},{"online":1}])");
     EXPECT_TRUE(logged("channel_status:{1111}"));
 
     // A channel count beyond the tables is cut to them.
@@ -634,7 +635,7 @@ TEST_F(ConnectionTest, MessageDispatch)
     sdk.message(-33, alarm, 7);
     ASSERT_EQ(caller.messages.size(), 1u);
     EXPECT_EQ(caller.messages[0].first, "VLSDKSwitchAlarmStatusEx");
-    EXPECT_EQ(write_compact(caller.messages[0].second), alarm);
+    EXPECT_EQ(vljson::write_compact(caller.messages[0].second), alarm);
     EXPECT_EQ(caller.events.back(), "raw 65503 7");
 
     sdk.message(275, "x", 1); // a message without a converter: raw only

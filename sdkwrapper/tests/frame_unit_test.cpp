@@ -1,8 +1,8 @@
 // The frame every export shares: request parsing, result writers, copy-out,
 // the export guard and the time texts.
+#include "common/json.h"
 #include "core/copy_out.h"
 #include "core/export_guard.h"
-#include "core/json_text.h"
 #include "core/time_text.h"
 #include "vl_sdk_wrapper.h"
 
@@ -31,13 +31,13 @@ TEST(RequestParsing, LenientFormsParse)
     };
     for (const Case& c : cases) {
         Json::Value root;
-        EXPECT_TRUE(parse_request(c.text, root)) << c.text;
+        EXPECT_TRUE(vljson::parse(c.text, root)) << c.text;
         if (c.key) {
             EXPECT_EQ(root[c.key].asInt(), 1) << c.text;
         }
     }
     Json::Value empty;
-    ASSERT_TRUE(parse_request("{}", empty));
+    ASSERT_TRUE(vljson::parse("{}", empty));
     EXPECT_TRUE(empty["missing"].isNull());
     EXPECT_EQ(empty["missing"].asInt(), 0);
     EXPECT_EQ(empty["missing"].asString(), "");
@@ -50,7 +50,7 @@ TEST(RequestParsing, FailuresLeaveRootAlone)
     const char* bad[] = { nullptr, "", "{", "{\"a\": }", "{'a': 1}", "nonsense", deep.c_str() };
     for (const char* text : bad) {
         Json::Value root = "untouched";
-        EXPECT_FALSE(parse_request(text, root)) << (text ? text : "(null)");
+        EXPECT_FALSE(vljson::parse(text, root)) << (text ? text : "(null)");
         EXPECT_EQ(root.asString(), "untouched");
     }
 }
@@ -58,11 +58,11 @@ TEST(RequestParsing, FailuresLeaveRootAlone)
 TEST(ResultWriters, CompactAndStyledLayouts)
 {
     Json::Value v;
-    ASSERT_TRUE(parse_request("{\"b\": [1, \"x\"], /* note */ \"a\": {\"c\": true}}", v));
-    EXPECT_EQ(write_compact(v), "{\"a\":{\"c\":true},\"b\":[1,\"x\"]}");
-    EXPECT_EQ(write_styled(v),
+    ASSERT_TRUE(vljson::parse("{\"b\": [1, \"x\"], /* note */ \"a\": {\"c\": true}}", v));
+    EXPECT_EQ(vljson::write_compact(v), "{\"a\":{\"c\":true},\"b\":[1,\"x\"]}");
+    EXPECT_EQ(vljson::write_styled(v),
         "{\n\t\"a\" : \n\t{\n\t\t\"c\" : true\n\t},\n\t\"b\" : \n\t[\n\t\t1,\n\t\t\"x\"\n\t]\n}");
-    EXPECT_EQ(write_fast(v), write_compact(v) + "\n");
+    EXPECT_EQ(vljson::write_fast(v), vljson::write_compact(v) + "\n");
 }
 
 #pragma GCC diagnostic push
@@ -74,9 +74,9 @@ TEST(ResultWriters, FastMatchesTheLibrarysFastWriter)
               "[1,[2,[3]],{\"k\":18446744073709551615}]", "\"text\"" };
     for (const char* text : texts) {
         Json::Value v;
-        ASSERT_TRUE(parse_request(text, v)) << text;
+        ASSERT_TRUE(vljson::parse(text, v)) << text;
         Json::FastWriter fast;
-        EXPECT_EQ(write_fast(v), fast.write(v)) << text;
+        EXPECT_EQ(vljson::write_fast(v), fast.write(v)) << text;
     }
 }
 #pragma GCC diagnostic pop
@@ -145,7 +145,7 @@ TEST(ExportGuard, ExceptionsBecomeTheFailureCode)
     const char* wrong[] = { "{\"port\": \"abc\"}", "{\"port\": {}}", "{\"port\": -1}", "{\"port\": [1]}" };
     for (const char* text : wrong) {
         Json::Value root;
-        ASSERT_TRUE(parse_request(text, root));
+        ASSERT_TRUE(vljson::parse(text, root));
         EXPECT_EQ(export_guard("wrong type", static_cast<int>(vl_parse_json_error),
                       [&] { return static_cast<int>(root["port"].asUInt()); }),
             vl_parse_json_error)
@@ -210,7 +210,7 @@ TEST(TimeTexts, ParseTimeString)
         } else {
             EXPECT_EQ(t.year, 0xABAB) << "untouched on failure: " << c.text;
         }
-        EXPECT_EQ(t.unused, 0xAB) << "the last byte is never touched";
+        EXPECT_EQ(t.reserved, 0xAB) << "the last byte is never touched";
     }
     record_time t {};
     EXPECT_EQ(parse_time_string(nullptr, &t), -1);

@@ -1,6 +1,7 @@
 // Device sessions end to end: vl_create_device and vl_device_login_ex
 // against simulated devices in the lab, the statuses and messages the
 // caller receives, and the login response compared with the device's state.
+#include "common/json.h"
 #include "record_fields.h"
 #include "support/devsim.h"
 #include "support/vlnet_lab.h"
@@ -29,10 +30,7 @@ const char* kPassword = "Admin_123";
 Json::Value parse(const std::string& text)
 {
     Json::Value v;
-    Json::CharReaderBuilder b;
-    std::unique_ptr<Json::CharReader> r(b.newCharReader());
-    std::string errs;
-    EXPECT_TRUE(r->parse(text.data(), text.data() + text.size(), &v, &errs)) << text;
+    EXPECT_TRUE(vljson::parse(text, v)) << text;
     return v;
 }
 
@@ -160,7 +158,7 @@ protected:
         req["ip or id"] = state(n)["network"]["ip"];
         req["user"] = "admin";
         req["password"] = password;
-        std::string json = Json::writeString(Json::StreamWriterBuilder(), req);
+        std::string json = vljson::write_styled(req);
         if (!extra.empty())
             json = json.substr(0, json.rfind('}')) + ", " + extra + "}";
         vl_login_param p;
@@ -407,10 +405,8 @@ TEST_F(LoginLab, EveryFieldOfTheRecordReachesTheLoginResponse)
         rsp.removeMember(group);
     }
     rsp.removeMember("UI52Type");
-    Json::StreamWriterBuilder compact;
-    compact["indentation"] = "";
     for (const auto& key : expect.getMemberNames()) {
-        EXPECT_EQ(Json::writeString(compact, rsp[key]), Json::writeString(compact, expect[key])) << key;
+        EXPECT_EQ(vljson::write_compact(rsp[key]), vljson::write_compact(expect[key])) << key;
     }
     EXPECT_EQ(rsp.size(), expect.size()) << "no key beyond the record's fields";
     EXPECT_EQ(vl_get_device_type(d), int((expect["HighType"].asUInt() >> 8) & 0xF));

@@ -1,6 +1,6 @@
 // The login response: the device-information record as one JSON object.
+#include "common/json.h"
 #include "core/device_record.h"
-#include "core/json_text.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -25,7 +25,7 @@ struct Record {
     Json::Value json() const
     {
         Json::Value v;
-        EXPECT_TRUE(parse_request(login_rsp_text(r).c_str(), v));
+        EXPECT_TRUE(vljson::parse(login_rsp_text(r).c_str(), v));
         return v;
     }
 };

@@ -1,5 +1,7 @@
 #include "support/devsim.h"
 
+#include "common/json.h"
+
 #include <chrono>
 #include <cstring>
 #include <json/reader.h>
@@ -19,10 +21,7 @@ namespace
 
 bool parseJson(const std::string& text, Json::Value& out)
 {
-    Json::CharReaderBuilder rb;
-    std::unique_ptr<Json::CharReader> r(rb.newCharReader());
-    std::string errs;
-    return r->parse(text.data(), text.data() + text.size(), &out, &errs);
+    return vljson::parse(text, out);
 }
 
 // One request and its answer line over a fresh connection. Empty on a
@@ -112,9 +111,7 @@ bool Devsim::stopCleanly()
 
 Json::Value Devsim::command(const Json::Value& request)
 {
-    Json::StreamWriterBuilder wb;
-    wb["indentation"] = "";
-    std::string answer = exchange(m_control, Json::writeString(wb, request) + "\n");
+    std::string answer = exchange(m_control, vljson::write_compact(request) + "\n");
     if (answer.empty())
         throw std::runtime_error("devsim control channel failed");
     Json::Value out;

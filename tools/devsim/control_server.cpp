@@ -1,10 +1,10 @@
 #include "control_server.h"
 
+#include "common/json.h"
+
 #include <boost/asio/read_until.hpp>
 #include <boost/asio/streambuf.hpp>
 #include <boost/asio/write.hpp>
-#include <json/reader.h>
-#include <json/writer.h>
 #include <unistd.h>
 
 namespace devsim
@@ -34,11 +34,8 @@ public:
                     asio::buffers_begin(m_in.data()), asio::buffers_begin(m_in.data()) + std::ptrdiff_t(n));
                 m_in.consume(n);
                 Json::Value request, answer;
-                Json::CharReaderBuilder b;
-                std::unique_ptr<Json::CharReader> r(b.newCharReader());
                 std::string errs;
-                if (!r->parse(line.data(), line.data() + line.size(), &request, &errs)
-                    || !request.isObject()) {
+                if (!vljson::parse(line, request, vljson::syntax::lenient, &errs) || !request.isObject()) {
                     answer["ok"] = false;
                     answer["error"] = "not a JSON object: " + errs;
                 } else {
@@ -50,9 +47,7 @@ public:
                         answer["error"] = e.what();
                     }
                 }
-                Json::StreamWriterBuilder wb;
-                wb["indentation"] = "";
-                m_out = Json::writeString(wb, answer) + "\n";
+                m_out = vljson::write_compact(answer) + "\n";
                 asio::async_write(
                     m_socket, asio::buffer(m_out), [this, self](boost::system::error_code ec2, std::size_t) {
                         if (!ec2)

@@ -1,5 +1,7 @@
 #include "multicast_responder.h"
 
+#include "common/hex.h"
+#include "common/json.h"
 #include "multicast/datagram.h"
 #include "multicast/envelope.h"
 
@@ -12,17 +14,6 @@ namespace devsim
 
 namespace
 {
-
-std::string hexOf(const std::string& bytes)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char c : bytes) {
-        out.push_back(digits[c >> 4]);
-        out.push_back(digits[c & 15]);
-    }
-    return out;
-}
 
 std::string bytesOf(const std::array<std::uint8_t, 16>& id)
 {
@@ -106,36 +97,28 @@ Json::Value switchesToJson(const MulticastSwitches& s)
 
 bool applySwitchesJson(MulticastSwitches& s, const Json::Value& v, std::string* error)
 {
-    auto flag = [&](const char* key, bool& out) {
-        if (!v.isMember(key))
-            return true;
-        if (!v[key].isBool()) {
-            *error = std::string(key) + " must be true or false";
-            return false;
-        }
-        out = v[key].asBool();
-        return true;
-    };
-    auto integer = [&](const char* key, int& out, int lo, int hi) {
-        if (!v.isMember(key))
-            return true;
-        if (!v[key].isIntegral() || v[key].asInt64() < lo || v[key].asInt64() > hi) {
-            *error = std::string(key) + " must be an integer from " + std::to_string(lo) + " to "
-                + std::to_string(hi);
-            return false;
-        }
-        out = v[key].asInt();
-        return true;
-    };
-    if (v.isMember("duplicate") && v["duplicate"].isBool()) {
-        s.copies = v["duplicate"].asBool() ? 2 : 1;
-    } else if (!integer("duplicate", s.copies, 1, 10)) {
+    MulticastSwitches copy = s;
+    vljson::reader r(v, vljson::policy::exact);
+    // "duplicate": true sends every answer twice; a number, that many times.
+    if (const Json::Value* duplicate = r.get("duplicate"); duplicate && duplicate->isBool())
+        copy.copies = duplicate->asBool() ? 2 : 1;
+    else
+        r.read("duplicate", copy.copies, 1, 10);
+    r.read("no_answer", copy.noAnswer);
+    r.read("wrong_prefix", copy.wrongPrefix);
+    r.read("oversize", copy.oversize);
+    r.read("bad_tag", copy.badTag);
+    r.read("late_ms", copy.lateMs, 0, 600000);
+    r.read("bad_utf8", copy.badUtf8);
+    r.read("legacy_update", copy.legacyUpdate);
+    r.read("save_fail", copy.saveFail);
+    if (!r.ok()) {
+        if (error)
+            *error = r.error();
         return false;
     }
-    return flag("no_answer", s.noAnswer) && flag("wrong_prefix", s.wrongPrefix)
-        && flag("oversize", s.oversize) && flag("bad_tag", s.badTag)
-        && integer("late_ms", s.lateMs, 0, 600000) && flag("bad_utf8", s.badUtf8)
-        && flag("legacy_update", s.legacyUpdate) && flag("save_fail", s.saveFail);
+    s = copy;
+    return true;
 }
 
 MulticastResponder::MulticastResponder(DeviceStore& store, EventLog& log, Clock clock)
@@ -199,7 +182,7 @@ std::vector<MulticastAnswer> MulticastResponder::handle(
         n["peer"] = origin.peer;
         n["to"] = origin.to;
         n["size"] = Json::UInt64(datagram.size());
-        n["key"] = hexOf(engineKey);
+        n["key"] = vlhex::to_hex(engineKey);
         n["what"] = what;
         return n;
     };
@@ -458,15 +441,15 @@ std::int32_t MulticastResponder::update(
     auto result = [&](std::int32_t code) {
         note["result"] = code;
         if (!nonceOut->empty())
-            note["nonce_issued"] = hexOf(*nonceOut);
+            note["nonce_issued"] = vlhex::to_hex(*nonceOut);
         return code;
     };
     if (!opened || !request.has_update_info())
         return result(2);
     const auto& update = request.update_info();
     note["username"] = update.username();
-    note["pwd_hash"] = hexOf(update.pwd_hash());
-    note["nonce"] = hexOf(update.nonce());
+    note["pwd_hash"] = vlhex::to_hex(update.pwd_hash());
+    note["nonce"] = vlhex::to_hex(update.nonce());
     Json::Value fields(Json::arrayValue);
     for (auto f : update.update_fields())
         fields.append(f);

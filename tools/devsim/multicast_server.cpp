@@ -76,7 +76,13 @@ void MulticastServer::wait(bool v6)
     socket.async_wait(udp::socket::wait_read, [this, v6](boost::system::error_code ec) {
         if (ec)
             return;
-        receive(v6);
+        try {
+            receive(v6);
+        } catch (const std::exception& e) {
+            // Last resort: one datagram must not end the simulator; it is
+            // dropped and the next one read.
+            m_log.line(std::string("multicast request dropped: ") + e.what());
+        }
         wait(v6);
     });
 }

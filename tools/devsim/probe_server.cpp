@@ -1,13 +1,13 @@
 #include "probe_server.h"
 
+#include "client_requests.h"
+#include "common/json.h"
 #include "records.h"
 #include "udp_io.h"
 #include "wire.h"
 
 #include <chrono>
 #include <cstring>
-#include <json/reader.h>
-#include <json/writer.h>
 
 namespace devsim
 {
@@ -46,7 +46,13 @@ void ProbeServer::wait()
     m_socket.async_wait(udp::socket::wait_read, [this](boost::system::error_code ec) {
         if (ec)
             return;
-        receive();
+        try {
+            receive();
+        } catch (const std::exception& e) {
+            // Last resort: one datagram must not end the simulator; it is
+            // dropped and the next one read.
+            m_log.line(std::string("probe dropped: ") + e.what());
+        }
         wait();
     });
 }
@@ -68,16 +74,11 @@ void ProbeServer::receive()
         if (!h || h->command != vlwire::kProbe || (h->flags & vlwire::kReply)
             || vlwire::kHeaderSize + h->length > n)
             continue;
-        Json::Value filter;
-        if (h->length) {
-            Json::CharReaderBuilder b;
-            std::unique_ptr<Json::CharReader> r(b.newCharReader());
-            std::string errs;
-            const char* p = reinterpret_cast<const char*>(buf + vlwire::kHeaderSize);
-            if (!r->parse(p, p + h->length, &filter, &errs))
-                continue;
-        }
-        std::string wantMac = filter.isObject() ? filter.get("mac", "").asString() : std::string();
+        const auto filter = readProbeFilter(
+            std::string_view(reinterpret_cast<const char*>(buf + vlwire::kHeaderSize), h->length));
+        if (!filter)
+            continue;
+        const std::string& wantMac = *filter;
 
         std::vector<int> targets;
         if (auto id = m_store.findByIp(dest))
@@ -91,9 +92,7 @@ void ProbeServer::receive()
             m_store.read(id, [&](const Device& d) {
                 if (!d.online() || d.faults.dropReplies || (!wantMac.empty() && wantMac != d.mac))
                     return;
-                Json::StreamWriterBuilder wb;
-                wb["indentation"] = "";
-                body = Json::writeString(wb, probeDescription(d));
+                body = vljson::write_compact(probeDescription(d));
                 ip = d.net.ip;
                 answer = true;
             });

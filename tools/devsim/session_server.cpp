@@ -1,5 +1,7 @@
 #include "session_server.h"
 
+#include "client_requests.h"
+#include "common/json.h"
 #include "records.h"
 #include "wire.h"
 
@@ -10,8 +12,6 @@
 #include <chrono>
 #include <cstring>
 #include <deque>
-#include <json/reader.h>
-#include <json/writer.h>
 
 namespace devsim
 {
@@ -25,13 +25,6 @@ namespace
 
 // A client that sends nothing for this long (keep-alives included) is gone.
 constexpr auto kIdleLimit = std::chrono::seconds(60);
-
-std::string compact(const Json::Value& v)
-{
-    Json::StreamWriterBuilder b;
-    b["indentation"] = "";
-    return Json::writeString(b, v);
-}
 
 std::string addressText(const asio::ip::address& a)
 {
@@ -78,7 +71,7 @@ public:
             hello["serial"] = d.serial;
             hello["mac"] = d.mac;
         });
-        send(vlwire::encode(vlwire::kHello, 0, 0, compact(hello)));
+        send(vlwire::encode(vlwire::kHello, 0, 0, vljson::write_compact(hello)));
         readHeader();
     }
 
@@ -156,7 +149,14 @@ private:
                             close(true, ec2.message().c_str());
                             return;
                         }
-                        handle(hdr);
+                        try {
+                            handle(hdr);
+                        } catch (const std::exception& e) {
+                            // Last resort: one client's frame must not end
+                            // the simulator and every device in it.
+                            close(false, (std::string("failed: ") + e.what()).c_str());
+                            return;
+                        }
                         if (!m_closed)
                             readHeader();
                     });
@@ -270,19 +270,16 @@ private:
 
     void onLogin(const vlwire::Header& h)
     {
-        Json::Value req;
-        Json::CharReaderBuilder b;
-        std::string errs;
-        std::string text(m_payload.begin(), m_payload.end());
-        std::unique_ptr<Json::CharReader> reader(b.newCharReader());
-        if (!reader->parse(text.data(), text.data() + text.size(), &req, &errs) || !req.isObject()) {
+        const auto request = readLoginRequest(
+            std::string_view(reinterpret_cast<const char*>(m_payload.data()), m_payload.size()));
+        if (!request) {
             note("LOGIN", h.sequence, Json::Value(Json::objectValue));
             return reply(h, vlwire::kBadRequest);
         }
-        std::string user = req.get("user", "").asString();
-        std::string digest = req.get("digest", "").asString();
-        std::string kind = req.get("kind", "media").asString();
-        int flags = req.get("flags", 0).asInt();
+        const std::string& user = request->user;
+        const std::string& digest = request->digest;
+        const std::string& kind = request->kind;
+        const int flags = request->flags;
         Json::Value detail(Json::objectValue);
         detail["user"] = user;
         detail["kind"] = kind;
@@ -351,7 +348,7 @@ private:
         out["session"] = m_number;
         log("session " + std::to_string(m_number) + " login user=" + user + " kind=" + kind + " from "
             + m_peer + " -> " + std::to_string(status));
-        std::string body = compact(out);
+        std::string body = vljson::write_compact(out);
         reply(h, vlwire::kOk, body.data(), body.size());
         if (!m_loggedIn && status != VLNET_STATUS_USER_LOGGED_IN) {
             m_closeAfterFlush = true;

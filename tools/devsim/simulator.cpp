@@ -1,5 +1,7 @@
 #include "simulator.h"
 
+#include "common/hex.h"
+#include "common/json.h"
 #include "control_server.h"
 #include "multicast_server.h"
 #include "onvif_discovery.h"
@@ -15,7 +17,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <json/writer.h>
 #include <pthread.h>
 #include <sys/stat.h>
 
@@ -206,7 +207,16 @@ void Simulator::run()
     m_log.line("ready: " + std::to_string(m_store.size()) + " devices, session port "
         + std::to_string(m_options.sessionPort) + ", probe port " + std::to_string(m_options.probePort)
         + (m_options.controlPath.empty() ? std::string() : ", control " + m_options.controlPath));
-    m_io.run();
+    // Each transport drops what it cannot handle; anything that still
+    // escapes a handler is logged and the simulator serves on.
+    for (;;) {
+        try {
+            m_io.run();
+            break;
+        } catch (const std::exception& e) {
+            m_log.line(std::string("handler failed: ") + e.what());
+        }
+    }
     // A stop request often comes as more than one signal (a test's stop sends
     // one to the process group and one to the process). The signal set puts
     // the default action back when it goes, and a late SIGTERM would then end
@@ -378,18 +388,18 @@ Json::Value Simulator::control(const Json::Value& request)
             return fail(why);
         m_store.setFaults(*id, f);
         out["faults"] = faultsToJson(f);
-        Json::StreamWriterBuilder wb;
-        wb["indentation"] = "";
-        std::string text = Json::writeString(wb, out["faults"]);
+        std::string text = vljson::write_compact(out["faults"]);
         m_store.read(*id, [&](const Device& d) { m_log.device(*id, d.net.ip, "faults " + text); });
         return out;
     }
     if (cmd == "reboot") {
         int ms = m_options.rebootMs;
         if (request.isMember("seconds")) {
-            if (!request["seconds"].isNumeric() || request["seconds"].asDouble() < 0)
-                return fail("\"seconds\" must be a number >= 0");
-            ms = int(request["seconds"].asDouble() * 1000);
+            // At most a day: a larger count would not fit the milliseconds.
+            const Json::Value& seconds = request["seconds"];
+            if (!seconds.isNumeric() || !(seconds.asDouble() >= 0) || seconds.asDouble() > 86400)
+                return fail("\"seconds\" must be a number from 0 to 86400");
+            ms = int(seconds.asDouble() * 1000);
         }
         if (!m_store.reboot(*id, ms))
             return fail("the device is rebooting already");
@@ -403,7 +413,7 @@ Json::Value Simulator::control(const Json::Value& request)
         std::vector<std::uint8_t> data;
         if (request.isMember("hex")) {
             auto bytes
-                = request["hex"].isString() ? vlwire::fromHex(request["hex"].asString()) : std::nullopt;
+                = request["hex"].isString() ? vlhex::from_hex(request["hex"].asString()) : std::nullopt;
             if (!bytes)
                 return fail("\"hex\" must be hex digits");
             data = *bytes;

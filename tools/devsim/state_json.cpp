@@ -1,14 +1,13 @@
 #include "state_json.h"
 
+#include "common/hex.h"
+#include "common/json.h"
 #include "generate.h"
 #include "keys.h"
 #include "record_fields.h"
-#include "wire.h"
 
 #include <cstdio>
 #include <fstream>
-#include <json/reader.h>
-#include <json/writer.h>
 #include <sstream>
 #include <stdexcept>
 
@@ -18,60 +17,32 @@ namespace devsim
 namespace
 {
 
-// Typed readers: each returns false (and names the key) on a wrong type and
-// leaves the target alone when the key is absent.
-struct Reader {
-    const Json::Value& v;
-    std::string* error;
-    std::string where;
+// Device state is read member by member in its own type; the first member
+// that is not names itself in the error.
+vljson::reader readerOf(const Json::Value& v, std::string where)
+{
+    return vljson::reader(v, vljson::policy::exact, std::move(where));
+}
 
-    bool fail(const std::string& key, const char* want)
-    {
-        if (error)
-            *error = where + key + " must be " + want;
-        return false;
-    }
-    bool text(const char* key, std::string& out)
-    {
-        if (!v.isMember(key))
-            return true;
-        if (!v[key].isString())
-            return fail(key, "a text");
-        out = v[key].asString();
-        return true;
-    }
-    bool flag(const char* key, bool& out)
-    {
-        if (!v.isMember(key))
-            return true;
-        if (!v[key].isBool())
-            return fail(key, "true or false");
-        out = v[key].asBool();
-        return true;
-    }
-    template <class T> bool integer(const char* key, T& out, long long lo, long long hi)
-    {
-        if (!v.isMember(key))
-            return true;
-        if (!v[key].isIntegral() || v[key].asLargestInt() < lo || v[key].asLargestInt() > hi)
-            return fail(key, ("an integer from " + std::to_string(lo) + " to " + std::to_string(hi)).c_str());
-        out = T(v[key].asLargestInt());
-        return true;
-    }
-};
+bool report(const vljson::reader& r, std::string* error)
+{
+    if (!r.ok() && error)
+        *error = r.error();
+    return r.ok();
+}
 
 std::string hexOf(const std::uint8_t* p, size_t n)
 {
-    return vlwire::toHex(p, n);
+    return vlhex::to_hex(p, n);
 }
 
 template <size_t N>
 bool readHexArray(const Json::Value& v, const char* key, std::array<std::uint8_t, N>& out, std::string* error,
     const std::string& where)
 {
-    if (!v.isMember(key))
+    if (!vljson::has(v, key))
         return true;
-    auto bytes = v[key].isString() ? vlwire::fromHex(v[key].asString()) : std::nullopt;
+    auto bytes = v[key].isString() ? vlhex::from_hex(v[key].asString()) : std::nullopt;
     if (!bytes || bytes->size() != N) {
         if (error)
             *error = where + key + " must be " + std::to_string(N) + " bytes in hex";
@@ -94,17 +65,24 @@ Json::Value rightsToJson(const Rights& r)
 
 bool applyUser(User& u, const Json::Value& v, std::string* error, const std::string& where)
 {
-    Reader r { v, error, where };
-    if (!r.text("password", u.password) || !r.flag("admin", u.admin) || !r.flag("enabled", u.enabled))
+    vljson::reader r = readerOf(v, where);
+    r.read("password", u.password);
+    r.read("admin", u.admin);
+    r.read("enabled", u.enabled);
+    if (!report(r, error))
         return false;
-    if (v.isMember("rights")) {
-        if (!v["rights"].isObject())
-            return r.fail("rights", "an object");
-        Reader rr { v["rights"], error, where + "rights." };
-        if (!rr.flag("preview", u.rights.preview) || !rr.flag("playback", u.rights.playback)
-            || !rr.flag("backup", u.rights.backup) || !rr.flag("ptz", u.rights.ptz)
-            || !rr.flag("settings", u.rights.settings))
-            return false;
+    if (r.has("rights")) {
+        if (!v["rights"].isObject()) {
+            r.fail("rights", "an object");
+            return report(r, error);
+        }
+        vljson::reader rr = readerOf(v["rights"], where + "rights.");
+        rr.read("preview", u.rights.preview);
+        rr.read("playback", u.rights.playback);
+        rr.read("backup", u.rights.backup);
+        rr.read("ptz", u.rights.ptz);
+        rr.read("settings", u.rights.settings);
+        return report(rr, error);
     }
     return true;
 }
@@ -135,12 +113,24 @@ bool applyNetworkJson(Network& n, const Json::Value& v, std::string* error)
             *error = "network must be an object";
         return false;
     }
-    Reader r { v, error, "network." };
-    return r.text("ip", n.ip) && r.text("mask", n.mask) && r.text("gateway", n.gateway)
-        && r.text("dns1", n.dns1) && r.text("dns2", n.dns2) && r.flag("dhcp", n.dhcp)
-        && r.integer("media_port", n.mediaPort, 1, 65535) && r.integer("web_port", n.webPort, 1, 65535)
-        && r.integer("https_port", n.httpsPort, 0, 65535) && r.integer("rtsp_port", n.rtspPort, 0, 65535)
-        && r.text("ipv6", n.ipv6);
+    // Read into a copy: a bad member leaves the network as it was.
+    Network copy = n;
+    vljson::reader r = readerOf(v, "network.");
+    r.read("ip", copy.ip);
+    r.read("mask", copy.mask);
+    r.read("gateway", copy.gateway);
+    r.read("dns1", copy.dns1);
+    r.read("dns2", copy.dns2);
+    r.read("dhcp", copy.dhcp);
+    r.read("media_port", copy.mediaPort, 1, 65535);
+    r.read("web_port", copy.webPort, 1, 65535);
+    r.read("https_port", copy.httpsPort, 0, 65535);
+    r.read("rtsp_port", copy.rtspPort, 0, 65535);
+    r.read("ipv6", copy.ipv6);
+    if (!report(r, error))
+        return false;
+    n = std::move(copy);
+    return true;
 }
 
 Json::Value faultsToJson(const Faults& f)
@@ -155,9 +145,16 @@ Json::Value faultsToJson(const Faults& f)
 
 bool applyFaultsJson(Faults& f, const Json::Value& v, std::string* error)
 {
-    Reader r { v, error, "faults." };
-    return r.integer("refuse_login", f.refuseLogin, 0, 999) && r.flag("drop", f.dropReplies)
-        && r.integer("delay_ms", f.delayMs, 0, 600000) && r.flag("offline", f.offline);
+    Faults copy = f;
+    vljson::reader r = readerOf(v, "faults.");
+    r.read("refuse_login", copy.refuseLogin, 0, 999);
+    r.read("drop", copy.dropReplies);
+    r.read("delay_ms", copy.delayMs, 0, 600000);
+    r.read("offline", copy.offline);
+    if (!report(r, error))
+        return false;
+    f = copy;
+    return true;
 }
 
 Json::Value deviceToJson(const Device& d, bool runtime)
@@ -250,31 +247,44 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
             *error = "a device must be an object";
         return false;
     }
-    Reader r { v, error, "" };
-    if (v.isMember("kind")) {
+    vljson::reader r = readerOf(v, "");
+    auto failed = [&](const char* key, const char* want) {
+        r.fail(key, want);
+        return report(r, error);
+    };
+    if (r.has("kind")) {
         if (!v["kind"].isString() || !kindFromName(v["kind"].asString(), &d.kind))
-            return r.fail("kind", "\"ipc\", \"nvr\" or \"dvr\"");
-        if (!v.isMember("device_type"))
+            return failed("kind", "\"ipc\", \"nvr\" or \"dvr\"");
+        if (!r.has("device_type"))
             d.deviceType = defaultDeviceType(d.kind);
     }
-    if (!r.integer("device_type", d.deviceType, 0, 15) || !r.text("model", d.model)
-        || !r.text("manufacturer", d.manufacturer) || !r.text("product_code", d.productCode)
-        || !r.text("name", d.name) || !r.text("mac", d.mac) || !r.text("serial", d.serial)
-        || !readHexArray(v, "dev_id", d.devId, error, "")
-        || !r.integer("device_id", d.deviceId, 0, 0xFFFFFFFFll) || !r.text("firmware", d.firmware)
-        || !r.text("hardware", d.hardware) || !r.text("p2p_id", d.p2pId)
-        || !r.integer("analog_channels", d.analogChannels, 0, 255)
-        || !r.integer("alarm_in", d.alarmIn, 0, 255) || !r.integer("alarm_out", d.alarmOut, 0, 255)
-        || !r.integer("video_format", d.videoFormat, 0, 1)
-        || !r.integer("max_sessions", d.maxSessions, 1, 1000) || !r.flag("activated", d.activated)
-        || !r.flag("onvif", d.onvif) || !r.integer("even_check", d.evenCheck, -2147483648ll, 2147483647ll))
+    r.read("device_type", d.deviceType, 0, 15);
+    r.read("model", d.model);
+    r.read("manufacturer", d.manufacturer);
+    r.read("product_code", d.productCode);
+    r.read("name", d.name);
+    r.read("mac", d.mac);
+    r.read("serial", d.serial);
+    r.read("device_id", d.deviceId, 0, 0xFFFFFFFFll);
+    r.read("firmware", d.firmware);
+    r.read("hardware", d.hardware);
+    r.read("p2p_id", d.p2pId);
+    r.read("analog_channels", d.analogChannels, 0, 255);
+    r.read("alarm_in", d.alarmIn, 0, 255);
+    r.read("alarm_out", d.alarmOut, 0, 255);
+    r.read("video_format", d.videoFormat, 0, 1);
+    r.read("max_sessions", d.maxSessions, 1, 1000);
+    r.read("activated", d.activated);
+    r.read("onvif", d.onvif);
+    r.read("even_check", d.evenCheck);
+    if (!report(r, error) || !readHexArray(v, "dev_id", d.devId, error, ""))
         return false;
     if (v.isMember("channels")) {
         const auto& c = v["channels"];
         if (c.isIntegral()) {
             int n = c.asInt();
             if (n < 1 || n > 256)
-                return r.fail("channels", "a count from 1 to 256 or an array");
+                return failed("channels", "a count from 1 to 256 or an array");
             d.channels.resize(size_t(n));
             for (int i = 0; i < n; ++i)
                 if (d.channels[size_t(i)].name.empty())
@@ -283,28 +293,30 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
             std::vector<Channel> out;
             for (Json::ArrayIndex i = 0; i < c.size(); ++i) {
                 Channel ch { "CH" + std::to_string(i + 1), true };
-                Reader cr { c[i], error, "channels[" + std::to_string(i) + "]." };
                 if (!c[i].isObject())
-                    return r.fail("channels", "objects {name, online}");
-                if (!cr.text("name", ch.name) || !cr.flag("online", ch.online))
+                    return failed("channels", "objects {name, online}");
+                vljson::reader cr = readerOf(c[i], "channels[" + std::to_string(i) + "].");
+                cr.read("name", ch.name);
+                cr.read("online", ch.online);
+                if (!report(cr, error))
                     return false;
                 out.push_back(ch);
             }
             d.channels = out;
         } else {
-            return r.fail("channels", "a count from 1 to 256 or an array of 1 to 256 channels");
+            return failed("channels", "a count from 1 to 256 or an array of 1 to 256 channels");
         }
     }
     if (v.isMember("users")) {
         const auto& us = v["users"];
         if (!us.isArray())
-            return r.fail("users", "an array");
+            return failed("users", "an array");
         for (Json::ArrayIndex i = 0; i < us.size(); ++i) {
             std::string where = "users[" + std::to_string(i) + "].";
             if (!us[i].isObject() || !us[i]["name"].isString() || us[i]["name"].asString().empty())
-                return r.fail("users", "objects with a non-empty \"name\"");
+                return failed("users", "objects with a non-empty \"name\"");
             std::string name = us[i]["name"].asString();
-            if (us[i].get("remove", false).asBool()) {
+            if (readerOf(us[i], where).flag("remove")) {
                 for (auto it = d.users.begin(); it != d.users.end(); ++it)
                     if (it->name == name) {
                         d.users.erase(it);
@@ -327,20 +339,20 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
     if (v.isMember("keys")) {
         const auto& k = v["keys"];
         if (!k.isObject())
-            return r.fail("keys", "an object");
+            return failed("keys", "an object");
         if (!readHexArray(k, "private", d.keys.privateKey, error, "keys."))
             return false;
         if (k.isMember("private") && !publicKeyOf(d.keys.privateKey, &d.keys.publicKey))
-            return r.fail("keys.private", "an X25519 private key");
+            return failed("keys.private", "an X25519 private key");
     }
     if (v.isMember("params")) {
         const auto& ps = v["params"];
         if (!ps.isArray())
-            return r.fail("params", "an array");
+            return failed("params", "an array");
         for (const auto& p : ps) {
-            auto bytes = p["hex"].isString() ? vlwire::fromHex(p["hex"].asString()) : std::nullopt;
+            auto bytes = p["hex"].isString() ? vlhex::from_hex(p["hex"].asString()) : std::nullopt;
             if (!p["msg"].isIntegral() || !p["channel"].isIntegral() || !bytes)
-                return r.fail("params", "objects {msg, channel, hex}");
+                return failed("params", "objects {msg, channel, hex}");
             d.params[{ p["msg"].asInt(), p["channel"].asInt() }] = *bytes;
         }
     }
@@ -348,7 +360,7 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
         // Merged key by key; null removes a key's override.
         const auto& rec = v["record"];
         if (!rec.isObject())
-            return r.fail("record", "an object of device-information fields");
+            return failed("record", "an object of device-information fields");
         for (const auto& key : rec.getMemberNames()) {
             if (rec[key].isNull()) {
                 d.recordFields.erase(key);
@@ -366,13 +378,14 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
 
 std::vector<Device> loadDevices(const std::string& path)
 {
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     if (!in)
         throw std::runtime_error(path + ": cannot be read");
-    Json::CharReaderBuilder builder;
+    std::ostringstream text;
+    text << in.rdbuf();
     Json::Value root;
     std::string errs;
-    if (!Json::parseFromStream(builder, in, &root, &errs))
+    if (!vljson::parse(text.str(), root, vljson::syntax::lenient, &errs))
         throw std::runtime_error(path + ": not JSON: " + errs);
     const Json::Value& list = root.isArray() ? root : root["devices"];
     if (!list.isArray())
@@ -403,14 +416,12 @@ void saveDevices(const std::string& path, const std::vector<Device>& devices)
     for (const auto& d : devices)
         list.append(deviceToJson(d, false));
     root["devices"] = list;
-    Json::StreamWriterBuilder builder;
-    builder["indentation"] = " ";
     std::string tmp = path + ".tmp";
     {
         std::ofstream out(tmp, std::ios::trunc);
         if (!out)
             throw std::runtime_error(tmp + ": cannot be written");
-        out << Json::writeString(builder, root) << "\n";
+        out << vljson::write_indented(root, " ") << "\n";
         out.flush();
         if (!out)
             throw std::runtime_error(tmp + ": write failed");

@@ -1,5 +1,7 @@
 #include "wire.h"
 
+#include "common/hex.h"
+
 #include <cstring>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
@@ -95,43 +97,7 @@ std::string loginDigest(const std::string& nonce, const std::string& user, const
     unsigned int len = 0;
     if (EVP_Digest(text.data(), text.size(), md, &len, EVP_sha256(), nullptr) != 1)
         throw std::runtime_error("vlwire: SHA-256 failed");
-    return toHex(md, len);
-}
-
-std::string toHex(const void* data, std::size_t length)
-{
-    static const char digits[] = "0123456789abcdef";
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    std::string out;
-    out.reserve(length * 2);
-    for (std::size_t i = 0; i < length; ++i) {
-        out.push_back(digits[p[i] >> 4]);
-        out.push_back(digits[p[i] & 15]);
-    }
-    return out;
-}
-
-std::optional<std::vector<std::uint8_t>> fromHex(const std::string& text)
-{
-    if (text.size() % 2)
-        return std::nullopt;
-    auto nibble = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
-    std::vector<std::uint8_t> out(text.size() / 2);
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        int hi = nibble(text[2 * i]), lo = nibble(text[2 * i + 1]);
-        if (hi < 0 || lo < 0)
-            return std::nullopt;
-        out[i] = std::uint8_t(hi * 16 + lo);
-    }
-    return out;
+    return vlhex::to_hex(md, len);
 }
 
 std::string randomHex(std::size_t n)
@@ -139,7 +105,7 @@ std::string randomHex(std::size_t n)
     std::vector<unsigned char> bytes(n);
     if (n && RAND_bytes(bytes.data(), int(n)) != 1)
         throw std::runtime_error("vlwire: no random bytes");
-    return toHex(bytes.data(), n);
+    return vlhex::to_hex(bytes.data(), n);
 }
 
 const char* commandName(std::uint16_t command)

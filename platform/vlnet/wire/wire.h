@@ -73,9 +73,6 @@ std::uint32_t getU32(const std::uint8_t* at);
 // password itself never travels.
 std::string loginDigest(const std::string& nonce, const std::string& user, const std::string& password);
 
-std::string toHex(const void* data, std::size_t length);
-// Empty optional for odd length or a non-hex character.
-std::optional<std::vector<std::uint8_t>> fromHex(const std::string& text);
 // `n` random bytes as hex (OpenSSL's generator).
 std::string randomHex(std::size_t n);
 

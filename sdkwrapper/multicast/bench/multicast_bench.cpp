@@ -8,6 +8,7 @@
 //       [--delay 2000] [--timeout 4000] [--burst-timeout 2000]
 //
 // Not a test: it asserts nothing and its times depend on the host.
+#include "common/json.h"
 #include "support/devsim.h"
 #include "vl_sdk_wrapper.h"
 
@@ -46,10 +47,7 @@ struct Search {
             return;
         }
         Json::Value v;
-        Json::CharReaderBuilder b;
-        std::unique_ptr<Json::CharReader> r(b.newCharReader());
-        std::string errors;
-        if (r->parse(json, json + std::strlen(json), &v, &errors) && v.isMember("mac")) {
+        if (vljson::parse(json, v) && v.isMember("mac")) {
             ++s->results;
             s->macs.insert(v["mac"].asString());
         } else {

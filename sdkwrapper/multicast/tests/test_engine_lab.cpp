@@ -2,6 +2,7 @@
 // operation's request reaches the devices as they must read it, and their
 // answers come back into the reply queue; the receive filter, the socket
 // set-up failures and a stop from another thread on live sockets.
+#include "common/json.h"
 #include "hex.h"
 #include "log_folder.h"
 #include "multicast/base64.h"
@@ -62,10 +63,7 @@ void VL_CALL record(const char* text, void* user)
 Json::Value parse(const std::string& text)
 {
     Json::Value v;
-    Json::CharReaderBuilder b;
-    std::string errors;
-    std::istringstream in(text);
-    EXPECT_TRUE(Json::parseFromStream(b, in, &v, &errors)) << text;
+    EXPECT_TRUE(vljson::parse(text, v)) << text;
     return v;
 }
 

@@ -1,7 +1,7 @@
 // The operations without a network: request parsing and its refusals, the
 // opening and filing of replies, the three reports and their JSON, and the
 // life of a handle (start, the final null text, stop from every side).
-#include "core/json_text.h"
+#include "common/json.h"
 #include "multicast/base64.h"
 #include "multicast/multicast.pb.h"
 #include "multicast/operations.h"
@@ -66,7 +66,7 @@ void VL_CALL record(const char* text, void* user)
 Json::Value parse(const std::string& text)
 {
     Json::Value v;
-    EXPECT_TRUE(parse_request(text.c_str(), v)) << text;
+    EXPECT_TRUE(vljson::parse(text.c_str(), v)) << text;
     return v;
 }
 

@@ -2,6 +2,7 @@
 // 50 simulated devices in the network lab: a search finds every device with
 // its data, an activation sets new devices' first password, an update moves
 // a device, and stops behave as their contract says.
+#include "common/json.h"
 #include "hex.h"
 #include "multicast/base64.h"
 #include "support/devsim.h"
@@ -29,18 +30,13 @@ constexpr int kDevices = 50;
 Json::Value parse(const std::string& text)
 {
     Json::Value v;
-    Json::CharReaderBuilder b;
-    std::unique_ptr<Json::CharReader> r(b.newCharReader());
-    std::string errors;
-    EXPECT_TRUE(r->parse(text.data(), text.data() + text.size(), &v, &errors)) << text;
+    EXPECT_TRUE(vljson::parse(text, v)) << text;
     return v;
 }
 
 std::string compact(const Json::Value& v)
 {
-    Json::StreamWriterBuilder b;
-    b["indentation"] = "";
-    return Json::writeString(b, v);
+    return vljson::write_compact(v);
 }
 
 // What one operation delivered: the texts in order and whether the final

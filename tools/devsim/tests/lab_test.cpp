@@ -1,6 +1,7 @@
 // devsim as a process in the lab: many devices in one process, state kept
 // across connections and runs, and the probe answered from each device's
 // own address.
+#include "common/json.h"
 #include "events.h"
 #include "support/devsim.h"
 #include "wire.h"
@@ -164,11 +165,9 @@ std::vector<std::pair<std::string, Json::Value>> probe(const std::string& to, in
             if (!h || h->command != vlwire::kProbe || !(h->flags & vlwire::kReply) || h->sequence != 7)
                 continue;
             Json::Value v;
-            Json::CharReaderBuilder b;
-            std::unique_ptr<Json::CharReader> r(b.newCharReader());
-            std::string errs;
             const char* p = reinterpret_cast<const char*>(buf) + vlwire::kHeaderSize + 4;
-            if (!r->parse(p, reinterpret_cast<const char*>(buf) + n, &v, &errs))
+            if (!vljson::parse(
+                    std::string_view(p, std::size_t(reinterpret_cast<const char*>(buf) + n - p)), v))
                 continue;
             char ip[INET_ADDRSTRLEN];
             inet_ntop(AF_INET, &from.sin_addr, ip, sizeof(ip));

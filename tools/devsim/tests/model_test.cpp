@@ -1,5 +1,6 @@
 // The device model: generated devices, the state file, the store's one place
 // for moves, and the records built from a device.
+#include "common/json.h"
 #include "generate.h"
 #include "keys.h"
 #include "record_fields.h"
@@ -24,9 +25,7 @@ namespace
 
 std::string text(const Json::Value& v)
 {
-    Json::StreamWriterBuilder b;
-    b["indentation"] = "";
-    return Json::writeString(b, v);
+    return vljson::write_compact(v);
 }
 
 Json::Value withoutKeys(Json::Value v)

@@ -1,0 +1,28 @@
+#pragma once
+// What a client sends devsim, read without a socket: the LOGIN of a session
+// and the filter of a probe. Anyone on the lab's network can send anything;
+// these functions never throw and refuse what they cannot read.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace devsim
+{
+
+// LOGIN: a JSON object {"user", "digest", "kind", "flags"}; absent members
+// read as "", "", "media" and 0. Empty when the payload is no JSON object or
+// a member has another type (the device answers "bad request").
+struct LoginRequest {
+    std::string user;
+    std::string digest;
+    std::string kind = "media";
+    int flags = 0;
+};
+std::optional<LoginRequest> readLoginRequest(std::string_view payload);
+
+// PROBE: an empty payload, or a JSON object whose optional text "mac" names
+// the one device that is to answer. Empty when the payload is not JSON or
+// "mac" is no text (such a probe is ignored); "" asks every device.
+std::optional<std::string> readProbeFilter(std::string_view payload);
+
+} // namespace devsim
