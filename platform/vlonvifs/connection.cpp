@@ -3,7 +3,9 @@
 #include "runtime.h"
 #include "soap/wsse.h"
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 namespace vlonvif
 {
@@ -69,7 +71,18 @@ bool Connection::loggedIn()
     return m_loggedIn && !m_stopped;
 }
 
-Answer Connection::ask(const Operation& op, bool withToken, SoapClient& client)
+Answer Connection::ask(const Operation& op, bool withToken, SoapClient& client, bool patient)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(times().answer);
+    for (;;) {
+        Answer a = askOnce(op, withToken, client);
+        if (!patient || a.kind != AnswerKind::Unreachable || std::chrono::steady_clock::now() >= until)
+            return a;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+Answer Connection::askOnce(const Operation& op, bool withToken, SoapClient& client)
 {
     Target target;
     std::time_t offset;
@@ -233,17 +246,19 @@ bool Connection::set(const VLONVIF_NETWORK_PARAM& record)
         std::lock_guard<std::mutex> hold(m_lock);
         currentPort = m_target.port;
     }
+    bool moved = false;
     if (record.web_port != 0 && record.web_port != currentPort) {
         Protocol http { "HTTP", true, { record.web_port } };
         if (!ask(setNetworkProtocols({ http }), true, client).payload())
             return false;
         std::lock_guard<std::mutex> hold(m_lock);
         m_target.port = record.web_port;
+        moved = true;
     }
 
     if (dhcp) {
         if (!main->dhcp
-            && !ask(setNetworkInterfaces(main->token, true, std::string(), 0), true, client).payload())
+            && !ask(setNetworkInterfaces(main->token, true, std::string(), 0), true, client, moved).payload())
             return false;
         return true;
     }
@@ -254,7 +269,8 @@ bool Connection::set(const VLONVIF_NETWORK_PARAM& record)
         return false;
     }
     if (main->dhcp || newAddress != main->address || newPrefix != main->prefix) {
-        if (!ask(setNetworkInterfaces(main->token, false, newAddress, newPrefix), true, client).payload())
+        if (!ask(setNetworkInterfaces(main->token, false, newAddress, newPrefix), true, client, moved)
+                 .payload())
             return false;
         std::lock_guard<std::mutex> hold(m_lock);
         m_target.ip = newAddress;

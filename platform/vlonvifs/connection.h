@@ -51,7 +51,11 @@ public:
 private:
     void login();
     void emit(int status);
-    Answer ask(const Operation& op, bool withToken, SoapClient& client);
+    // One exchange with the device. `patient`: a device that does not
+    // answer yet (it is moving to the address or port just set) is asked
+    // again until the answer time is up.
+    Answer ask(const Operation& op, bool withToken, SoapClient& client, bool patient = false);
+    Answer askOnce(const Operation& op, bool withToken, SoapClient& client);
     bool loggedIn();
 
     const int m_handle;

@@ -115,9 +115,9 @@ public:
         auto token = vlsoap::receivedToken(*doc);
         if (token)
             m_answer.user = token->user;
-        if (op->ns != ns::kDevice)
+        if (op->ns != ns::kDevice && op->ns != ns::kMedia)
             return fault(
-                500, "Receiver", "ter:ActionNotSupported", "not a device service operation", "unsupported");
+                500, "Receiver", "ter:ActionNotSupported", "not a device or media operation", "unsupported");
         if (!kPreAuth.count(op->name)) {
             const bool write = op->name.compare(0, 3, "Set") == 0;
             if (const char* why = refusal(token ? &*token : nullptr, write))
@@ -173,6 +173,8 @@ private:
     OnvifAnswer dispatch(const XmlElement& op)
     {
         const std::string& name = op.name;
+        if (op.ns == ns::kMedia)
+            return media(op);
         if (name == "GetSystemDateAndTime")
             return systemDateAndTime();
         if (name == "GetCapabilities")
@@ -245,15 +247,77 @@ private:
               "<tt:OnboardKeyGeneration>false</tt:OnboardKeyGeneration><tt:AccessPolicyConfig>false"
               "</tt:AccessPolicyConfig><tt:X.509Token>false</tt:X.509Token><tt:SAMLToken>false</tt:SAMLToken>"
               "<tt:KerberosToken>false</tt:KerberosToken><tt:RELToken>false</tt:RELToken></tt:Security>"
-              "</tt:Device></tds:Capabilities></tds:GetCapabilitiesResponse>");
+              "</tt:Device><tt:Media>"
+            + element("tt:XAddr", serviceAddress(m_d))
+            + "<tt:StreamingCapabilities><tt:RTPMulticast>false</tt:RTPMulticast><tt:RTP_TCP>true</"
+              "tt:RTP_TCP>"
+              "<tt:RTP_RTSP_TCP>true</tt:RTP_RTSP_TCP></tt:StreamingCapabilities></tt:Media>"
+              "</tds:Capabilities></tds:GetCapabilitiesResponse>");
     }
 
     OnvifAnswer services()
     {
-        return ok("<tds:GetServicesResponse><tds:Service>" + element("tds:Namespace", ns::kDevice)
-            + element("tds:XAddr", serviceAddress(m_d))
-            + "<tds:Version><tt:Major>2</tt:Major><tt:Minor>0</tt:Minor></tds:Version></tds:Service>"
-              "</tds:GetServicesResponse>");
+        std::string body = "<tds:GetServicesResponse>";
+        for (const char* service : { ns::kDevice, ns::kMedia })
+            body += "<tds:Service>" + element("tds:Namespace", service)
+                + element("tds:XAddr", serviceAddress(m_d))
+                + "<tds:Version><tt:Major>2</tt:Major><tt:Minor>0</tt:Minor></tds:Version></tds:Service>";
+        return ok(body + "</tds:GetServicesResponse>");
+    }
+
+    // The media service, as much of it as a client needs to log in: one
+    // profile per channel and its stream address (the device serves every
+    // service at its device-service address, as many devices do).
+    std::string profile(std::size_t channel, const char* tag) const
+    {
+        const std::string n = std::to_string(channel + 1);
+        const std::string width = m_d.kind == Kind::Ipc ? "1920" : "1280";
+        const std::string height = m_d.kind == Kind::Ipc ? "1080" : "720";
+        return std::string("<") + tag + " token=\"profile_" + n + "\" fixed=\"true\"><tt:Name>CH" + n
+            + "</tt:Name><tt:VideoSourceConfiguration token=\"source_" + n + "\"><tt:Name>source_" + n
+            + "</tt:Name><tt:UseCount>1</tt:UseCount><tt:SourceToken>source_" + n
+            + "</tt:SourceToken><tt:Bounds x=\"0\" y=\"0\" width=\"" + width + "\" height=\"" + height
+            + "\"/></tt:VideoSourceConfiguration><tt:VideoEncoderConfiguration token=\"encoder_" + n
+            + "\"><tt:Name>encoder_" + n
+            + "</tt:Name><tt:UseCount>1</tt:UseCount><tt:Encoding>H264</tt:Encoding><tt:Resolution><tt:Width>"
+            + width + "</tt:Width><tt:Height>" + height
+            + "</tt:Height></tt:Resolution><tt:Quality>5</tt:Quality><tt:RateControl><tt:FrameRateLimit>25"
+              "</tt:FrameRateLimit><tt:EncodingInterval>1</tt:EncodingInterval><tt:BitrateLimit>4096"
+              "</tt:BitrateLimit></tt:RateControl><tt:H264><tt:GovLength>50</"
+              "tt:GovLength><tt:H264Profile>Main"
+              "</tt:H264Profile></tt:H264><tt:SessionTimeout>PT60S</tt:SessionTimeout>"
+              "</tt:VideoEncoderConfiguration></"
+            + tag + ">";
+    }
+
+    OnvifAnswer media(const XmlElement& op)
+    {
+        const std::size_t channels = m_d.channels.empty() ? 1 : m_d.channels.size();
+        std::optional<std::size_t> channel;
+        const std::string token = text(op.child(ns::kMedia, "ProfileToken"));
+        for (std::size_t c = 0; c < channels; ++c)
+            if (token == "profile_" + std::to_string(c + 1))
+                channel = c;
+        if (op.name == "GetProfiles") {
+            std::string body = "<trt:GetProfilesResponse>";
+            for (std::size_t c = 0; c < channels; ++c)
+                body += profile(c, "trt:Profiles");
+            return ok(body + "</trt:GetProfilesResponse>");
+        }
+        if (op.name != "GetProfile" && op.name != "GetStreamUri")
+            return fault(500, "Receiver", "ter:ActionNotSupported", "operation not supported", "unsupported");
+        if (!channel)
+            return fault(400, "Sender", "ter:InvalidArgVal ter:NoProfile", "no such profile", "no profile");
+        if (op.name == "GetProfile")
+            return ok(
+                "<trt:GetProfileResponse>" + profile(*channel, "trt:Profile") + "</trt:GetProfileResponse>");
+        return ok("<trt:GetStreamUriResponse><trt:MediaUri>"
+            + element("tt:Uri",
+                "rtsp://" + m_d.net.ip + ":" + std::to_string(m_d.net.rtspPort) + "/ch"
+                    + std::to_string(*channel + 1))
+            + "<tt:InvalidAfterConnect>false</tt:InvalidAfterConnect><tt:InvalidAfterReboot>false"
+              "</tt:InvalidAfterReboot><tt:Timeout>PT0S</tt:Timeout></trt:MediaUri></"
+              "trt:GetStreamUriResponse>");
     }
 
     OnvifAnswer scopes()

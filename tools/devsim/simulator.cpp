@@ -5,10 +5,12 @@
 #include "control_server.h"
 #include "multicast_server.h"
 #include "onvif_discovery.h"
+#include "onvif_service.h"
 #include "probe_server.h"
 #include "records.h"
 #include "session_server.h"
 #include "state_json.h"
+#include "web_server.h"
 #include "wire.h"
 
 #include <boost/asio/post.hpp>
@@ -41,7 +43,10 @@ const char* usage()
            "  --reboot-seconds S    time a rebooting device stays off the network (default 30)\n"
            "  --multicast-port P    UDP port of the multicast discovery (default 9555, 0 = off)\n"
            "  --nonce-seconds S     how long a nonce of a multicast update stays valid (default 30)\n"
-           "  --discovery-port P    UDP port of ONVIF's WS-Discovery (default 3702, 0 = off)\n";
+           "  --discovery-port P    UDP port of ONVIF's WS-Discovery (default 3702, 0 = off)\n"
+           "  --web-port P          HTTP port of the web interface of generated devices (default 80)\n"
+           "  --https-port P        HTTPS port of generated devices that have HTTPS (default 443, 0 = "
+           "none)\n";
 }
 
 bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* help)
@@ -110,6 +115,14 @@ bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* h
             if (!number(v, 0, 65535, &n))
                 return false;
             o->multicastPort = std::uint16_t(n);
+        } else if (a == "--web-port") {
+            if (!number(v, 1, 65535, &n))
+                return false;
+            o->webPort = int(n);
+        } else if (a == "--https-port") {
+            if (!number(v, 0, 65535, &n))
+                return false;
+            o->httpsPort = int(n);
         } else if (a == "--nonce-seconds") {
             if (!number(v, 1, 3600, &n))
                 return false;
@@ -166,8 +179,14 @@ void Simulator::load()
         devices = loadDevices(m_options.devicesFile);
         m_log.line("loaded " + std::to_string(devices.size()) + " devices from " + m_options.devicesFile);
     } else {
-        for (int n = 0; n < m_options.generate.count; ++n)
+        for (int n = 0; n < m_options.generate.count; ++n) {
             devices.push_back(generateDevice(n, m_options.generate));
+            Network& net = devices.back().net;
+            if (m_options.webPort > 0)
+                net.webPort = std::uint16_t(m_options.webPort);
+            if (m_options.httpsPort >= 0 && net.httpsPort != 0)
+                net.httpsPort = std::uint16_t(m_options.httpsPort);
+        }
         m_log.line("generated " + std::to_string(devices.size()) + " devices (seed "
             + std::to_string(m_options.generate.seed) + ")");
     }
@@ -192,6 +211,10 @@ void Simulator::run()
         m_discovery = std::make_unique<OnvifDiscovery>(m_io, m_store, m_log, m_options.discoveryPort);
         m_discovery->start();
     }
+    m_web = std::make_unique<WebServer>(m_store, m_log, m_options.rebootMs);
+    m_onvif = std::make_unique<OnvifService>(m_io, m_store, m_log);
+    m_onvif->addTo(*m_web);
+    m_web->start();
     auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
     signals->async_wait([this](boost::system::error_code ec, int) {
         if (!ec)
@@ -248,6 +271,8 @@ void Simulator::stop()
             m_discovery->stop();
         if (m_sessions)
             m_sessions->stop();
+        if (m_web)
+            m_web->stop();
         m_io.stop();
     });
 }
@@ -289,6 +314,13 @@ Json::Value Simulator::control(const Json::Value& request)
         out["probe_port"] = m_options.probePort;
         out["multicast_port"] = m_options.multicastPort;
         out["discovery_port"] = m_options.discoveryPort;
+        Json::Value web(Json::arrayValue), https(Json::arrayValue);
+        for (auto port : m_web ? m_web->ports(false) : std::set<std::uint16_t>())
+            web.append(port);
+        for (auto port : m_web ? m_web->ports(true) : std::set<std::uint16_t>())
+            https.append(port);
+        out["web_ports"] = web;
+        out["https_ports"] = https;
         return out;
     }
     if (cmd == "multicast") {
@@ -316,6 +348,7 @@ Json::Value Simulator::control(const Json::Value& request)
                 e["sessions"] = d.sessions;
                 e["media_port"] = d.net.mediaPort;
                 e["web_port"] = d.net.webPort;
+                e["https_port"] = d.net.httpsPort;
                 list.append(e);
             });
         out["devices"] = list;
@@ -426,6 +459,17 @@ Json::Value Simulator::control(const Json::Value& request)
             });
         }
         out["sessions"] = m_sessions ? m_sessions->push(*id, msg, data) : 0;
+        return out;
+    }
+    if (cmd == "web") {
+        std::string why;
+        Json::Value answer = m_web ? m_web->control(*id, request, &why) : Json::Value();
+        if (!m_web)
+            return fail("the web interface is not running");
+        if (!why.empty())
+            return fail(why);
+        for (const auto& key : answer.getMemberNames())
+            out[key] = answer[key];
         return out;
     }
     if (cmd == "received") {

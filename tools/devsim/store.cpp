@@ -140,6 +140,9 @@ bool DeviceStore::setNetwork(int id, const Network& net, std::string* error)
         std::lock_guard<std::mutex> hold(m_lock);
         if (id < 0 || id >= int(m_devices.size()))
             return fail("no such device");
+        std::string clash = portClashLocked(id, net);
+        if (!clash.empty())
+            return fail(clash);
         Device& d = m_devices[size_t(id)];
         e.kind = StoreEvent::Moved;
         e.id = id;
@@ -213,6 +216,73 @@ bool DeviceStore::reboot(int id, int ms)
     else
         back();
     return true;
+}
+
+namespace
+{
+
+struct PortRole {
+    std::uint16_t port;
+    const char* role;
+};
+
+std::vector<PortRole> portRoles(const Network& n)
+{
+    std::vector<PortRole> out { { n.mediaPort, "VLNet sessions" }, { n.webPort, "HTTP" } };
+    if (n.httpsPort != 0)
+        out.push_back({ n.httpsPort, "HTTPS" });
+    return out;
+}
+
+} // namespace
+
+std::string DeviceStore::portClashLocked(int id, const Network& net) const
+{
+    auto mine = portRoles(net);
+    for (size_t i = 0; i < mine.size(); ++i)
+        for (size_t j = i + 1; j < mine.size(); ++j)
+            if (mine[i].port == mine[j].port)
+                return "port " + std::to_string(mine[i].port) + " cannot serve both " + mine[i].role + " and "
+                    + mine[j].role;
+    for (const auto& d : m_devices) {
+        if (d.index == id)
+            continue;
+        for (const auto& theirs : portRoles(d.net))
+            for (const auto& m : mine)
+                if (m.port == theirs.port && std::string(m.role) != theirs.role)
+                    return "port " + std::to_string(m.port) + " serves " + theirs.role + " on device "
+                        + std::to_string(d.index) + ", it cannot serve " + m.role + " as well";
+    }
+    return {};
+}
+
+std::string DeviceStore::portClash(int id, const Network& net) const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return portClashLocked(id, net);
+}
+
+std::string DeviceStore::portClash() const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    for (const auto& d : m_devices) {
+        std::string clash = portClashLocked(d.index, d.net);
+        if (!clash.empty())
+            return "device " + std::to_string(d.index) + ": " + clash;
+    }
+    return {};
+}
+
+std::set<std::uint16_t> DeviceStore::webPorts(bool https) const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::set<std::uint16_t> out;
+    for (const auto& d : m_devices) {
+        std::uint16_t port = https ? d.net.httpsPort : d.net.webPort;
+        if (port != 0)
+            out.insert(port);
+    }
+    return out;
 }
 
 std::set<std::uint16_t> DeviceStore::mediaPorts() const

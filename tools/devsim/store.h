@@ -82,8 +82,17 @@ public:
     std::optional<int> find(const std::string& selector) const;
 
     // Moves a device: new address, mask, ports... Refuses (false, `error`) an
-    // address text that does not parse or a zero port.
+    // address text that does not parse, a zero port, or a port that would
+    // then serve two kinds of TCP connections (portClash).
     bool setNetwork(int id, const Network& net, std::string* error);
+    // Every TCP port has one listener for all devices, so it serves one kind
+    // of connection: VLNet sessions (media port), HTTP (web port) or HTTPS
+    // (HTTPS port). What `net` for device `id` would clash with (empty:
+    // nothing), and the first clash among the devices' own settings.
+    std::string portClash(int id, const Network& net) const;
+    std::string portClash() const;
+    // The web ports and, with `https`, the HTTPS ports of all devices.
+    std::set<std::uint16_t> webPorts(bool https) const;
     // Switches the fault modes; going offline or back is announced.
     bool setFaults(int id, const Faults& faults);
     // Takes the device off the network for `ms`; web sessions end.
@@ -103,6 +112,7 @@ public:
 
 private:
     void notify(const StoreEvent& e);
+    std::string portClashLocked(int id, const Network& net) const;
     void indexAdd(const std::string& ip, int id);
     void indexRemove(const std::string& ip, int id);
 

@@ -3,11 +3,15 @@
 // the callback contract of both (many runs, so the sanitizer build sees the
 // races if there are any).
 #include "support/devsim.h"
+#include "support/lab.h"
+#include "support/process.h"
 #include "vlonvifs.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
@@ -21,6 +25,20 @@
 
 namespace
 {
+
+const char* kPassword = "Admin_123";
+
+// Polls `pred` every 20 ms for up to `ms`; true once it holds.
+bool pollUntil(const std::function<bool()>& pred, int ms = 5000)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
 
 // What one search reported, with the checks of its contract.
 struct Found {
@@ -89,6 +107,101 @@ VLONVIF_SEARCH_HANDLE startSearch(Found& found)
     return h;
 }
 
+// What one connection reported, with the checks of its contract.
+struct Statuses {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<int> list;
+    std::set<std::thread::id> threads;
+    std::atomic<bool> started { false }, stopped { false };
+    std::atomic<int> inside { 0 }, early { 0 }, late { 0 }, overlaps { 0 };
+    std::function<void(int)> onStatus; // runs inside the callback
+
+    static void VLONVIFS_CALL callback(std::int32_t status, void* user)
+    {
+        auto* s = static_cast<Statuses*>(user);
+        if (!s->started)
+            ++s->early;
+        if (s->stopped)
+            ++s->late;
+        if (s->inside.fetch_add(1) != 0)
+            ++s->overlaps;
+        {
+            std::lock_guard<std::mutex> hold(s->lock);
+            s->list.push_back(status);
+            s->threads.insert(std::this_thread::get_id());
+        }
+        s->changed.notify_all();
+        if (s->onStatus)
+            s->onStatus(status);
+        s->inside.fetch_sub(1);
+    }
+    // The first status, or 0 when none came within `ms`.
+    int first(int ms = 10000)
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        return changed.wait_for(hold, std::chrono::milliseconds(ms), [this] { return !list.empty(); })
+            ? list[0]
+            : 0;
+    }
+    std::vector<int> all()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        return list;
+    }
+};
+
+int connect(Statuses& statuses, const std::string& ip, int port, const char* user, const char* password)
+{
+    VLONVIF_CONNECTION_START s;
+    std::memset(&s, 0, sizeof s);
+    s.ip = ip.c_str();
+    s.port = port;
+    s.user = user;
+    s.password = password;
+    s.user_data = &statuses;
+    s.status_callback = &Statuses::callback;
+    int h = VLOnvifConnectionStart(&s);
+    statuses.started = true;
+    return h;
+}
+
+std::string text(const std::uint8_t bytes[4])
+{
+    return std::to_string(bytes[0]) + "." + std::to_string(bytes[1]) + "." + std::to_string(bytes[2]) + "."
+        + std::to_string(bytes[3]);
+}
+
+void put(std::uint8_t out[4], const std::string& dotted)
+{
+    unsigned a, b, c, d;
+    ASSERT_EQ(std::sscanf(dotted.c_str(), "%u.%u.%u.%u", &a, &b, &c, &d), 4) << dotted;
+    out[0] = std::uint8_t(a);
+    out[1] = std::uint8_t(b);
+    out[2] = std::uint8_t(c);
+    out[3] = std::uint8_t(d);
+}
+
+// Command 511 on a fresh record as the program sends it: {511, 0, record, 460, 0...}.
+int query(int handle, VLONVIF_NETWORK_PARAM* record)
+{
+    std::memset(record, 0, sizeof *record);
+    record->size = sizeof *record;
+    VLONVIF_QUERY_PARAM_EX request {};
+    request.command = VLONVIF_CMD_NETWORK;
+    request.buffer = record;
+    request.buffer_size = sizeof *record;
+    return VLOnvifQueryParamEx(handle, &request);
+}
+
+int set(int handle, const VLONVIF_NETWORK_PARAM& record)
+{
+    VLONVIF_SET_PARAM request {};
+    request.command = VLONVIF_CMD_NETWORK;
+    request.record = &record;
+    return VLOnvifSetParam(handle, &request);
+}
+
 class OnvifLab : public ::testing::Test
 {
 protected:
@@ -131,6 +244,21 @@ protected:
         r["cmd"] = "get";
         r["device"] = n;
         return sim->must(r)["state"];
+    }
+
+    // The n-th ONVIF-capable device: its state.
+    static Json::Value onvifDevice(int n)
+    {
+        auto all = onvifDevices();
+        std::vector<int> indexes;
+        for (const auto& [ip, d] : all)
+            indexes.push_back(d["index"].asInt());
+        std::sort(indexes.begin(), indexes.end());
+        return state(indexes.at(std::size_t(n)));
+    }
+    static void setState(int index, const std::string& stateJson)
+    {
+        sim->must("{\"cmd\":\"set\",\"device\":" + std::to_string(index) + ",\"state\":" + stateJson + "}");
     }
 
     inline static vltest::Devsim* sim = nullptr;
@@ -212,6 +340,267 @@ TEST_F(OnvifLab, SearchStoppedFromItsOwnCallback)
     EXPECT_EQ(found.ends, 1);
     EXPECT_EQ(found.records.size(), 1u) << "nothing after the stop but the null record";
     EXPECT_EQ(h, nullptr);
+}
+
+TEST_F(OnvifLab, LoginsReportOneStatusEach)
+{
+    const Json::Value dev = onvifDevice(0);
+    const std::string ip = dev["network"]["ip"].asString();
+    const int port = dev["network"]["web_port"].asInt();
+    const Json::Value plain = state(0); // not ONVIF-capable: its web port answers no SOAP
+    ASSERT_FALSE(plain["onvif"].asBool());
+    struct Case {
+        const char* what;
+        std::string ip;
+        int port;
+        const char* user;
+        const char* password;
+        int status;
+    } cases[] = {
+        { "right password", ip, port, "admin", kPassword, VLONVIF_STATUS_LOGIN_SUCCESS },
+        { "wrong password", ip, port, "admin", "Admin_124", VLONVIF_STATUS_WRONG_USER_OR_PASSWORD },
+        { "unknown user", ip, port, "ghost", kPassword, VLONVIF_STATUS_WRONG_USER_OR_PASSWORD },
+        { "no password", ip, port, "admin", "", VLONVIF_STATUS_WRONG_USER_OR_PASSWORD },
+        { "a device that speaks no ONVIF", plain["network"]["ip"].asString(),
+            plain["network"]["web_port"].asInt(), "admin", kPassword, VLONVIF_STATUS_CONNECTION_LOST },
+        { "a port nobody listens on", ip, 8099, "admin", kPassword, VLONVIF_STATUS_CONNECTION_LOST },
+    };
+    int last = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Statuses st;
+        int h = connect(st, c.ip, c.port, c.user, c.password);
+        ASSERT_NE(h, 0);
+        EXPECT_GT(h, last) << "handles are never reused";
+        last = h;
+        EXPECT_EQ(st.first(), c.status);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_EQ(st.all().size(), 1u) << "one status, nothing after it";
+        EXPECT_EQ(st.threads.count(std::this_thread::get_id()), 0u) << "never on the caller's thread";
+        VLONVIF_NETWORK_PARAM record;
+        EXPECT_EQ(query(h, &record), c.status == VLONVIF_STATUS_LOGIN_SUCCESS ? 1 : 0);
+        EXPECT_EQ(VLOnvifConnectionStop(&h), 1);
+        EXPECT_EQ(h, 0);
+        EXPECT_EQ(VLOnvifConnectionStop(&h), 0);
+    }
+
+    // A device off the network.
+    setState(dev["index"].asInt(), R"({"faults":{"offline":true}})");
+    Statuses off;
+    int h = connect(off, ip, port, "admin", kPassword);
+    EXPECT_EQ(off.first(), VLONVIF_STATUS_CONNECTION_LOST);
+    VLOnvifConnectionStop(&h);
+    setState(dev["index"].asInt(), R"({"faults":{"offline":false}})");
+
+    // Refused starts make no callback.
+    Statuses refused;
+    EXPECT_EQ(connect(refused, "192.168.1", port, "admin", kPassword), 0);
+    EXPECT_EQ(connect(refused, ip, 0, "admin", kPassword), 0);
+    EXPECT_EQ(connect(refused, ip, 65536, "admin", kPassword), 0);
+    EXPECT_EQ(VLOnvifConnectionStart(nullptr), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(refused.all().empty());
+}
+
+TEST_F(OnvifLab, QueryReadsTheNetworkRecord)
+{
+    const Json::Value dev = onvifDevice(1);
+    const int index = dev["index"].asInt();
+    setState(index, R"({"network":{"mask":"255.255.254.0","gateway":"192.168.0.254","dhcp":false}})");
+    const Json::Value now = state(index);
+    Statuses st;
+    int h = connect(
+        st, now["network"]["ip"].asString(), now["network"]["web_port"].asInt(), "admin", kPassword);
+    ASSERT_EQ(st.first(), VLONVIF_STATUS_LOGIN_SUCCESS);
+
+    VLONVIF_NETWORK_PARAM record;
+    ASSERT_EQ(query(h, &record), 1);
+    EXPECT_EQ(record.size, 460);
+    EXPECT_EQ(text(record.ipv4), now["network"]["ip"].asString());
+    EXPECT_EQ(text(record.netmask), "255.255.254.0");
+    EXPECT_EQ(text(record.gateway), "192.168.0.254");
+    EXPECT_EQ(record.web_port, now["network"]["web_port"].asInt());
+    EXPECT_EQ(record.address_mode, VLONVIF_ADDRESS_STATIC);
+    EXPECT_EQ(record.reserved25[0], 0);
+
+    setState(index, R"({"network":{"dhcp":true}})");
+    ASSERT_EQ(query(h, &record), 1);
+    EXPECT_EQ(record.address_mode, VLONVIF_ADDRESS_DHCP);
+    EXPECT_EQ(text(record.ipv4), now["network"]["ip"].asString());
+    setState(index, R"({"network":{"dhcp":false}})");
+
+    // Requests the program never sends are refused and leave the record alone.
+    VLONVIF_QUERY_PARAM_EX wrong {};
+    wrong.command = 512;
+    wrong.buffer = &record;
+    wrong.buffer_size = sizeof record;
+    EXPECT_EQ(VLOnvifQueryParamEx(h, &wrong), 0);
+    wrong.command = VLONVIF_CMD_NETWORK;
+    wrong.buffer_size = 459;
+    EXPECT_EQ(VLOnvifQueryParamEx(h, &wrong), 0);
+    EXPECT_EQ(VLOnvifQueryParamEx(h, nullptr), 0);
+    EXPECT_EQ(VLOnvifQueryParamEx(h + 1000, &wrong), 0);
+
+    // The password changed on the device: the query fails, nothing is written.
+    setState(index, R"({"users":[{"name":"admin","password":"Changed_9"}]})");
+    std::memset(&record, 0x5A, sizeof record);
+    VLONVIF_QUERY_PARAM_EX request {};
+    request.command = VLONVIF_CMD_NETWORK;
+    request.buffer = &record;
+    request.buffer_size = sizeof record;
+    EXPECT_EQ(VLOnvifQueryParamEx(h, &request), 0);
+    EXPECT_EQ(record.ipv4[0], 0x5A);
+    setState(index, R"({"users":[{"name":"admin","password":"Admin_123"}]})");
+    VLOnvifConnectionStop(&h);
+    EXPECT_EQ(query(h, &record), 0) << "a stopped connection";
+}
+
+TEST_F(OnvifLab, SetMovesTheDeviceAndItsWebPortAndTheNextSearchFindsItThere)
+{
+    const Json::Value dev = onvifDevice(2);
+    const int index = dev["index"].asInt();
+    Statuses st;
+    int h = connect(
+        st, dev["network"]["ip"].asString(), dev["network"]["web_port"].asInt(), "admin", kPassword);
+    ASSERT_EQ(st.first(), VLONVIF_STATUS_LOGIN_SUCCESS);
+    VLONVIF_NETWORK_PARAM record;
+    ASSERT_EQ(query(h, &record), 1);
+
+    // What the program writes over the queried record.
+    put(record.ipv4, "192.168.77.7");
+    put(record.netmask, "255.255.255.0");
+    put(record.gateway, "192.168.77.1");
+    record.web_port = 8081;
+    record.address_mode = VLONVIF_ADDRESS_STATIC;
+    ASSERT_EQ(set(h, record), 1);
+    ASSERT_TRUE(pollUntil([&] {
+        Json::Value s = state(index)["network"];
+        return s["ip"].asString() == "192.168.77.7" && s["web_port"].asInt() == 8081;
+    }));
+    const Json::Value net = state(index)["network"];
+    EXPECT_EQ(net["mask"].asString(), "255.255.255.0");
+    EXPECT_EQ(net["gateway"].asString(), "192.168.77.1");
+    EXPECT_FALSE(net["dhcp"].asBool());
+
+    // The connection follows the device (once its new port listens).
+    VLONVIF_NETWORK_PARAM again;
+    ASSERT_TRUE(pollUntil([&] { return query(h, &again) == 1; }));
+    EXPECT_EQ(text(again.ipv4), "192.168.77.7");
+    EXPECT_EQ(again.web_port, 8081);
+
+    Found found;
+    VLONVIF_SEARCH_HANDLE s = startSearch(found);
+    ASSERT_TRUE(found.waitEnd());
+    auto got = found.byIp();
+    VLOnvifSearchDevStop(&s);
+    ASSERT_TRUE(got.count("192.168.77.7"));
+    EXPECT_EQ(got["192.168.77.7"].web_port, 8081u);
+    EXPECT_FALSE(got.count(dev["network"]["ip"].asString())) << "nothing answers at the old address";
+
+    // Zero fields keep the device's values; DHCP takes neither address nor mask.
+    VLONVIF_NETWORK_PARAM dhcp {};
+    dhcp.size = sizeof dhcp;
+    dhcp.address_mode = VLONVIF_ADDRESS_DHCP;
+    ASSERT_EQ(set(h, dhcp), 1);
+    EXPECT_TRUE(state(index)["network"]["dhcp"].asBool());
+    EXPECT_EQ(state(index)["network"]["ip"].asString(), "192.168.77.7");
+
+    // Refused: the device keeps its settings.
+    struct Refused {
+        const char* what;
+        std::uint8_t mode;
+        const char* mask;
+        int port;
+    } refused[] = {
+        { "address mode 1", 1, "255.255.255.0", 0 },
+        { "a mask with a hole", VLONVIF_ADDRESS_STATIC, "255.0.255.0", 0 },
+        { "the HTTPS port for HTTP", VLONVIF_ADDRESS_STATIC, "255.255.255.0", 443 },
+        { "a port out of range", VLONVIF_ADDRESS_STATIC, "255.255.255.0", 70000 },
+    };
+    setState(index, R"({"network":{"https_port":443}})");
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.what);
+        VLONVIF_NETWORK_PARAM bad {};
+        bad.size = sizeof bad;
+        put(bad.ipv4, "192.168.78.8");
+        put(bad.netmask, r.mask);
+        bad.web_port = r.port;
+        bad.address_mode = r.mode;
+        EXPECT_EQ(set(h, bad), 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_EQ(state(index)["network"]["ip"].asString(), "192.168.77.7");
+        EXPECT_EQ(state(index)["network"]["web_port"].asInt(), 8081);
+    }
+    VLOnvifConnectionStop(&h);
+    Json::Value back(Json::objectValue);
+    back["cmd"] = "set";
+    back["device"] = index;
+    back["state"]["network"] = dev["network"];
+    sim->must(back);
+}
+
+TEST_F(OnvifLab, NoStatusBeforeStartReturnsOrAfterStopReturns)
+{
+    const Json::Value dev = onvifDevice(3);
+    const std::string ip = dev["network"]["ip"].asString();
+    const int port = dev["network"]["web_port"].asInt();
+    std::mt19937 rng(11);
+    for (int i = 0; i < 120; ++i) {
+        SCOPED_TRACE(i);
+        auto st = std::make_unique<Statuses>();
+        int h = connect(*st, ip, port, "admin", i % 4 == 0 ? "wrong" : kPassword);
+        ASSERT_NE(h, 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(rng() % 8000));
+        ASSERT_EQ(VLOnvifConnectionStop(&h), 1);
+        st->stopped = true;
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+        ASSERT_EQ(st->early.load(), 0);
+        ASSERT_EQ(st->late.load(), 0);
+        ASSERT_EQ(st->overlaps.load(), 0);
+        ASSERT_LE(st->all().size(), 1u);
+    }
+    // Stopped from its own callback.
+    Statuses own;
+    int h = 0;
+    own.onStatus = [&](int) { EXPECT_EQ(VLOnvifConnectionStop(&h), 1); };
+    h = connect(own, ip, port, "admin", kPassword);
+    EXPECT_EQ(own.first(), VLONVIF_STATUS_LOGIN_SUCCESS);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(h, 0);
+}
+
+TEST_F(OnvifLab, OnvifUtilListsTheDevicesAndReadsTheirNetworkSettings)
+{
+    // A client nobody here wrote (Debian's onvif-tools), in the same
+    // namespace as this test.
+    const auto expected = onvifDevices();
+    vltest::TempDir dir;
+    vltest::Process all({ "onvif-util", "-a" }, dir.file("all.log"));
+    ASSERT_EQ(all.wait(30000), 0) << all.log();
+    const std::string listed = all.log();
+    EXPECT_NE(listed.find("Found " + std::to_string(expected.size()) + " cameras"), std::string::npos)
+        << listed;
+    for (const auto& [ip, dev] : expected) {
+        const Json::Value s = state(dev["index"].asInt());
+        EXPECT_NE(listed.find(ip + " " + s["name"].asString()), std::string::npos) << ip << " in:\n"
+                                                                                   << listed;
+    }
+
+    const Json::Value dev = onvifDevice(4);
+    const std::string ip = dev["network"]["ip"].asString();
+    vltest::Process login({ "/bin/sh", "-c",
+                              "printf 'get network\\nquit\\n' | exec onvif-util -u admin -p "
+                                  + std::string(kPassword) + " " + ip },
+        dir.file("login.log"));
+    ASSERT_EQ(login.wait(30000), 0) << login.log();
+    const std::string session = login.log();
+    EXPECT_NE(session.find("serial: " + dev["serial"].asString()), std::string::npos) << session;
+    EXPECT_NE(session.find("IP Address: " + ip), std::string::npos) << session;
+    EXPECT_NE(session.find("Gateway:    " + dev["network"]["gateway"].asString()), std::string::npos)
+        << session;
+    EXPECT_NE(session.find(std::string("DHCP:       ") + (dev["network"]["dhcp"].asBool() ? "YES" : "NO")),
+        std::string::npos)
+        << session;
 }
 
 TEST_F(OnvifLab, RefusedStartsMakeNoCallback)

@@ -255,7 +255,18 @@ TEST(OnvifDevice, UnreadableAndUnknownRequests)
     EXPECT_EQ(unsupported.operation, "SystemReboot");
     EXPECT_EQ(unsupported.user, "admin");
     OnvifAnswer media = answerDeviceService(vlsoap::envelope({}, "<trt:GetProfiles/>"), d, kNow);
-    EXPECT_EQ(media.status, 500);
+    EXPECT_EQ(media.status, 400) << "media needs credentials too";
+    OnvifAnswer profiles
+        = answerDeviceService(vlsoap::envelope(vlsoap::securityHeader(admin), "<trt:GetProfiles/>"), d, kNow);
+    EXPECT_EQ(profiles.status, 200);
+    auto doc2 = vlsoap::parseEnvelope(profiles.body);
+    ASSERT_TRUE(doc2);
+    EXPECT_EQ(
+        vlsoap::soapPayload(*doc2)->childrenNamed(vlsoap::ns::kMedia, "Profiles").size(), d.channels.size())
+        << "one profile per channel";
+    OnvifAnswer other = answerDeviceService(
+        vlsoap::envelope(vlsoap::securityHeader(admin), "<x:Op xmlns:x=\"urn:other\"/>"), d, kNow);
+    EXPECT_EQ(other.status, 500);
 }
 
 } // namespace
