@@ -1,6 +1,7 @@
 #include "runtime.h"
 
 #include "netlog.h"
+#include "search.h"
 #include "session.h"
 
 #include <cstdlib>
@@ -33,6 +34,7 @@ Settings Settings::fromEnvironment()
     s.replyTimeoutMs = envInt("VLNET_REPLY_TIMEOUT_MS", s.replyTimeoutMs, 50, 600000);
     s.keepaliveMs = envInt("VLNET_KEEPALIVE_MS", s.keepaliveMs, 50, 600000);
     s.reconnectMs = envInt("VLNET_RECONNECT_MS", s.reconnectMs, 10, 600000);
+    s.probePort = std::uint16_t(envInt("VLNET_PROBE_PORT", s.probePort, 1, 65535));
     return s;
 }
 
@@ -46,15 +48,16 @@ CallbackThread::~CallbackThread()
     finish();
 }
 
-void CallbackThread::post(std::function<void()> task)
+bool CallbackThread::post(std::function<void()> task)
 {
     {
         std::lock_guard<std::mutex> hold(m_lock);
         if (m_done)
-            return;
+            return false;
         m_tasks.push_back(std::move(task));
     }
     m_wake.notify_one();
+    return true;
 }
 
 void CallbackThread::finish()
@@ -125,14 +128,21 @@ void Runtime::init()
 void Runtime::release()
 {
     std::map<int, std::shared_ptr<Session>> sessions;
+    std::map<int, std::shared_ptr<Search>> searches;
     {
         std::lock_guard<std::mutex> hold(m_lock);
         if (m_refs == 0 || --m_refs > 0)
             return;
-        sessions.swap(m_sessions);
+        sessions = m_sessions.takeAll();
+        searches = m_searches.takeAll();
     }
     // Stop every connection the caller forgot, so no callback outlives us.
     for (auto& [handle, s] : sessions)
+        if (s)
+            s->stop();
+    // End every search: its caller still gets the null record that frees
+    // what it handed us, while the callback threads run.
+    for (auto& [handle, s] : searches)
         if (s)
             s->stop();
     std::unique_ptr<boost::asio::io_context> io;
@@ -151,6 +161,7 @@ void Runtime::release()
     if (ioThread.joinable())
         ioThread.join();
     sessions.clear();
+    searches.clear();
     for (auto& c : callbacks)
         c->finish();
     callbacks.clear();
@@ -167,37 +178,43 @@ bool Runtime::running()
 int Runtime::reserve()
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    int handle = m_nextHandle;
-    do {
-        handle = handle == 0x7FFFFFFF ? 1 : handle + 1;
-    } while (m_sessions.count(handle));
-    m_nextHandle = handle;
-    m_sessions[handle] = nullptr;
-    return handle;
+    return m_sessions.reserve();
 }
 
 void Runtime::attach(int handle, const std::shared_ptr<Session>& session)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    m_sessions[handle] = session;
+    m_sessions.attach(handle, session);
 }
 
 std::shared_ptr<Session> Runtime::find(int handle)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    auto it = m_sessions.find(handle);
-    return it == m_sessions.end() ? nullptr : it->second;
+    return m_sessions.find(handle);
 }
 
 std::shared_ptr<Session> Runtime::take(int handle)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    auto it = m_sessions.find(handle);
-    if (it == m_sessions.end())
-        return nullptr;
-    auto s = it->second;
-    m_sessions.erase(it);
-    return s;
+    return m_sessions.take(handle);
+}
+
+int Runtime::reserveSearch()
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_searches.reserve();
+}
+
+void Runtime::attachSearch(int handle, const std::shared_ptr<Search>& search)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_searches.attach(handle, search);
+}
+
+std::shared_ptr<Search> Runtime::takeSearch(int handle)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_searches.take(handle);
 }
 
 CallbackThread& Runtime::callbackThread(int handle)

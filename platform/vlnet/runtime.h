@@ -1,7 +1,7 @@
 #pragma once
 // The stand-in's process-wide state: reference-counted start-up, one I/O
 // thread for every session's network traffic, a few callback threads, and
-// the table of live connections by handle.
+// the tables of live connections and searches by handle.
 //
 // Callbacks never run on the I/O thread: a callback may call a synchronous
 // VLNet function (VLNetGetDevInfo) whose answer the I/O thread must read.
@@ -15,18 +15,22 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace vlnet
 {
 
+class Search;
 class Session;
 
 // Timing and addresses; read from the environment at start-up so that tests
 // can shorten them (VLNET_SESSION_PORT, VLNET_CONNECT_TIMEOUT_MS,
-// VLNET_REPLY_TIMEOUT_MS, VLNET_KEEPALIVE_MS, VLNET_RECONNECT_MS).
+// VLNET_REPLY_TIMEOUT_MS, VLNET_KEEPALIVE_MS, VLNET_RECONNECT_MS,
+// VLNET_PROBE_PORT).
 struct Settings {
     std::uint16_t sessionPort = 9000;
+    std::uint16_t probePort = 9610; // where devices take the search's probe
     int connectTimeoutMs = 3000;
     int replyTimeoutMs = 5000;
     int keepaliveMs = 5000; // the session counts as lost after three silent periods
@@ -40,7 +44,8 @@ class CallbackThread
 public:
     CallbackThread();
     ~CallbackThread();
-    void post(std::function<void()> task);
+    // False (and the task dropped) once the thread has finished.
+    bool post(std::function<void()> task);
     bool isCurrent() const { return std::this_thread::get_id() == m_thread.get_id(); }
     // Ends the thread after the queued tasks; detaches when called on it.
     void finish();
@@ -52,6 +57,42 @@ private:
     std::deque<std::function<void()>> m_tasks;
     bool m_done = false;
     std::thread m_thread;
+};
+
+// Live objects by handle: handles count up from 1, skip those in use and
+// never are 0. Not locked: the runtime holds its lock around every call.
+template <class T> class HandleTable
+{
+public:
+    // A fresh handle, held by no object until attach().
+    int reserve()
+    {
+        int handle = m_next;
+        while (m_items.count(handle))
+            handle = handle == 0x7FFFFFFF ? 1 : handle + 1;
+        m_next = handle == 0x7FFFFFFF ? 1 : handle + 1;
+        m_items[handle] = nullptr;
+        return handle;
+    }
+    void attach(int handle, const std::shared_ptr<T>& item) { m_items[handle] = item; }
+    std::shared_ptr<T> find(int handle) const
+    {
+        auto it = m_items.find(handle);
+        return it == m_items.end() ? nullptr : it->second;
+    }
+    // Removes and returns the object of `handle` (null when unknown).
+    std::shared_ptr<T> take(int handle)
+    {
+        auto item = find(handle);
+        m_items.erase(handle);
+        return item;
+    }
+    // Empties the table and returns what it held.
+    std::map<int, std::shared_ptr<T>> takeAll() { return std::exchange(m_items, {}); }
+
+private:
+    int m_next = 1;
+    std::map<int, std::shared_ptr<T>> m_items;
 };
 
 class Runtime
@@ -70,6 +111,11 @@ public:
     // Removes and returns the session of `handle` (null when unknown).
     std::shared_ptr<Session> take(int handle);
 
+    // Searches, numbered apart from the connections in the same way.
+    int reserveSearch();
+    void attachSearch(int handle, const std::shared_ptr<Search>& search);
+    std::shared_ptr<Search> takeSearch(int handle);
+
     boost::asio::io_context& io() { return *m_io; }
     CallbackThread& callbackThread(int handle);
     const Settings& settings() const { return m_settings; }
@@ -79,13 +125,13 @@ private:
 
     std::mutex m_lock;
     int m_refs = 0;
-    int m_nextHandle = 1;
     Settings m_settings;
     std::unique_ptr<boost::asio::io_context> m_io;
     std::unique_ptr<boost::asio::executor_work_guard<boost::asio::io_context::executor_type>> m_work;
     std::thread m_ioThread;
     std::vector<std::unique_ptr<CallbackThread>> m_callbacks;
-    std::map<int, std::shared_ptr<Session>> m_sessions;
+    HandleTable<Session> m_sessions;
+    HandleTable<Search> m_searches;
 };
 
 } // namespace vlnet

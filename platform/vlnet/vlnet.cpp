@@ -4,14 +4,18 @@
 
 #include "netlog.h"
 #include "runtime.h"
+#include "search.h"
 #include "session.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace
 {
 
 using vlnet::Runtime;
+using vlnet::Search;
+using vlnet::SearchConfig;
 using vlnet::Session;
 using vlnet::StartConfig;
 
@@ -52,6 +56,63 @@ int start(StartConfig config)
     session->begin();
     // Callbacks may run once the caller has returned with its handle.
     session->openGate();
+    return handle;
+}
+
+// What every search record gives alike; the time-out 0 means the default.
+template <class Start> SearchConfig searchConfigOf(const Start& s, std::uint32_t timeoutMs)
+{
+    SearchConfig c;
+    c.callback = s.callback;
+    c.context = s.context;
+    c.oemType = s.oem_type;
+    c.timeoutMs
+        = timeoutMs ? int(std::min<std::uint32_t>(timeoutMs, 65535)) : VLNET_SEARCH_DEFAULT_TIMEOUT_MS;
+    return c;
+}
+
+// Reads a range from two address texts into `c`. False for a text that is
+// no IPv4 address or a range wider than VLNET_SEARCH_MAX_RANGE.
+bool setRange(SearchConfig& c, const std::string& start, const std::string& stop)
+{
+    boost::system::error_code ec1, ec2;
+    const auto a = boost::asio::ip::make_address_v4(start, ec1);
+    const auto b = boost::asio::ip::make_address_v4(stop, ec2);
+    if (ec1 || ec2) {
+        vlnet::logLine(
+            "search refused: \"%s\" - \"%s\" is no range of IPv4 addresses", start.c_str(), stop.c_str());
+        return false;
+    }
+    c.ranged = true;
+    c.first = std::min(a.to_uint(), b.to_uint());
+    c.last = std::max(a.to_uint(), b.to_uint());
+    if (c.last - c.first >= VLNET_SEARCH_MAX_RANGE) {
+        vlnet::logLine("search refused: %s - %s is wider than %d addresses", start.c_str(), stop.c_str(),
+            VLNET_SEARCH_MAX_RANGE);
+        return false;
+    }
+    return true;
+}
+
+// A text slot that may fill its whole width without a NUL.
+template <std::size_t N> std::string slotText(const char (&slot)[N])
+{
+    return std::string(slot, strnlen(slot, N));
+}
+
+int startSearch(SearchConfig config)
+{
+    Runtime& rt = Runtime::instance();
+    if (!rt.running()) {
+        vlnet::logLine("search refused: VLNetInit was not called");
+        return 0;
+    }
+    if (!config.callback)
+        return 0;
+    int handle = rt.reserveSearch();
+    auto search = std::make_shared<Search>(handle, config, rt);
+    rt.attachSearch(handle, search);
+    search->begin();
     return handle;
 }
 
@@ -177,6 +238,48 @@ int VLNET_CALL VLNetSetEvenCheck(int handle, int data)
 {
     auto session = Runtime::instance().find(handle);
     return session && session->evenCheck(data) ? 0 : -1;
+}
+
+int VLNET_CALL VLNetSearchDev(const VLNET_SEARCH_DEV* s)
+{
+    if (!s)
+        return 0;
+    return startSearch(searchConfigOf(*s, s->recv_timeout_ms)) ? 1 : 0;
+}
+
+int VLNET_CALL VLNetSearchDevPoint2Point(const VLNET_SEARCH_DEV_POINT2POINT* s)
+{
+    if (!s)
+        return 0;
+    SearchConfig c = searchConfigOf(*s, s->recv_timeout_ms);
+    if (!setRange(c, slotText(s->start_ip), slotText(s->stop_ip)))
+        return 0;
+    return startSearch(c) ? 1 : 0;
+}
+
+int VLNET_CALL VLNetStartSearchDevice(const VLNET_START_SEARCH_DEVICE* s)
+{
+    if (!s)
+        return 0;
+    SearchConfig c = searchConfigOf(*s, s->recv_timeout_ms);
+    c.repeat = true;
+    const std::string start = text(s->start_ip);
+    const std::string stop = text(s->stop_ip);
+    if (!start.empty() && !stop.empty() && !setRange(c, start, stop))
+        return 0;
+    return startSearch(c);
+}
+
+int VLNET_CALL VLNetStopSearchDevice(int* handle)
+{
+    if (!handle || !*handle)
+        return 0;
+    auto search = Runtime::instance().takeSearch(*handle);
+    *handle = 0;
+    if (!search)
+        return 0;
+    search->stop();
+    return 1;
 }
 
 } // extern "C"

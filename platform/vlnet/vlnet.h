@@ -1,6 +1,7 @@
 #pragma once
 // VLNet: the device network SDK (search, sessions, parameters, media).
 // This is our own stand-in; it talks to the device simulator.
+#include <stddef.h>
 #include <stdint.h>
 
 #if defined(_WIN32)
@@ -340,6 +341,127 @@ typedef struct VLNET_ALL_STATUS {
 #define VLNET_MSG_DEV_ALL_STATUS 610
 #define VLNET_MSG_REMOTE_CH_STATUS 611
 
+/* ---- LAN search ----------------------------------------------------- */
+
+/* One device found by a search, 452 bytes, pointer-free, little-endian.
+   Texts are NUL-terminated inside their slot unless they fill it. The
+   program's own search record begins with these bytes, and the ONVIF
+   stand-in delivers its finds in this layout too. */
+typedef struct VLNET_SEARCH_DEV_RSP {
+    char ip[16]; /* dotted IPv4 text */
+    char host_name[36];
+    char netmask[16];
+    char gateway[16];
+    char dns1[16];
+    char dns2[16];
+    uint32_t media_port;
+    uint32_t web_port;
+    int32_t network_mode; /* 0 DHCP, 1 PPPoE, 2 static, 3 3G, 4 Wi-Fi, 5 other */
+    char device_type[28]; /* model text */
+    uint32_t dev_type_l; /* low word of the 64-bit device-type word */
+    uint32_t dev_type_h; /* high word; bits 8..11 = device type */
+    char device_version[36]; /* firmware version */
+    uint32_t device_id;
+    char device_name[36];
+    char mac_addr[36];
+    uint32_t channel_number;
+    uint8_t version;
+    int8_t net_interface;
+    char p2p_id[38];
+    char manufacture[32];
+    uint16_t rtsp_port;
+    int8_t analog_channel_num;
+    uint8_t reserved355;
+    VLNET_TIME system_time; /* the device's clock; all zero when unknown */
+    int8_t is_first_login; /* 1: not activated, the device has no password yet */
+    uint8_t input_pin_count;
+    uint8_t output_pin_count;
+    int8_t support_two_way_talk;
+    char http_api_version[16];
+    uint32_t https_port;
+    int8_t support_http_api_config_net;
+    uint8_t reserved389[3];
+    uint32_t sys_channel_num; /* extended channel count */
+    char serialnum[32];
+    uint8_t ipv6[16]; /* raw address bytes; all zero when none */
+    uint8_t reserved444[8];
+} VLNET_SEARCH_DEV_RSP;
+
+/* Result callback of every search: once per device found, with a record
+   valid during the call only, then exactly once with a null record when the
+   search has ended. It runs on a thread of the stand-in, never on the
+   caller's, one call at a time per search; it may call any VLNet function
+   but must not wait for its own search's end. The return value is ignored. */
+typedef int(VLNET_CALL* VLNET_SEARCH_CALLBACK)(const VLNET_SEARCH_DEV_RSP* record, void* context);
+
+/* Every search collects answers for its receive time-out; 0 means
+   VLNET_SEARCH_DEFAULT_TIMEOUT_MS. */
+#define VLNET_SEARCH_DEFAULT_TIMEOUT_MS 3000
+
+/* A broadcast search on every local network (VLNetSearchDev). Zero-fill it. */
+typedef struct VLNET_SEARCH_DEV {
+    VLNET_SEARCH_CALLBACK callback;
+    void* context; /* handed back with every record */
+    uint8_t oem_type; /* OEM type number, or the program's device-type code */
+    uint8_t reserved9;
+    uint16_t recv_timeout_ms;
+    uint8_t reserved12[4];
+} VLNET_SEARCH_DEV;
+
+/* A search that asks every address of a range itself
+   (VLNetSearchDevPoint2Point). Zero-fill it. */
+typedef struct VLNET_SEARCH_DEV_POINT2POINT {
+    VLNET_SEARCH_CALLBACK callback;
+    void* context;
+    uint8_t oem_type;
+    uint8_t reserved9[3];
+    char start_ip[64]; /* first IPv4 address of the range */
+    char stop_ip[64]; /* last one; the two may be given either way round */
+    uint16_t recv_timeout_ms;
+    uint8_t reserved142[254];
+} VLNET_SEARCH_DEV_POINT2POINT;
+
+/* A search that goes on until VLNetStopSearchDevice (VLNetStartSearchDevice):
+   a range search when both addresses are given, else a broadcast search.
+   Zero-fill it. Texts are read during the call only. */
+typedef struct VLNET_START_SEARCH_DEVICE {
+    VLNET_SEARCH_CALLBACK callback;
+    void* context;
+    uint8_t oem_type;
+    uint8_t reserved9[3];
+    const char* start_ip; /* null or empty: a broadcast search */
+    const char* stop_ip;
+    uint32_t recv_timeout_ms; /* 0 to 65535; the period between two rounds */
+    uint8_t reserved24[256];
+} VLNET_START_SEARCH_DEVICE;
+
+/* The widest range a range search asks (a /16). */
+#define VLNET_SEARCH_MAX_RANGE 65536
+
+/* Searches every local IPv4 network with a broadcast probe and reports each
+   device that answers within the time-out once, then the null record.
+   Returns 1 when the search started; 0 when refused (not initialised, null
+   record or callback), and then no callback is ever made. */
+VLNET_API int VLNET_CALL VLNetSearchDev(const VLNET_SEARCH_DEV* search);
+/* Probes every address from start_ip to stop_ip and reports each device
+   that answers from an address of the range within the time-out (counted
+   from the last probe sent), then the null record. Returns 1 when started;
+   0 when refused (as above, and for an address text that is no IPv4 address
+   or a range wider than VLNET_SEARCH_MAX_RANGE), without any callback. */
+VLNET_API int VLNET_CALL VLNetSearchDevPoint2Point(const VLNET_SEARCH_DEV_POINT2POINT* search);
+/* Starts a search that probes again every time-out period and reports a
+   device when it is first heard and again whenever its answer has changed
+   (its clock aside). Returns a search handle, or 0 when refused (as above;
+   no callback). */
+VLNET_API int VLNET_CALL VLNetStartSearchDevice(const VLNET_START_SEARCH_DEVICE* search);
+/* Ends the search *handle and sets *handle to 0. Answers heard so far are
+   still reported, then the null record; when it returns no callback of that
+   search runs any more. Called from inside that search's own callback it
+   cannot wait: the null record then follows once the callback has returned.
+   Returns 1, 0 for an unknown handle. VLNetRelease ends every search the
+   same way. */
+VLNET_API int VLNET_CALL VLNetStopSearchDevice(int* handle);
+
 /* ---- Sessions and login --------------------------------------------- */
 
 /* Connection statuses reported through the status callbacks. */
@@ -501,7 +623,23 @@ static_assert(sizeof(VLNET_HTTP_DEVICE_INFO) == 1512, "VLNET_HTTP_DEVICE_INFO");
 static_assert(sizeof(VLNET_CHANNEL_STATUS) == 312, "VLNET_CHANNEL_STATUS");
 static_assert(sizeof(VLNET_ALL_STATUS) == 2220, "VLNET_ALL_STATUS");
 static_assert(sizeof(VLNET_SIMPLE_CMD) == 16, "VLNET_SIMPLE_CMD");
+static_assert(sizeof(VLNET_SEARCH_DEV_RSP) == 452, "VLNET_SEARCH_DEV_RSP");
+static_assert(offsetof(VLNET_SEARCH_DEV_RSP, media_port) == 116, "VLNET_SEARCH_DEV_RSP");
+static_assert(offsetof(VLNET_SEARCH_DEV_RSP, network_mode) == 124, "VLNET_SEARCH_DEV_RSP");
+static_assert(offsetof(VLNET_SEARCH_DEV_RSP, dev_type_l) == 156, "VLNET_SEARCH_DEV_RSP");
+static_assert(offsetof(VLNET_SEARCH_DEV_RSP, device_id) == 200, "VLNET_SEARCH_DEV_RSP");
+static_assert(offsetof(VLNET_SEARCH_DEV_RSP, channel_number) == 276, "VLNET_SEARCH_DEV_RSP");
+static_assert(offsetof(VLNET_SEARCH_DEV_RSP, p2p_id) == 282, "VLNET_SEARCH_DEV_RSP");
+static_assert(offsetof(VLNET_SEARCH_DEV_RSP, rtsp_port) == 352, "VLNET_SEARCH_DEV_RSP");
+static_assert(offsetof(VLNET_SEARCH_DEV_RSP, system_time) == 356, "VLNET_SEARCH_DEV_RSP");
+static_assert(offsetof(VLNET_SEARCH_DEV_RSP, is_first_login) == 364, "VLNET_SEARCH_DEV_RSP");
+static_assert(offsetof(VLNET_SEARCH_DEV_RSP, http_api_version) == 368, "VLNET_SEARCH_DEV_RSP");
+static_assert(offsetof(VLNET_SEARCH_DEV_RSP, https_port) == 384, "VLNET_SEARCH_DEV_RSP");
+static_assert(offsetof(VLNET_SEARCH_DEV_RSP, sys_channel_num) == 392, "VLNET_SEARCH_DEV_RSP");
+static_assert(offsetof(VLNET_SEARCH_DEV_RSP, serialnum) == 396, "VLNET_SEARCH_DEV_RSP");
+static_assert(offsetof(VLNET_SEARCH_DEV_RSP, ipv6) == 428, "VLNET_SEARCH_DEV_RSP");
 #else
+_Static_assert(sizeof(VLNET_SEARCH_DEV_RSP) == 452, "VLNET_SEARCH_DEV_RSP");
 _Static_assert(sizeof(VLNET_DEVICE_INFO) == 1232, "VLNET_DEVICE_INFO");
 _Static_assert(sizeof(VLNET_HTTP_DEVICE_INFO) == 1512, "VLNET_HTTP_DEVICE_INFO");
 _Static_assert(sizeof(VLNET_CHANNEL_STATUS) == 312, "VLNET_CHANNEL_STATUS");

@@ -1,6 +1,7 @@
 #include "core/device_record.h"
 
 #include "common/json.h"
+#include "core/record_text.h"
 
 #include <climits>
 #include <cstdint>
@@ -208,16 +209,7 @@ uint32_t read_le(const uint8_t* p, int count)
 
 std::string read_text(const uint8_t* p, size_t size)
 {
-    const char* text = reinterpret_cast<const char*>(p);
-    return std::string(text, strnlen(text, size));
-}
-
-bool starts_with_ascii_alnum(const std::string& text)
-{
-    if (text.empty())
-        return false;
-    const char c = text[0];
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    return slot_text(reinterpret_cast<const char*>(p), size);
 }
 
 Json::Value field_value(const uint8_t* base, const field& f)

@@ -94,9 +94,11 @@ typedef void(VL_CALL* vl_log_callback)(const char* line, void* reserved);
    passes it to the matching destroy or stop export, which frees it; no other
    export frees a handle.
      device            vl_create_device          -> vl_destroy_device
+     vl_search_handle  vl_start_search_device    -> vl_stop_search_device
      multicast_handle  vl_start_multi_search/_activate/_update
                                                  -> vl_stop_multi_search/_activate/_update */
 typedef struct device device;
+typedef struct vl_search_handle vl_search_handle;
 typedef struct multicast_handle multicast_handle;
 
 /* ---- Start-up, shut-down and logging ----------------------------------- */
@@ -201,6 +203,61 @@ VL_API int vl_get_device_type(device* dev);
    before a login). Returns 0, vl_buffer_too_small, vl_invalid_argument, or
    vl_invalid_device for NULL. */
 VL_API int vl_get_login_rsp(device* dev, char* out, int size);
+
+/* ---- LAN search through the network SDK -------------------------------- */
+/* Request keys of both searches (all optional; absent or null read as empty
+   or 0; a value of another type, or a request that is no JSON object, is
+   refused as vl_parse_json_error / NULL without any callback):
+     "oem type"    text: "default" or a customer edition code (as the login)
+     "start ip", "stop ip"   texts: with both, every address from one to the
+                   other is asked (at most 65536 of them); otherwise every
+                   local IPv4 network is searched by broadcast
+     "recv timeout millisecond"   integer, only its low 16 bits count: how
+                   long answers are collected (0: 3000)
+
+   Results: one call per device found, on a thread of the network SDK, with
+   a styled JSON object (one member per line, one tab per level, keys in
+   ascending order):
+     "ip", "host name", "netmask", "gateway", "dns1", "dns2",
+     "device type", "device version", "device name", "mac addr", "p2p id",
+     "manufacture"   texts; empty unless they begin with an ASCII letter or
+                     digit
+     "serialnum"     text, as the device sent it
+     "media port", "web port", "device id", "channel number",
+     "sys_channel_num", "device type ull" (the 64-bit device-type word)
+                     unsigned numbers
+     "version", "net interface", "rtsp port", "analogy channel number",
+     "is first login" (1: the device has no password yet)   integers
+     "network mode"  "dhcp", "pppoe", "static" or "unknown"
+     "system time"   the device's clock, "YYYY-MM-DD hh:mm:ss"; absent when
+                     the device sent no valid date and time
+     "ipv6"          eight groups of four lower-case hex digits; absent when
+                     the device has no IPv6 address
+     "http_api_version" (text), "https_port" (unsigned),
+     "support_http_api_config_net" (integer)   only for a device with an
+                     HTTP API version
+     "input pin count", "output pin count", "support two way talk"
+                     integers, only when "oem type" is the edition code
+                     whose devices report them
+   then exactly one call with json == NULL: the end. A search that the
+   network SDK refuses (not started) ends at once with that call, on the
+   calling thread. A NULL callback is allowed. */
+
+/* Searches once: the search ends by itself after the time-out. Returns 0,
+   also when the network SDK refused the search; vl_parse_json_error. */
+VL_API int vl_search_device(const char* json, vl_json_callback callback, void* user);
+/* Starts a search that asks again every time-out period until it is stopped
+   and reports a device when it first answers and again whenever its answer
+   changes. Returns the handle, or NULL: for a refused request (no
+   callback), or when the network SDK did not start the search (then after
+   the end call, made on the calling thread). */
+VL_API vl_search_handle* vl_start_search_device(const char* json, vl_json_callback callback, void* user);
+/* Stops and frees the search: answers heard so far are still reported,
+   then the end call; when it returns no callback of the search runs any
+   more, unless it is called from inside a callback of the network SDK
+   (the end call then follows on that thread once the callback returns).
+   NULL is allowed. Returns 0. */
+VL_API int vl_stop_search_device(vl_search_handle* handle);
 
 /* ---- Multicast discovery ----------------------------------------------- */
 /* Three operations on the local network over the library's own multicast

@@ -2,7 +2,7 @@
 
 #include "common/json.h"
 #include "multicast/multicast.pb.h"
-#include "multicast/receive_buffer.h"
+#include "sys/receive_buffer.h"
 
 #include <algorithm>
 #include <boost/asio/ip/multicast.hpp>
@@ -105,7 +105,7 @@ void multicast_session::report_error(const std::string& message, const boost::sy
 void multicast_session::open_sockets()
 {
     const std::vector<local_address> addresses
-        = m_environment.local_addresses ? m_environment.local_addresses() : list_local_addresses();
+        = m_environment.local_addresses ? m_environment.local_addresses() : vlsys::list_local_addresses();
     multicast_log("check native interface num %d \n", static_cast<int>(addresses.size()));
     for (const auto& local : addresses)
         if (!open_socket(local))
@@ -121,8 +121,8 @@ bool multicast_session::open_socket(const local_address& local)
         socket->open(v6 ? udp::v6() : udp::v4());
         socket->set_option(udp::socket::reuse_address(true));
         socket->set_option(mc::enable_loopback(false));
-        const int buffer = size_receive_buffer(*socket);
-        if (buffer < kReceiveBufferBytes)
+        const int buffer = vlsys::size_receive_buffer(*socket);
+        if (buffer < vlsys::kReceiveBufferBytes)
             multicast_log("receive buffer of address %s: %d bytes \n", text.c_str(), buffer);
         // IPv4 sockets send from their own address; an IPv6 socket takes its
         // address from the outbound interface.

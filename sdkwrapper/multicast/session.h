@@ -22,9 +22,9 @@
 // The engine logs to "multi_log.txt" (multicast_log.h).
 #include "multicast/datagram.h"
 #include "multicast/envelope.h"
-#include "multicast/local_addresses.h"
 #include "multicast/multicast_log.h"
 #include "multicast/records.h"
+#include "sys/local_addresses.h"
 #include "vl_sdk_wrapper.h"
 
 #include <atomic>
@@ -45,6 +45,8 @@ class Value;
 
 namespace vlsdk
 {
+
+using vlsys::local_address;
 
 // A caller's callback and the user value passed back with every call.
 struct multicast_callback {

@@ -18,6 +18,7 @@ int vl_header_c_check(void)
     vl_log_param log = { 0 };
     vl_error_code code = vl_frame_check_crc_failed;
     device* dev = NULL;
+    vl_search_handle* search = NULL;
     multicast_handle* multi = NULL;
     vl_json_callback json_cb = NULL;
     vl_message_callback msg_cb = NULL;
@@ -25,6 +26,7 @@ int vl_header_c_check(void)
     log.callback = c_log_callback;
     init.json = "{}";
     (void)dev;
+    (void)search;
     (void)multi;
     (void)json_cb;
     (void)msg_cb;

@@ -68,6 +68,22 @@ protected:
         return sim->must(r)["state"];
     }
 
+    // What device n received of one kind ("PROBE", "LOGIN", ...), oldest
+    // first; the device's list is cleared.
+    static std::vector<Json::Value> takeReceived(int n, const std::string& what)
+    {
+        Json::Value r(Json::objectValue);
+        r["cmd"] = "received";
+        r["device"] = n;
+        r["clear"] = true;
+        const Json::Value got = sim->must(r)["received"];
+        std::vector<Json::Value> out;
+        for (const auto& entry : got)
+            if (entry["what"] == what)
+                out.push_back(entry);
+        return out;
+    }
+
     inline static Devsim* sim = nullptr;
 };
 

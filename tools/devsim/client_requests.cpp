@@ -21,18 +21,21 @@ std::optional<LoginRequest> readLoginRequest(std::string_view payload)
     return out;
 }
 
-std::optional<std::string> readProbeFilter(std::string_view payload)
+std::optional<ProbeFilter> readProbeFilter(std::string_view payload)
 {
+    ProbeFilter out;
     if (payload.empty())
-        return std::string();
+        return out;
     Json::Value filter;
     if (!vljson::parse(payload, filter))
         return std::nullopt;
     vljson::reader r(filter, vljson::policy::exact);
-    std::string mac;
-    if (!r.read("mac", mac))
+    int oemType = -1;
+    if (!r.read("mac", out.mac) || !r.read("oem_type", oemType, 0, 255))
         return std::nullopt;
-    return mac;
+    if (r.found())
+        out.oemType = oemType;
+    return out;
 }
 
 } // namespace devsim

@@ -20,9 +20,15 @@ struct LoginRequest {
 };
 std::optional<LoginRequest> readLoginRequest(std::string_view payload);
 
-// PROBE: an empty payload, or a JSON object whose optional text "mac" names
-// the one device that is to answer. Empty when the payload is not JSON or
-// "mac" is no text (such a probe is ignored); "" asks every device.
-std::optional<std::string> readProbeFilter(std::string_view payload);
+// PROBE: an empty payload, or a JSON object with the optional members "mac"
+// (text: the one device that is to answer; "" asks every device) and
+// "oem_type" (0 to 255: the searcher's type byte, noted but never a
+// filter). Empty when the payload is not JSON or a member has another type
+// or range (such a probe is ignored).
+struct ProbeFilter {
+    std::string mac;
+    std::optional<int> oemType;
+};
+std::optional<ProbeFilter> readProbeFilter(std::string_view payload);
 
 } // namespace devsim

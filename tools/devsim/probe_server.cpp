@@ -6,6 +6,7 @@
 #include "udp_io.h"
 #include "wire.h"
 
+#include <boost/asio/steady_timer.hpp>
 #include <chrono>
 #include <cstring>
 
@@ -78,7 +79,7 @@ void ProbeServer::receive()
             std::string_view(reinterpret_cast<const char*>(buf + vlwire::kHeaderSize), h->length));
         if (!filter)
             continue;
-        const std::string& wantMac = *filter;
+        const std::string& wantMac = filter->mac;
 
         std::vector<int> targets;
         if (auto id = m_store.findByIp(dest))
@@ -88,15 +89,17 @@ void ProbeServer::receive()
             targets = m_store.ids();
         for (int id : targets) {
             std::string body, ip;
-            bool answer = false;
+            bool willAnswer = false;
+            int delayMs = 0;
             m_store.read(id, [&](const Device& d) {
                 if (!d.online() || d.faults.dropReplies || (!wantMac.empty() && wantMac != d.mac))
                     return;
                 body = vljson::write_compact(probeDescription(d));
                 ip = d.net.ip;
-                answer = true;
+                delayMs = d.faults.delayMs;
+                willAnswer = true;
             });
-            if (!answer)
+            if (!willAnswer)
                 continue;
             Received rec;
             rec.timeMs = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -106,15 +109,39 @@ void ProbeServer::receive()
             rec.what = "PROBE";
             rec.detail["peer"] = peerText + ":" + std::to_string(peer.port());
             rec.detail["to"] = dest;
+            // The searcher's type byte: noted for tests, never a filter.
+            if (filter->oemType)
+                rec.detail["oem_type"] = *filter->oemType;
             m_store.noteReceived(id, rec);
             auto frame = vlwire::encodeReply(vlwire::kProbe, h->sequence, vlwire::kOk, body);
-            if (!sendFrom(m_socket.native_handle(), ip, peer, frame.data(), frame.size()))
-                m_log.device(id, ip, "probe answer to " + peerText + " failed: " + std::strerror(errno));
+            if (delayMs <= 0) {
+                answer(id, ip, peer, frame);
+                continue;
+            }
+            auto timer = std::make_shared<asio::steady_timer>(m_io, std::chrono::milliseconds(delayMs));
+            timer->async_wait(
+                [this, timer, id, ip, peer, frame = std::move(frame)](boost::system::error_code ec) {
+                    if (!ec)
+                        answer(id, ip, peer, frame);
+                });
         }
         if (!targets.empty())
             m_log.line("probe from " + peerText + " to " + dest + ": " + std::to_string(targets.size())
                 + " device(s) asked");
     }
+}
+
+void ProbeServer::answer(
+    int id, const std::string& ip, const udp::endpoint& peer, const std::vector<std::uint8_t>& frame)
+{
+    // A delayed answer is not sent by a device that left the network meanwhile.
+    bool online = false;
+    m_store.read(id, [&](const Device& d) { online = d.online() && d.net.ip == ip; });
+    if (!online || !m_socket.is_open())
+        return;
+    if (!sendFrom(m_socket.native_handle(), ip, peer, frame.data(), frame.size()))
+        m_log.device(
+            id, ip, "probe answer to " + peer.address().to_string() + " failed: " + std::strerror(errno));
 }
 
 } // namespace devsim

@@ -2,7 +2,7 @@
 // The device side of the UDP probe (PROTOCOL.md): a probe sent to a device
 // address is answered by that device; one sent to a broadcast address by
 // every device on the network. Each answer leaves from the answering
-// device's own address.
+// device's own address, after the device's fault delay.
 #include "log.h"
 #include "store.h"
 
@@ -10,6 +10,8 @@
 #include <boost/asio/ip/udp.hpp>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace devsim
 {
@@ -25,6 +27,9 @@ public:
 private:
     void wait();
     void receive();
+    // Sends one answer from the device's address `ip`.
+    void answer(int id, const std::string& ip, const boost::asio::ip::udp::endpoint& peer,
+        const std::vector<std::uint8_t>& frame);
 
     boost::asio::io_context& m_io;
     DeviceStore& m_store;

@@ -2,6 +2,7 @@
 
 #include "record_fields.h"
 
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -190,8 +191,16 @@ Json::Value httpChannelInfo(const Device& d)
 
 Json::Value probeDescription(const Device& d)
 {
+    // What the device-information record says (and `record` overrides), so
+    // that a search and a login report the same device.
+    const VLNET_DEVICE_INFO info = deviceInfoRecord(d, nullptr);
+    const VLNET_TIME t = now();
+    char clock[32];
+    std::snprintf(clock, sizeof clock, "%04u-%02u-%02u %02u:%02u:%02u", unsigned(t.year), unsigned(t.month),
+        unsigned(t.day), unsigned(t.hour), unsigned(t.minute), unsigned(t.second));
     Json::Value o(Json::objectValue);
     o["ip"] = d.net.ip;
+    o["host_name"] = d.name;
     o["netmask"] = d.net.mask;
     o["gateway"] = d.net.gateway;
     o["dns1"] = d.net.dns1;
@@ -199,7 +208,7 @@ Json::Value probeDescription(const Device& d)
     o["dhcp"] = d.net.dhcp;
     o["media_port"] = d.net.mediaPort;
     o["web_port"] = d.net.webPort;
-    o["https_port"] = d.net.httpsPort;
+    o["https_port"] = info.https_port;
     o["rtsp_port"] = d.net.rtspPort;
     o["ipv6"] = d.net.ipv6;
     o["device_type"] = d.deviceType;
@@ -214,11 +223,16 @@ Json::Value probeDescription(const Device& d)
     o["manufacturer"] = d.manufacturer;
     o["p2p_id"] = d.p2pId;
     o["channels"] = int(d.channels.size());
+    o["sys_channel_num"] = info.sys_channel_num;
     o["analog_channels"] = d.analogChannels;
     o["alarm_in"] = d.alarmIn;
     o["alarm_out"] = d.alarmOut;
+    o["two_way_talk"] = d.kind == Kind::Ipc ? 1 : 0;
     o["activated"] = d.activated;
-    o["http_api_version"] = "1.0";
+    o["http_api_version"]
+        = std::string(info.http_api_version, strnlen(info.http_api_version, sizeof info.http_api_version));
+    o["http_api_config_net"] = info.support_http_api_config_net;
+    o["system_time"] = clock;
     return o;
 }
 

@@ -36,11 +36,15 @@ TEST(DevsimLoginRequest, ReadsTheFourMembersAndRefusesOtherTypes)
 
 TEST(DevsimProbeFilter, AnEmptyOrMacFilterAndNothingElse)
 {
-    EXPECT_EQ(readProbeFilter(""), std::string());
-    EXPECT_EQ(readProbeFilter("{}"), std::string());
-    EXPECT_EQ(readProbeFilter(R"({"mac":"00:11:22:33:44:55"})"), std::string("00:11:22:33:44:55"));
+    EXPECT_EQ(readProbeFilter("")->mac, "");
+    EXPECT_EQ(readProbeFilter("{}")->mac, "");
+    EXPECT_FALSE(readProbeFilter("{}")->oemType);
+    EXPECT_EQ(readProbeFilter(R"({"mac":"00:11:22:33:44:55"})")->mac, "00:11:22:33:44:55");
+    EXPECT_EQ(readProbeFilter(R"({"oem_type":11})")->oemType, 11);
     EXPECT_FALSE(readProbeFilter(R"({"mac":{}})"));
     EXPECT_FALSE(readProbeFilter(R"({"mac":5})"));
+    EXPECT_FALSE(readProbeFilter(R"({"oem_type":256})"));
+    EXPECT_FALSE(readProbeFilter(R"({"oem_type":"11"})"));
     EXPECT_FALSE(readProbeFilter("{"));
 }
 

@@ -1,11 +1,13 @@
 #pragma once
-// The receive buffer of a discovery socket. Hundreds of devices answer one
-// request within the delay they were given, and with a delay of 0 all at
-// once; what does not fit the socket's buffer while the I/O loop catches up
-// is dropped by the system, and those devices are simply not found.
+// The receive buffer of a search socket (the multicast discovery of
+// VLSDKWrapper, the LAN search of the VLNet stand-in). Hundreds of devices
+// answer one request within the delay they were given, and with a delay of 0
+// all at once; what does not fit the socket's buffer while the I/O loop
+// catches up is dropped by the system, and those devices are simply not
+// found.
 #include <boost/asio/ip/udp.hpp>
 
-namespace vlsdk
+namespace vlsys
 {
 
 // Asked for on every socket: with one answer of a few hundred bytes per
@@ -20,4 +22,4 @@ constexpr int kReceiveBufferBytes = 4 << 20;
 // socket. Returns the size granted in bytes (0 when it cannot be read).
 int size_receive_buffer(boost::asio::ip::udp::socket& socket);
 
-} // namespace vlsdk
+} // namespace vlsys

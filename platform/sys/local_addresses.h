@@ -1,16 +1,18 @@
 #pragma once
-// The host's own addresses on which the multicast engine opens its sockets.
+// The host's own addresses, on which the searches open their sockets (one
+// per address, so that every network the host is on is searched).
 #include <boost/asio/ip/address.hpp>
 #include <string>
 #include <vector>
 
-namespace vlsdk
+namespace vlsys
 {
 
 struct local_address {
     boost::asio::ip::address address; // IPv6 link-local addresses carry their scope id
     unsigned int interface_index = 0; // index of the interface that holds it
     std::string interface_name;
+    bool broadcast = false; // an IPv4 address whose interface takes broadcasts (255.255.255.255)
 };
 
 // Every IPv4 and IPv6 address of every interface that is up and can send
@@ -19,4 +21,4 @@ struct local_address {
 // Linux systems.)
 std::vector<local_address> list_local_addresses();
 
-} // namespace vlsdk
+} // namespace vlsys

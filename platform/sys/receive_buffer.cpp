@@ -1,10 +1,10 @@
-#include "multicast/receive_buffer.h"
+#include "sys/receive_buffer.h"
 
 #if defined(__linux__)
 #include <sys/socket.h>
 #endif
 
-namespace vlsdk
+namespace vlsys
 {
 
 int size_receive_buffer(boost::asio::ip::udp::socket& socket)
@@ -26,4 +26,4 @@ int size_receive_buffer(boost::asio::ip::udp::socket& socket)
     return ignored ? 0 : granted.value();
 }
 
-} // namespace vlsdk
+} // namespace vlsys

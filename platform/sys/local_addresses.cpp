@@ -1,4 +1,4 @@
-#include "multicast/local_addresses.h"
+#include "sys/local_addresses.h"
 
 #if defined(_WIN32)
 // Windows lists its adapters with GetAdaptersAddresses; that listing is not
@@ -12,7 +12,7 @@
 
 #include <cstring>
 
-namespace vlsdk
+namespace vlsys
 {
 
 std::vector<local_address> list_local_addresses()
@@ -28,6 +28,7 @@ std::vector<local_address> list_local_addresses()
         local_address a;
         a.interface_name = i->ifa_name ? i->ifa_name : "";
         a.interface_index = i->ifa_name ? ::if_nametoindex(i->ifa_name) : 0;
+        a.broadcast = i->ifa_addr->sa_family == AF_INET && (i->ifa_flags & IFF_BROADCAST);
         if (i->ifa_addr->sa_family == AF_INET) {
             sockaddr_in sin;
             std::memcpy(&sin, i->ifa_addr, sizeof sin);
@@ -49,4 +50,4 @@ std::vector<local_address> list_local_addresses()
     return out;
 }
 
-} // namespace vlsdk
+} // namespace vlsys
