@@ -3,6 +3,8 @@
 #include "messages.h"
 #include "runtime.h"
 #include "soap/discovery.h"
+#include "sys/local_addresses.h"
+#include "sys/receive_buffer.h"
 
 #include <boost/asio/ip/multicast.hpp>
 #include <chrono>
@@ -36,7 +38,14 @@ bool Search::open(std::string* error)
         return false;
     }
     // Hundreds of devices answer within the same few hundred milliseconds.
-    m_socket.set_option(asio::socket_base::receive_buffer_size(4 << 20), ec);
+    const int granted = vlsys::size_receive_buffer(m_socket);
+    if (granted < vlsys::kReceiveBufferBytes)
+        logLine("search %lu: receive buffer %d bytes", (unsigned long)m_id, granted);
+    // The probe leaves by every network the host is on; answers come back
+    // to this one socket.
+    for (const auto& local : vlsys::list_local_addresses())
+        if (local.address.is_v4())
+            m_interfaces.push_back(local.address.to_v4());
     m_probe = vlsoap::probeMessage(vlsoap::newMessageId(), vlsoap::kVideoTransmitterType);
     return true;
 }
@@ -119,11 +128,24 @@ void Search::run()
 
 void Search::sendProbe()
 {
-    boost::system::error_code ec;
     const udp::endpoint group(asio::ip::make_address_v4(vlsoap::kDiscoveryGroup), vlsoap::kDiscoveryPort);
-    m_socket.send_to(asio::buffer(m_probe), group, 0, ec);
-    if (ec)
-        logLine("search %lu: probe not sent: %s", (unsigned long)m_id, ec.message().c_str());
+    auto send = [&](const std::string& via) {
+        boost::system::error_code ec;
+        m_socket.send_to(asio::buffer(m_probe), group, 0, ec);
+        if (ec)
+            logLine("search %lu: probe via %s not sent: %s", (unsigned long)m_id, via.c_str(),
+                ec.message().c_str());
+    };
+    if (m_interfaces.empty()) {
+        send("the default route"); // no interface listed: the system picks one
+        return;
+    }
+    for (const auto& local : m_interfaces) {
+        boost::system::error_code ec;
+        m_socket.set_option(asio::ip::multicast::outbound_interface(local), ec);
+        if (!ec)
+            send(local.to_string());
+    }
 }
 
 void Search::receive()

@@ -22,6 +22,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace vlonvif
 {
@@ -55,6 +56,7 @@ private:
     boost::asio::steady_timer m_probeTimer;
     boost::asio::steady_timer m_endTimer;
     std::string m_probe;
+    std::vector<boost::asio::ip::address_v4> m_interfaces; // the host's IPv4 addresses
     std::set<std::string> m_seen; // endpoints reported already
     std::array<char, 65536> m_buffer {};
     boost::asio::ip::udp::endpoint m_peer;

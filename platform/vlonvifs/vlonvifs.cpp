@@ -6,6 +6,7 @@
 #include "messages.h"
 #include "runtime.h"
 #include "search.h"
+#include "vlnet.h"
 
 #include <climits>
 #include <cstddef>
@@ -15,16 +16,53 @@
 #include <memory>
 #include <mutex>
 
-static_assert(offsetof(VLONVIF_SEARCH_DEV_RSP, web_port) == 120, "VLONVIF_SEARCH_DEV_RSP");
-static_assert(offsetof(VLONVIF_SEARCH_DEV_RSP, device_type) == 128, "VLONVIF_SEARCH_DEV_RSP");
-static_assert(offsetof(VLONVIF_SEARCH_DEV_RSP, device_name) == 204, "VLONVIF_SEARCH_DEV_RSP");
-static_assert(offsetof(VLONVIF_SEARCH_DEV_RSP, mac_addr) == 240, "VLONVIF_SEARCH_DEV_RSP");
-static_assert(offsetof(VLONVIF_SEARCH_DEV_RSP, p2p_id) == 282, "VLONVIF_SEARCH_DEV_RSP");
-static_assert(offsetof(VLONVIF_SEARCH_DEV_RSP, year) == 356, "VLONVIF_SEARCH_DEV_RSP");
-static_assert(offsetof(VLONVIF_SEARCH_DEV_RSP, is_first_login) == 364, "VLONVIF_SEARCH_DEV_RSP");
-static_assert(offsetof(VLONVIF_SEARCH_DEV_RSP, https_port) == 384, "VLONVIF_SEARCH_DEV_RSP");
-static_assert(offsetof(VLONVIF_SEARCH_DEV_RSP, serialnum) == 396, "VLONVIF_SEARCH_DEV_RSP");
-static_assert(offsetof(VLONVIF_SEARCH_DEV_RSP, ipv6) == 428, "VLONVIF_SEARCH_DEV_RSP");
+// The program copies ONVIF and VLNet search records alike into the head of
+// its own search record: the two layouts must be one, field by field.
+#define VLONVIF_SAME_FIELD(mine, theirs)                                                                     \
+    static_assert(offsetof(VLONVIF_SEARCH_DEV_RSP, mine) == offsetof(VLNET_SEARCH_DEV_RSP, theirs)           \
+            && sizeof(VLONVIF_SEARCH_DEV_RSP::mine) == sizeof(VLNET_SEARCH_DEV_RSP::theirs),                 \
+        "VLONVIF_SEARCH_DEV_RSP." #mine)
+static_assert(sizeof(VLONVIF_SEARCH_DEV_RSP) == sizeof(VLNET_SEARCH_DEV_RSP), "VLONVIF_SEARCH_DEV_RSP");
+VLONVIF_SAME_FIELD(ip, ip);
+VLONVIF_SAME_FIELD(host_name, host_name);
+VLONVIF_SAME_FIELD(netmask, netmask);
+VLONVIF_SAME_FIELD(gateway, gateway);
+VLONVIF_SAME_FIELD(dns1, dns1);
+VLONVIF_SAME_FIELD(dns2, dns2);
+VLONVIF_SAME_FIELD(media_port, media_port);
+VLONVIF_SAME_FIELD(web_port, web_port);
+VLONVIF_SAME_FIELD(network_mode, network_mode);
+VLONVIF_SAME_FIELD(device_type, device_type);
+VLONVIF_SAME_FIELD(dev_type_l, dev_type_l);
+VLONVIF_SAME_FIELD(dev_type_h, dev_type_h);
+VLONVIF_SAME_FIELD(device_version, device_version);
+VLONVIF_SAME_FIELD(device_id, device_id);
+VLONVIF_SAME_FIELD(device_name, device_name);
+VLONVIF_SAME_FIELD(mac_addr, mac_addr);
+VLONVIF_SAME_FIELD(channel_number, channel_number);
+VLONVIF_SAME_FIELD(version, version);
+VLONVIF_SAME_FIELD(net_interface, net_interface);
+VLONVIF_SAME_FIELD(p2p_id, p2p_id);
+VLONVIF_SAME_FIELD(manufacture, manufacture);
+VLONVIF_SAME_FIELD(rtsp_port, rtsp_port);
+VLONVIF_SAME_FIELD(analog_channel_num, analog_channel_num);
+VLONVIF_SAME_FIELD(year, system_time.year);
+VLONVIF_SAME_FIELD(month, system_time.month);
+VLONVIF_SAME_FIELD(day, system_time.day);
+VLONVIF_SAME_FIELD(hour, system_time.hour);
+VLONVIF_SAME_FIELD(minute, system_time.minute);
+VLONVIF_SAME_FIELD(second, system_time.second);
+VLONVIF_SAME_FIELD(is_first_login, is_first_login);
+VLONVIF_SAME_FIELD(input_pin_count, input_pin_count);
+VLONVIF_SAME_FIELD(output_pin_count, output_pin_count);
+VLONVIF_SAME_FIELD(support_two_way_talk, support_two_way_talk);
+VLONVIF_SAME_FIELD(http_api_version, http_api_version);
+VLONVIF_SAME_FIELD(https_port, https_port);
+VLONVIF_SAME_FIELD(support_http_api_config_net, support_http_api_config_net);
+VLONVIF_SAME_FIELD(sys_channel_num, sys_channel_num);
+VLONVIF_SAME_FIELD(serialnum, serialnum);
+VLONVIF_SAME_FIELD(ipv6, ipv6);
+#undef VLONVIF_SAME_FIELD
 static_assert(offsetof(VLONVIF_NETWORK_PARAM, web_port) == 20, "VLONVIF_NETWORK_PARAM");
 static_assert(offsetof(VLONVIF_NETWORK_PARAM, address_mode) == 24, "VLONVIF_NETWORK_PARAM");
 
