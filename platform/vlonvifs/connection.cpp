@@ -156,16 +156,24 @@ void Connection::login()
     emit(VLONVIF_STATUS_LOGIN_SUCCESS);
 }
 
+std::optional<NetworkInterface> Connection::askMainInterface(SoapClient& client)
+{
+    Answer ifs = ask(getNetworkInterfaces(), true, client);
+    if (!ifs.payload())
+        return std::nullopt;
+    const auto interfaces = readNetworkInterfaces(*ifs.payload());
+    const NetworkInterface* main = mainInterface(interfaces);
+    if (!main)
+        return std::nullopt;
+    return *main;
+}
+
 bool Connection::query(VLONVIF_NETWORK_PARAM* record)
 {
     if (!loggedIn())
         return false;
     SoapClient client;
-    Answer ifs = ask(getNetworkInterfaces(), true, client);
-    if (!ifs.payload())
-        return false;
-    const auto interfaces = readNetworkInterfaces(*ifs.payload());
-    const NetworkInterface* main = mainInterface(interfaces);
+    const auto main = askMainInterface(client);
     if (!main)
         return false;
     Answer gw = ask(getNetworkDefaultGateway(), true, client);
@@ -228,11 +236,7 @@ bool Connection::set(const VLONVIF_NETWORK_PARAM& record)
         = std::memcmp(record.ipv4, kZero, 4) != 0 ? ipv4Text(record.ipv4) : std::string();
 
     SoapClient client;
-    Answer ifs = ask(getNetworkInterfaces(), true, client);
-    if (!ifs.payload())
-        return false;
-    const auto interfaces = readNetworkInterfaces(*ifs.payload());
-    const NetworkInterface* main = mainInterface(interfaces);
+    const auto main = askMainInterface(client);
     if (!main)
         return false;
 

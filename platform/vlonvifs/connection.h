@@ -20,6 +20,7 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -56,6 +57,8 @@ private:
     // again until the answer time is up.
     Answer ask(const Operation& op, bool withToken, SoapClient& client, bool patient = false);
     Answer askOnce(const Operation& op, bool withToken, SoapClient& client);
+    // The interface whose IPv4 settings the record shows (messages.h).
+    std::optional<NetworkInterface> askMainInterface(SoapClient& client);
     bool loggedIn();
 
     const int m_handle;

@@ -1,8 +1,8 @@
 #include "messages.h"
 
+#include "common/hex.h"
 #include "soap/wsse.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -294,21 +294,18 @@ std::string macFromEndpoint(std::string_view endpoint)
         }
     if (u.size() != 36 || u[8] != '-' || u[13] != '-' || u[18] != '-' || u[23] != '-' || u[14] != '1')
         return std::string();
-    for (std::size_t i = 0; i < 36; ++i)
-        if (i != 8 && i != 13 && i != 18 && i != 23 && !std::isxdigit(static_cast<unsigned char>(u[i])))
-            return std::string();
-    const std::string_view node = u.substr(24);
-    auto hex = [](char c) {
-        return std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (std::tolower(c) - 'a' + 10);
-    };
-    if (hex(node[1]) & 1)
+    auto node = vlhex::from_hex(u.substr(24));
+    if (!node
+        || !vlhex::from_hex(std::string(u.substr(0, 8)) + std::string(u.substr(9, 4))
+            + std::string(u.substr(14, 4)) + std::string(u.substr(19, 4))))
+        return std::string();
+    if ((*node)[0] & 1)
         return std::string();
     std::string mac;
-    for (std::size_t i = 0; i < 12; i += 2) {
-        if (i)
-            mac += ':';
-        mac += char(std::toupper(static_cast<unsigned char>(node[i])));
-        mac += char(std::toupper(static_cast<unsigned char>(node[i + 1])));
+    char part[4];
+    for (std::size_t i = 0; i < node->size(); ++i) {
+        std::snprintf(part, sizeof part, i ? ":%02X" : "%02X", (*node)[i]);
+        mac += part;
     }
     if (mac == "00:00:00:00:00:00")
         return std::string();

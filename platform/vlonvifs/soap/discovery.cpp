@@ -1,5 +1,6 @@
 #include "soap/discovery.h"
 
+#include "common/hex.h"
 #include "soap/envelope.h"
 #include "soap/wsse.h"
 #include "soap/xml.h"
@@ -30,25 +31,13 @@ std::string lower(std::string s)
     return s;
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::string percentDecode(std::string_view s)
 {
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '%' && i + 2 < s.size()) {
-            const int hi = hexValue(s[i + 1]), lo = hexValue(s[i + 2]);
-            if (hi >= 0 && lo >= 0) {
-                out += char(hi * 16 + lo);
+            if (auto byte = vlhex::from_hex(s.substr(i + 1, 2))) {
+                out += char((*byte)[0]);
                 i += 2;
                 continue;
             }
@@ -168,15 +157,9 @@ std::string newMessageId()
     std::string b = randomBytes(16);
     b[6] = char((b[6] & 0x0F) | 0x40);
     b[8] = char((b[8] & 0x3F) | 0x80);
-    std::string out = "uuid:";
-    char hex[3];
-    for (int i = 0; i < 16; ++i) {
-        if (i == 4 || i == 6 || i == 8 || i == 10)
-            out += '-';
-        std::snprintf(hex, sizeof hex, "%02x", static_cast<unsigned char>(b[std::size_t(i)]));
-        out += hex;
-    }
-    return out;
+    const std::string hex = vlhex::to_hex(b);
+    return "uuid:" + hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-"
+        + hex.substr(16, 4) + "-" + hex.substr(20);
 }
 
 bool scopesMatch(const std::vector<std::string>& wanted, const std::vector<std::string>& have)
