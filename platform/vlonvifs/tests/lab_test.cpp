@@ -2,7 +2,7 @@
 // WS-Discovery search, logins, the query and set of the network record, and
 // the callback contract of both (many runs, so the sanitizer build sees the
 // races if there are any).
-#include "support/devsim.h"
+#include "support/devsim_lab.h"
 #include "support/lab.h"
 #include "support/process.h"
 #include "vlonvifs.h"
@@ -202,13 +202,13 @@ int set(int handle, const VLONVIF_NETWORK_PARAM& record)
     return VLOnvifSetParam(handle, &request);
 }
 
-class OnvifLab : public ::testing::Test
+class OnvifLab : public vltest::DevsimLabSuite
 {
 protected:
     static void SetUpTestSuite()
     {
         // 40 devices, every fourth of them ONVIF-capable.
-        sim = new vltest::Devsim(
+        startDevsim(
             { "--generate", "40", "--seed", "5", "--inactive-percent", "0", "--onvif-percent", "25" });
         VLOnvifInit();
         ASSERT_TRUE(VLOnvifSetSearchTimeout(1, 1, 1));
@@ -216,16 +216,7 @@ protected:
     static void TearDownTestSuite()
     {
         VLOnvifRelease();
-        if (!sim)
-            return;
-        EXPECT_TRUE(sim->stopCleanly()) << sim->log();
-        delete sim;
-        sim = nullptr;
-    }
-    void TearDown() override
-    {
-        if (HasFailure() && sim)
-            std::fprintf(stderr, "devsim log:\n%s\n", sim->log().c_str());
+        stopDevsim();
     }
 
     // The ONVIF-capable devices by IP, as devsim lists them.
@@ -238,14 +229,6 @@ protected:
                 out[d["ip"].asString()] = d;
         return out;
     }
-    static Json::Value state(int n)
-    {
-        Json::Value r(Json::objectValue);
-        r["cmd"] = "get";
-        r["device"] = n;
-        return sim->must(r)["state"];
-    }
-
     // The n-th ONVIF-capable device: its state.
     static Json::Value onvifDevice(int n)
     {
@@ -260,8 +243,6 @@ protected:
     {
         sim->must("{\"cmd\":\"set\",\"device\":" + std::to_string(index) + ",\"state\":" + stateJson + "}");
     }
-
-    inline static vltest::Devsim* sim = nullptr;
 };
 
 TEST_F(OnvifLab, SearchFindsEveryOnvifDeviceWithAddressPortAndNames)
