@@ -240,8 +240,17 @@ bool Connection::set(const VLONVIF_NETWORK_PARAM& record)
     if (!main)
         return false;
 
-    if (std::memcmp(record.gateway, kZero, 4) != 0) {
-        if (!ask(setNetworkDefaultGateway(ipv4Text(record.gateway)), true, client).payload())
+    // The gateway first, while the device is where we reach it. A device
+    // that refuses a gateway outside its present network takes it once it
+    // has its new address.
+    bool gatewayLater = false;
+    const std::string gateway
+        = std::memcmp(record.gateway, kZero, 4) != 0 ? ipv4Text(record.gateway) : std::string();
+    if (!gateway.empty()) {
+        Answer a = ask(setNetworkDefaultGateway(gateway), true, client);
+        if (a.kind == AnswerKind::Fault)
+            gatewayLater = true;
+        else if (!a.payload())
             return false;
     }
 
@@ -264,7 +273,7 @@ bool Connection::set(const VLONVIF_NETWORK_PARAM& record)
         if (!main->dhcp
             && !ask(setNetworkInterfaces(main->token, true, std::string(), 0), true, client, moved).payload())
             return false;
-        return true;
+        return !gatewayLater || ask(setNetworkDefaultGateway(gateway), true, client, moved).payload();
     }
     const std::string newAddress = address.empty() ? main->address : address;
     const int newPrefix = prefix ? prefix : main->prefix;
@@ -277,9 +286,10 @@ bool Connection::set(const VLONVIF_NETWORK_PARAM& record)
                  .payload())
             return false;
         std::lock_guard<std::mutex> hold(m_lock);
+        moved = moved || m_target.ip != newAddress;
         m_target.ip = newAddress;
     }
-    return true;
+    return !gatewayLater || ask(setNetworkDefaultGateway(gateway), true, client, moved).payload();
 }
 
 } // namespace vlonvif

@@ -220,8 +220,9 @@ typedef struct VLONVIF_SET_PARAM {
 VLONVIFS_API int VLONVIFS_CALL VLOnvifQueryParamEx(int handle, VLONVIF_QUERY_PARAM_EX* request);
 /* Applies the record: a non-zero gateway, then a non-zero HTTP port, then
    the address mode with a non-zero address and mask (zero fields keep the
-   device's value; DHCP takes neither). The device moves; the connection
-   follows it to its new address and port. Returns 1 when the device took
+   device's value; DHCP takes neither); a gateway that the device refuses
+   outside its present network is sent again once it has its new address.
+   The device moves; the connection follows it to its new address and port. Returns 1 when the device took
    every change; 0 as for the query, for an address mode other than 0 and 2,
    a mask that is not contiguous, or a change the device refused (changes
    made before the refusal stay). */

@@ -58,6 +58,17 @@ bool hostAddress(const std::string& text)
     return b && (*b)[0] != 0 && (*b)[0] < 224;
 }
 
+bool sameNetwork(const std::string& a, const std::string& b, const std::string& mask)
+{
+    auto x = vlsoap::ipv4Bytes(a), y = vlsoap::ipv4Bytes(b), m = vlsoap::ipv4Bytes(mask);
+    if (!x || !y || !m)
+        return false;
+    for (std::size_t i = 0; i < 4; ++i)
+        if (((*x)[i] & (*m)[i]) != ((*y)[i] & (*m)[i]))
+            return false;
+    return true;
+}
+
 std::string text(const XmlElement* e)
 {
     return e ? e->trimmedText() : std::string();
@@ -388,6 +399,10 @@ private:
             if (!hostAddress(gateway))
                 return fault(400, "Sender", "ter:InvalidArgVal ter:InvalidGatewayAddress",
                     "not an IPv4 address", "bad gateway");
+            // As many devices do: a gateway must be on the device's own network.
+            if (!sameNetwork(gateway, m_d.net.ip, m_d.net.mask))
+                return fault(400, "Sender", "ter:InvalidArgVal ter:InvalidGatewayAddress",
+                    "the gateway is not on the device's network", "gateway outside the network");
             net.gateway = gateway;
         }
         m_answer.network = net;

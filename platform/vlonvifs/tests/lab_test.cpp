@@ -440,6 +440,9 @@ TEST_F(OnvifLab, SetMovesTheDeviceAndItsWebPortAndTheNextSearchFindsItThere)
 {
     const Json::Value dev = onvifDevice(2);
     const int index = dev["index"].asInt();
+    // On a /24, so that the new gateway is off the device's network until
+    // the device has moved (it refuses it first, and takes it after).
+    setState(index, R"({"network":{"mask":"255.255.255.0"}})");
     Statuses st;
     int h = connect(
         st, dev["network"]["ip"].asString(), dev["network"]["web_port"].asInt(), "admin", kPassword);

@@ -227,6 +227,7 @@ TEST(OnvifDevice, ChangesComeBackAsNetworkSettingsOrAreRefused)
         { "port 0", setNetworkProtocols({ { "HTTP", true, { 0 } } }) },
         { "unknown protocol", setNetworkProtocols({ { "FTP", true, { 21 } } }) },
         { "bad gateway", setNetworkDefaultGateway("192.168.7") },
+        { "a gateway off the device's network", setNetworkDefaultGateway("10.0.0.1") },
     };
     for (const auto& r : refused) {
         Exchange e = exchange(d, r.operation, &admin);
