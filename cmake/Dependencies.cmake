@@ -5,7 +5,7 @@ find_package(Qt5 5.15 REQUIRED COMPONENTS Core Gui Widgets Network Xml Concurren
 find_package(jsoncpp REQUIRED)            # target jsoncpp_lib
 find_package(OpenSSL 3 REQUIRED)          # OpenSSL::Crypto
 find_package(CURL REQUIRED)               # CURL::libcurl
-find_package(Boost 1.74 REQUIRED COMPONENTS system date_time)
+find_package(Boost 1.74 REQUIRED COMPONENTS system)
 find_package(Protobuf REQUIRED)           # protobuf::libprotobuf-lite, protobuf::protoc
 find_package(RapidJSON QUIET)
 pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)

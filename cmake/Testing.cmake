@@ -6,12 +6,28 @@
 # KIND qtest     QtTest; the sources bring QTEST_MAIN.
 # LAB            the test runs inside the network lab: its process lives in
 #                the "pc" namespace, and $VL_LAB_LAN names the "lan" one
-#                (see tests/lab/README.md). Never sends on the host's own
+#                (see tests/lab/lab). Never sends on the host's own
 #                interfaces.
 # Every test runs with QT_QPA_PLATFORM=offscreen.
 enable_testing()
 
 set(VL_LAB ${CMAKE_SOURCE_DIR}/tests/lab/lab)
+
+# The environment of every test: Qt without a screen, where the build and the
+# sources are, and the sanitizers' settings (with their suppression files).
+set(VL_TEST_ENVIRONMENT
+    "QT_QPA_PLATFORM=offscreen"
+    "VL_BUILD_BIN=${CMAKE_BINARY_DIR}/bin"
+    "VL_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+    "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
+    "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+    "TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp:halt_on_error=1:second_deadlock_stack=1")
+if(VL_TSAN)
+    # Qt's glib event dispatcher runs glib's own locking, which the thread
+    # checker cannot see; Qt's own dispatcher behaves the same for the tests.
+    list(APPEND VL_TEST_ENVIRONMENT "QT_NO_GLIB=1")
+endif()
 
 function(vl_add_test name)
     cmake_parse_arguments(T "LAB" "KIND;TIMEOUT" "SOURCES;LIBS;LABELS;ARGS" ${ARGN})
@@ -46,5 +62,5 @@ function(vl_add_test name)
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VL_BUILD_BIN=${CMAKE_BINARY_DIR}/bin;VL_SOURCE_DIR=${CMAKE_SOURCE_DIR};ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+        ENVIRONMENT "${VL_TEST_ENVIRONMENT}")
 endfunction()

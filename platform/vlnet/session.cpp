@@ -19,8 +19,6 @@ using Clock = std::chrono::steady_clock;
 namespace
 {
 
-constexpr int kGateDelayMs = 5;
-
 } // namespace
 
 std::string StartConfig::kind() const
@@ -63,22 +61,16 @@ void Session::begin()
 
 void Session::openGate()
 {
-    // The gate opens a moment after the start call: a callback thread that is
-    // already busy would otherwise pick the first status up while the caller
-    // is still on its way out of the start call, before it has stored the
-    // handle it is about to get.
-    auto self = shared_from_this();
-    asio::post(m_io, [this, self] {
-        auto timer = std::make_shared<asio::steady_timer>(m_io, std::chrono::milliseconds(kGateDelayMs));
-        timer->async_wait([this, self, timer](boost::system::error_code) {
-            std::lock_guard<std::mutex> hold(m_lock);
-            m_gateOpen = true;
-            if (!m_queue.empty() && !m_draining && !m_stopped) {
-                m_draining = true;
-                m_callbacks.post([self] { self->drain(); });
-            }
-        });
-    });
+    // Called by the start once the handle exists: from here on callbacks
+    // may run, even while the start call is still on its way back to the
+    // caller. A caller that needs its handle inside a callback stores it
+    // under a lock the callback takes.
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_gateOpen = true;
+    if (!m_queue.empty() && !m_draining && !m_stopped) {
+        m_draining = true;
+        m_callbacks.post([self = shared_from_this()] { self->drain(); });
+    }
 }
 
 void Session::deliver(std::function<void()> fn)

@@ -4,8 +4,8 @@
 //
 // Network work runs on the runtime's I/O thread. Callbacks are queued and run
 // on the connection's callback thread, one at a time and in order; the queue
-// is held shut until the start call has returned (openGate) and is emptied
-// for good by stop(), which also waits for a callback still running.
+// is held shut until the start has the handle (openGate) and is emptied for
+// good by stop(), which also waits for a callback still running.
 #include "runtime.h"
 #include "vlnet.h"
 #include "wire.h"

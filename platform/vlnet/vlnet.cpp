@@ -54,7 +54,7 @@ int start(StartConfig config)
     auto session = std::make_shared<Session>(handle, std::move(config), address, rt);
     rt.attach(handle, session);
     session->begin();
-    // Callbacks may run once the caller has returned with its handle.
+    // The handle exists: callbacks may run from here on.
     session->openGate();
     return handle;
 }

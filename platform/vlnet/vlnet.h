@@ -504,8 +504,10 @@ typedef struct VLNET_MODE_INFO {
 } VLNET_MODE_INFO;
 
 /* Callbacks of VLNetConnectionStartV1. Contract for all of them:
-   - none runs before VLNetConnectionStartV1 has returned, and none runs or
-     starts after VLNetConnectionStop has returned for the handle;
+   - none runs before the start call has its handle (one may run while the
+     call is still returning: a caller that needs the handle inside a
+     callback stores it under a lock the callback also takes), and none
+     runs or starts after VLNetConnectionStop has returned for the handle;
    - all callbacks of one connection run on one thread of the stand-in, one
      at a time, in the order the events happened; they may call any VLNet
      function, VLNetConnectionStop of their own connection included;

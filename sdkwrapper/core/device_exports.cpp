@@ -4,6 +4,7 @@
 #include "core/device.h"
 #include "core/device_record.h"
 #include "core/export_guard.h"
+#include "params/ParamRegistry.h"
 #include "vl_sdk_wrapper.h"
 
 #include <new>
@@ -16,6 +17,10 @@ VL_API device* vl_create_device(void)
 VL_API int vl_destroy_device(device* dev)
 {
     return vlsdk::export_guard("destroy_device", static_cast<int>(vl_success), [&] {
+        // A later device at the same address must not find this one's
+        // parameter records.
+        if (dev)
+            param_registry().ForgetDevice(dev);
         delete dev;
         return static_cast<int>(vl_success);
     });

@@ -307,10 +307,13 @@ bool multicast_session::process_reply(
     const std::string& device_public_key, const std::string& envelope, const std::string& sender_key)
 {
     const auto plaintext = open_envelope(m_keys, device_public_key, envelope);
-    if (!plaintext)
-        return false;
+    return plaintext && process_dec_reply(*plaintext, sender_key);
+}
+
+bool multicast_session::process_dec_reply(const std::string& plaintext, const std::string& sender_key)
+{
     multicast::DecReply reply;
-    if (!reply.ParseFromString(*plaintext))
+    if (!reply.ParseFromString(plaintext))
         return false;
     switch (reply.reply_case()) {
     case multicast::DecReply::kSearchDevice: {

@@ -190,6 +190,22 @@ void multicast_session::arm_receive(const socket_ptr& socket, bool v6)
         });
 }
 
+std::optional<queued_reply> queued_reply_of(std::string_view datagram)
+{
+    multicast::Multicast message;
+    if (decode_datagram(datagram, message) == datagram_status::no_prefix)
+        return std::nullopt;
+    // A message that does not parse whole keeps what was read before the
+    // fault; a reply with a key or sealed data in it is still worth opening.
+    const multicast::Multicast::Reply& reply = message.content_case() == multicast::Multicast::kReply
+        ? message.reply()
+        : multicast::Multicast::Reply::default_instance();
+    const bool has_key = reply.key_case() == multicast::Multicast::Reply::kPubKey;
+    if (!has_key && reply.enc_data().empty())
+        return std::nullopt;
+    return queued_reply { has_key ? reply.pub_key() : std::string(), reply.enc_data(), message.pub_key() };
+}
+
 void multicast_session::handle_receive(const boost::system::error_code& error, std::size_t bytes,
     const std::shared_ptr<receive_slot>& slot, const socket_ptr& socket, bool v6)
 {
@@ -204,16 +220,8 @@ void multicast_session::handle_receive(const boost::system::error_code& error, s
         return;
     // A longer datagram arrives cut to the buffer and is read as far as it goes.
     const std::string_view datagram(slot->data, std::min(bytes, sizeof slot->data));
-    multicast::Multicast message;
-    if (decode_datagram(datagram, message) != datagram_status::no_prefix) {
-        const multicast::Multicast::Reply& reply = message.content_case() == multicast::Multicast::kReply
-            ? message.reply()
-            : multicast::Multicast::Reply::default_instance();
-        const bool has_key = reply.key_case() == multicast::Multicast::Reply::kPubKey;
-        if (has_key || !reply.enc_data().empty())
-            m_reply_queue.push_back(
-                { has_key ? reply.pub_key() : std::string(), reply.enc_data(), message.pub_key() });
-    }
+    if (auto queued = queued_reply_of(datagram))
+        m_reply_queue.push_back(std::move(*queued));
     arm_receive(socket, v6);
 }
 

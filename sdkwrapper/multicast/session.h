@@ -35,7 +35,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Json
@@ -68,6 +70,10 @@ struct queued_reply {
     std::string envelope; // enc_data of the Reply
     std::string sender_key; // pub_key of the datagram's Multicast: the device's key blob
 };
+
+// The reply a received datagram carries, as the engine queues it; nothing
+// for a datagram of someone else's or one that holds no reply.
+std::optional<queued_reply> queued_reply_of(std::string_view datagram);
 
 // The two socket options whose outcome the engine reports instead of failing.
 enum class socket_step { outbound_interface, join_group };
@@ -183,6 +189,9 @@ public:
     void process_replies();
     bool process_reply(
         const std::string& device_public_key, const std::string& envelope, const std::string& sender_key);
+    // The opened envelope of a reply (a serialized DecReply) into the records
+    // of this pass. False when it does not parse or holds no known reply.
+    bool process_dec_reply(const std::string& plaintext, const std::string& sender_key);
     void report_search_results();
     void report_activation_results();
     void report_update_results(bool second_pass);

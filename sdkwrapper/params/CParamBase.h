@@ -1,12 +1,24 @@
 #pragma once
 // The base of every parameter class: one device parameter page, read and
 // written as JSON. The registry holds one object per class, shared by every
-// device; the parameter exports store the caller's device in it before each
-// call. Calls for one message number must not overlap (the object keeps the
-// records of its last query).
+// device and every thread; the device of a call is passed with the call and
+// never kept between calls.
+//
+// Cache: what a class keeps between calls (the records of a device's last
+// query, for a later set or GetCachedParam) is keyed by device, inside the
+// object, under the object's own mutex: two devices never share records, and
+// a set for one device never writes another's. A set changes the cache only
+// when it succeeds as a whole (UpdateCache).
+//
+// A query or set that a class does not override fails: queries answer
+// "err", sets kParamSetFailed. The base never claims a success it did not
+// have.
 #include "vl_sdk_wrapper.h"
 
+#include <functional>
 #include <json/value.h>
+#include <map>
+#include <mutex>
 #include <string>
 
 // Query answers: a JSON text, or one of these two words.
@@ -29,28 +41,36 @@ public:
     CParamBase& operator=(const CParamBase&) = delete;
 
     // Queries answer a JSON text, "err" or "no_right"; the base answers "err".
-    virtual std::string QueryParamWithData(std::string data);
+    virtual std::string QueryParamWithData(device* dev, std::string data);
     // defaults: false for the current values, true for the factory defaults.
-    virtual std::string QueryParam(bool defaults);
-    virtual std::string GetCachedParam();
-    virtual std::string QueryChannelParam(int channel);
-    virtual std::string QueryParamByIndex(int index);
-    virtual std::string QueryTemporaryParam();
+    virtual std::string QueryParam(device* dev, bool defaults);
+    virtual std::string GetCachedParam(device* dev);
+    virtual std::string QueryChannelParam(device* dev, int channel);
+    virtual std::string QueryParamByIndex(device* dev, int index);
+    virtual std::string QueryTemporaryParam(device* dev);
 
-    // Sets return a ParamSetResult. The base sends nothing and answers
-    // kParamSetDone: a page without such a set has nothing to write.
-    virtual int SetParam(std::string data);
-    virtual int SetChannelParam(int channel, std::string data);
-    virtual int SetPassword(std::string data);
-    virtual int SetUserAndPassword(std::string data);
+    // Sets return a ParamSetResult; the base answers kParamSetFailed.
+    virtual int SetParam(device* dev, std::string data);
+    virtual int SetChannelParam(device* dev, int channel, std::string data);
+    virtual int SetPassword(device* dev, std::string data);
+    virtual int SetUserAndPassword(device* dev, std::string data);
 
-    // The device of the current call; set by the parameter exports before
-    // every call and never cleared.
-    void SetDevice(device* dev) { m_device = dev; }
-    device* Device() const { return m_device; }
+    // Drops what the object keeps for a device (the device is going away; a
+    // later device at the same address must not inherit it).
+    void ForgetDevice(device* dev);
 
 protected:
-    device* m_device = nullptr;
-    // The JSON of the record being converted; kept between calls.
-    Json::Value m_document;
+    // The cached document of a device; null JSON when there is none.
+    Json::Value CachedDocument(device* dev) const;
+    // Replaces the cached document of a device.
+    void StoreDocument(device* dev, Json::Value document);
+    // Runs `change` on a copy of the device's cached document and keeps the
+    // copy only when it returns kParamSetDone; returns what it returned. The
+    // object's mutex is held throughout, so no other call sees the document
+    // half changed. `change` must not call back into this object.
+    int UpdateCache(device* dev, const std::function<int(Json::Value& document)>& change);
+
+private:
+    mutable std::mutex m_cacheLock;
+    std::map<device*, Json::Value> m_cache;
 };

@@ -95,6 +95,13 @@ void ParamRegistry::Clear()
     m_objects.clear();
 }
 
+void ParamRegistry::ForgetDevice(device* dev)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    for (auto& item : m_objects)
+        item.second->ForgetDevice(dev);
+}
+
 void ParamRegistry::SetTable(std::vector<ParamRegistryEntry> table)
 {
     Clear();
@@ -113,45 +120,45 @@ void InitParamRegistry()
     param_registry().Build();
 }
 
-std::string DispatchParamQuery(CParamBase& obj, int type, const std::string& data)
+std::string DispatchParamQuery(CParamBase& obj, device* dev, int type, const std::string& data)
 {
     switch (type) {
     case 1000:
-        return obj.QueryParam(false);
+        return obj.QueryParam(dev, false);
     case 900:
-        return obj.QueryParamWithData(data);
+        return obj.QueryParamWithData(dev, data);
     case 1200:
-        return obj.QueryParam(true);
+        return obj.QueryParam(dev, true);
     case 1100:
-        return obj.QueryTemporaryParam();
+        return obj.QueryTemporaryParam(dev);
     case 1300:
-        return obj.GetCachedParam();
+        return obj.GetCachedParam(dev);
     default:
         break;
     }
     // Unsigned tests: a negative type selects nothing.
     const unsigned value = static_cast<unsigned>(type);
     if (value - 300u <= 254u)
-        return obj.QueryParamByIndex(type);
+        return obj.QueryParamByIndex(dev, type);
     if (value <= 254u)
-        return obj.QueryChannelParam(type);
+        return obj.QueryChannelParam(dev, type);
     return kParamAnswerErr;
 }
 
-int DispatchParamSet(CParamBase& obj, int type, const std::string& data)
+int DispatchParamSet(CParamBase& obj, device* dev, int type, const std::string& data)
 {
     switch (type) {
     case 2000:
-        return obj.SetParam(data);
+        return obj.SetParam(dev, data);
     case 800:
-        return obj.SetPassword(data);
+        return obj.SetPassword(dev, data);
     case 801:
-        return obj.SetUserAndPassword(data);
+        return obj.SetUserAndPassword(dev, data);
     default:
         break;
     }
     if (static_cast<unsigned>(type) <= 254u)
-        return obj.SetChannelParam(type, data);
+        return obj.SetChannelParam(dev, type, data);
     return kParamSetFailed;
 }
 
@@ -171,4 +178,22 @@ int ParamSetResultCode(int result)
     if (result == kParamSetNoRight)
         return vl_no_right;
     return vl_fail;
+}
+
+int RunParamQuery(device* dev, int message, int type, const std::string& data, char* out, int size)
+{
+    InitParamRegistry();
+    CParamBase* obj = param_registry().Find(message);
+    if (!obj)
+        return vl_unknown_message;
+    return ParamQueryResult(DispatchParamQuery(*obj, dev, type, data), out, size);
+}
+
+int RunParamSet(device* dev, int message, int type, const std::string& data)
+{
+    InitParamRegistry();
+    CParamBase* obj = param_registry().Find(message);
+    if (!obj)
+        return vl_unknown_message;
+    return ParamSetResultCode(DispatchParamSet(*obj, dev, type, data));
 }

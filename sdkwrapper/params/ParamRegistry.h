@@ -45,6 +45,8 @@ public:
     // Deletes every object in message order and empties the registry, so
     // the next Build makes fresh objects.
     void Clear();
+    // Drops what every object keeps for a device that is going away.
+    void ForgetDevice(device* dev);
     // Deletes the objects and replaces the table (tests put their own
     // classes in the process-wide registry this way).
     void SetTable(std::vector<ParamRegistryEntry> table);
@@ -64,16 +66,23 @@ ParamRegistry& param_registry();
 // Builds the process-wide registry if it is not built yet.
 void InitParamRegistry();
 
-// The query that a request "type" selects, called on obj; "err" for a type
-// that selects none: 1000 QueryParam(false), 900 QueryParamWithData(data),
-// 1200 QueryParam(true), 1100 QueryTemporaryParam, 1300 GetCachedParam,
-// 300..554 QueryParamByIndex(type), 0..254 QueryChannelParam(type).
-std::string DispatchParamQuery(CParamBase& obj, int type, const std::string& data);
+// The query that a request "type" selects, called on obj for dev; "err"
+// for a type that selects none: 1000 QueryParam(false), 900
+// QueryParamWithData(data), 1200 QueryParam(true), 1100
+// QueryTemporaryParam, 1300 GetCachedParam, 300..554 QueryParamByIndex(type),
+// 0..254 QueryChannelParam(type).
+std::string DispatchParamQuery(CParamBase& obj, device* dev, int type, const std::string& data);
 
 // The set that a request "type" selects; kParamSetFailed for a type that
 // selects none: 2000 SetParam, 800 SetPassword, 801 SetUserAndPassword,
 // 0..254 SetChannelParam(type, data).
-int DispatchParamSet(CParamBase& obj, int type, const std::string& data);
+int DispatchParamSet(CParamBase& obj, device* dev, int type, const std::string& data);
+
+// The whole of a parameter query or set export after its checks: the
+// object of `message` (vl_unknown_message when no class has it), the
+// operation `type` selects, its answer as an export result.
+int RunParamQuery(device* dev, int message, int type, const std::string& data, char* out, int size);
+int RunParamSet(device* dev, int message, int type, const std::string& data);
 
 // A query answer as an export result: "err" -> vl_fail, "no_right" ->
 // vl_no_right, otherwise the copy-out rule (0, vl_buffer_too_small, or

@@ -1,9 +1,11 @@
 // The parameter registry: building, lookups, the query and set contract, and
 // teardown by vl_sdk_wrapper_uninit.
+#include "common/json.h"
 #include "params/ParamRegistry.h"
 #include "vl_sdk_wrapper.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <set>
@@ -26,13 +28,19 @@ public:
         ++g_made;
     }
     ~Probe() override { --g_alive; }
-    std::string QueryParamWithData(std::string data) override { return "with_data:" + data; }
-    std::string QueryParam(bool defaults) override { return defaults ? "defaults" : "current"; }
-    std::string GetCachedParam() override { return "cached"; }
-    std::string QueryChannelParam(int channel) override { return "channel:" + std::to_string(channel); }
-    std::string QueryTemporaryParam() override { return "temporary"; }
-    int SetParam(std::string data) override { return data == "refuse" ? kParamSetNoRight : kParamSetDone; }
-    int SetChannelParam(int channel, std::string) override
+    std::string QueryParamWithData(device*, std::string data) override { return "with_data:" + data; }
+    std::string QueryParam(device*, bool defaults) override { return defaults ? "defaults" : "current"; }
+    std::string GetCachedParam(device*) override { return "cached"; }
+    std::string QueryChannelParam(device*, int channel) override
+    {
+        return "channel:" + std::to_string(channel);
+    }
+    std::string QueryTemporaryParam(device*) override { return "temporary"; }
+    int SetParam(device*, std::string data) override
+    {
+        return data == "refuse" ? kParamSetNoRight : kParamSetDone;
+    }
+    int SetChannelParam(device*, int channel, std::string) override
     {
         return channel == 7 ? kParamSetFailed : kParamSetDone;
     }
@@ -43,6 +51,45 @@ class Plain : public CParamBase
 public:
     Plain() { ++g_alive; }
     ~Plain() override { --g_alive; }
+};
+
+// A page with a per-device cache, the way parameter classes keep the records
+// of a device's last query: a query reads the device's values (here: the
+// device's address as a name), a set writes the given fields into the cached
+// document field by field and fails on the first field it cannot write.
+class CachePage : public CParamBase
+{
+public:
+    std::string QueryParam(device* dev, bool) override
+    {
+        Json::Value doc(Json::objectValue);
+        doc["owner"] = std::to_string(reinterpret_cast<std::uintptr_t>(dev));
+        doc["a"] = 0;
+        doc["b"] = 0;
+        StoreDocument(dev, doc);
+        return vljson::write_compact(doc);
+    }
+    std::string GetCachedParam(device* dev) override
+    {
+        const Json::Value doc = CachedDocument(dev);
+        return doc.isNull() ? kParamAnswerErr : vljson::write_compact(doc);
+    }
+    int SetParam(device* dev, std::string data) override
+    {
+        Json::Value fields;
+        if (!vljson::parse(data, fields) || !fields.isObject())
+            return kParamSetFailed;
+        return UpdateCache(dev, [&](Json::Value& doc) {
+            if (doc.isNull())
+                return int(kParamSetFailed); // nothing queried yet
+            for (const auto& name : fields.getMemberNames()) {
+                if (!doc.isMember(name))
+                    return int(kParamSetFailed); // the fields before it were written already
+                doc[name] = fields[name];
+            }
+            return int(kParamSetDone);
+        });
+    }
 };
 
 std::vector<ParamRegistryEntry> test_table()
@@ -123,7 +170,7 @@ TEST(ParamRegistry, QueryTypesSelectOperations)
         { 554, "err" }, { 555, "err" }, { 2000, "err" }, // a set type on the query path
     };
     for (const Case& c : cases)
-        EXPECT_EQ(DispatchParamQuery(probe, c.type, "d"), c.answer) << c.type;
+        EXPECT_EQ(DispatchParamQuery(probe, nullptr, c.type, "d"), c.answer) << c.type;
 }
 
 TEST(ParamRegistry, SetTypesSelectOperations)
@@ -143,12 +190,14 @@ TEST(ParamRegistry, SetTypesSelectOperations)
         { &probe, 1000, "x", kParamSetFailed }, // a query type on the set path
         { &probe, -1, "x", kParamSetFailed },
         { &probe, 255, "x", kParamSetFailed },
-        { &plain, 2000, "x", kParamSetDone }, // no set of its own: nothing to write
-        { &plain, 800, "x", kParamSetDone },
-        { &plain, 801, "x", kParamSetDone },
+        // No set of its own: a failure, never a success that wrote nothing.
+        { &plain, 2000, "x", kParamSetFailed },
+        { &plain, 800, "x", kParamSetFailed },
+        { &plain, 801, "x", kParamSetFailed },
+        { &plain, 3, "x", kParamSetFailed },
     };
     for (const Case& c : cases)
-        EXPECT_EQ(DispatchParamSet(*c.obj, c.type, c.data), c.result) << c.type << " " << c.data;
+        EXPECT_EQ(DispatchParamSet(*c.obj, nullptr, c.type, c.data), c.result) << c.type << " " << c.data;
 
     EXPECT_EQ(ParamSetResultCode(kParamSetDone), vl_success);
     EXPECT_EQ(ParamSetResultCode(kParamSetNoRight), vl_no_right);
@@ -196,4 +245,76 @@ TEST(ParamRegistry, UninitDeletesTheSharedObjects)
 
     registry.SetTable(DefaultParamTable());
     EXPECT_EQ(g_alive, 0);
+}
+
+TEST(ParamRegistry, AQueryAClassDoesNotHaveFails)
+{
+    Plain plain;
+    for (int type : { 1000, 1200, 900, 1100, 1300, 300, 0 })
+        EXPECT_EQ(DispatchParamQuery(plain, nullptr, type, "d"), kParamAnswerErr) << type;
+}
+
+TEST(ParamCache, EachDeviceHasItsOwnRecordsAndAFailedSetChangesNothing)
+{
+    CachePage page;
+    auto* a = reinterpret_cast<device*>(std::uintptr_t(0x1000));
+    auto* b = reinterpret_cast<device*>(std::uintptr_t(0x2000));
+    EXPECT_EQ(page.GetCachedParam(a), kParamAnswerErr) << "nothing cached before a query";
+    EXPECT_EQ(page.SetParam(a, R"({"a":1})"), kParamSetFailed) << "a set needs the records of a query";
+
+    const std::string a0 = page.QueryParam(a, false);
+    const std::string b0 = page.QueryParam(b, false);
+    ASSERT_NE(a0, b0);
+    EXPECT_EQ(page.SetParam(a, R"({"a":5})"), kParamSetDone);
+    EXPECT_EQ(page.GetCachedParam(b), b0) << "a set for one device never writes another's records";
+    Json::Value doc;
+    ASSERT_TRUE(vljson::parse(page.GetCachedParam(a), doc));
+    EXPECT_EQ(doc["a"].asInt(), 5);
+
+    // Fails at "zz" after "a" and "b" were written on the way: nothing stays.
+    const std::string before = page.GetCachedParam(a);
+    EXPECT_EQ(page.SetParam(a, R"({"a":7,"b":7,"zz":7})"), kParamSetFailed);
+    EXPECT_EQ(page.GetCachedParam(a), before);
+
+    page.ForgetDevice(a);
+    EXPECT_EQ(page.GetCachedParam(a), kParamAnswerErr);
+    EXPECT_EQ(page.GetCachedParam(b), b0);
+}
+
+TEST(ParamCache, DevicesOnManyThreadsKeepTheirOwnRecords)
+{
+    CachePage page;
+    std::vector<std::thread> threads;
+    std::atomic<int> mixed { 0 };
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            auto* dev = reinterpret_cast<device*>(std::uintptr_t(0x1000 * (t + 1)));
+            for (int i = 0; i < 200; ++i) {
+                page.QueryParam(dev, false);
+                page.SetParam(dev, "{\"a\":" + std::to_string(t) + "}");
+                Json::Value doc;
+                vljson::parse(page.GetCachedParam(dev), doc);
+                if (doc["a"].asInt() != t || doc["owner"].asString() != std::to_string(0x1000 * (t + 1)))
+                    ++mixed;
+            }
+        });
+    }
+    for (auto& th : threads)
+        th.join();
+    EXPECT_EQ(mixed, 0);
+}
+
+TEST(ParamRegistry, AMessageWithNoClassIsUnknown)
+{
+    ParamRegistry& registry = param_registry();
+    registry.SetTable(test_table());
+    char out[64];
+    EXPECT_EQ(RunParamQuery(nullptr, 30, 1000, "", out, sizeof out), vl_unknown_message);
+    EXPECT_EQ(RunParamQuery(nullptr, 99, 1000, "", out, sizeof out), vl_unknown_message);
+    EXPECT_EQ(RunParamSet(nullptr, 99, 2000, "x"), vl_unknown_message);
+    EXPECT_EQ(RunParamQuery(nullptr, 10, 1000, "", out, sizeof out), vl_success);
+    EXPECT_STREQ(out, "current");
+    EXPECT_EQ(RunParamSet(nullptr, 20, 2000, "x"), vl_fail) << "a class without that set fails it";
+    EXPECT_EQ(RunParamSet(nullptr, 10, 2000, "refuse"), vl_no_right);
+    registry.SetTable(DefaultParamTable());
 }

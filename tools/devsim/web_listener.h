@@ -90,7 +90,7 @@ private:
 class WebListener : public httplib::Server
 {
 public:
-    static constexpr size_t kMaxThreads = 64;
+    static constexpr size_t kMaxThreads = 128;
 
     // Tells whether a connection that reached `localIp` is taken; when not,
     // it is reset, as a closed port would be.

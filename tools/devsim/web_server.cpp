@@ -205,9 +205,10 @@ void WebServer::start()
         std::lock_guard<std::mutex> hold(m_listenLock);
         m_started = true;
     }
-    auto errors = syncListeners();
-    if (!errors.empty())
-        throw std::runtime_error("web interface: " + errors.front());
+    // A port that cannot be had (taken, or privileged outside the lab)
+    // leaves the other transports and ports serving; the log tells.
+    for (const auto& error : syncListeners())
+        m_log.line("web interface: " + error);
 }
 
 void WebServer::stop()

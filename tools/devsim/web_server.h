@@ -140,8 +140,8 @@ public:
     void addPath(const std::string& path, WebPath p);
 
     // Makes the TLS certificate and opens a listener for every web and
-    // HTTPS port of the devices. Throws when the devices' ports clash or a
-    // port cannot be had.
+    // HTTPS port of the devices (a port that cannot be had is logged).
+    // Throws when the devices' ports clash.
     void start();
     // Closes every listener and waits for the threads that served them.
     void stop();

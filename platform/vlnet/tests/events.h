@@ -37,6 +37,10 @@ struct Events {
     std::vector<std::pair<int, std::vector<std::uint8_t>>> messages;
     std::string deviceInfo, channelInfo;
     std::set<std::thread::id> threads;
+    // Held across the start call and the setting of `started`, as a caller
+    // that stores its handle does: a callback waits for it, so one that
+    // finds `started` unset ran before the start had its handle.
+    std::mutex startLock;
     std::atomic<bool> started { false }; // set by the test once the start call returned
     std::atomic<bool> stopped { false }; // set by the test once the stop call returned
     std::atomic<int> inside { 0 };
@@ -44,8 +48,11 @@ struct Events {
 
     void enter()
     {
-        if (!started)
-            ++early;
+        {
+            std::lock_guard<std::mutex> hold(startLock);
+            if (!started)
+                ++early;
+        }
         if (stopped)
             ++late;
         if (inside.fetch_add(1) != 0)
@@ -128,6 +135,7 @@ inline int startV1(Events& events, const std::string& ip, const char* user, cons
     s.message_callback = &Events::onMessage;
     s.status_text_callback = &Events::onStatus;
     s.remote_terminal_info = "windows";
+    std::lock_guard<std::mutex> hold(events.startLock);
     int h = VLNetConnectionStartV1(&s);
     events.started = true;
     return h;

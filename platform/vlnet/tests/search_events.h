@@ -50,18 +50,18 @@ struct SearchEvents {
             std::memcpy(&copy, record, 452);
         if (e.inCallback)
             e.inCallback(e, record);
-        {
-            std::lock_guard<std::mutex> hold(e.lock);
-            if (e.ends)
-                ++e.afterEnd;
-            if (record) {
-                e.records.push_back(copy);
-            } else {
-                ++e.ends;
-                e.endedAt = Clock::now();
-            }
-        }
+        // The last touch of `e` happens under its lock: a test that has seen
+        // the end may destroy it as soon as the lock is free.
+        std::lock_guard<std::mutex> hold(e.lock);
         e.inside.fetch_sub(1);
+        if (e.ends)
+            ++e.afterEnd;
+        if (record) {
+            e.records.push_back(copy);
+        } else {
+            ++e.ends;
+            e.endedAt = Clock::now();
+        }
         e.changed.notify_all();
         return 1;
     }

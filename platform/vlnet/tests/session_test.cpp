@@ -181,7 +181,7 @@ TEST_F(Session, DeviceWithoutPasswordAsksForTheFirstOne)
     set(4, R"({"activated":true})");
 }
 
-TEST_F(Session, NoCallbackBeforeStartReturnsOrAfterStopReturns)
+TEST_F(Session, NoCallbackBeforeTheHandleExistsOrAfterStopReturns)
 {
     // Stops at every stage of a login: before the connect, during it, after
     // the success, while messages arrive.

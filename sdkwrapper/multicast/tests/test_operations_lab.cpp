@@ -357,17 +357,25 @@ TEST_F(MultiExportsLab, StopsMidRunAndFromInsideTheCallback)
     struct Inside {
         std::atomic<multicast_handle*> handle { nullptr };
         std::vector<int> results;
+        std::atomic<bool> ended { false };
     } inside;
-    auto callback = [](const char*, void* user) {
+    auto callback = [](const char* json, void* user) {
         auto* in = static_cast<Inside*>(user);
         while (!in->handle.load())
             std::this_thread::yield();
         in->results.push_back(vl_stop_multi_search(in->handle.load()));
         in->results.push_back(vl_stop_multi_update(in->handle.load()));
+        if (!json)
+            in->ended = true;
     };
     handle = vl_start_multi_search(R"({"delay": 50, "timeout": 500})", callback, &inside);
     ASSERT_NE(handle, nullptr);
     inside.handle = handle;
+    // Stopped only once the operation has ended by itself: a stop while it
+    // listens would end the pass early and leave devices unheard.
+    const auto deadline = steady_clock::now() + seconds(10);
+    while (!inside.ended && steady_clock::now() < deadline)
+        std::this_thread::sleep_for(milliseconds(20));
     EXPECT_EQ(vl_stop_multi_search(handle), 0);
     ASSERT_EQ(inside.results.size(), 2u * (kDevices + 1));
     for (int r : inside.results)
