@@ -428,19 +428,20 @@ private:
             const std::string name = text(p->child(ns::kSchema, "Name"));
             const auto enabled = boolean(p->child(ns::kSchema, "Enabled"));
             const auto ports = p->childrenNamed(ns::kSchema, "Port");
-            const auto port = ports.empty() ? std::optional<int>() : number(ports.front(), 1, 65535);
-            if (!enabled || (*enabled && !port))
+            // 0: no usable port given (a switched-off protocol needs none).
+            const int port = ports.empty() ? 0 : number(ports.front(), 1, 65535).value_or(0);
+            if (!enabled || (*enabled && port == 0))
                 return fault(400, "Sender", "ter:InvalidArgVal",
                     "each protocol needs Enabled and a port 1 to 65535", "bad protocol");
             if (name == "HTTP") {
                 if (!*enabled)
                     return fault(400, "Sender", "ter:InvalidArgVal ter:ServiceNotSupported",
                         "HTTP serves the device service and stays on", "HTTP off refused");
-                net.webPort = std::uint16_t(*port);
+                net.webPort = std::uint16_t(port);
             } else if (name == "HTTPS") {
-                net.httpsPort = *enabled ? std::uint16_t(*port) : 0;
+                net.httpsPort = *enabled ? std::uint16_t(port) : 0;
             } else if (name == "RTSP") {
-                net.rtspPort = *enabled ? std::uint16_t(*port) : 0;
+                net.rtspPort = *enabled ? std::uint16_t(port) : 0;
             } else {
                 return fault(400, "Sender", "ter:InvalidArgVal ter:ServiceNotSupported",
                     "unknown protocol " + name, "unknown protocol");

@@ -1,6 +1,7 @@
 #include "onvif_discovery.h"
 
 #include "onvif_device.h"
+#include "soap/envelope.h"
 #include "udp_io.h"
 
 #include <boost/asio/steady_timer.hpp>
@@ -62,9 +63,18 @@ void OnvifDiscovery::receive()
             return;
         const std::string& dest = datagram->dest;
         const udp::endpoint peer = datagram->peer;
-        auto probe = vlsoap::parseProbe(std::string_view(m_buffer.data(), datagram->size));
-        if (!probe)
+        const std::string_view text(m_buffer.data(), datagram->size);
+        auto probe = vlsoap::parseProbe(text);
+        if (!probe) {
+            std::string why;
+            if (!vlsoap::parseEnvelope(text, &why))
+                why = "not a SOAP envelope: " + why;
+            else
+                why = "not a Probe";
+            m_log.line("onvif discovery: datagram from " + peer.address().to_string() + " to " + dest + " ("
+                + std::to_string(datagram->size) + " bytes) ignored, " + why);
             continue;
+        }
         std::vector<int> targets;
         if (auto id = m_store.findByIp(dest))
             targets.push_back(*id);
