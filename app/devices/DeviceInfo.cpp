@@ -17,3 +17,11 @@ void DeviceInfo::disableParallelUpgrade()
 {
     maxUpgradingCount.store(kSerialUploads);
 }
+
+void DeviceInfo::setUploadLimitForProtocol(int protocol)
+{
+    if (protocol == 0)
+        enableParallelUpgrade();
+    else if (protocol == 1)
+        disableParallelUpgrade();
+}

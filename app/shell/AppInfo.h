@@ -1,4 +1,5 @@
 #pragma once
+// What the build says about the program. Any thread.
 #include <QString>
 
 namespace AppInfo

@@ -2,6 +2,7 @@
 
 #include "shell/AppInfo.h"
 #include "shell/TextTable.h"
+#include "shell/edition/EditionProfile.h"
 
 namespace
 {
@@ -18,56 +19,40 @@ namespace EditionTexts
 
 QString companyBlock(int edition)
 {
-    switch (edition) {
-    case 10:
-        return QStringLiteral("Northbay Vision Systems\nsupport@northbay.example");
-    case 16:
-        return QStringLiteral("Kestrel Security Co., Ltd.\nwww.kestrel-security.example");
-    case 27:
-        return QStringLiteral("Alder & Finch Surveillance\nalder-finch.example");
-    default:
-        return {};
-    }
+    return EditionProfile::of(edition).about.companyBlock;
 }
 
 QString aboutVersion(int edition)
 {
-    return edition == 32 ? QStringLiteral("1.0.0.00") : AppInfo::version();
+    const QString fixed = EditionProfile::of(edition).about.version;
+    return fixed.isEmpty() ? AppInfo::version() : fixed;
 }
 
 QString aboutText(int edition)
 {
+    using Layout = EditionProfile::About::Layout;
     const QString name = TextTable::text(kTextProgramName);
     const QString product = TextTable::text(kTextProductLabel);
     const QString versionLine = TextTable::text(kTextVersionLabel) + aboutVersion(edition);
     const QString web = TextTable::text(kTextWebAddress);
     const QString standard = product + name + QStringLiteral("\n\n") + versionLine;
 
-    switch (edition) {
-    case 0:
-    case 47:
-    case 61:
-    case 62:
-    case 63:
-    case 64:
-    case 65:
-    case 66:
+    switch (EditionProfile::of(edition).about.layout) {
+    case Layout::VersionOnly:
         return versionLine;
-    case 43:
-    case 44:
+    case Layout::NameAndVersion:
         return name + QStringLiteral("\n\n") + versionLine;
-    case 57:
+    case Layout::VersionAndWeb:
         return versionLine + QStringLiteral("\n\n") + web;
-    case 60:
+    case Layout::RichWithLink:
         return QStringLiteral("<h3>%1</h3><h4>%2</h4><h4><a href=\"%3\">%3</a></h4>")
             .arg(name.toHtmlEscaped(), versionLine.toHtmlEscaped(), web.toHtmlEscaped());
-    case 10:
-    case 16:
-    case 27:
+    case Layout::StandardWithCompany:
         return standard + QStringLiteral("\n\n") + companyBlock(edition);
-    default:
-        return standard;
+    case Layout::Standard:
+        break;
     }
+    return standard;
 }
 
 } // namespace EditionTexts

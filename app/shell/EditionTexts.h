@@ -1,21 +1,21 @@
 #pragma once
-// Words that differ by customer edition and are not in the language files:
-// the company blocks of the About window and its composition.
+// The About window's words, composed as the edition profile says (its
+// company block, version and layout) from the language table. Any thread.
 #include <QString>
 
 namespace EditionTexts
 {
 
-// The company block that editions 10, 16 and 27 add below their About text;
-// empty for every other edition.
+// The company block that some editions add below their About text; empty
+// for the others.
 QString companyBlock(int edition);
 
 // The version the About window shows: the program's version as the build
-// sets it, except for edition 32, which shows a fixed one.
+// sets it, unless the edition shows a fixed one.
 QString aboutVersion(int edition);
 
-// The About window's text for `edition`, from the current language table.
-// Edition 60's is rich text (with a link); every other edition's is plain.
+// The About window's text for `edition`, from the current language table:
+// rich text (with a link) for the rich layout, plain text otherwise.
 QString aboutText(int edition);
 
 } // namespace EditionTexts

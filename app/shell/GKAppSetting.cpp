@@ -1,6 +1,5 @@
 #include "shell/GKAppSetting.h"
 
-#include "devices/DeviceInfo.h"
 #include "shell/ConfigCipher.h"
 #include "shell/LanguageTables.h"
 #include "shell/ProcessSingleton.h"
@@ -26,40 +25,7 @@ const QString kConfigFileName = QStringLiteral("config.xml");
 const QString kFallbackLanguage = QStringLiteral("ENU.xml");
 constexpr int kEnglishNameText = 89;
 
-// The edition that stores its default password, enciphered, in the file.
-constexpr int kPasswordEdition = 65;
-constexpr int kAutoRefreshEdition = 47;
-constexpr int kSearchProtocolEdition = 42;
-
 ProcessSingleton<GKAppSetting> g_settings;
-
-// The protocols an edition offers, in menu order, and the one it starts with.
-void editionProtocols(int edition, QVector<int>* protocols, int* protocol)
-{
-    switch (edition) {
-    case 6:
-    case 11:
-    case 15:
-    case 29:
-    case 50:
-        *protocols = { 0, 1 };
-        *protocol = 1;
-        break;
-    case 20:
-    case 22:
-        *protocols = { 1 };
-        *protocol = 1;
-        break;
-    case 47:
-        *protocols = { 0 };
-        *protocol = 0;
-        break;
-    default: // 42 and every other edition
-        *protocols = { 0, 1 };
-        *protocol = 0;
-        break;
-    }
-}
 
 // Replaces the text between the first pair of double quotes after the first
 // occurrence of `key` with `value`. Nothing when the key or a quote is missing.
@@ -178,149 +144,150 @@ QString GKAppSetting::qtTranslationPath() const
 
 void GKAppSetting::loadConfig()
 {
-    // Start from the constructor's values, so that a second load derives the
-    // same settings as the first.
-    m_customerId = 0;
-    m_offeredLanguages.clear();
-    m_languageTextIds.clear();
-    m_protocols.clear();
-    m_languageFiles.clear();
-    m_languageIndex = 0;
-    m_protocol = 0;
-    m_searchProtocol = 0;
-    m_qtTranslationFile.clear();
-    {
-        QMutexLocker lock(&m_credentialsMutex);
-        m_defaultUser = QString::fromLatin1(kDefaultUser);
-        m_defaultPassword = QString::fromLatin1(kDefaultPassword);
-        m_altPassword.clear();
-        m_passwordHex.clear();
-    }
-
     const QString path = configFilePath();
-    if (!QFile::exists(path)) {
-        const QString shipped = QStringLiteral("%1/%2").arg(programDir(), kConfigFileName);
-        if (QFile::copy(shipped, path)) {
-            // An installed program folder may be read-only; the user's copy
-            // must stay writable for the saver.
-            QFile::setPermissions(
-                path, QFile::permissions(path) | QFileDevice::WriteOwner | QFileDevice::ReadOwner);
-        }
-    }
+    provideConfigFile(path);
+    const ConfigFile file = readConfigFile(path);
+    if (!file.error.isEmpty())
+        qWarning().noquote() << "GKAppSetting::loadConfig:" << path << file.error;
+    const DerivedSettings derived = deriveSettings(file);
+    for (const QString& warning : derived.warnings)
+        qWarning().noquote() << "GKAppSetting::loadConfig:" << warning << "in" << path;
+    applySettings(derived);
+}
 
-    int configuredLanguage = -1;
-    int configuredProtocol = 0;
-    bool protocolConfigured = false;
+void GKAppSetting::provideConfigFile(const QString& path) const
+{
+    if (QFile::exists(path))
+        return;
+    const QString shipped = QStringLiteral("%1/%2").arg(programDir(), kConfigFileName);
+    if (QFile::copy(shipped, path)) {
+        // An installed program folder may be read-only; the user's copy must
+        // stay writable for the saver.
+        QFile::setPermissions(
+            path, QFile::permissions(path) | QFileDevice::WriteOwner | QFileDevice::ReadOwner);
+    }
+}
+
+GKAppSetting::ConfigFile GKAppSetting::readConfigFile(const QString& path)
+{
+    ConfigFile out;
     QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        QXmlStreamReader xml(&file);
-        while (!xml.atEnd() && !xml.hasError()) {
-            if (xml.readNext() != QXmlStreamReader::StartElement)
-                continue;
-            const QXmlStreamAttributes attrs = xml.attributes();
-            if (attrs.hasAttribute(QLatin1String("cursel"))) {
-                configuredLanguage = attrs.value(QLatin1String("cursel")).toInt();
-            } else if (attrs.hasAttribute(QLatin1String("name"))) {
-                const QString name = attrs.value(QLatin1String("name")).toString();
-                m_languageTextIds.append(LanguageTables::displayTextId(name));
-                m_languageFiles.append(name);
-            } else if (attrs.hasAttribute(QLatin1String("curpro"))) {
-                bool ok = false;
-                const int value = attrs.value(QLatin1String("curpro")).toInt(&ok);
-                configuredProtocol = (ok && value == 1) ? 1 : 0;
-                protocolConfigured = true;
-            }
-            const auto element = xml.name();
-            if (element == QLatin1String("Company")) {
-                m_customerId = xml.readElementText().toInt();
-            } else if (element == QLatin1String("Version")) {
-                xml.readElementText(); // only an anchor of the saver
-            } else if (m_customerId == kPasswordEdition && element == QLatin1String("Password")) {
-                const QString hex = xml.readElementText();
-                bool ok = false;
-                const QByteArray plain
-                    = ConfigCipher::instance()->decrypt(QByteArray::fromHex(hex.toLatin1()), &ok);
-                QMutexLocker lock(&m_credentialsMutex);
-                m_passwordHex = hex;
-                if (ok)
-                    m_defaultPassword = QString::fromUtf8(plain);
-                else
-                    qWarning()
-                        << "GKAppSetting::loadConfig: the stored password cannot be read; the default stays";
-            }
-        }
-        if (xml.hasError())
-            qWarning() << "GKAppSetting::loadConfig:" << path << "line" << xml.lineNumber()
-                       << xml.errorString();
-    } else {
+    if (!file.open(QIODevice::ReadOnly)) {
         // An unreadable file counts as an empty one: edition 0 with its
-        // protocols and upload limit, so the program stays usable.
-        qWarning() << "GKAppSetting::loadConfig: cannot read" << path << file.errorString();
+        // protocols, so the program stays usable.
+        out.error = QStringLiteral("cannot read: %1").arg(file.errorString());
+        return out;
     }
-
-    const int edition = m_customerId;
-    int protocol = 0;
-    editionProtocols(edition, &m_protocols, &protocol);
-    m_protocol = protocol;
-    if (protocolConfigured) {
-        // A configured protocol that the edition does not offer is ignored.
-        for (int offered : qAsConst(m_protocols)) {
-            if (offered == configuredProtocol) {
-                m_protocol = offered;
-                if (edition == kSearchProtocolEdition)
-                    m_searchProtocol = offered;
-            }
+    out.readable = true;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd() && !xml.hasError()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        const QXmlStreamAttributes attrs = xml.attributes();
+        if (attrs.hasAttribute(QLatin1String("cursel"))) {
+            out.cursel = attrs.value(QLatin1String("cursel")).toInt();
+        } else if (attrs.hasAttribute(QLatin1String("name"))) {
+            out.languageFiles.append(attrs.value(QLatin1String("name")).toString());
+        } else if (attrs.hasAttribute(QLatin1String("curpro"))) {
+            bool ok = false;
+            const int value = attrs.value(QLatin1String("curpro")).toInt(&ok);
+            out.curpro = (ok && value == 1) ? 1 : 0;
+            out.protocolConfigured = true;
+        }
+        const auto element = xml.name();
+        if (element == QLatin1String("Company")) {
+            out.company = xml.readElementText().toInt();
+        } else if (element == QLatin1String("Version")) {
+            xml.readElementText(); // only an anchor of the saver
+        } else if (element == QLatin1String("Password")) {
+            out.hasPassword = true;
+            out.passwordHex = xml.readElementText();
         }
     }
-    if (m_protocol == 0)
-        DeviceInfo::enableParallelUpgrade();
-    else if (m_protocol == 1)
-        DeviceInfo::disableParallelUpgrade();
+    if (xml.hasError())
+        out.error = QStringLiteral("line %1: %2").arg(xml.lineNumber()).arg(xml.errorString());
+    return out;
+}
+
+GKAppSetting::DerivedSettings GKAppSetting::deriveSettings(const ConfigFile& file)
+{
+    DerivedSettings d;
+    d.customerId = file.company;
+    const EditionProfile& profile = EditionProfile::of(d.customerId);
+
+    // Protocols: a configured protocol that the edition does not offer is
+    // ignored.
+    d.protocols = profile.protocols;
+    d.protocol = profile.initialProtocol;
+    if (file.protocolConfigured && d.protocols.contains(file.curpro)) {
+        d.protocol = file.curpro;
+        if (profile.searchProtocolFromConfig)
+            d.searchProtocol = file.curpro;
+    }
 
     // Offered languages: an edition file the settings file does not list is
     // skipped; with none left, the first listed file (or "ENU.xml") is offered.
-    for (const QString& name : LanguageTables::editionLanguageFiles(edition)) {
-        const int position = m_languageFiles.indexOf(name);
+    d.languageFiles = file.languageFiles;
+    for (const QString& name : file.languageFiles)
+        d.languageTextIds.append(LanguageTables::displayTextId(name));
+    for (const QString& name : profile.languageFiles) {
+        const int position = d.languageFiles.indexOf(name);
         if (position >= 0)
-            m_offeredLanguages.append(position);
+            d.offeredLanguages.append(position);
         else
-            qWarning() << "GKAppSetting::loadConfig: language file" << name << "is not listed in" << path;
+            d.warnings << QStringLiteral("language file %1 is not listed in the settings file").arg(name);
     }
-    if (m_offeredLanguages.isEmpty()) {
-        if (m_languageFiles.isEmpty()) {
-            m_languageFiles.append(kFallbackLanguage);
-            m_languageTextIds.append(kEnglishNameText);
+    if (d.offeredLanguages.isEmpty()) {
+        if (d.languageFiles.isEmpty()) {
+            d.languageFiles.append(kFallbackLanguage);
+            d.languageTextIds.append(kEnglishNameText);
         }
-        m_offeredLanguages.append(0);
+        d.offeredLanguages.append(0);
     }
+    if (file.cursel >= 0) {
+        for (int i = 0; i < d.offeredLanguages.size(); ++i) {
+            if (d.offeredLanguages.at(i) == file.cursel)
+                d.languageIndex = i;
+        }
+    }
+    const int current = d.offeredLanguages.at(d.languageIndex);
+    d.qtTranslationFile = LanguageTables::qtTranslationFile(
+        current >= 0 && current < d.languageFiles.size() ? d.languageFiles.at(current) : QString());
 
-    {
-        QMutexLocker lock(&m_credentialsMutex);
-        switch (edition) {
-        case 4:
-            m_defaultPassword = QStringLiteral("40718263");
-            break;
-        case 8:
-            m_defaultPassword = QStringLiteral("508214");
-            break;
-        case 40:
-            m_defaultPassword = QStringLiteral("9065132k");
-            break;
-        case 33:
-            m_altPassword = QStringLiteral("9471");
-            break;
-        default:
-            break;
-        }
+    // Credentials.
+    d.defaultPassword
+        = profile.defaultPassword.isEmpty() ? QString::fromLatin1(kDefaultPassword) : profile.defaultPassword;
+    d.altPassword = profile.altPassword;
+    if (profile.storesPassword && file.hasPassword) {
+        d.passwordHex = file.passwordHex;
+        bool ok = false;
+        const QByteArray plain
+            = ConfigCipher::instance()->decrypt(QByteArray::fromHex(file.passwordHex.toLatin1()), &ok);
+        if (ok)
+            d.defaultPassword = QString::fromUtf8(plain);
+        else
+            d.warnings << QStringLiteral("the stored password cannot be read; the default stays");
     }
+    return d;
+}
 
-    if (configuredLanguage >= 0) {
-        for (int i = 0; i < m_offeredLanguages.size(); ++i) {
-            if (m_offeredLanguages.at(i) == configuredLanguage)
-                m_languageIndex = i;
-        }
-    }
-    m_qtTranslationFile = LanguageTables::qtTranslationFile(currentLanguageFile());
+void GKAppSetting::applySettings(const DerivedSettings& d)
+{
+    m_customerId = d.customerId;
+    m_profile = &EditionProfile::of(d.customerId);
+    m_protocols = d.protocols;
+    m_protocol = d.protocol;
+    m_searchProtocol = d.searchProtocol;
+    m_languageFiles = d.languageFiles;
+    m_languageTextIds = d.languageTextIds;
+    m_offeredLanguages = d.offeredLanguages;
+    m_languageIndex = d.languageIndex;
+    m_qtTranslationFile = d.qtTranslationFile;
+    QMutexLocker lock(&m_credentialsMutex);
+    m_defaultUser = QString::fromLatin1(kDefaultUser);
+    m_defaultPassword = d.defaultPassword;
+    m_altPassword = d.altPassword;
+    m_passwordHex = d.passwordHex;
 }
 
 void GKAppSetting::saveConfig()
@@ -341,7 +308,7 @@ void GKAppSetting::saveConfig()
         replaceQuotedAfter(&text, QByteArrayLiteral("cursel"), m_offeredLanguages.at(index));
     replaceQuotedAfter(&text, QByteArrayLiteral("curpro"), protocol());
 
-    if (customerId() == kPasswordEdition) {
+    if (profile().storesPassword) {
         const QByteArray hex = passwordHex().toLatin1();
         const QByteArray open = QByteArrayLiteral("<Password>");
         const QByteArray close = QByteArrayLiteral("</Password>");
@@ -475,7 +442,7 @@ void GKAppSetting::HandleTimer()
 
 void GKAppSetting::startAutoRefresh()
 {
-    if (customerId() == kAutoRefreshEdition && !m_autoRefreshTimer->isActive())
+    if (profile().autoRefresh && !m_autoRefreshTimer->isActive())
         m_autoRefreshTimer->start();
 }
 

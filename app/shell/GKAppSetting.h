@@ -6,11 +6,15 @@
 // credentials, writes changed choices back, and tells registered pages about a
 // change by posting one broadcast event to each. It also owns the session log
 // (one file per run), the guard that keeps search callbacks away from a tool
-// bar that is being destroyed, and the auto-refresh timer of edition 47.
+// bar that is being destroyed, and the auto-refresh timer of the editions
+// that search again by themselves (EditionProfile::autoRefresh).
 //
 // Threads: the object is made and loaded on the GUI thread; loadConfig,
 // saveConfig, the set* operations, the receiver list and the timer are GUI
-// thread only. The accessors below and log() may be called from any thread.
+// thread only. The accessors below, profile(), log() and the tool-bar guard
+// may be called from any thread; readConfigFile and deriveSettings too.
+#include "shell/edition/EditionProfile.h"
+
 #include <QDir>
 #include <QEvent>
 #include <QMutex>
@@ -28,7 +32,8 @@ class QTimer;
 // `case LanguageChangedEvent:` work without casts.
 inline constexpr QEvent::Type LanguageChangedEvent = static_cast<QEvent::Type>(1005); // retranslate
 inline constexpr QEvent::Type ProtocolChangedEvent = static_cast<QEvent::Type>(1017); // protocol menu used
-inline constexpr QEvent::Type AutoRefreshEvent = static_cast<QEvent::Type>(1019); // edition 47: search again
+inline constexpr QEvent::Type AutoRefreshEvent
+    = static_cast<QEvent::Type>(1019); // search again (autoRefresh)
 inline constexpr QEvent::Type PasswordChangedEvent
     = static_cast<QEvent::Type>(1028); // copy defaultPassword()
 
@@ -64,10 +69,45 @@ public:
 
     // Reads the settings file and derives the edition's settings. A missing
     // "config.xml" in the data folder is first copied from the program's
-    // folder. An unreadable file counts as an empty one (edition 0).
+    // folder. An unreadable file counts as an empty one (edition 0). Three
+    // steps: readConfigFile, deriveSettings, then the result is stored.
     void loadConfig();
-    // Writes the current language, protocol and (edition 65) password into
-    // the settings file, replacing it atomically.
+
+    // What a settings file says, as read from it.
+    struct ConfigFile {
+        bool readable = false; // false: missing or unreadable (counts as empty)
+        QString error; // why the file could not be read, or its XML error
+        int company = 0; // <Company>: the customer edition
+        int cursel = -1; // the "cursel" attribute; -1 when there is none
+        bool protocolConfigured = false; // a "curpro" attribute exists
+        int curpro = 0; // 1 when "curpro" is the number 1, otherwise 0
+        QStringList languageFiles; // the "name" attributes, in file order
+        bool hasPassword = false; // a <Password> element exists
+        QString passwordHex; // its text: the enciphered password as hex
+    };
+    static ConfigFile readConfigFile(const QString& path);
+
+    // The settings that a file gives, with the edition profile's rules.
+    struct DerivedSettings {
+        int customerId = 0;
+        QVector<int> protocols;
+        int protocol = 0;
+        int searchProtocol = 0;
+        QStringList languageFiles;
+        QVector<int> languageTextIds;
+        QVector<int> offeredLanguages;
+        int languageIndex = 0;
+        QString qtTranslationFile;
+        QString defaultPassword;
+        QString altPassword;
+        QString passwordHex;
+        QStringList warnings; // what of the file was left out, for the log
+    };
+    static DerivedSettings deriveSettings(const ConfigFile& file);
+
+    // Writes the current language, protocol and (where the edition stores
+    // one, EditionProfile::storesPassword) password into the settings file,
+    // replacing it atomically.
     void saveConfig();
     // Loads the language table with the current language file (falling back
     // to "ENU.xml" when that file cannot be read). Returns false when no
@@ -80,11 +120,11 @@ public:
     // Makes protocol menu entry `position` current and saves. Posts
     // ProtocolChangedEvent to every receiver in every case.
     void setProtocol(int position);
-    // Stores `position` as the search-protocol choice (edition 42), then as
+    // Stores `position` as the search-protocol choice, then as
     // setProtocol(position).
     void setSearchProtocol(int position);
-    // Stores a new default password (enciphered in the file for edition 65),
-    // saves and posts PasswordChangedEvent to every receiver.
+    // Stores a new default password (enciphered in the file where the edition
+    // stores one), saves and posts PasswordChangedEvent to every receiver.
     void setPassword(const QString& password);
 
     // Broadcast receivers, in registration order, each at most once. A
@@ -104,11 +144,35 @@ public:
 
     // The tool-bar guard: the tool bar's destructor sets the flag under the
     // lock; search callbacks read the tool bar's protocol combo only under the
-    // lock and only while the flag is false.
+    // lock and only while the flag is false. Take the lock through
+    // ToolBarAccess below, never by hand.
     void lockToolBarAccess();
     void unlockToolBarAccess();
     bool isToolBarDestroyed() const;
     void setToolBarDestroyed(bool destroyed);
+
+    // Holds the tool-bar guard while it lives; any thread.
+    //
+    //   GKAppSetting::ToolBarAccess access(GKAppSetting::instance());
+    //   const int protocol = access.toolBarDestroyed() ? 0 : toolBar->protocolIndex();
+    class ToolBarAccess
+    {
+    public:
+        explicit ToolBarAccess(GKAppSetting* settings)
+            : m_settings(settings)
+        {
+            m_settings->lockToolBarAccess();
+        }
+        ~ToolBarAccess() { m_settings->unlockToolBarAccess(); }
+        ToolBarAccess(const ToolBarAccess&) = delete;
+        ToolBarAccess& operator=(const ToolBarAccess&) = delete;
+
+        bool toolBarDestroyed() const { return m_settings->isToolBarDestroyed(); }
+        void setToolBarDestroyed(bool destroyed) { m_settings->setToolBarDestroyed(destroyed); }
+
+    private:
+        GKAppSetting* m_settings;
+    };
 
     // Frees the language table (shut-down).
     void freeTexts();
@@ -120,6 +184,8 @@ public:
 
     // Settings. Fixed once loadConfig has run unless said otherwise.
     int customerId() const { return m_customerId.load(); }
+    // The rules of the customer edition (edition 0's before loadConfig).
+    const EditionProfile& profile() const { return *m_profile.load(); }
     const QVector<int>& offeredLanguages() const { return m_offeredLanguages; }
     const QVector<int>& languageTextIds() const { return m_languageTextIds; }
     const QVector<int>& protocols() const { return m_protocols; }
@@ -166,8 +232,12 @@ private:
     GKAppSetting(const QString& dataDir, const QString& programDir);
     void broadcast(QEvent::Type type);
     void chooseLogFile();
+    // Copies the shipped settings file into the data folder when it has none.
+    void provideConfigFile(const QString& path) const;
+    void applySettings(const DerivedSettings& settings);
 
     std::atomic<int> m_customerId { 0 };
+    std::atomic<const EditionProfile*> m_profile { &EditionProfile::of(0) };
     QVector<int> m_offeredLanguages;
     QVector<int> m_languageTextIds;
     QVector<int> m_protocols;

@@ -1,9 +1,7 @@
 #include "shell/LanguageTables.h"
 
-#include <QHash>
 #include <QVector>
 #include <algorithm>
-#include <initializer_list>
 
 namespace
 {
@@ -26,8 +24,8 @@ enum : int {
     kSwedish = 311,
 };
 
-// Edition files. The English, Korean and Japanese files of editions 20, 37, 38,
-// 39 and 42 are shared; KR_00.xml is a Korean file that no edition offers yet.
+// Edition files (which edition offers which: EditionProfile). KR_00.xml is a
+// Korean file that no edition offers yet.
 const char* const kEnglishFiles[] = { "ENU_07.xml", "ENU_08.xml", "ENU_10.xml", "ENU_12.xml", "ENU_14.xml",
     "ENU_16.xml", "ENU_17.xml", "ENU_20.xml", "ENU_34.xml", "ENU_35.xml", "ENU_53.xml", "ENU_55.xml",
     "ENU_57.xml", "ENU_60.xml", "ENU_DORVEX.xml" };
@@ -86,69 +84,6 @@ const NameEntry* findName(const QString& fileName)
     return it == t.end() ? nullptr : &*it;
 }
 
-QStringList files(std::initializer_list<const char*> names)
-{
-    QStringList out;
-    for (const char* n : names)
-        out << QLatin1String(n);
-    return out;
-}
-
-QHash<int, QStringList> buildEditionTable()
-{
-    QHash<int, QStringList> t;
-    auto set = [&t](std::initializer_list<int> editions, const QStringList& list) {
-        for (int e : editions)
-            t.insert(e, list);
-    };
-    const auto own = [](const char* file, std::initializer_list<const char*> tail = {}) {
-        QStringList l { QLatin1String(file) };
-        for (const char* f : tail)
-            l << QLatin1String(f);
-        return l;
-    };
-    set({ 0, 47, 49, 59 }, files({ "ENU.xml", "CHS.xml" }));
-    set({ 1 }, files({ "CHT.xml" }));
-    set({ 2 }, files({ "GER.xml" }));
-    set({ 4 }, own("RUS_04.xml", { "ENU.xml" }));
-    set({ 5 }, own("RUS_05.xml", { "ENU.xml" }));
-    set({ 6 }, own("RUS_06.xml", { "ENU.xml" }));
-    set({ 11 }, own("RUS_11.xml", { "ENU.xml" }));
-    set({ 29 }, own("RUS_29.xml", { "ENU.xml" }));
-    set({ 56 }, own("RUS_56.xml", { "ENU.xml" }));
-    set({ 7 }, own("ENU_07.xml"));
-    set({ 8 }, own("ENU_08.xml"));
-    set({ 10 }, own("ENU_10.xml"));
-    set({ 12 }, own("ENU_12.xml"));
-    set({ 14 }, own("ENU_14.xml"));
-    set({ 16 }, own("ENU_16.xml"));
-    set({ 17 }, own("ENU_17.xml"));
-    set({ 57 }, own("ENU_57.xml"));
-    set({ 60 }, own("ENU_60.xml"));
-    set({ 13, 22, 36 }, files({ "CHS.xml", "ENU.xml" }));
-    set({ 15 }, own("RUS_15.xml"));
-    set({ 32 }, own("RUS_32.xml"));
-    set({ 18 }, own("KOR_18.xml", { "ENU.xml" }));
-    set({ 19 }, own("KOR_19.xml"));
-    set({ 20, 37, 38, 39 }, files({ "ENU_20.xml", "KOR_20.xml", "JAPAN_20.xml" }));
-    set({ 23 }, own("TUR_23.xml"));
-    set({ 30 }, files({ "CHS.xml" }));
-    set({ 34 }, files({ "ENU_34.xml", "KR_34.xml" }));
-    set({ 35 }, files({ "PORT_35.xml", "ENU_35.xml" }));
-    set({ 42 }, files({ "KOR_20.xml", "ENU_20.xml" }));
-    set({ 45 }, own("PORT_45.xml"));
-    set({ 50 }, files({ "ENU_DORVEX.xml", "RUS_DORVEX.xml" }));
-    set({ 53 }, files({ "ENU_53.xml", "KR_53.xml", "CHS.xml" }));
-    set({ 54 }, files({ "ENU.xml", "FRENCH_54.xml", "ITALIAN_54.xml" }));
-    set({ 55 }, files({ "RUS_55.xml", "ENU_55.xml" }));
-    set({ 61 }, files({ "GER_61.xml", "ENU.xml" }));
-    set({ 62 }, files({ "POLISH.xml" }));
-    set({ 63 }, files({ "PERSION_63.xml", "ENU.xml", "CHS.xml" }));
-    set({ 64 }, files({ "PERSION_64.xml", "ENU.xml", "CHS.xml" }));
-    set({ 65 }, files({ "SWE.xml", "ENU.xml", "CHS.xml" }));
-    return t;
-}
-
 } // namespace
 
 namespace LanguageTables
@@ -158,12 +93,6 @@ int displayTextId(const QString& fileName)
 {
     const NameEntry* e = findName(fileName);
     return e ? e->textId : kEnglish;
-}
-
-QStringList editionLanguageFiles(int customerId)
-{
-    static const QHash<int, QStringList> table = buildEditionTable();
-    return table.value(customerId, QStringList { QStringLiteral("ENU.xml") });
 }
 
 QString qtTranslationFile(const QString& fileName)

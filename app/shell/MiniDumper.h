@@ -5,7 +5,8 @@
 // reported on the error output when debug output is on.
 //
 // One writer is installed at a time; main owns it, installs it first thing
-// and uninstalls it last.
+// and uninstalls it last. install and uninstall run on the main thread before
+// and after every other thread; the dump is written on the crashing thread.
 #include <string>
 
 class MiniDumper

@@ -3,6 +3,7 @@
 #include "ShellTestEnv.h"
 #include "shell/LanguageTables.h"
 #include "shell/TextTable.h"
+#include "shell/edition/EditionProfile.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -202,9 +203,9 @@ TEST(LanguageTables, NamesAndQtTranslations)
     // Every file an edition offers is known to the tables.
     const QStringList known = LanguageTables::knownLanguageFiles();
     for (int edition = 0; edition <= 67; ++edition)
-        for (const QString& f : LanguageTables::editionLanguageFiles(edition))
+        for (const QString& f : EditionProfile::of(edition).languageFiles)
             EXPECT_TRUE(known.contains(f)) << edition << " " << f.toStdString();
-    EXPECT_EQ(LanguageTables::editionLanguageFiles(42), (QStringList { "KOR_20.xml", "ENU_20.xml" }));
-    EXPECT_EQ(LanguageTables::editionLanguageFiles(65), (QStringList { "SWE.xml", "ENU.xml", "CHS.xml" }));
-    EXPECT_EQ(LanguageTables::editionLanguageFiles(66), QStringList { "ENU.xml" });
+    EXPECT_EQ(EditionProfile::of(42).languageFiles, (QStringList { "KOR_20.xml", "ENU_20.xml" }));
+    EXPECT_EQ(EditionProfile::of(65).languageFiles, (QStringList { "SWE.xml", "ENU.xml", "CHS.xml" }));
+    EXPECT_EQ(EditionProfile::of(66).languageFiles, QStringList { "ENU.xml" });
 }

@@ -1,7 +1,6 @@
 // The settings object: editions, the settings file and its saver, broadcast
 // events, the session log and the data folder.
 #include "ShellTestEnv.h"
-#include "devices/DeviceInfo.h"
 #include "shell/ConfigCipher.h"
 #include "shell/GKAppSetting.h"
 #include "shell/TextTable.h"
@@ -17,7 +16,9 @@
 #include <QThread>
 #include <QTranslator>
 #include <algorithm>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
 #include <vector>
 
 namespace
@@ -96,25 +97,22 @@ TEST(Settings, ProtocolFollowsTheEditionAndTheConfiguredChoice)
         QVector<int> protocols;
         int protocol;
         int searchProtocol;
-        int uploads;
     } cases[] = {
-        { 47, 1, { 0 }, 0, 0, 30 }, // 47 offers only the web interface: curpro 1 is ignored
-        { 20, 0, { 1 }, 1, 0, 1 }, // 20 offers only the SDK
-        { 20, -1, { 1 }, 1, 0, 1 }, { 42, 1, { 0, 1 }, 1, 1, 1 }, // 42 also takes the search protocol
-        { 42, 0, { 0, 1 }, 0, 0, 30 }, { 0, 2, { 0, 1 }, 0, 0, 30 }, // "2" is not the number 1
-        { 0, 1, { 0, 1 }, 1, 0, 1 }, { 6, -1, { 0, 1 }, 1, 0, 1 }, // 6 starts with the SDK
-        { 6, 0, { 0, 1 }, 0, 0, 30 }, { 99, 1, { 0, 1 }, 1, 0, 1 }, // unknown editions take the default row
+        { 47, 1, { 0 }, 0, 0 }, // 47 offers only the web interface: curpro 1 is ignored
+        { 20, 0, { 1 }, 1, 0 }, // 20 offers only the SDK
+        { 20, -1, { 1 }, 1, 0 }, { 42, 1, { 0, 1 }, 1, 1 }, // 42 also takes the search protocol
+        { 42, 0, { 0, 1 }, 0, 0 }, { 0, 2, { 0, 1 }, 0, 0 }, // "2" is not the number 1
+        { 0, 1, { 0, 1 }, 1, 0 }, { 6, -1, { 0, 1 }, 1, 0 }, // 6 starts with the SDK
+        { 6, 0, { 0, 1 }, 0, 0 }, { 99, 1, { 0, 1 }, 1, 0 }, // unknown editions take the default row
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "edition " << c.edition << " curpro " << c.curpro);
-        DeviceInfo::maxUpgradingCount = 0;
         ShellTestEnv env(edition(c.edition, c.curpro));
         GKAppSetting* s = env.settings();
         EXPECT_EQ(s->customerId(), c.edition);
         EXPECT_EQ(s->protocols(), c.protocols);
         EXPECT_EQ(s->protocol(), c.protocol);
         EXPECT_EQ(s->searchProtocol(), c.searchProtocol);
-        EXPECT_EQ(DeviceInfo::maxUpgradingCount.load(), c.uploads);
     }
 }
 
@@ -374,12 +372,11 @@ TEST(Settings, WithoutAnySettingsFileTheProgramRunsAsEditionZero)
 {
     QTemporaryDir data;
     QTemporaryDir emptyProgram;
-    DeviceInfo::maxUpgradingCount = 0;
     GKAppSetting* s = GKAppSetting::createTempInstance(data.path(), emptyProgram.path());
     s->loadConfig();
     EXPECT_EQ(s->customerId(), 0);
     EXPECT_EQ(s->protocols(), (QVector<int> { 0, 1 }));
-    EXPECT_EQ(DeviceInfo::maxUpgradingCount.load(), 30);
+    EXPECT_EQ(s->protocol(), 0);
     EXPECT_EQ(s->languageFiles(), QStringList { "ENU.xml" });
     EXPECT_EQ(s->offeredLanguages(), (QVector<int> { 0 }));
     // No language file either: an empty table, and no crash anywhere.
@@ -527,10 +524,112 @@ TEST(Settings, ToolBarGuard)
     ShellTestEnv env;
     GKAppSetting* s = env.settings();
     EXPECT_FALSE(s->isToolBarDestroyed());
-    s->lockToolBarAccess();
-    s->setToolBarDestroyed(true);
-    s->unlockToolBarAccess();
+    std::atomic<bool> readerIn { false };
+    std::thread reader;
+    {
+        GKAppSetting::ToolBarAccess access(s);
+        access.setToolBarDestroyed(true);
+        // A search callback's thread waits while the guard is held.
+        reader = std::thread([&] {
+            GKAppSetting::ToolBarAccess theirs(s);
+            readerIn = theirs.toolBarDestroyed();
+        });
+        QThread::msleep(50);
+        EXPECT_FALSE(readerIn.load());
+    }
+    reader.join();
+    EXPECT_TRUE(readerIn.load());
     EXPECT_TRUE(s->isToolBarDestroyed());
+}
+
+TEST(Settings, DerivedFromTheFileByTheEditionsRules)
+{
+    using File = GKAppSetting::ConfigFile;
+    const auto file = [](int company, int cursel, QStringList languages) {
+        File f;
+        f.readable = true;
+        f.company = company;
+        f.cursel = cursel;
+        f.languageFiles = std::move(languages);
+        return f;
+    };
+    struct Case {
+        const char* what;
+        File file;
+        QVector<int> offered;
+        int languageIndex;
+        QString qtFile;
+        QString password;
+    };
+    const QStringList both { "ENU.xml", "CHS.xml" };
+    const Case cases[] = {
+        { "edition 0, the second file current", file(0, 1, both), { 0, 1 }, 1, "/qt_zh_CN.qm", "tavik" },
+        { "a cursel no edition file has", file(0, 7, both), { 0, 1 }, 0, "/qt_en.qm", "tavik" },
+        // 65 offers SWE, ENU and CHS; only the listed ones remain.
+        { "edition 65 with two of its files", file(65, 1, both), { 0, 1 }, 1, "/qt_zh_CN.qm", "tavik" },
+        // Nothing the edition offers is listed: the first listed file.
+        { "edition 2 without its GER.xml", file(2, 0, both), { 0 }, 0, "/qt_en.qm", "tavik" },
+        { "no language files at all", file(4, -1, {}), { 0 }, 0, "/qt_en.qm", "40718263" },
+        { "edition 40's own password", file(40, 0, both), { 0 }, 0, "/qt_en.qm", "9065132k" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const GKAppSetting::DerivedSettings d = GKAppSetting::deriveSettings(c.file);
+        EXPECT_EQ(d.offeredLanguages, c.offered);
+        EXPECT_EQ(d.languageIndex, c.languageIndex);
+        EXPECT_EQ(d.qtTranslationFile, c.qtFile);
+        EXPECT_EQ(d.defaultPassword, c.password);
+        EXPECT_FALSE(d.languageFiles.isEmpty());
+        EXPECT_EQ(d.languageTextIds.size(), d.languageFiles.size());
+    }
+
+    // A stored password counts only for the edition that stores one; one
+    // that does not decrypt leaves the default and says so.
+    File stored = file(65, 0, both);
+    stored.hasPassword = true;
+    stored.passwordHex = QString::fromLatin1(ConfigCipher::instance()->encrypt("mine").toHex());
+    EXPECT_EQ(GKAppSetting::deriveSettings(stored).defaultPassword, QStringLiteral("mine"));
+    stored.company = 0;
+    EXPECT_EQ(GKAppSetting::deriveSettings(stored).defaultPassword, QStringLiteral("tavik"));
+    EXPECT_TRUE(GKAppSetting::deriveSettings(stored).passwordHex.isEmpty());
+    stored.company = 65;
+    stored.passwordHex = QStringLiteral("00ff");
+    const GKAppSetting::DerivedSettings broken = GKAppSetting::deriveSettings(stored);
+    EXPECT_EQ(broken.defaultPassword, QStringLiteral("tavik"));
+    EXPECT_EQ(broken.passwordHex, QStringLiteral("00ff"));
+    EXPECT_EQ(broken.warnings.size(), 2)
+        << broken.warnings.join(QLatin1Char('|')).toStdString(); // SWE.xml too
+}
+
+TEST(Settings, TheFileIsReadAsItStands)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("config.xml"));
+    writeFile(path,
+        "<Config><Language><Current cursel=\"2\"/><File name=\"ENU.xml\"/><File name=\"X.xml\"/></Language>"
+        "<Company>65</Company><Version>1.0</Version><Password>abcd</Password><Protocol curpro=\"1\"/>"
+        "</Config>");
+    const GKAppSetting::ConfigFile f = GKAppSetting::readConfigFile(path);
+    EXPECT_TRUE(f.readable);
+    EXPECT_TRUE(f.error.isEmpty());
+    EXPECT_EQ(f.company, 65);
+    EXPECT_EQ(f.cursel, 2);
+    EXPECT_EQ(f.languageFiles, (QStringList { "ENU.xml", "X.xml" }));
+    EXPECT_TRUE(f.protocolConfigured);
+    EXPECT_EQ(f.curpro, 1);
+    EXPECT_TRUE(f.hasPassword);
+    EXPECT_EQ(f.passwordHex, QStringLiteral("abcd"));
+
+    writeFile(path, "<Config><Company>5</Company><Broken");
+    const GKAppSetting::ConfigFile broken = GKAppSetting::readConfigFile(path);
+    EXPECT_EQ(broken.company, 5); // what came before the fault counts
+    EXPECT_FALSE(broken.error.isEmpty());
+
+    const GKAppSetting::ConfigFile missing
+        = GKAppSetting::readConfigFile(dir.filePath(QStringLiteral("none.xml")));
+    EXPECT_FALSE(missing.readable);
+    EXPECT_FALSE(missing.error.isEmpty());
+    EXPECT_EQ(missing.company, 0);
 }
 
 TEST(ConfigCipher, SizesRoundTripAndBadInput)

@@ -1,0 +1,145 @@
+// The edition profile: what chosen editions get, what holds for every
+// edition, and a style-sheet rule for every look variant the profile names.
+#include "QtPrinters.h"
+#include "shell/edition/EditionProfile.h"
+#include "shell/edition/EditionSet.h"
+#include "shell/edition/ToolBarEditions.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using Layout = EditionProfile::About::Layout;
+
+QString styleSheetSource()
+{
+    QString all;
+    const QDir dir(QStringLiteral(VL_TEST_SOURCE_DIR "/app/resources/style"));
+    for (const QString& name : dir.entryList({ QStringLiteral("*.qss") }, QDir::Files, QDir::Name)) {
+        QFile f(dir.filePath(name));
+        if (f.open(QIODevice::ReadOnly))
+            all += QString::fromUtf8(f.readAll());
+    }
+    return all;
+}
+
+} // namespace
+
+TEST(EditionSet, SinglesAndRanges)
+{
+    const EditionSet set = { 0, { 4, 6 }, 59 };
+    for (int e : { 0, 4, 5, 6, 59 })
+        EXPECT_TRUE(set.contains(e)) << e;
+    for (int e : { -1, 1, 3, 7, 58, 60 })
+        EXPECT_FALSE(set.contains(e)) << e;
+    EXPECT_TRUE(EditionSet().isEmpty());
+    EXPECT_FALSE(EditionSet().contains(0));
+}
+
+TEST(EditionProfile, ChosenEditions)
+{
+    const EditionProfile& plain = EditionProfile::of(99); // no rows of its own
+    EXPECT_EQ(plain.edition, 99);
+    EXPECT_EQ(plain.protocols, (QVector<int> { 0, 1 }));
+    EXPECT_EQ(plain.mainWindow.titleBarHeight, 50);
+    EXPECT_EQ(plain.mainWindow.sideMargin, 10);
+    EXPECT_TRUE(plain.titleBar.logo);
+    EXPECT_FALSE(plain.titleBar.secondLogo);
+    EXPECT_EQ(plain.dialogs.titleText, QStringLiteral("white"));
+    EXPECT_EQ(plain.languageFiles, QStringList { "ENU.xml" });
+    EXPECT_EQ(plain.about.layout, Layout::Standard);
+
+    const EditionProfile& two = EditionProfile::of(2);
+    EXPECT_TRUE(two.titleBar.topLogo);
+    EXPECT_EQ(two.mainWindow.titleBarHeight, 150);
+
+    const EditionProfile& twenty = EditionProfile::of(20);
+    EXPECT_EQ(twenty.protocols, QVector<int> { 1 });
+    EXPECT_EQ(twenty.initialProtocol, 1);
+    EXPECT_TRUE(twenty.titleBar.buttonBar);
+    EXPECT_FALSE(twenty.titleBar.logo);
+    EXPECT_TRUE(twenty.titleBar.secondLogo);
+    EXPECT_FALSE(twenty.titleBar.stretchAfterLogo);
+    EXPECT_TRUE(twenty.mainWindow.maximizeWhileBuilding);
+    EXPECT_EQ(twenty.titleBar.thirdLanguageFont, QStringLiteral("Meiryo"));
+
+    const EditionProfile& t33 = EditionProfile::of(33);
+    EXPECT_EQ(t33.altPassword, QStringLiteral("9471"));
+    EXPECT_FALSE(t33.titleBar.stretchBeforeButtons);
+    EXPECT_EQ(ToolBarEditions::loginButton(33), ToolBarButton::Hover);
+    EXPECT_EQ(ToolBarEditions::loginButton(0), ToolBarButton::Config);
+
+    const EditionProfile& t34 = EditionProfile::of(34);
+    EXPECT_TRUE(t34.titleBar.restoreAndMaximize);
+    EXPECT_FALSE(t34.titleBar.buttonBar);
+    EXPECT_EQ(t34.titleBar.wideStretch, 50);
+    EXPECT_TRUE(t34.titleBar.protocolEntryOffSearchPage);
+
+    const EditionProfile& t42 = EditionProfile::of(42);
+    EXPECT_TRUE(t42.searchProtocolFromConfig);
+    EXPECT_TRUE(t42.titleBar.searchProtocolMenu);
+
+    EXPECT_TRUE(EditionProfile::of(47).autoRefresh);
+    EXPECT_EQ(EditionProfile::of(47).protocols, QVector<int> { 0 });
+    EXPECT_TRUE(ToolBarEditions::hasAutoRefresh(47));
+    EXPECT_FALSE(ToolBarEditions::hasAutoRefresh(0));
+
+    const EditionProfile& t54 = EditionProfile::of(54);
+    EXPECT_TRUE(t54.dialogs.darkBody);
+    EXPECT_EQ(t54.about.border, QStringLiteral("light"));
+    EXPECT_EQ(t54.toolBar.filterLabelName, QStringLiteral("FilterLable"));
+
+    const EditionProfile& t57 = EditionProfile::of(57);
+    EXPECT_TRUE(t57.ownFonts);
+    EXPECT_EQ(t57.mainWindow.sideMargin, 28);
+    EXPECT_EQ(t57.about.layout, Layout::VersionAndWeb);
+    EXPECT_EQ(t57.about.titleText, 295);
+    EXPECT_EQ(t57.titleBar.dialogTitleMinimumWidth, 240);
+
+    const EditionProfile& t65 = EditionProfile::of(65);
+    EXPECT_TRUE(t65.storesPassword);
+    EXPECT_TRUE(t65.titleBar.subLogoForFirstLanguage);
+    EXPECT_EQ(t65.languageFiles, (QStringList { "SWE.xml", "ENU.xml", "CHS.xml" }));
+    EXPECT_EQ(t65.about.layout, Layout::VersionOnly);
+
+    EXPECT_EQ(EditionProfile::of(32).about.version, QStringLiteral("1.0.0.00"));
+    EXPECT_EQ(EditionProfile::of(8).defaultPassword, QStringLiteral("508214"));
+    EXPECT_TRUE(EditionProfile::of(8).dialogs.whiteMessageButtons);
+    EXPECT_EQ(EditionProfile::of(58).dialogs.titleText, QStringLiteral("red"));
+}
+
+TEST(EditionProfile, WhatHoldsForEveryEdition)
+{
+    const QString sheet = styleSheetSource();
+    ASSERT_FALSE(sheet.isEmpty());
+    QSet<QString> titleTexts, borders;
+    for (int e = -1; e <= 70; ++e) {
+        SCOPED_TRACE(e);
+        const EditionProfile& p = EditionProfile::of(e);
+        EXPECT_EQ(&p, &EditionProfile::of(e)); // built once
+        EXPECT_EQ(p.edition, e);
+        EXPECT_TRUE(p.protocols.contains(p.initialProtocol));
+        EXPECT_FALSE(p.languageFiles.isEmpty());
+        // The button bar replaces the logo and brings restore and maximise.
+        if (p.titleBar.buttonBar) {
+            EXPECT_FALSE(p.titleBar.logo);
+            EXPECT_TRUE(p.titleBar.restoreAndMaximize);
+        }
+        EXPECT_EQ(p.titleBar.topLogo, p.mainWindow.titleBarHeight > 50);
+        EXPECT_EQ(p.about.layout == Layout::StandardWithCompany, !p.about.companyBlock.isEmpty());
+        titleTexts << p.dialogs.titleText;
+        borders << p.about.border;
+    }
+    // Every look variant the profile names has its rule in the style sheet.
+    for (const QString& v : titleTexts)
+        EXPECT_TRUE(sheet.contains(QStringLiteral("[titleText=\"%1\"]").arg(v))) << v.toStdString();
+    borders.remove(QString());
+    for (const QString& v : borders)
+        EXPECT_TRUE(sheet.contains(QStringLiteral("[aboutBorder=\"%1\"]").arg(v))) << v.toStdString();
+    for (const char* v : { "[darkBody=\"true\"]", "[whiteText=\"true\"]", "[boldText=\"true\"]" })
+        EXPECT_TRUE(sheet.contains(QLatin1String(v))) << v;
+}
