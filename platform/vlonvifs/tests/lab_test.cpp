@@ -4,6 +4,7 @@
 // races if there are any).
 #include "support/devsim_lab.h"
 #include "support/lab.h"
+#include "support/poll.h"
 #include "support/process.h"
 #include "vlonvifs.h"
 
@@ -23,22 +24,12 @@
 #include <thread>
 #include <vector>
 
+using vltest::pollUntil;
+
 namespace
 {
 
 const char* kPassword = "Admin_123";
-
-// Polls `pred` every 20 ms for up to `ms`; true once it holds.
-bool pollUntil(const std::function<bool()>& pred, int ms = 5000)
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() >= until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
 
 // What one search reported, with the checks of its contract.
 struct Found {
