@@ -97,6 +97,7 @@ typedef struct VLNET_TIME {
 #define VLNET_F228_C32_PASSWORD 0x08u /* passwords kept in 32-byte slots */
 #define VLNET_F228_FILE_SYSTEM 0x20u
 #define VLNET_F228_EMAIL_SWITCH 0x80u
+#define VLNET_F229_PTZ_HIDDEN 0x02u
 #define VLNET_F230_AUTO_MAINTENANCE 0x01u
 #define VLNET_F230_INTELLIGENT_ANALYSIS 0x40u
 #define VLNET_F230_REMOTE_UPGRADE_MODE 0x80u
@@ -265,7 +266,7 @@ typedef struct VLNET_CHANNEL_STATUS {
     uint32_t dev_type_l;
     uint32_t dev_type_h;
     char cur_chn_name[20];
-    int8_t cur_chn_state; /* 1 online */
+    int8_t cur_chn_state; /* 2 online (3 and 6: online, asleep when wireless) */
     int8_t rec_state;
     int8_t cur_rec_type;
     int8_t md_state;
@@ -309,7 +310,7 @@ typedef struct VLNET_ALL_STATUS {
     uint8_t reserved333[2];
     uint8_t zero_ch_switch;
     uint32_t audio_status;
-    uint8_t reserved340[4];
+    uint32_t ability_word; /* bits 7 and 8: the camera raises human-face alarms */
     uint32_t intelligent_chn_status;
     uint32_t intelligent_chn_status_ext[6];
     uint32_t intelligent_status;

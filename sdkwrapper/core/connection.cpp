@@ -213,9 +213,7 @@ int connection::logout()
     if (handle != 0)
         m_sdk.connection_stop(&handle);
     m_login_handle = 0;
-    m_channel_records.clear();
-    m_channel_records.shrink_to_fit();
-    m_have_channel_records = false;
+    free_channel_records();
     m_alarm_changed = 0;
     m_status_callback = nullptr;
     m_message_callback = nullptr;
@@ -228,9 +226,7 @@ int connection::logout()
 
 void connection::destroy()
 {
-    m_channel_records.clear();
-    m_channel_records.shrink_to_fit();
-    m_have_channel_records = false;
+    free_channel_records();
     {
         std::lock_guard<std::mutex> hold(m_pending_lock);
         m_pending_status.clear();
@@ -293,6 +289,38 @@ int connection::table_channel_count() const
     return std::min(channel_count(), kMaxChannels);
 }
 
+ability_facts connection::ability_facts_for(uint64_t channel) const
+{
+    ability_facts f;
+    f.record = record();
+    f.login_kind = m_login_kind.load();
+    const uint64_t channels = static_cast<uint64_t>(record_channel_count(f.record));
+    std::lock_guard<std::mutex> hold(m_state_lock);
+    if (channel < m_channel_records.size() && channel < channels)
+        f.channel_abilities = m_channel_records[channel].abilities;
+    f.all_status_word = m_all_status_record.ability_word;
+    f.talk_half = m_talk_half != 0;
+    f.talk_full = m_talk_full != 0;
+    f.new_rec_detail = m_support_new_rec_detail != 0;
+    f.new_rec_file_download = m_support_new_rec_file_download != 0;
+    f.ai_pic_report = m_support_ai_pic_report != 0;
+    if (channel < static_cast<uint64_t>(kMaxChannels)) {
+        for (int i = 0; i < 8; ++i)
+            f.channel_flags[i] = m_channel_abilities[channel][i] != 0;
+    }
+    return f;
+}
+
+bool connection::channel_record_at(uint64_t channel, channel_record* out) const
+{
+    std::memset(out, 0, sizeof *out);
+    std::lock_guard<std::mutex> hold(m_state_lock);
+    if (channel >= m_channel_records.size())
+        return false;
+    *out = m_channel_records[channel];
+    return true;
+}
+
 std::string connection::get_login_rsp() const
 {
     return login_rsp_text(record());
@@ -304,6 +332,7 @@ void connection::clear_channel_tables()
     std::memset(m_channel_online_ex, 0, sizeof m_channel_online_ex);
     std::memset(m_http_channel_table, 0, sizeof m_http_channel_table);
     std::memset(m_channel_aux, 0, sizeof m_channel_aux);
+    std::lock_guard<std::mutex> hold(m_state_lock);
     m_talk_half = 0;
     m_talk_full = 0;
     m_support_new_rec_detail = 0;
@@ -326,7 +355,10 @@ bool connection::refresh_device_info(bool allow_requests)
 {
     clear_channel_tables();
     set_records(nullptr, nullptr);
-    std::memset(&m_all_status_record, 0, sizeof m_all_status_record);
+    {
+        std::lock_guard<std::mutex> hold(m_state_lock);
+        std::memset(&m_all_status_record, 0, sizeof m_all_status_record);
+    }
 
     device_record fetched;
     std::memset(&fetched, 0, sizeof fetched);
@@ -484,11 +516,13 @@ void connection::on_status(int status, const void* info, const char* device_info
                 out["syn_activation_pwd_enable"] = http.sync_activation_password != 0;
                 if (device_info) {
                     out["device_info"] = device_info;
-                    convert_alarm_list(0xFFDC, device_info, static_cast<int>(std::strlen(device_info)));
+                    convert_alarm_list(
+                        kMsgDeviceInfoText, device_info, static_cast<int>(std::strlen(device_info)));
                 }
                 if (channel_info) {
                     out["channel_info"] = channel_info;
-                    convert_alarm_list(0xFFDD, channel_info, static_cast<int>(std::strlen(channel_info)));
+                    convert_alarm_list(
+                        kMsgChannelInfoText, channel_info, static_cast<int>(std::strlen(channel_info)));
                 }
             }
             root["info"] = out;
@@ -565,18 +599,9 @@ void connection::report_all_channels_online()
         online.append(entry);
     }
     send_message("VLSDKChannelStatus", online);
-
-    Json::Value online_ex(Json::arrayValue);
-    std::string values;
-    for (int c = 0; c < count; ++c) {
+    for (int c = 0; c < count; ++c)
         m_channel_online_ex[c] = 1;
-        Json::Value entry(Json::objectValue);
-        entry["online"] = 1;
-        online_ex.append(entry);
-        values += "1";
-    }
-    log_channel_status(values);
-    send_message("VLSDKChannelStatusEx", online_ex);
+    report_channel_online_ex();
 }
 
 } // namespace vlsdk

@@ -27,8 +27,15 @@
 // - m_record_lock guards the two information records, which the caller's
 //   thread reads (login response, device type) while a VLNet thread
 //   refreshes them.
-// The channel and alarm tables change only on VLNet's callback threads and
-// in login(), before the connection starts.
+// - m_state_lock guards what the caller's thread reads of the device's
+//   messages (abilities): the channel records of the last message 611, the
+//   all-status record and the HTTP abilities. A new array of channel
+//   records is built first and swapped in under the lock; logout frees it
+//   under the lock. It is never held while a callback runs.
+// The channel, online and alarm tables change only on VLNet's callback
+// threads and in login(), before the connection starts.
+#include "core/device_abilities.h"
+#include "core/device_messages.h"
 #include "core/device_record.h"
 #include "vl_sdk_wrapper.h"
 #include "vlnet.h"
@@ -44,22 +51,7 @@
 namespace vlsdk
 {
 
-// Every per-channel table holds this many channels; a device that reports
-// more has the rest ignored.
-constexpr int kMaxChannels = 256;
-
 using http_device_record = VLNET_HTTP_DEVICE_INFO;
-using channel_record = VLNET_CHANNEL_STATUS; // one channel of message 611
-using all_status_record = VLNET_ALL_STATUS; // message 610
-
-// The custom-report message (286), kept as it came.
-struct custom_report_record {
-    int32_t structsize;
-    int32_t type;
-    int32_t alarm_switch;
-    char reserve[756];
-};
-static_assert(sizeof(custom_report_record) == 768, "custom-report record");
 
 // One channel of the HTTP channel table: its name and its online value
 // (1 online, 3 asleep, 0 offline, -1 not configured).
@@ -74,24 +66,6 @@ struct alarm_entry {
     int8_t field[87];
 };
 static_assert(sizeof(alarm_entry) == 87, "alarm entry");
-
-// The order of the flags of one channel's abilities.
-enum channel_ability {
-    main_stream,
-    sub_stream,
-    mobile_stream,
-    talk_half_duplex,
-    talk_full_duplex,
-    ptz,
-    new_ptz,
-    fisheye
-};
-
-// Kinds of the last successful login.
-constexpr int kLoginNone = 0;
-constexpr int kLoginHttps = 1; // status 152
-constexpr int kLoginHttp = 2; // status 151
-constexpr int kLoginMedia = 3; // status 101
 
 // The network SDK calls a connection makes. Devices use the SDK itself;
 // tests hand a connection calls of their own.
@@ -146,6 +120,12 @@ public:
     // "sys_channel_num" when non-zero, else "ChannelNum".
     int channel_count() const;
 
+    // The facts behind the ability answers for one channel (any thread).
+    ability_facts ability_facts_for(uint64_t channel) const;
+    // A copy of the channel's record of the last channel status (611);
+    // false (and *out zeroed) when there is none for the channel.
+    bool channel_record_at(uint64_t channel, channel_record* out) const;
+
     int login_handle() const { return m_login_handle.load(); }
     int login_kind() const { return m_login_kind.load(); }
     bool active() const { return m_active.load(); }
@@ -175,11 +155,32 @@ private:
     void send_message(const char* name, const Json::Value& root);
     void log_channel_status(const std::string& values);
 
-    // Device messages.
+    // Device messages (connection_messages.cpp).
     void convert_named_message(unsigned id, const char* data, int length);
-    Json::Value convert_channel_status(const char* data, int length);
+    // Keeps the record of a channel status (611; its JSON is returned) or
+    // an all-status message (610).
+    Json::Value keep_status_record(unsigned id, const char* data, int length);
+    Json::Value convert_channel_status(const char* data, int length, size_t count);
     void convert_alarm_list(unsigned id, const char* data, int length);
+    void convert_alarm_entries(const Json::Value& d);
     void forward_switch_alarm_status(const char* data, int length);
+    void free_channel_records();
+
+    // Channel and alarm tables (connection_alarms.cpp).
+    void update_alarm_status(unsigned id, const Json::Value& root);
+    void update_channel_online(unsigned id, const char* data, int length);
+    void update_channel_online_ex(unsigned id, const Json::Value& root);
+    void set_smart_subtypes(int channel, uint32_t word);
+    int32_t online_ex_from_state(int channel, int32_t state) const;
+    // The message's channel: the lowest bit of its "Channel" below the
+    // channel count, else 0.
+    int message_channel(const Json::Value& root) const;
+    void update_record_status(int channel, const Json::Value& root);
+    void derive_all_status(const all_status_record& record, int channels);
+    // Sends what changed since the last report ("VLSDKAlarmStatus" and
+    // "VLSDKAlarmStatusEx", the latter with the members of `extra` too).
+    void report_alarms(const Json::Value& extra);
+    void report_channel_online_ex();
 
     ::device* const m_owner;
     const vlnet_calls& m_sdk;
@@ -194,8 +195,9 @@ private:
     device_record m_device_record {};
     http_device_record m_http_device_record {};
 
+    mutable std::mutex m_state_lock;
     std::vector<channel_record> m_channel_records; // of the last message 611
-    bool m_have_channel_records = false;
+    bool m_have_channel_records = false; // a message 611 came since the login
     all_status_record m_all_status_record {};
     int32_t m_channel_online[kMaxChannels] {};
     int32_t m_channel_online_ex[kMaxChannels] {};
@@ -217,7 +219,8 @@ private:
     uint8_t m_pir_by_record = 0;
     uint8_t m_by_record_spare[64] {};
     std::atomic<int> m_login_kind { kLoginNone };
-    // HTTP abilities from a login's device information, and one spare byte.
+    // HTTP abilities from a login's device information, and one spare byte
+    // (guarded by m_state_lock, as is m_channel_abilities).
     uint8_t m_talk_half = 0;
     uint8_t m_talk_full = 0;
     uint8_t m_support_new_rec_detail = 0;
@@ -239,8 +242,5 @@ const char* connection_status_text(int status);
 // Connection-state statuses (connecting, closed, the connection modes):
 // they end any holding of status texts.
 bool is_connection_state_status(int status);
-
-// One channel record of message 611 as JSON (its 304 bytes from offset 8).
-Json::Value channel_record_to_json(const channel_record& record);
 
 } // namespace vlsdk

@@ -32,6 +32,14 @@ public:
     // logs the connection out. Always 0.
     int logout();
 
+    // What the logged-in device can do, and what its user may do on a
+    // channel: {"term": name, "channel": n} (device_abilities.h). False for
+    // a request that does not parse and for an unknown term. They answer
+    // from the connection's state at the moment of the call and take no
+    // device lock: any thread, also inside the device's callbacks.
+    bool has_ability(const char* json) const;
+    bool has_authority(const char* json) const;
+
     vlsdk::connection& conn() { return m_connection; }
     const vlsdk::connection& conn() const { return m_connection; }
 

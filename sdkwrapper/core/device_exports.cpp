@@ -58,3 +58,17 @@ VL_API int vl_get_login_rsp(device* dev, char* out, int size)
     return vlsdk::export_guard("get_login_rsp", static_cast<int>(vl_fail),
         [&] { return vlsdk::copy_out(dev->conn().get_login_rsp(), out, size); });
 }
+
+VL_API bool vl_has_ability(device* dev, const char* json)
+{
+    if (!dev)
+        return false;
+    return vlsdk::export_guard("has_ability", false, [&] { return dev->has_ability(json); });
+}
+
+VL_API bool vl_has_authority(device* dev, const char* json)
+{
+    if (!dev)
+        return false;
+    return vlsdk::export_guard("has_authority", false, [&] { return dev->has_authority(json); });
+}

@@ -203,6 +203,28 @@ VL_API int vl_get_device_type(device* dev);
    before a login). Returns 0, vl_buffer_too_small, vl_invalid_argument, or
    vl_invalid_device for NULL. */
 VL_API int vl_get_login_rsp(device* dev, char* out, int size);
+/* Whether the logged-in device can do something, asked before offering it:
+   json {"term": name, "channel": n} ("channel" optional, 0; an unsigned
+   integer). Terms, compared exactly: "main stream", "sub stream",
+   "mobile stream", "ptz", "new ptz", "fisheye", "talk to device",
+   "talk to device analogue audio", "talk to channel half duplex",
+   "talk to channel full duplex", "reverse playback", "human face alarm",
+   "human face param", "dropbox", "device wireless", "channel wireless",
+   "json hdd", "new record search", "new record download". The answer
+   comes from the last login's device information, the device's last
+   channel-status and all-status messages and, after an HTTP login, the
+   device's web abilities; it follows those as they arrive. Before a login
+   every answer reads zeros ("main stream" and "sub stream" are still true
+   for devices other than recorders). false for a NULL device, a request
+   that does not parse or has a "channel" of another type, and an unknown
+   term. Any thread, also inside the device's callbacks. */
+VL_API bool vl_has_ability(device* dev, const char* json);
+/* Whether the logged-in user may do something on a channel: json {"term":
+   "preview", "remote playback", "download" or "ptz", "channel": 0 to 287},
+   answered from the user's rights of the last login. false for a NULL
+   device, a request that does not parse, another term or channel. Any
+   thread. */
+VL_API bool vl_has_authority(device* dev, const char* json);
 
 /* ---- LAN search through the network SDK -------------------------------- */
 /* Request keys of both searches (all optional; absent or null read as empty

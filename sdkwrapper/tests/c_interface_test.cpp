@@ -291,5 +291,18 @@ TEST_F(CInterface, DeviceExportsCheckTheirArguments)
     // Without the network SDK started the login cannot begin.
     param.json = "{\"ip or id\": \"192.0.2.1\"}";
     EXPECT_EQ(vl_device_login_ex(&param), vl_fail);
+
+    // Abilities and rights of a device never logged in: what zeros say.
+    EXPECT_FALSE(vl_has_ability(nullptr, R"({"term": "main stream"})"));
+    EXPECT_FALSE(vl_has_authority(nullptr, R"({"term": "preview"})"));
+    EXPECT_TRUE(vl_has_ability(dev, R"({"term": "main stream"})"));
+    EXPECT_TRUE(vl_has_ability(dev, R"({"term": "sub stream", "channel": 3})"));
+    EXPECT_FALSE(vl_has_ability(dev, R"({"term": "ptz"})"));
+    EXPECT_FALSE(vl_has_ability(dev, R"({"term": "no such term"})"));
+    EXPECT_FALSE(vl_has_ability(dev, R"({"term": "main stream", "channel": -1})"));
+    EXPECT_FALSE(vl_has_ability(dev, "{"));
+    EXPECT_FALSE(vl_has_ability(dev, nullptr));
+    EXPECT_FALSE(vl_has_authority(dev, R"({"term": "preview", "channel": 0})"));
+    EXPECT_FALSE(vl_has_authority(dev, nullptr));
     EXPECT_EQ(vl_destroy_device(dev), vl_success);
 }

@@ -3,6 +3,7 @@
 // until the channel status, and the message dispatch. A fake network SDK
 // (fake_vlnet.h) plays VLNet.
 #include "common/json.h"
+#include "connection_fixture.h"
 #include "core/connection.h"
 #include "core/log.h"
 #include "core/login_request.h"
@@ -17,118 +18,6 @@
 #include <vector>
 
 using namespace vlsdk;
-
-namespace
-{
-
-std::mutex g_log_lock;
-std::vector<std::string> g_log;
-
-void VL_CALL collect_log(const char* line, void*)
-{
-    std::lock_guard<std::mutex> hold(g_log_lock);
-    g_log.emplace_back(line);
-}
-
-// What the caller received, in order: "status <json>", "message <name>
-// <json>", "raw <id> <length>".
-struct Caller {
-    std::vector<std::string> events;
-    std::vector<std::string> statuses;
-    std::vector<std::pair<std::string, Json::Value>> messages;
-
-    static void VL_CALL on_status(const char* json, void* user)
-    {
-        auto* c = static_cast<Caller*>(user);
-        c->statuses.emplace_back(json);
-        c->events.push_back(std::string("status ") + json);
-    }
-    static void VL_CALL on_message(const char* name, const char* json, void* user)
-    {
-        auto* c = static_cast<Caller*>(user);
-        Json::Value v;
-        vljson::parse(json, v);
-        c->messages.emplace_back(name, v);
-        c->events.push_back(std::string("message ") + name);
-    }
-    static void VL_CALL on_raw(int id, const char*, int length, void* user)
-    {
-        static_cast<Caller*>(user)->events.push_back(
-            "raw " + std::to_string(id) + " " + std::to_string(length));
-    }
-};
-
-class ConnectionTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        fake::g_sdk = &sdk;
-        {
-            std::lock_guard<std::mutex> hold(g_log_lock);
-            g_log.clear();
-        }
-        log_set_callback(collect_log);
-    }
-    void TearDown() override
-    {
-        log_set_callback(nullptr);
-        fake::g_sdk = nullptr;
-    }
-
-    vl_login_param param(const char* json, bool with_message = true, bool with_raw = true)
-    {
-        vl_login_param p;
-        std::memset(&p, 0, sizeof p);
-        p.json = json;
-        p.status_callback = &Caller::on_status;
-        p.message_callback = with_message ? &Caller::on_message : nullptr;
-        p.raw_message_callback = with_raw ? &Caller::on_raw : nullptr;
-        p.user = &caller;
-        return p;
-    }
-
-    static std::vector<std::string> log_lines()
-    {
-        std::lock_guard<std::mutex> hold(g_log_lock);
-        return g_log;
-    }
-    static bool logged(const std::string& part)
-    {
-        for (const auto& line : log_lines()) {
-            if (line.find(part) != std::string::npos)
-                return true;
-        }
-        return false;
-    }
-    static Json::Value json(const std::string& text)
-    {
-        Json::Value v;
-        EXPECT_TRUE(vljson::parse(text.c_str(), v)) << text;
-        return v;
-    }
-
-    fake::Sdk sdk;
-    Caller caller;
-    connection conn { nullptr, fake::kCalls };
-};
-
-std::vector<uint8_t> channel_payload(int count, uint32_t stride = sizeof(VLNET_CHANNEL_STATUS))
-{
-    std::vector<uint8_t> out(size_t(count) * stride, 0);
-    for (int c = 0; c < count; ++c) {
-        VLNET_CHANNEL_STATUS r;
-        std::memset(&r, 0, sizeof r);
-        r.record_length = stride;
-        std::snprintf(r.cur_chn_name, sizeof r.cur_chn_name, "CH%d", c + 1);
-        r.cur_chn_state = 2;
-        r.channel_num = uint8_t(c);
-        std::memcpy(out.data() + size_t(c) * stride, &r, std::min<size_t>(stride, sizeof r));
-    }
-    return out;
-}
-
-} // namespace
 
 // ---- The login request ------------------------------------------------------
 
@@ -447,14 +336,20 @@ TEST_F(ConnectionTest, RecorderSuccessIsHeldUntilItsChannelStatus)
     sdk.message(611, payload.data(), int(payload.size()));
     ASSERT_EQ(caller.statuses.size(), 2u);
     EXPECT_EQ(json(caller.statuses[1])["status"], "success");
-    ASSERT_EQ(caller.messages.size(), 1u) << "no channel status is made up for a recorder";
+    // A recorder's channels are online as its records say, nothing made up.
+    EXPECT_EQ(caller.names(),
+        (std::vector<std::string> { "MsgRemoteCHStatusReq", "VLSDKChannelStatus", "VLSDKChannelStatusEx" }));
     EXPECT_EQ(caller.messages[0].first, "MsgRemoteCHStatusReq");
     ASSERT_EQ(caller.messages[0].second.size(), 2u);
     EXPECT_EQ(caller.messages[0].second[1]["CurChnName"], "CH2");
     EXPECT_EQ(caller.messages[0].second[1]["CurChnState"], 2);
     EXPECT_EQ(caller.messages[0].second[1]["AbilitiesArr"].size(), 8u);
+    EXPECT_EQ(vljson::write_compact(caller.messages[1].second), R"([{"online":true},{"online":true}])");
+    EXPECT_EQ(vljson::write_compact(caller.messages[2].second), R"([{"online":1},{"online":1}])");
     EXPECT_EQ(caller.events.back(), "raw 611 " + std::to_string(payload.size()));
-    EXPECT_EQ(caller.events[caller.events.size() - 3].rfind("status ", 0), 0u)
+    const auto reply = std::find(caller.events.begin(), caller.events.end(), "message MsgRemoteCHStatusReq");
+    ASSERT_NE(reply, caller.events.begin());
+    EXPECT_EQ((reply - 1)->rfind("status ", 0), 0u)
         << "the held status goes out before the message that released it";
 
     // A later status is not held any more.
@@ -486,6 +381,8 @@ TEST_F(ConnectionTest, WithoutMessageCallbackNothingIsHeld)
     sdk.message(611, payload.data(), int(payload.size()));
     EXPECT_EQ(caller.statuses.size(), 1u);
     EXPECT_TRUE(caller.messages.empty());
+    channel_record r;
+    EXPECT_TRUE(conn.channel_record_at(1, &r)) << "the records abilities are read from are kept";
     EXPECT_EQ(caller.events.back(), "raw 611 " + std::to_string(payload.size()));
 }
 
@@ -565,22 +462,24 @@ TEST_F(ConnectionTest, ChannelStatusReplyIsBoundedByItsPayload)
     auto three = channel_payload(3);
     three.resize(three.size() - 100); // the third record is cut short
     sdk.message(611, three.data(), int(three.size()));
-    ASSERT_EQ(caller.messages.size(), 1u);
-    EXPECT_EQ(caller.messages[0].second.size(), 3u) << "only records that begin inside the payload";
+    auto replies = caller.named("MsgRemoteCHStatusReq");
+    ASSERT_EQ(replies.size(), 1u);
+    EXPECT_EQ(replies[0].size(), 3u) << "only records that begin inside the payload";
     EXPECT_EQ(caller.statuses.size(), 1u);
 
     // Shorter records (an older device) are read at their own stride.
     auto short_records = channel_payload(2, 200);
     sdk.message(611, short_records.data(), int(short_records.size()));
-    ASSERT_EQ(caller.messages.size(), 2u);
-    EXPECT_EQ(caller.messages[1].second[1]["CurChnName"], "CH2");
-    EXPECT_EQ(caller.messages[1].second[1]["AbilitiesArr"][0].asUInt(), 0u) << "beyond the stride: zero";
+    replies = caller.named("MsgRemoteCHStatusReq");
+    ASSERT_EQ(replies.size(), 2u);
+    EXPECT_EQ(replies[1][1]["CurChnName"], "CH2");
+    EXPECT_EQ(replies[1][1]["AbilitiesArr"][0].asUInt(), 0u) << "beyond the stride: zero";
 
     // No usable stride, a null payload: nothing is sent.
     uint32_t zero = 0;
     sdk.message(611, &zero, 4);
     sdk.message(611, nullptr, 0);
-    EXPECT_EQ(caller.messages.size(), 2u);
+    EXPECT_EQ(caller.named("MsgRemoteCHStatusReq").size(), 2u);
 }
 
 TEST_F(ConnectionTest, EmptyChannelStatusStillReleasesHeldStatuses)

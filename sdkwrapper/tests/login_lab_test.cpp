@@ -2,6 +2,7 @@
 // against simulated devices in the lab, the statuses and messages the
 // caller receives, and the login response compared with the device's state.
 #include "common/json.h"
+#include "lab_session.h"
 #include "record_fields.h"
 #include "support/devsim.h"
 #include "support/vlnet_lab.h"
@@ -20,108 +21,15 @@
 #include <thread>
 #include <vector>
 
+using lab_session::kPassword;
+using lab_session::parse;
+using lab_session::Session;
 using vltest::Devsim;
 
 namespace
 {
 
-const char* kPassword = "Admin_123";
-
-Json::Value parse(const std::string& text)
-{
-    Json::Value v;
-    EXPECT_TRUE(vljson::parse(text, v)) << text;
-    return v;
-}
-
-// What one login delivered to the caller.
-struct Session {
-    std::mutex lock;
-    std::condition_variable changed;
-    std::vector<std::string> statuses;
-    std::vector<std::pair<std::string, Json::Value>> messages;
-    std::vector<int> raw;
-
-    static void VL_CALL on_status(const char* json, void* user)
-    {
-        auto* s = static_cast<Session*>(user);
-        {
-            std::lock_guard<std::mutex> hold(s->lock);
-            s->statuses.emplace_back(json);
-        }
-        s->changed.notify_all();
-    }
-    static void VL_CALL on_message(const char* name, const char* json, void* user)
-    {
-        auto* s = static_cast<Session*>(user);
-        Json::Value v = parse(json);
-        {
-            std::lock_guard<std::mutex> hold(s->lock);
-            s->messages.emplace_back(name, v);
-        }
-        s->changed.notify_all();
-    }
-    static void VL_CALL on_raw(int id, const char*, int, void* user)
-    {
-        auto* s = static_cast<Session*>(user);
-        {
-            std::lock_guard<std::mutex> hold(s->lock);
-            s->raw.push_back(id);
-        }
-        s->changed.notify_all();
-    }
-
-    bool wait(const std::function<bool()>& done, int ms = 10000)
-    {
-        std::unique_lock<std::mutex> hold(lock);
-        return changed.wait_for(hold, std::chrono::milliseconds(ms), done);
-    }
-    int count_status(const std::string& text) // under the lock
-    {
-        int n = 0;
-        for (const auto& s : statuses)
-            n += parse(s)["status"].asString() == text;
-        return n;
-    }
-    bool wait_status(const std::string& text, int nth = 1, int ms = 10000)
-    {
-        return wait([&] { return count_status(text) >= nth; }, ms);
-    }
-    bool wait_message(const std::string& name, int ms = 10000)
-    {
-        return wait(
-            [&] {
-                for (const auto& m : messages)
-                    if (m.first == name)
-                        return true;
-                return false;
-            },
-            ms);
-    }
-    Json::Value message(const std::string& name)
-    {
-        std::lock_guard<std::mutex> hold(lock);
-        for (const auto& m : messages)
-            if (m.first == name)
-                return m.second;
-        return Json::Value();
-    }
-    std::vector<std::string> status_texts()
-    {
-        std::lock_guard<std::mutex> hold(lock);
-        std::vector<std::string> out;
-        for (const auto& s : statuses)
-            out.push_back(parse(s)["status"].asString());
-        return out;
-    }
-    size_t events()
-    {
-        std::lock_guard<std::mutex> hold(lock);
-        return statuses.size() + messages.size() + raw.size();
-    }
-};
-
-class LoginLab : public vltest::VlnetLabSuite
+class LoginLab : public lab_session::DeviceLab
 {
 protected:
     static void SetUpTestSuite()
@@ -129,54 +37,6 @@ protected:
         // The host starts the network SDK itself, as the program does.
         startLab({ "200", "2000", "3000", "300" },
             { "--generate", "16", "--seed", "4", "--inactive-percent", "0" });
-    }
-
-    // The index of the first device of a kind ("ipc", "nvr", "dvr").
-    static int first(const char* kind, int skip = 0)
-    {
-        const Json::Value list = sim->must(R"({"cmd":"list"})")["devices"];
-        for (const auto& d : list) {
-            if (d["kind"].asString() == kind && skip-- == 0)
-                return d["index"].asInt();
-        }
-        throw std::runtime_error(std::string("no device of kind ") + kind);
-    }
-    static void set(int n, const Json::Value& s)
-    {
-        Json::Value r(Json::objectValue);
-        r["cmd"] = "set";
-        r["device"] = n;
-        r["state"] = s;
-        sim->must(r);
-    }
-
-    // Starts a login of `dev` to device n.
-    static int login(device* dev, Session& session, int n, const std::string& extra = {},
-        const char* password = kPassword, bool with_message = true)
-    {
-        Json::Value req(Json::objectValue);
-        req["ip or id"] = state(n)["network"]["ip"];
-        req["user"] = "admin";
-        req["password"] = password;
-        std::string json = vljson::write_styled(req);
-        if (!extra.empty())
-            json = json.substr(0, json.rfind('}')) + ", " + extra + "}";
-        vl_login_param p;
-        std::memset(&p, 0, sizeof p);
-        p.dev = dev;
-        p.json = json.c_str();
-        p.status_callback = &Session::on_status;
-        p.message_callback = with_message ? &Session::on_message : nullptr;
-        p.raw_message_callback = &Session::on_raw;
-        p.user = &session;
-        return vl_device_login_ex(&p);
-    }
-
-    static Json::Value login_rsp(device* dev)
-    {
-        std::vector<char> out(65536);
-        EXPECT_EQ(vl_get_login_rsp(dev, out.data(), int(out.size())), vl_success);
-        return parse(out.data());
     }
 };
 
@@ -196,7 +56,7 @@ TEST_F(LoginLab, RecorderMediaLoginSucceedsOnceItsChannelsAreKnown)
     ASSERT_EQ(channels.size(), dev["channels"].size());
     for (Json::ArrayIndex c = 0; c < channels.size(); ++c) {
         EXPECT_EQ(channels[c]["CurChnName"], dev["channels"][c]["name"]) << c;
-        EXPECT_EQ(channels[c]["CurChnState"].asInt(), dev["channels"][c]["online"].asBool() ? 1 : 0) << c;
+        EXPECT_EQ(channels[c]["CurChnState"].asInt(), dev["channels"][c]["online"].asBool() ? 2 : 0) << c;
     }
     ASSERT_TRUE(s.wait([&] { return s.raw.size() >= 2; }));
     {

@@ -25,7 +25,14 @@ public:
     }
     bool empty() const { return m_at >= m_size; }
     std::uint8_t byte() { return m_at < m_size ? m_data[m_at++] : 0; }
-    std::uint16_t u16() { return std::uint16_t(byte() | (byte() << 8)); }
+    // Two statements: the order of the two reads inside one expression is
+    // unspecified, and an input must mean the same on every compiler.
+    std::uint16_t u16()
+    {
+        const unsigned low = byte();
+        const unsigned high = byte();
+        return std::uint16_t(low | (high << 8));
+    }
     // The next n bytes (fewer at the end).
     std::string bytes(std::size_t n)
     {

@@ -29,6 +29,25 @@ bool kindFromName(const std::string& name, Kind* out)
     return true;
 }
 
+bool* alarmFlag(ChannelAlarms& a, const std::string& type)
+{
+    if (type == "motion")
+        return &a.motion;
+    if (type == "io")
+        return &a.io;
+    if (type == "pir")
+        return &a.pir;
+    if (type == "smart")
+        return &a.smart;
+    if (type == "cover")
+        return &a.cover;
+    if (type == "video_loss")
+        return &a.videoLoss;
+    if (type == "sound")
+        return &a.sound;
+    return nullptr;
+}
+
 int defaultDeviceType(Kind kind)
 {
     switch (kind) {

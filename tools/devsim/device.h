@@ -36,9 +36,35 @@ struct User {
     Rights rights;
 };
 
+// The alarms a channel raises now. The alarm messages report a change, the
+// status records (messages 610 and 611) the current state.
+struct ChannelAlarms {
+    bool motion = false;
+    bool io = false;
+    bool pir = false;
+    bool smart = false;
+    bool cover = false; // lens covered
+    bool videoLoss = false;
+    bool sound = false;
+    std::uint32_t smartType = 0; // VLNET_SMART_* bits of the smart alarm
+};
+
+// The alarm types of the `alarm` control command, and the message each
+// sends: motion 191, io 192, pir 187, smart 251, cover 207, video_loss 189,
+// sound 272.
+const char* const kAlarmTypes[] = { "motion", "io", "pir", "smart", "cover", "video_loss", "sound" };
+bool* alarmFlag(ChannelAlarms& alarms, const std::string& type);
+
 struct Channel {
     std::string name;
     bool online = true;
+    // Abilities as the channel's status record (611) reports them: by
+    // default the main, sub and mobile streams. Word 2 of abilitiesArr holds
+    // the motion-region form (bit 8 rectangles, bit 30 polygons).
+    std::uint32_t abilities = 0x7;
+    std::uint32_t abilitiesEx = 0;
+    std::array<std::uint32_t, 8> abilitiesArr {};
+    ChannelAlarms alarms;
 };
 
 struct Network {

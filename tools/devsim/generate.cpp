@@ -107,8 +107,12 @@ Device generateDevice(int n, const GenerateOptions& options)
         c = char(std::toupper(static_cast<unsigned char>(c)));
     d.p2pId = format("VLP%08d", int(rng.word() % 100000000u));
     d.videoFormat = rng.percent(20) ? 1 : 0;
-    for (int c = 0; c < channels; ++c)
-        d.channels.push_back({ format("CH%d", c + 1), d.kind == Kind::Ipc || rng.percent(85) });
+    for (int c = 0; c < channels; ++c) {
+        Channel ch;
+        ch.name = format("CH%d", c + 1);
+        ch.online = d.kind == Kind::Ipc || rng.percent(85);
+        d.channels.push_back(ch);
+    }
 
     d.activated = !rng.percent(options.inactivePercent);
     User admin;

@@ -2,6 +2,7 @@
 
 #include "record_fields.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -118,11 +119,18 @@ std::vector<std::uint8_t> channelStatusMessage(const Device& d)
         r.record_length = sizeof(VLNET_CHANNEL_STATUS);
         r.dev_type_l = std::uint32_t(type);
         r.dev_type_h = std::uint32_t(type >> 32);
-        putText(r.cur_chn_name, sizeof(r.cur_chn_name), d.channels[c].name);
-        putText(r.chn_name_ex, sizeof(r.chn_name_ex), d.channels[c].name);
-        r.cur_chn_state = d.channels[c].online ? 1 : 0;
+        const Channel& ch = d.channels[c];
+        putText(r.cur_chn_name, sizeof(r.cur_chn_name), ch.name);
+        putText(r.chn_name_ex, sizeof(r.chn_name_ex), ch.name);
+        r.cur_chn_state = ch.online ? 2 : 0;
+        r.md_state = ch.alarms.motion;
+        r.io_state = ch.alarms.io;
+        r.vloss_state = !ch.online || ch.alarms.videoLoss;
         r.channel_num = std::uint8_t(c);
         r.ipc_dev_type_flag = d.kind == Kind::Ipc ? 0 : 1;
+        r.abilities = ch.abilities;
+        r.abilities_ex = ch.abilitiesEx;
+        std::copy(ch.abilitiesArr.begin(), ch.abilitiesArr.end(), r.abilities_arr);
         std::memcpy(out.data() + c * sizeof(r), &r, sizeof(r));
     }
     return out;
@@ -136,9 +144,32 @@ std::vector<std::uint8_t> allStatusMessage(const Device& d)
     std::uint32_t ext[8];
     channelMasks(int(d.channels.size()), true, &r.record_enable, ext);
     channelMasks(int(d.channels.size()), true, &r.motion_enable, ext);
-    for (std::size_t c = 0; c < d.channels.size() && c < 32; ++c)
-        if (!d.channels[c].online)
-            r.vloss_status |= 1u << c;
+    auto setBit = [](std::uint32_t* base, std::uint32_t* ext, int extWords, std::size_t c) {
+        if (c < 32)
+            *base |= 1u << c;
+        else if ((c - 32) / 32 < std::size_t(extWords))
+            ext[(c - 32) / 32] |= 1u << (c % 32);
+    };
+    std::uint32_t noExt[8] = {};
+    for (std::size_t c = 0; c < d.channels.size(); ++c) {
+        const Channel& ch = d.channels[c];
+        if (!ch.online || ch.alarms.videoLoss)
+            setBit(&r.vloss_status, noExt, 0, c);
+        if (ch.alarms.motion)
+            setBit(&r.motion_status, r.motion_status_ext, 8, c);
+        if (ch.alarms.io)
+            setBit(&r.io_status, r.io_status_ext, 8, c);
+        if (ch.alarms.pir)
+            setBit(&r.pir_status, r.pir_status_ext, 8, c);
+        if (ch.alarms.smart) {
+            setBit(&r.intelligent_chn_status, r.intelligent_chn_status_ext, 6, c);
+            r.intelligent_status |= ch.alarms.smartType;
+        }
+        if (ch.alarms.cover)
+            setBit(&r.camera_cover_state, noExt, 0, c);
+        if (ch.alarms.sound)
+            setBit(&r.audio_status, r.audio_status_ext, 8, c);
+    }
     r.hdd_status[0] = d.kind == Kind::Ipc ? 0 : 1;
     putText(r.old_version, sizeof(r.old_version), d.firmware);
     putText(r.new_version, sizeof(r.new_version), d.firmware);
@@ -150,6 +181,87 @@ std::vector<std::uint8_t> allStatusMessage(const Device& d)
     std::vector<std::uint8_t> out(sizeof(r));
     std::memcpy(out.data(), &r, sizeof(r));
     return out;
+}
+
+std::optional<DeviceMessage> alarmMessage(const Device& d, int channel, const std::string& type)
+{
+    if (channel < 0 || channel >= int(d.channels.size()))
+        return std::nullopt;
+    const Channel& ch = d.channels[std::size_t(channel)];
+    ChannelAlarms alarms = ch.alarms;
+    const bool* on = alarmFlag(alarms, type);
+    if (!on)
+        return std::nullopt;
+    DeviceMessage m;
+    auto bytesOf = [](const auto& record) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(&record);
+        return std::vector<std::uint8_t>(p, p + sizeof(record));
+    };
+
+    if (type == "cover") {
+        VLNET_VIDEO_HIDE_ALARM r;
+        std::memset(&r, 0, sizeof(r));
+        r.channel = channel < 32 ? 1u << channel : 0;
+        r.status = *on ? 1 : 0;
+        r.time = now();
+        m.id = VLNET_MSG_VIDEO_HIDE_ALARM;
+        m.data = bytesOf(r);
+        return m;
+    }
+
+    // A camera names the channel by its bit; a recorder reports every
+    // channel's state of this alarm (video loss: of its video).
+    const bool camera = d.kind == Kind::Ipc && type != "video_loss";
+    VLNET_ALARM_INFO r;
+    std::memset(&r, 0, sizeof(r));
+    r.time = now();
+    r.abilities = ch.abilities;
+    r.abilities_ex = ch.abilitiesEx;
+    r.alarm_type = ch.alarms.smartType;
+    r.ipc_dev_type_flag = d.kind == Kind::Ipc ? 0 : 1;
+    if (camera) {
+        r.channel = channel < 32 ? 1u << channel : 0;
+        r.status = *on ? 1 : 0;
+    } else {
+        std::uint32_t status = 0;
+        for (std::size_t c = 0; c < d.channels.size() && c < 32 + 256; ++c) {
+            ChannelAlarms a = d.channels[c].alarms;
+            const bool state
+                = type == "video_loss" ? (a.videoLoss || !d.channels[c].online) : *alarmFlag(a, type);
+            std::uint32_t* mask = c < 32 ? &r.channel : &r.channel_ex[(c - 32) / 32];
+            std::uint32_t* bits = c < 32 ? &status : &r.status_ex[(c - 32) / 32];
+            *mask |= 1u << (c % 32);
+            if (state)
+                *bits |= 1u << (c % 32);
+        }
+        r.status = std::int32_t(status);
+    }
+    static const struct {
+        const char* type;
+        std::int32_t id;
+    } kIds[] = { { "motion", VLNET_MSG_MOTION_ALARM }, { "io", VLNET_MSG_IO_ALARM },
+        { "pir", VLNET_MSG_PIR_ALARM }, { "smart", VLNET_MSG_ALARM_INT_MANAGE },
+        { "video_loss", VLNET_MSG_VLOSS_ALARM }, { "sound", VLNET_MSG_SOUND_ALARM_REPORT } };
+    for (const auto& k : kIds)
+        if (type == k.type)
+            m.id = k.id;
+
+    const bool longRecord = (deviceInfoRecord(d, nullptr).flags247 & VLNET_F247_GET_ALARM_CHNS) != 0;
+    if (longRecord || m.id == VLNET_MSG_VLOSS_ALARM) {
+        m.data = bytesOf(r);
+    } else {
+        VLNET_ALARM_SHORT s;
+        std::memset(&s, 0, sizeof(s));
+        s.channel = r.channel;
+        s.status = r.status;
+        s.time = r.time;
+        s.abilities = r.abilities;
+        s.alarm_type = r.alarm_type;
+        s.ipc_dev_type_flag = std::uint8_t(r.ipc_dev_type_flag);
+        s.abilities_ex = r.abilities_ex;
+        m.data = bytesOf(s);
+    }
+    return m;
 }
 
 Json::Value httpDeviceInfo(const Device& d)

@@ -4,9 +4,11 @@
 // login and of the probe.
 #include "device.h"
 #include "vlnet.h"
+#include "vlnet_messages.h"
 
 #include <cstdint>
 #include <json/value.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,17 @@ VLNET_DEVICE_INFO deviceInfoRecord(const Device& d, const User* user);
 std::vector<std::uint8_t> channelStatusMessage(const Device& d);
 // The payload of message 610: the 2220-byte all-status record.
 std::vector<std::uint8_t> allStatusMessage(const Device& d);
+// A device message: its id and payload.
+struct DeviceMessage {
+    std::int32_t id = 0;
+    std::vector<std::uint8_t> data;
+};
+// The message that reports the state of alarm `type` (kAlarmTypes) of a
+// channel, built from the device's state: the alarm records of
+// vlnet_messages.h in the form the device's record announces (the long
+// record when "GetAlarmChns" is set). Nothing for an unknown type or
+// channel.
+std::optional<DeviceMessage> alarmMessage(const Device& d, int channel, const std::string& type);
 // The device-information and channel-information texts of an HTTP login,
 // as the device's web interface answers them: {"data": {...}}.
 Json::Value httpDeviceInfo(const Device& d);

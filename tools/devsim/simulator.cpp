@@ -8,6 +8,7 @@
 #include "onvif_service.h"
 #include "probe_server.h"
 #include "records.h"
+#include "schedules.h"
 #include "session_server.h"
 #include "state_json.h"
 #include "web_server.h"
@@ -156,6 +157,7 @@ Simulator::Simulator(Options options, EventLog& log)
             });
         });
     });
+    m_schedules = std::make_unique<Schedules>(m_io, [this](const Json::Value& r) { return control(r); });
     m_store.subscribe([this](const StoreEvent& e) {
         if (e.kind == StoreEvent::Moved)
             m_log.device(e.id, e.newIp, "moved from " + e.oldIp);
@@ -271,6 +273,7 @@ void Simulator::stop()
             m_discovery->stop();
         if (m_sessions)
             m_sessions->stop();
+        m_schedules->stop();
         if (m_web)
             m_web->stop();
         m_io.stop();
@@ -461,6 +464,43 @@ Json::Value Simulator::control(const Json::Value& request)
         out["sessions"] = m_sessions ? m_sessions->push(*id, msg, data) : 0;
         return out;
     }
+    if (cmd == "alarm") {
+        // The channel's alarm goes on or off, and the device reports it.
+        vljson::reader r(request, vljson::policy::exact);
+        long long channel = -1;
+        std::string type;
+        bool on = true;
+        std::uint32_t smartType = 0;
+        r.read("channel", channel);
+        r.read("type", type);
+        r.read("on", on);
+        r.read("smart_type", smartType);
+        const bool withSmartType = r.found();
+        if (!r.ok())
+            return fail(r.error());
+        std::optional<DeviceMessage> message;
+        m_store.modify(*id, [&](Device& d) {
+            const long long c = channel;
+            if (c < 0 || c >= static_cast<long long>(d.channels.size()))
+                return;
+            ChannelAlarms& alarms = d.channels[std::size_t(c)].alarms;
+            bool* flag = alarmFlag(alarms, type);
+            if (!flag)
+                return;
+            *flag = on;
+            if (withSmartType)
+                alarms.smartType = smartType;
+            message = alarmMessage(d, int(c), type);
+        });
+        if (!message)
+            return fail(
+                "no such channel, or \"type\" is none of motion, io, pir, smart, cover, video_loss, sound");
+        out["id"] = message->id;
+        out["sessions"] = m_sessions ? m_sessions->push(*id, message->id, message->data) : 0;
+        return out;
+    }
+    if (cmd == "schedule")
+        return m_schedules->control(*id, request);
     if (cmd == "web") {
         std::string why;
         Json::Value answer = m_web ? m_web->control(*id, request, &why) : Json::Value();

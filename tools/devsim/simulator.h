@@ -20,6 +20,7 @@ class ControlServer;
 class MulticastServer;
 class OnvifDiscovery;
 class OnvifService;
+class Schedules;
 class WebServer;
 
 struct Options {
@@ -77,6 +78,7 @@ private:
     std::unique_ptr<MulticastServer> m_multicast;
     std::unique_ptr<OnvifDiscovery> m_discovery;
     std::unique_ptr<OnvifService> m_onvif;
+    std::unique_ptr<Schedules> m_schedules;
     std::unique_ptr<WebServer> m_web;
 };
 

@@ -157,6 +157,44 @@ bool applyFaultsJson(Faults& f, const Json::Value& v, std::string* error)
     return true;
 }
 
+bool applyChannelJson(Channel& ch, const Json::Value& v, std::string* error, const std::string& where)
+{
+    vljson::reader r = readerOf(v, where);
+    r.read("name", ch.name);
+    r.read("online", ch.online);
+    r.read("abilities", ch.abilities);
+    r.read("abilities_ex", ch.abilitiesEx);
+    if (!report(r, error))
+        return false;
+    if (r.has("abilities_arr")) {
+        const Json::Value& words = v["abilities_arr"];
+        std::array<std::uint32_t, 8> out {};
+        bool ok = words.isArray() && words.size() <= 8;
+        for (Json::ArrayIndex k = 0; ok && k < words.size(); ++k) {
+            ok = words[k].isUInt();
+            if (ok)
+                out[k] = words[k].asUInt();
+        }
+        if (!ok) {
+            r.fail("abilities_arr", "an array of up to 8 words");
+            return report(r, error);
+        }
+        ch.abilitiesArr = out;
+    }
+    if (r.has("alarms")) {
+        if (!v["alarms"].isObject()) {
+            r.fail("alarms", "an object");
+            return report(r, error);
+        }
+        vljson::reader ar = readerOf(v["alarms"], where + "alarms.");
+        for (const char* type : kAlarmTypes)
+            ar.read(type, *alarmFlag(ch.alarms, type));
+        ar.read("smart_type", ch.alarms.smartType);
+        return report(ar, error);
+    }
+    return true;
+}
+
 Json::Value deviceToJson(const Device& d, bool runtime)
 {
     Json::Value o(Json::objectValue);
@@ -179,6 +217,18 @@ Json::Value deviceToJson(const Device& d, bool runtime)
         Json::Value e(Json::objectValue);
         e["name"] = c.name;
         e["online"] = c.online;
+        e["abilities"] = c.abilities;
+        e["abilities_ex"] = c.abilitiesEx;
+        Json::Value words(Json::arrayValue);
+        for (std::uint32_t w : c.abilitiesArr)
+            words.append(w);
+        e["abilities_arr"] = words;
+        Json::Value alarms(Json::objectValue);
+        ChannelAlarms a = c.alarms;
+        for (const char* type : kAlarmTypes)
+            alarms[type] = *alarmFlag(a, type);
+        alarms["smart_type"] = c.alarms.smartType;
+        e["alarms"] = alarms;
         ch.append(e);
     }
     o["channels"] = ch;
@@ -290,15 +340,18 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
                 if (d.channels[size_t(i)].name.empty())
                     d.channels[size_t(i)].name = "CH" + std::to_string(i + 1);
         } else if (c.isArray() && !c.empty() && c.size() <= 256) {
+            // Channel i starts from the device's channel i: keys left out
+            // keep their values.
             std::vector<Channel> out;
             for (Json::ArrayIndex i = 0; i < c.size(); ++i) {
-                Channel ch { "CH" + std::to_string(i + 1), true };
+                Channel ch;
+                if (i < d.channels.size())
+                    ch = d.channels[i];
+                else
+                    ch.name = "CH" + std::to_string(i + 1);
                 if (!c[i].isObject())
-                    return failed("channels", "objects {name, online}");
-                vljson::reader cr = readerOf(c[i], "channels[" + std::to_string(i) + "].");
-                cr.read("name", ch.name);
-                cr.read("online", ch.online);
-                if (!report(cr, error))
+                    return failed("channels", "objects {name, online, ...}");
+                if (!applyChannelJson(ch, c[i], error, "channels[" + std::to_string(i) + "]."))
                     return false;
                 out.push_back(ch);
             }

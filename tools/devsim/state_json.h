@@ -19,6 +19,9 @@ Json::Value deviceToJson(const Device& d, bool runtime);
 // merged key by key. False with `error` for a key of the wrong type; `d` may
 // then be partly changed, so callers apply to a copy.
 bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error);
+// Applies the keys present in `v` to one channel (name, online, abilities,
+// abilities_ex, abilities_arr, alarms); `where` prefixes the key of an error.
+bool applyChannelJson(Channel& ch, const Json::Value& v, std::string* error, const std::string& where);
 // Applies a partial "network" object to `net`.
 bool applyNetworkJson(Network& net, const Json::Value& v, std::string* error);
 Json::Value networkToJson(const Network& net);

@@ -277,7 +277,7 @@ TEST_F(Session, ChannelStatusRequestBringsTheChannelRecords)
         std::memcpy(&rec, data.data() + c * sizeof(rec), sizeof(rec));
         EXPECT_EQ(rec.record_length, sizeof(rec));
         EXPECT_EQ(std::string(rec.cur_chn_name), dev["channels"][c]["name"].asString());
-        EXPECT_EQ(rec.cur_chn_state, dev["channels"][c]["online"].asBool() ? 1 : 0);
+        EXPECT_EQ(rec.cur_chn_state, dev["channels"][c]["online"].asBool() ? 2 : 0);
     }
     // The all-status request is answered with its record; an unknown one is refused.
     cmd.param = VLNET_MSG_DEV_ALL_STATUS;

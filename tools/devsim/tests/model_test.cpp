@@ -28,6 +28,14 @@ std::string text(const Json::Value& v)
     return vljson::write_compact(v);
 }
 
+Json::Value parse(const std::string& json)
+{
+    Json::Value v;
+    std::istringstream in(json);
+    in >> v;
+    return v;
+}
+
 Json::Value withoutKeys(Json::Value v)
 {
     v.removeMember("keys");
@@ -224,7 +232,9 @@ TEST(Records, DeviceInfoRecordCarriesTheDeviceAndTheUsersRights)
     Device d = generateDevice(0, GenerateOptions {});
     d.kind = Kind::Nvr;
     d.deviceType = 3;
-    d.channels.resize(40, Channel { "X", true });
+    Channel x;
+    x.name = "X";
+    d.channels.resize(40, x);
     d.name = std::string(40, 'N'); // longer than its 36-byte slot
     User viewer;
     viewer.name = "viewer";
@@ -329,22 +339,98 @@ TEST(Records, EveryFieldCanBeSetByItsKeyAndSurvivesTheStateFile)
 TEST(Records, ChannelAndAllStatusMessages)
 {
     Device d = generateDevice(0, GenerateOptions {});
-    d.channels = { { "Door", true }, { "Yard", false }, { "Gate", true } };
+    d.kind = Kind::Nvr;
+    d.channels.resize(40);
+    for (size_t c = 0; c < d.channels.size(); ++c)
+        d.channels[c].name = "CH" + std::to_string(c + 1);
+    d.channels[0].name = "Door";
+    d.channels[1].name = "Yard";
+    d.channels[1].online = false;
+    std::string error;
+    ASSERT_TRUE(applyChannelJson(d.channels[2],
+        parse(
+            R"({"abilities": 33554435, "abilities_arr": [0, 0, 256], "alarms": {"motion": true, "smart": true,
+            "smart_type": 40}})"),
+        &error, ""))
+        << error;
+    d.channels[35].alarms.io = true;
+
     auto ch = channelStatusMessage(d);
-    ASSERT_EQ(ch.size(), 3 * 312u);
-    VLNET_CHANNEL_STATUS second;
-    std::memcpy(&second, ch.data() + 312, sizeof(second));
-    EXPECT_EQ(second.record_length, 312u);
-    EXPECT_STREQ(second.cur_chn_name, "Yard");
-    EXPECT_EQ(second.cur_chn_state, 0);
+    ASSERT_EQ(ch.size(), 40 * 312u);
+    VLNET_CHANNEL_STATUS r[3];
+    std::memcpy(r, ch.data(), sizeof(r));
+    EXPECT_EQ(r[1].record_length, 312u);
+    EXPECT_STREQ(r[1].cur_chn_name, "Yard");
+    EXPECT_EQ(r[0].cur_chn_state, 2) << "online";
+    EXPECT_EQ(r[1].cur_chn_state, 0);
+    EXPECT_EQ(r[1].vloss_state, 1) << "an offline channel has no video";
+    EXPECT_EQ(r[0].abilities, 7u) << "main, sub and mobile stream by default";
+    EXPECT_EQ(r[2].abilities, 33554435u);
+    EXPECT_EQ(r[2].abilities_arr[2], 256u) << "the region-form word";
+    EXPECT_EQ(r[2].md_state, 1);
 
     auto all = allStatusMessage(d);
     ASSERT_EQ(all.size(), 2220u);
     VLNET_ALL_STATUS s;
     std::memcpy(&s, all.data(), sizeof(s));
     EXPECT_EQ(s.vloss_status, 2u) << "the offline channel shows video loss";
-    EXPECT_EQ(s.record_enable, 7u);
+    EXPECT_EQ(s.record_enable, 0xFFFFFFFFu);
+    EXPECT_EQ(s.motion_status, 4u);
+    EXPECT_EQ(s.intelligent_chn_status, 4u);
+    EXPECT_EQ(s.intelligent_status, 40u);
+    EXPECT_EQ(s.io_status_ext[0], 8u) << "channel 35";
     EXPECT_GE(s.time.year, 2024);
+
+    for (const char* bad : { R"({"abilities_arr": [1,2,3,4,5,6,7,8,9]})", R"({"abilities": -1})",
+             R"({"alarms": {"motion": 1}})", R"({"alarms": []})" }) {
+        Channel c;
+        EXPECT_FALSE(applyChannelJson(c, parse(bad), &error, "")) << bad;
+    }
+}
+
+TEST(Records, AlarmMessagesTakeTheFormTheRecordAnnounces)
+{
+    Device cam = generateDevice(0, GenerateOptions {});
+    cam.kind = Kind::Ipc;
+    cam.channels.resize(2);
+    cam.channels[1].alarms.motion = true;
+    auto m = alarmMessage(cam, 1, "motion");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->id, 191);
+    ASSERT_EQ(m->data.size(), sizeof(VLNET_ALARM_INFO)) << "GetAlarmChns is set by default";
+    VLNET_ALARM_INFO info;
+    std::memcpy(&info, m->data.data(), sizeof info);
+    EXPECT_EQ(info.channel, 2u) << "a camera names the channel by its bit";
+    EXPECT_EQ(info.status, 1);
+
+    cam.recordFields["GetAlarmChns"] = 0;
+    m = alarmMessage(cam, 1, "motion");
+    ASSERT_TRUE(m);
+    ASSERT_EQ(m->data.size(), sizeof(VLNET_ALARM_SHORT));
+    VLNET_ALARM_SHORT short_record;
+    std::memcpy(&short_record, m->data.data(), sizeof short_record);
+    EXPECT_EQ(short_record.channel, 2u);
+
+    Device nvr = generateDevice(0, GenerateOptions {});
+    nvr.kind = Kind::Nvr;
+    nvr.channels.resize(34);
+    nvr.channels[3].alarms.smart = true;
+    nvr.channels[33].alarms.smart = true;
+    m = alarmMessage(nvr, 3, "smart");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->id, 251);
+    std::memcpy(&info, m->data.data(), sizeof info);
+    EXPECT_EQ(info.channel, 0xFFFFFFFFu) << "a recorder reports every channel";
+    EXPECT_EQ(info.status, 8);
+    EXPECT_EQ(info.channel_ex[0], 3u);
+    EXPECT_EQ(info.status_ex[0], 2u);
+
+    m = alarmMessage(nvr, 0, "cover");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->id, 207);
+    EXPECT_EQ(m->data.size(), sizeof(VLNET_VIDEO_HIDE_ALARM));
+    EXPECT_FALSE(alarmMessage(nvr, 34, "motion")) << "no such channel";
+    EXPECT_FALSE(alarmMessage(nvr, 0, "smoke")) << "no such alarm";
 }
 
 TEST(Options, CommandLine)
