@@ -105,6 +105,24 @@ void setTrace(CURL* curl)
     }
 }
 
+// What every request sets: its headers, URL and answer buffers, and no
+// certificate check at all. Devices carry self-signed certificates that name
+// no address: host-name checking alone would fail every request.
+void setCommonOptions(
+    CURL* curl, const HeaderList& headers, const QByteArray& url, QByteArray* body, QByteArray* answerHeaders)
+{
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.list());
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &appendTo);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, body);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &appendTo);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, answerHeaders);
+    setTrace(curl);
+}
+
 QByteArray requestUrl(bool https, const HttpClient::UrlParts& parts)
 {
     return (https ? QByteArrayLiteral("https://") : QByteArrayLiteral("http://")) + parts.host + ':'
@@ -267,18 +285,9 @@ bool HttpClient::postJson(const QByteArray& text)
     headers.append(headerLine("Cookie", m_cookie));
     const QByteArray url = requestUrl(m_https, parts);
 
-    // Devices carry self-signed certificates that name no address.
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.list());
+    setCommonOptions(curl, headers, url, &m_writeBuffer, &m_headerBuffer);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(m_connectTimeoutMs));
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(m_totalTimeoutMs));
-    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &appendTo);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &m_writeBuffer);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &appendTo);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &m_headerBuffer);
     curl_easy_setopt(curl, CURLOPT_POST, 1L);
     curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(m_postBody.size()));
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, m_postBody.constData());
@@ -297,7 +306,6 @@ bool HttpClient::postJson(const QByteArray& text)
         curl_easy_setopt(curl, CURLOPT_PASSWORD, nullptr);
         curl_easy_setopt(curl, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC));
     }
-    setTrace(curl);
 
     const CURLcode code = curl_easy_perform(curl);
     long status = 0;
@@ -344,17 +352,7 @@ bool HttpClient::upload(const QString& url, const QByteArray& upgradeToken, cons
     headers.append(headerLine("X-Upgrade-Token", upgradeToken));
     const QByteArray requestTarget = requestUrl(m_https, parts);
 
-    // Host-name checking too stays off: a device's self-signed certificate
-    // names no address, so checking it would fail every upload.
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.list());
-    curl_easy_setopt(curl, CURLOPT_URL, requestTarget.constData());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &appendTo);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &m_writeBuffer);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &appendTo);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &m_headerBuffer);
+    setCommonOptions(curl, headers, requestTarget, &m_writeBuffer, &m_headerBuffer);
     if (speedFactor > 0)
         curl_easy_setopt(curl, CURLOPT_MAX_SEND_SPEED_LARGE, curl_off_t(speedFactor) * kSpeedUnit);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -368,7 +366,6 @@ bool HttpClient::upload(const QString& url, const QByteArray& upgradeToken, cons
     curl_easy_setopt(curl, CURLOPT_POST, 1L);
     curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(length));
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, length > 0 ? data : "");
-    setTrace(curl);
 
     const CURLcode code = curl_easy_perform(curl);
     long status = 0;

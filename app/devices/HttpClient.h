@@ -101,6 +101,7 @@ public:
     // responseBody; after a time-out it reads "Connection timed out".
     bool postJson(const QByteArray& text);
     bool postJson(const QString& text) { return postJson(text.toUtf8()); }
+    bool postJson(const char* text) { return postJson(QByteArray(text)); }
     // The body of the last answer.
     QByteArray responseBody() const { return m_response; }
 
