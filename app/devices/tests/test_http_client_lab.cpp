@@ -79,7 +79,7 @@ QByteArray image(int size, int seed)
 {
     QByteArray bytes(size, Qt::Uninitialized);
     for (int i = 0; i < size; ++i)
-        bytes[i] = char(((i + seed) * 7919) >> 3);
+        bytes[i] = char((unsigned(i + seed) * 7919u) >> 3);
     return bytes;
 }
 
