@@ -9,7 +9,8 @@
 #include "devices/DeviceInfo.h"
 #include "devices/HttpClient.h"
 #include "devices/UploadThread.h"
-#include "support/vlnet_lab.h"
+#include "support/devsim_lab.h"
+#include "support/poll.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -88,17 +89,15 @@ QByteArray sha256Hex(const QByteArray& bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
+// Polls `done` while delivering the events posted to this thread.
 bool waitFor(const std::function<bool()>& done, int ms)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-    return true;
+    return vltest::pollUntil(
+        [&] {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            return done();
+        },
+        ms);
 }
 
 // Percent values that never go down, end at 100 and are all code 394 of
@@ -118,18 +117,17 @@ void expectProgress(const QVector<EventSink::Seen>& events, int type)
     EXPECT_EQ(last, 100);
 }
 
-class HttpClientLab : public vltest::VlnetLabSuite
+class HttpClientLab : public vltest::DevsimLabSuite
 {
 protected:
     static void SetUpTestSuite()
     {
         ASSERT_TRUE(HttpClient::globalInit());
-        startLab({ "200", "3000", "3000", "300" },
-            { "--generate", "6", "--inactive-percent", "0", "--reboot-seconds", "1" });
+        startDevsim({ "--generate", "6", "--inactive-percent", "0", "--reboot-seconds", "1" });
     }
     static void TearDownTestSuite()
     {
-        VlnetLabSuite::TearDownTestSuite();
+        stopDevsim();
         EXPECT_TRUE(HttpClient::globalCleanup());
     }
 
