@@ -15,11 +15,11 @@
 // the instance set. It is never taken on VLNet's callback threads, so
 // logout may hold it while VLNetConnectionStop and the instances' stops
 // wait for their callbacks to end; a caller's status or message callback
-// must therefore not log the device out or destroy it, and instance
-// callbacks take only their instance lock. Starters create and start an
-// instance outside the lock and insert it under the lock; an instance whose
-// session ended meanwhile (a logout ran while it started) is stopped and
-// deleted instead of inserted.
+// must therefore not log the device out, destroy it, or start or stop its
+// instances, and instance callbacks take only their instance lock.
+// Starters create and start an instance outside the lock and insert it
+// under the lock; an instance whose session ended meanwhile (a logout ran
+// while it started) is stopped and deleted instead of inserted.
 //
 // The report callbacks (remote test, device reports) have their own lock,
 // which is never held while a callback runs: replies arrive on VLNet's

@@ -260,7 +260,10 @@ VL_API int vl_remote_test(
 /* An instance is the handle of one long-running feature (preview,
    playback, download, record search, talk, upgrade, face alarms, ...). Its
    reports arrive on the threads of the network SDK and the player, each
-   under the instance's lock: a callback must not stop its own instance. */
+   under the instance's lock: a callback must not stop its own instance.
+   Nor may a device's login or message callback start or stop instances of
+   that device: a logout holds the device while it waits for those
+   callbacks to end. */
 
 /* The oldest decoded frame the instance holds (free it with free()), or
    NULL. *valid (when valid is not NULL) becomes false for a NULL instance

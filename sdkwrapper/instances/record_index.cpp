@@ -228,65 +228,49 @@ bool record_index_slot::store(
     return store_kind(m_arr, stream_type, records, count, keys);
 }
 
-template <class R> bool record_index_slot::find_kind(const kind<R>& k, uint32_t key, R* out) const
+template <class R, class D>
+bool record_index_slot::find_kind(const kind<R>& k, uint32_t key, D* out, record_texts* texts) const
 {
+    std::lock_guard<std::mutex> hold(m_lock);
     const auto it = k.by_key.find(key);
     if (it == k.by_key.end())
         return false;
-    *out = *it->second;
-    return true;
-}
-
-bool record_index_slot::find(uint32_t key, record_descriptor* out) const
-{
-    std::lock_guard<std::mutex> hold(m_lock);
-    record_info r;
-    if (!find_kind(m_basic, key, &r))
-        return false;
-    std::memset(static_cast<void*>(out), 0, sizeof *out);
-    out->channel = m_channel;
-    out->stream_type = m_stream_type;
-    out->record = r;
-    return true;
-}
-
-bool record_index_slot::find(uint32_t key, record_descriptor_ex* out) const
-{
-    std::lock_guard<std::mutex> hold(m_lock);
-    record_info_ex r;
-    if (!find_kind(m_ex, key, &r))
-        return false;
-    std::memset(static_cast<void*>(out), 0, sizeof *out);
-    out->channel = m_channel;
-    out->stream_type = m_stream_type;
-    out->record = r;
-    return true;
-}
-
-bool record_index_slot::find(uint32_t key, record_descriptor_arr* out, record_texts* texts) const
-{
-    std::lock_guard<std::mutex> hold(m_lock);
-    record_info_arr r;
-    if (!find_kind(m_arr, key, &r))
-        return false;
-    if (texts) {
-        auto keep = [](const char* text, std::optional<std::string>& copy) -> const char* {
-            if (!text) {
-                copy.reset();
-                return nullptr;
-            }
-            copy = text;
-            return copy->c_str();
-        };
-        r.record_type_json = keep(r.record_type_json, texts->record_type_json);
-        r.event_id_json = keep(r.event_id_json, texts->event_id_json);
-        r.event_seq = keep(r.event_seq, texts->event_seq);
+    R r = *it->second;
+    if constexpr (std::is_same_v<R, record_info_arr>) {
+        if (texts) {
+            auto keep = [](const char* text, std::optional<std::string>& copy) -> const char* {
+                if (!text) {
+                    copy.reset();
+                    return nullptr;
+                }
+                copy = text;
+                return copy->c_str();
+            };
+            r.record_type_json = keep(r.record_type_json, texts->record_type_json);
+            r.event_id_json = keep(r.event_id_json, texts->event_id_json);
+            r.event_seq = keep(r.event_seq, texts->event_seq);
+        }
     }
     std::memset(static_cast<void*>(out), 0, sizeof *out);
     out->channel = m_channel;
     out->stream_type = m_stream_type;
     out->record = r;
     return true;
+}
+
+bool record_index_slot::find(uint32_t key, record_descriptor* out) const
+{
+    return find_kind(m_basic, key, out, nullptr);
+}
+
+bool record_index_slot::find(uint32_t key, record_descriptor_ex* out) const
+{
+    return find_kind(m_ex, key, out, nullptr);
+}
+
+bool record_index_slot::find(uint32_t key, record_descriptor_arr* out, record_texts* texts) const
+{
+    return find_kind(m_arr, key, out, texts);
 }
 
 template <class R>

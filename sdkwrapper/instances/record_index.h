@@ -134,7 +134,8 @@ private:
     template <class R>
     bool store_kind(
         kind<R>& k, int32_t stream_type, const R* records, size_t count, std::vector<uint32_t>& keys);
-    template <class R> bool find_kind(const kind<R>& k, uint32_t key, R* out) const;
+    template <class R, class D>
+    bool find_kind(const kind<R>& k, uint32_t key, D* out, record_texts* texts) const;
     template <class R>
     uint64_t bytes_of(const kind<R>& k, const record_time& begin, const record_time& end) const;
     void clear_unlocked();
