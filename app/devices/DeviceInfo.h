@@ -1,30 +1,216 @@
 #pragma once
-// The record of one device that a search found. For now it holds the
-// process-wide limit of the firmware upload queue and the watcher slots; the
-// rest of the record (search record, session, statuses, per-page state) is
-// added with the device model.
+// The record of one device that a search found: its search record, the
+// credentials and handles of its session, the operation a page started on it,
+// one status per operation family, the parameters of the next operation, and
+// per page a check mark, a status cell and the page that waits for it.
 //
 // The record knows no page: pages watch it through the interfaces of
-// DeviceWatcher.h, which they implement.
+// DeviceWatcher.h, which they implement, and register themselves in its
+// watcher slots.
 //
-// Threads: a record lives on the GUI thread (its events run there); the
-// watcher slots are written on the GUI thread before the page submits work
-// and read by pool threads afterwards (the pool's hand-over orders the two).
+// Life: a search creates the record (parent none) on its callback thread,
+// sets searchSource, calls setSearchResult and moves the record to the GUI
+// thread; DeviceInfoMng owns it from then on and deletes it when its list is
+// replaced. The destructor closes whatever the record still holds open (SDK
+// connection, VLSDKWrapper device, multicast operations, the upload thread),
+// since each of them carries the record as its user pointer.
+//
+// Threads, without a lock on any field:
+// - GUI thread: construction's caller after the move, the pages, the table
+//   models, the event handling, the destructor.
+// - Work-pool threads: the operation entries and workers (operation,
+//   loggedIn, handles, statuses, results). A page disables itself while its
+//   devices work, so a device runs one operation at a time.
+// - SDK and wrapper callback threads post events to the record; the web
+//   login reply also writes the session fields before it posts, and the
+//   search after an automatic upgrade sets `found` and reads `searchPasses`.
+// The fields read by one thread while another writes them without an event
+// in between (loggedIn, the statuses, the progress values, found,
+// searchPasses, operation) are atomic.
 #include "devices/DeviceWatcher.h"
+#include "devices/SearchDevRsp.h"
 
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QModelIndex>
+#include <QMutex>
 #include <QObject>
+#include <QString>
+#include <array>
 #include <atomic>
 
-class UpgradeManager;
+class QThread;
+class QTimer;
+struct device; // VLSDKWrapper's device handle (vl_sdk_wrapper.h)
+struct multicast_handle; // VLSDKWrapper's multicast operation handle
 
 class DeviceInfo : public QObject
 {
     Q_OBJECT
 
 public:
-    // The watcher slots: the page of each class (or the upload supervisor)
-    // that waits for the end of an operation it started on this device. Null
-    // until that page first registers itself; never cleared.
+    // The operation codes a page starts (codes 12 and 28 are not used).
+    enum Operation {
+        NoOperation = -1, // before the first operation: selects no status family
+        Modify = 0,
+        Upgrade = 1,
+        SetSdkDevInfo = 2,
+        SdkDefault = 3,
+        PtzDefault = 4,
+        ExportConfig = 5,
+        ImportConfig = 6,
+        EnableNtp = 7,
+        OnvifModify = 8,
+        OnvifQuery = 9,
+        QueryVersion = 10,
+        CompareVersion = 11,
+        ChangePassword = 13,
+        GetStream = 14,
+        SetStream = 15,
+        DateTime = 16,
+        SetOsd = 17,
+        GetOsd = 18,
+        RestoreDefaults = 19,
+        Activate = 20,
+        Reboot = 21,
+        RecoveryReboot = 22,
+        ChangeDevice = 23,
+        GetDevMode = 24,
+        SetDevMode = 25,
+        AutoUpgrade = 26,
+        AutoSearch = 27,
+        AutoRestore = 29,
+        AutoActivate = 30,
+        VideoFormat = 31,
+        VfReboot = 32,
+        VfReset = 33,
+    };
+
+    // The status fields: 0 the last status of any operation, 1 to 14 one
+    // per operation family (the pages' tables each show their family).
+    enum StatusFamily {
+        LastStatus = 0,
+        ChangeDeviceFamily = 1, // 22 RecoveryReboot, 23 ChangeDevice
+        PasswordFamily = 2, // 13
+        Family3 = 3, // read by the tables, written by no operation
+        Family4 = 4, // read by the tables, written by no operation
+        ConfigFamily = 5, // 5, 6
+        ActivateFamily = 6, // 20
+        OsdFamily = 7, // 17, 18
+        RebootFamily = 8, // 21
+        RecoveryFamily = 9, // 19, 22
+        NetworkFamily = 10, // 0, 8, 9
+        StreamFamily = 11, // 14, 15, 16
+        UpgradeFamily = 12, // 1
+        AutoUpgradeFamily = 13, // 26, 27, 29
+        VideoFormatFamily = 14, // 31, 32, 33
+    };
+    static constexpr int kFamilyCount = 15; // the last status and 14 families
+    static constexpr int kNoStatus = -1;
+
+    // One per table kind of the device tables (CheckBoxTableModel::TableKind).
+    static constexpr int kTableKindCount = 16;
+
+    // The UTC offsets VLNet's date-and-time record knows; the date-and-time
+    // worker picks the nearest. The stored index equals the position.
+    struct TimeZone {
+        float hours;
+        int32_t index;
+    };
+    static const std::array<TimeZone, 34> timeZones;
+
+    explicit DeviceInfo(QObject* parent = nullptr);
+    // Closes what is still open (see the top); GUI thread.
+    ~DeviceInfo() override;
+
+    // ---- Search record and what the tables read of it (any thread) --------
+
+    // The device as the search described it; replaced whole by the upgrade
+    // supervisor and the video-format page when the device comes back.
+    SearchDevRsp searchRecord {};
+
+    QString ip() const;
+    QString mac() const;
+    // The MAC as every matcher compares it (macKey, DeviceTexts.h).
+    QString macKey() const;
+    QString devName() const;
+    QString devType() const;
+    QString software() const;
+    QString netmask() const;
+    QString gateway() const;
+    QString dns1() const;
+    QString dns2() const;
+    QString manufacturer() const;
+    QString serialNumber() const;
+    // "dev id" and "dev enc" of the multicast search; empty when the search
+    // that found the device did not give them (the VLNet search does not).
+    QString devId() const;
+    QString devEnc() const;
+    // The P2P id; empty unless its first character is a letter or a digit.
+    QString p2pId() const;
+    int mediaPort() const;
+    int webPort() const;
+    int networkMode() const;
+    // The device has its first password (the not-activated flag is 0).
+    bool isActivated() const;
+    // The channel count shown: the system channel count when it is above 0
+    // and below the channel count, else the channel count; where the edition
+    // says so, a non-zero analogue channel count comes first.
+    int channelCount() const;
+    // The language text of the network mode.
+    QString netModeText() const;
+    // The record's date as "2023-7-5"; empty unless the year is not 0, the
+    // month 1 to 12 and the day 1 to 31.
+    QString devDataText() const;
+
+    // ---- Operation and statuses ---------------------------------------------
+
+    // The operation started last (Operation); set by the entries.
+    std::atomic<int> operation { NoOperation };
+
+    // The family that holds the status of `operation`; LastStatus for the
+    // operations whose status only the last status keeps. RecoveryReboot
+    // (22) writes RecoveryFamily and ChangeDeviceFamily both.
+    static int familyOf(int operation);
+
+    // Stores `status` as the last status and in the family (or families) of
+    // the current operation, then tells the watchers: for Upgrade the upgrade
+    // supervisor (upload finished, or failed with its reason), for the
+    // video-format operations the video-format record (notifyVideoFormatStatus).
+    // Any thread.
+    void setStatus(int status);
+    // Stores like setStatus, without telling anyone (the state machine's
+    // direct stores, the activation pre-check, the status reset).
+    void storeStatus(int status);
+    // The status of a family (LastStatus and any number outside 1..14: the
+    // last status); -1 for none.
+    int status(int family) const;
+    int lastStatus() const { return status(LastStatus); }
+    // Sets one family's status alone, as a page does when it marks its
+    // devices pending (4).
+    void setFamilyStatus(int family, int status);
+
+    // The language text of the status of `family` (see status()); empty for
+    // no status and for codes without a text. GUI thread (table models).
+    QString statusText(int family) const;
+    // The language-table number of a status's text; -1 for codes without one.
+    static int statusTextId(int status);
+
+    // Tells the upgrade supervisor of the present upgrade-family status, as
+    // setStatus does for Upgrade; pages call it after resetting statuses.
+    void notifyUpgradeStatus();
+    // Tells the video-format record of the present video-format status:
+    // statuses 3, 86 and 88 fail it with code 0.
+    void notifyVideoFormatStatus();
+
+    // The reason an upgrade status gives the supervisor's onDeviceFailed;
+    // -1 for statuses that end nothing or end in success (8).
+    static int upgradeFailReason(int status);
+
+    // ---- Watchers (set by their page before it submits work; never cleared)
+
     SearchDeviceWatcher* searchPage = nullptr;
     DeviceWatcher* upgradePage = nullptr;
     DeviceWatcher* importExportPage = nullptr;
@@ -41,13 +227,81 @@ public:
     DeviceWatcher* developerPage = nullptr;
     DeviceWatcher* autoUpgradePage = nullptr;
     VideoFormatWatcher* videoFormatPage = nullptr;
-    UpgradeManager* upgradeManager = nullptr;
+    // The batch upgrade's supervisor (UpgradeManager) while the device's
+    // upgrade runs.
+    UpgradeSupervisor* upgradeManager = nullptr;
+    // The device's record of the current video-format run
+    // (VideoFormatDeviceInfo); replaced by the page at every run.
+    DeviceResultRecord* videoFormatRecord = nullptr;
 
-    // How many devices may hold an upload slot when a new device asks for one.
-    // 0 until start-up (after the settings load) or an upgrade page sets it.
-    // Written on the GUI thread and read by upload workers on pool threads,
-    // hence atomic.
+    // Per table kind: the row's check state (a Qt::CheckState) and its
+    // status cell, stored by the table model.
+    std::array<int, kTableKindCount> checkState {};
+    std::array<QModelIndex, kTableKindCount> statusCellIndex;
+    // The https box of the row (0 or 2), search tables only.
+    int httpsCheck = 0;
+
+    // ---- Session ----------------------------------------------------------
+
+    // A session is open (or the activation runs); polled by the pages.
+    std::atomic<bool> loggedIn { false };
+    // Where the search found the device: 0 the VLNet or ONVIF search, 1 the
+    // multicast search, 2 a multicast answer that replaced a VLNet one. Set
+    // before setSearchResult.
+    std::atomic<int> searchSource { 0 };
+    // Found by the ONVIF search (in the ONVIF view).
+    bool isOnvif = false;
+    QString user; // login user; starts as the settings' default user
+    QString password; // starts as the settings' default password
+    // VLNet or VLOnvifs connection; 0 when none.
+    int connectionHandle = 0;
+    // VLNet firmware-upgrade session; 0 when none.
+    int upgradeHandle = 0;
+    // VLSDKWrapper device of the web session; null when none.
+    device* wrapperDevice = nullptr;
+    // From the web login reply.
+    QByteArray cookie;
+    QByteArray csrfToken;
+    std::atomic<bool> isHttps { false };
+    // The web port of the session, for the multicast and ONVIF network
+    // settings too.
+    int httpPort = 0;
+    // vl_get_device_type after a web login.
+    int deviceType = 0;
+
+    // ---- Firmware upgrade ---------------------------------------------------
+
+    QString upgradeFilePath;
+    // The running upload over the web interface (an httpRequest); null when
+    // none. The record stops it when it is destroyed: the thread must end
+    // soon after QThread::requestInterruption and must not touch the record
+    // after that.
+    QThread* uploadThread = nullptr;
+    std::atomic<int> upgradePercent { -1 };
+    std::atomic<int> autoUpgradePercent { -1 };
+    // Seconds shown by the waiting statuses (18, 89, 91).
+    std::atomic<int> countdown { 0 };
+    // Version read by operation 10, and the one typed on the upgrade page.
+    QString queriedVersion;
+    QString matchVersion;
+    // The search for the device after an automatic upgrade: its multicast
+    // handle, its single-shot timer (owned), the rounds so far and whether
+    // the device was found again.
+    multicast_handle* multiSearchHandle = nullptr;
+    QTimer* autoSearchTimer = nullptr;
+    std::atomic<int> searchPasses { 0 };
+    std::atomic<bool> found { false };
+    int loginRetries = 0;
+
+    // The process-wide upload queue (the upload slots): how many devices may
+    // upload at once (0 until start-up or an upgrade page sets it; read by
+    // upload workers on pool threads, hence atomic), how many upload now,
+    // and the devices waiting for a slot, oldest first; the last two under
+    // upgradeMutex.
     static std::atomic<int> maxUpgradingCount;
+    static int upgradingCount;
+    static QList<DeviceInfo*> upgradeQueue;
+    static QMutex upgradeMutex;
 
     // Up to 30 devices upload at once: the device web interface takes
     // parallel uploads well.
@@ -59,4 +313,159 @@ public:
     // value leaves the limit as it is. Start-up applies it after the settings
     // are loaded; the upgrade pages apply it again on a protocol change.
     static void setUploadLimitForProtocol(int protocol);
+    // Empties the upload queue (its devices are only dropped), without its
+    // mutex and leaving upgradingCount; the supervisor calls it at the start
+    // of a batch, while it holds no tasks.
+    static void clearUpgradeQueue();
+
+    // ---- Multicast operations -------------------------------------------------
+
+    multicast_handle* activationHandle = nullptr; // operation 20
+    multicast_handle* updateHandle = nullptr; // operation 0
+    multicast_handle* autoActivationHandle = nullptr; // operation 30
+
+    // ---- Parameters of the next operation (setters below) --------------------
+
+    // Network settings (operations 0 and 8).
+    QString newIp;
+    quint16 newMediaPort = 0;
+    quint16 newWebPort = 0;
+    QString newGateway;
+    QString newMask;
+    int addressMode = 2; // 0 DHCP, any other value static
+    QString newDns1;
+    QString newDns2;
+    // The device's rules for its settings ("dev_limit" of the multicast
+    // search, as JSON text) and what they say of the DNS servers.
+    QByteArray deviceLimits;
+    bool dns1Editable = false;
+    bool dns2Editable = false;
+    // The device's IPv6 address as text.
+    QString ipv6Text;
+
+    // Stream settings (operations 14, 15).
+    QString codecText;
+    QString resolutionText; // width "*" height
+    QString frameRateText;
+    QString bitrateModeText;
+    int bitrateMode = 0; // 0 predefined, 1 user-defined
+    int bitrate = 0;
+    int customBitrate = 0;
+    int qualityLevel = 0;
+    int streamIndex = 0; // 0 main, 1 sub, 2 mobile
+    int codecIndex = 0; // VLNet's form of the codec
+    QString resolutionCopy; // the resolution for VLNet's stream set
+    int frameRate = 0;
+
+    // Date and time (operations 15 to 17) and OSD (17, 18).
+    QDateTime dateTime;
+    QString osdNameText;
+    QString osdNamePosText; // "x,y"
+    QString osdTimePosText;
+    int osdNameX = 0;
+    int osdNameY = 0;
+    int osdTimeX = 0;
+    int osdTimeY = 0;
+
+    // Configuration export and import (operations 5, 6).
+    QString configFilePath;
+    bool configEncoded = false; // the file holds the text as the device sends it
+
+    // Product information (operation 2): the SDK's 1032-byte
+    // device-information record (empty until set) and the two product texts.
+    QByteArray sdkDevInfo;
+    QString functionCodeText;
+    QString customTypeText;
+
+    // Restore defaults (operation 19).
+    std::array<quint8, 11> resetItems {};
+    std::array<quint8, 9> factoryResetItems {};
+    int resetKind = 0; // 0 items, 1 factory items, 2 by factory type
+    std::array<quint8, 11> offeredResetItems {};
+    int factoryTypeChoice = 0;
+    QList<QByteArray> factoryTypes;
+
+    // Developer switches read by operation 24.
+    QString telnetSwitch;
+    QString exportDiskSwitch;
+
+    // New name and type of operation 23, as 8-bit texts.
+    QByteArray newDeviceName;
+    QByteArray newDeviceType;
+
+    // Video format (operations 31 to 33): the format as read, or the one to
+    // set ("NTSC" or "PAL"); starts as the "unknown" text.
+    QString videoFormat;
+    QJsonObject secondaryAuth;
+    QJsonObject encryptedPassword;
+
+    // Passwords of the password change and the activation.
+    QString newPassword; // starts as the password
+    QString secondPassword;
+    QByteArray activationPassword;
+    bool syncPassword = false;
+
+    // ---- Setters (GUI thread; no result, no failure) ----------------------------
+
+    // Fills a new record from a search answer; the caller sets searchSource
+    // first. `limits`: the device's "dev_limit" JSON text (may be empty).
+    // `onvifView`: the device was found in the ONVIF view. A null record
+    // changes nothing.
+    void setSearchResult(const SearchDevRsp* record, QByteArray limits, bool onvifView);
+    // Network settings of operation 0 from the search page; an empty text or
+    // a port below 1 falls back to the search record's value.
+    void setModifyParams(const QString& ip, quint16 mediaPort, quint16 webPort, const QString& gateway,
+        const QString& mask, int addressMode, const QString& dns1, const QString& dns2);
+    // Network settings of operation 0 from the device-settings page, with the
+    // same fall-backs; the web port is the HTTP port too, and the DNS servers
+    // stay the search record's.
+    void setNetworkParams(const QString& ip, quint16 mediaPort, quint16 webPort, const QString& gateway,
+        const QString& mask, int addressMode);
+    // Credentials, password change and stream settings.
+    void setWorkParams(const QString& user, const QString& password, const QString& newPassword,
+        const QString& secondPassword, const QString& frameRateText, const QString& codecText,
+        const QString& resolutionText, int streamIndex, int qualityLevel, int bitrate, int customBitrate,
+        int bitrateMode);
+    void setNameTypeParams(
+        const QString& user, const QString& password, const QString& name, const QString& type);
+    void setActivationParams(const QString& password, int syncFlag);
+    // Reset items in argument order; reset kind 0.
+    void setResetItems(quint8 item0, quint8 item1, quint8 item2, quint8 item3, quint8 item4, quint8 item5,
+        quint8 item6, quint8 item7, quint8 item8, quint8 item9, quint8 item10);
+    // Factory reset items in argument order; reset kind 1.
+    void setFactoryResetItems(quint8 ai, quint8 alarm, quint8 channel, quint8 device, quint8 network,
+        quint8 record, quint8 system, quint8 event, quint8 exceptNetworkParam);
+    // The factory-type choice; reset kind 2.
+    void setInactiveResetParams(int choice);
+    // A copy of the 1032-byte record; null clears it.
+    void setSdkDevInfo(const void* record);
+    void setSdkDevInfoTexts(const QString& functionCode, const QString& customType);
+    void setOsdParams(int nameX, int nameY, int timeX, int timeY, const QString& name);
+    void setDateTimeParam(const QDateTime& dateTime);
+    void setVideoFormat(const QString& format);
+
+    static constexpr int kSdkDevInfoSize = 1032;
+    // The longest the destructor waits for a running upload to end.
+    static constexpr int kUploadStopWaitMs = 5000;
+
+signals:
+    // Emitted by the logout.
+    void logout();
+    void uploadFinished();
+    // The video-format flow: the device took the format request; its
+    // factory reset succeeded.
+    void setVideoFormatWaitingForSettingReboot();
+    void setVideoFormatRecoveryFinished();
+
+private:
+    // True when devices are reached through their web interface: the edition
+    // says so, or the protocol setting is the web interface (0).
+    static bool webInterfaceProtocol();
+    // The address, media port, gateway, mask and address mode of both
+    // network setters, with their fall-backs.
+    void storeAddressParams(
+        const QString& ip, quint16 mediaPort, const QString& gateway, const QString& mask, int addressMode);
+    void closeEverything();
+
+    std::atomic<int> m_statuses[kFamilyCount];
 };

@@ -1,8 +1,9 @@
 #pragma once
-// How a device record tells the pages (and the upload supervisor) about the
-// work they started on it, without knowing any page: each page that watches
-// devices implements one of these interfaces, and the record keeps one
-// watcher slot per page class (DeviceInfo::searchPage ... upgradeManager).
+// How a device record tells the pages (and the upload supervisor and the
+// result records) about the work they started on it, without knowing any
+// page: each page that watches devices implements one of these interfaces,
+// and the record keeps one watcher slot per page class
+// (DeviceInfo::searchPage ... upgradeManager, videoFormatRecord).
 //
 // Threads: the calls come from the GUI thread (the device's state machine)
 // and from work-pool threads (the operation workers). An implementation
@@ -42,4 +43,37 @@ public:
 
 protected:
     ~VideoFormatWatcher() = default;
+};
+
+// The supervisor of a batch firmware upgrade (UpgradeManager), told of each
+// device's upload through DeviceInfo::upgradeManager. Called on the thread
+// that stores the device's upgrade status (GUI or pool thread); the
+// supervisor does its own locking.
+class UpgradeSupervisor
+{
+public:
+    // The device's login for the upload succeeded; the upload starts.
+    virtual void onDeviceUploadStarted(DeviceInfo* device) = 0;
+    // The device took the whole firmware; it reboots next. Frees its slot.
+    virtual void onDeviceUploadFinished(DeviceInfo* device) = 0;
+    // The device's upgrade failed with `reason` (the reason codes of the
+    // upgrade records). Frees its slot.
+    virtual void onDeviceFailed(DeviceInfo* device, int reason) = 0;
+
+protected:
+    ~UpgradeSupervisor() = default;
+};
+
+// The result record that follows a device through an operation that ends
+// after a reboot (SearchDeviceInfo), told of a failure through
+// DeviceInfo::videoFormatRecord.
+class DeviceResultRecord
+{
+public:
+    // Finishes the record as failed with `code`; a finished record stays as
+    // it is.
+    virtual void fail(int code) = 0;
+
+protected:
+    ~DeviceResultRecord() = default;
 };

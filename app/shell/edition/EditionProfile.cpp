@@ -102,6 +102,40 @@ const std::vector<Rule>& rules()
         { { 54 }, [](P& p) { p.about.border = QStringLiteral("light"); } },
         { { 58 }, [](P& p) { p.about.border = QStringLiteral("orange"); } },
 
+        // --- Devices and searches ---
+        { { 24 }, [](P& p) { p.devices.searchDeviceType = 1; } },
+        { { 8 }, [](P& p) { p.devices.searchDeviceType = 2; } },
+        { { 9, 21 }, [](P& p) { p.devices.searchDeviceType = 4; } },
+        { { 11 }, [](P& p) { p.devices.searchDeviceType = 6; } },
+        { { 20, 42 }, [](P& p) { p.devices.searchDeviceType = 7; } },
+        { { 28 }, [](P& p) { p.devices.searchDeviceType = 8; } },
+        { { 43, 44 }, [](P& p) { p.devices.searchDeviceType = 11; } },
+        { { 53 }, [](P& p) { p.devices.searchDeviceType = 15; } },
+        { { 56 }, [](P& p) { p.devices.searchDeviceType = 16; } },
+        { { 28 }, [](P& p) { p.devices.multicastManufacturers = QStringList { QStringLiteral("ALD") }; } },
+        { { 43, 44 },
+            [](P& p) {
+                p.devices.multicastManufacturers
+                    = QStringList { QStringLiteral("HLX"), QStringLiteral("JVN"), QStringLiteral("KST") };
+            } },
+        { { 11 }, [](P& p) { p.devices.multicastManufacturers = QStringList { QStringLiteral("CNX") }; } },
+        { { 53 }, [](P& p) { p.devices.multicastManufacturers = QStringList { QStringLiteral("DLT") }; } },
+        { { 56 }, [](P& p) { p.devices.multicastManufacturers = QStringList { QStringLiteral("EKO") }; } },
+        { { 42 },
+            [](P& p) {
+                p.devices.multicastManufacturers
+                    = QStringList { QStringLiteral("FNX"), QStringLiteral("IRS") };
+                p.devices.unfilteredMulticastSearchToo = true;
+            } },
+        { { 43, 44 },
+            [](P& p) {
+                p.devices.webInterfaceOnly = true;
+                p.devices.analogChannelCount = true;
+            } },
+        { { 11, 34 }, [](P& p) { p.devices.webInterfaceForMulticastFinds = true; } },
+        { { 50 }, [](P& p) { p.devices.dnsAlwaysEditable = true; } },
+        { { 40 }, [](P& p) { p.devices.latin1DeviceTexts = true; } },
+
         // --- Tool bar ---
         { { 54 },
             [](P& p) {

@@ -20,6 +20,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <QtGlobal>
 
 struct EditionProfile {
     // The profile of `edition`; editions without rows of their own get the
@@ -139,6 +140,36 @@ struct EditionProfile {
         // "light", "orange").
         QString border;
     } about;
+
+    // --- Devices and searches -------------------------------------------------------------
+
+    struct Devices {
+        // The one-byte device-type code that the VLNet and ONVIF searches
+        // send in their start record (0: every device answers).
+        quint8 searchDeviceType = 0;
+        // The manufacturer codes the multicast search asks for, in order
+        // (empty: every maker answers). The codes are those of VLSDKWrapper's
+        // manufacturer table.
+        QStringList multicastManufacturers;
+        // Beside the filtered multicast search an unfiltered one runs, so
+        // that devices of other makers are found too.
+        bool unfilteredMulticastSearchToo = false;
+        // Devices are always reached through their web interface, whatever
+        // the protocol setting.
+        bool webInterfaceOnly = false;
+        // While the search page is current, a device that the multicast
+        // search found is reached through its web interface, any other
+        // through VLNet; its whole multicast record is kept.
+        bool webInterfaceForMulticastFinds = false;
+        // A non-zero analogue channel count of the search record is the
+        // channel count shown.
+        bool analogChannelCount = false;
+        // Both DNS servers are editable, whatever the device's limits say.
+        bool dnsAlwaysEditable = false;
+        // A device's new name and type go out as Latin-1 (otherwise in the
+        // system's local 8-bit encoding).
+        bool latin1DeviceTexts = false;
+    } devices;
 
     // --- Tool bar (beyond ToolBarEditions) --------------------------------------------------
 

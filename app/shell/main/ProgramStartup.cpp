@@ -1,6 +1,7 @@
 #include "shell/main/ProgramStartup.h"
 
 #include "devices/DeviceInfo.h"
+#include "devices/DeviceInfoMng.h"
 #include "devices/WorkPool.h"
 #include "shell/GKAppSetting.h"
 #include "shell/TextTable.h"
@@ -56,6 +57,13 @@ WorkPool* ProgramServices::workPool()
 QWidget* ProgramServices::createMainWindow()
 {
     return new MainFrame;
+}
+
+void ProgramServices::releaseDevices()
+{
+    DeviceInfoMng* devices = DeviceInfoMng::instance();
+    devices->setDevices({});
+    devices->setExtranetDevices({});
 }
 
 int ProgramServices::runEventLoop()
@@ -146,6 +154,8 @@ int ProgramStartup::run(int& argc, char** argv)
 
         window.reset();
         step(StepMainWindowDestroyed);
+        m_services.releaseDevices();
+        step(StepDevicesReleased);
         m_services.netRelease();
         m_services.onvifRelease();
         settings->freeTexts();

@@ -13,9 +13,12 @@
 // Shut-down, once the event loop returns: the work pool is stopped first and
 // its running tasks get up to five seconds to finish (queued tasks are
 // dropped), so that no task runs on into a freed window, SDK or language
-// table; then the main window, VLNet, VLOnvifs, the language table, Qt's
+// table; then the main window, the found devices, VLNet, VLOnvifs, the
+// language table, Qt's
 // translation, the application object and the crash-dump writer go, in that
-// order. The pool itself is never deleted.
+// order. The pool itself is never deleted. The found devices are deleted
+// between the main window and VLNet: each still holds SDK handles that must
+// be closed while the SDKs run, and no page may show them any more.
 //
 // Everything outside the program's own code (the crash-dump writer, VLNet,
 // VLOnvifs, the settings object's folder, the work pool, the main window, the
@@ -56,6 +59,10 @@ public:
     // A new main window (MainFrame) without parent; the caller owns it.
     virtual QWidget* createMainWindow();
 
+    // Deletes the found devices (both lists of DeviceInfoMng), which closes
+    // the SDK sessions and operations they still hold.
+    virtual void releaseDevices();
+
     // Runs the event loop; its result is the exit code.
     virtual int runEventLoop();
 
@@ -88,6 +95,7 @@ public:
     static constexpr const char* StepPoolStopped = "work pool stopped";
     static constexpr const char* StepPoolStopTimedOut = "work pool stop timed out";
     static constexpr const char* StepMainWindowDestroyed = "main window destroyed";
+    static constexpr const char* StepDevicesReleased = "found devices released";
     static constexpr const char* StepTextsFreed = "language table freed";
     static constexpr const char* StepTranslationRemoved = "qt translation removed";
     static constexpr const char* StepApplicationDestroyed = "application object destroyed";

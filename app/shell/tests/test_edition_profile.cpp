@@ -143,3 +143,41 @@ TEST(EditionProfile, WhatHoldsForEveryEdition)
     for (const char* v : { "[darkBody=\"true\"]", "[whiteText=\"true\"]", "[boldText=\"true\"]" })
         EXPECT_TRUE(sheet.contains(QLatin1String(v))) << v;
 }
+
+TEST(EditionProfile, DevicesAndSearches)
+{
+    struct Case {
+        int edition;
+        int searchDeviceType;
+    };
+    for (const Case c :
+        { Case { 24, 1 }, Case { 8, 2 }, Case { 9, 4 }, Case { 21, 4 }, Case { 11, 6 }, Case { 20, 7 },
+            Case { 42, 7 }, Case { 28, 8 }, Case { 43, 11 }, Case { 44, 11 }, Case { 53, 15 },
+            Case { 56, 16 }, Case { 39, 0 }, Case { 1, 0 }, Case { 25, 0 }, Case { 0, 0 } }) {
+        EXPECT_EQ(EditionProfile::of(c.edition).devices.searchDeviceType, c.searchDeviceType) << c.edition;
+    }
+    struct Filter {
+        int edition;
+        int codes;
+        bool unfilteredToo;
+    };
+    for (const Filter f : { Filter { 28, 1, false }, Filter { 43, 3, false }, Filter { 44, 3, false },
+             Filter { 11, 1, false }, Filter { 53, 1, false }, Filter { 56, 1, false },
+             Filter { 42, 2, true }, Filter { 0, 0, false }, Filter { 34, 0, false } }) {
+        const EditionProfile::Devices& d = EditionProfile::of(f.edition).devices;
+        EXPECT_EQ(d.multicastManufacturers.size(), f.codes) << f.edition;
+        EXPECT_EQ(d.unfilteredMulticastSearchToo, f.unfilteredToo) << f.edition;
+    }
+    EXPECT_EQ(EditionProfile::of(43).devices.multicastManufacturers,
+        EditionProfile::of(44).devices.multicastManufacturers);
+
+    for (int e = 0; e <= 66; ++e) {
+        const EditionProfile::Devices& d = EditionProfile::of(e).devices;
+        const bool web = e == 43 || e == 44;
+        EXPECT_EQ(d.webInterfaceOnly, web) << e;
+        EXPECT_EQ(d.analogChannelCount, web) << e;
+        EXPECT_EQ(d.webInterfaceForMulticastFinds, e == 11 || e == 34) << e;
+        EXPECT_EQ(d.dnsAlwaysEditable, e == 50) << e;
+        EXPECT_EQ(d.latin1DeviceTexts, e == 40) << e;
+    }
+}

@@ -1,10 +1,11 @@
 // Start-up and shut-down run whole, with recording stand-ins for what lies
 // outside the program: the order of every step, the window title, the exit
 // code, the remembered ONVIF time-out result, Qt's translation for the chosen
-// language, and a shut-down that waits for running work before freeing what
-// it uses.
+// language, a shut-down that waits for running work before freeing what it
+// uses, and found devices deleted while the SDKs still run.
 #include "ShellTestEnv.h"
 #include "devices/DeviceInfo.h"
+#include "devices/DeviceInfoMng.h"
 #include "devices/WorkPool.h"
 #include "shell/GKAppSetting.h"
 #include "shell/TextTable.h"
@@ -198,6 +199,7 @@ QStringList shutDown(int exitCode)
         QStringLiteral("event loop returned %1").arg(exitCode),
         Step::StepPoolStopped,
         Step::StepMainWindowDestroyed,
+        Step::StepDevicesReleased,
         "VLNetRelease",
         "VLOnvifRelease",
         Step::StepTextsFreed,
@@ -353,4 +355,34 @@ TEST(Startup, ShutDownWaitsForRunningTasksAndDropsQueuedOnesBeforeFreeingAnythin
     EXPECT_LT(stopped, calls.indexOf(QLatin1String(Step::StepMainWindowDestroyed)));
     EXPECT_LT(stopped, calls.indexOf(QStringLiteral("VLNetRelease")));
     EXPECT_LT(stopped, calls.indexOf(QLatin1String(Step::StepTextsFreed)));
+}
+
+TEST(Startup, FoundDevicesAreDeletedAfterTheWindowAndBeforeTheSdksGo)
+{
+    RecordingServices services;
+    services.duringLoop = [&](QWidget* window) {
+        // A LAN device and an IP-range device, as the searches leave them.
+        auto* lan = new DeviceInfo;
+        auto* range = new DeviceInfo;
+        QObject::connect(
+            lan, &QObject::destroyed, [&] { services.record(QStringLiteral("LAN device deleted")); });
+        QObject::connect(
+            range, &QObject::destroyed, [&] { services.record(QStringLiteral("IP-range device deleted")); });
+        DeviceInfoMng::instance()->setDevices({ lan });
+        DeviceInfoMng::instance()->setExtranetDevices({ range });
+        window->close();
+    };
+    EXPECT_EQ(runProgram(services), 0);
+
+    const QStringList calls = services.calls();
+    const int lan = calls.indexOf(QStringLiteral("LAN device deleted"));
+    const int range = calls.indexOf(QStringLiteral("IP-range device deleted"));
+    ASSERT_GE(lan, 0);
+    ASSERT_GE(range, 0);
+    EXPECT_LT(calls.indexOf(QLatin1String(Step::StepMainWindowDestroyed)), lan);
+    EXPECT_LT(std::max(lan, range), calls.indexOf(QLatin1String(Step::StepDevicesReleased)));
+    EXPECT_LT(calls.indexOf(QLatin1String(Step::StepDevicesReleased)),
+        calls.indexOf(QStringLiteral("VLNetRelease")));
+    EXPECT_TRUE(DeviceInfoMng::instance()->devices().isEmpty());
+    EXPECT_TRUE(DeviceInfoMng::instance()->extranetDevices().isEmpty());
 }
