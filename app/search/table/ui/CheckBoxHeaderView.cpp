@@ -123,6 +123,15 @@ void CheckBoxHeaderView::paintSection(QPainter* painter, const QRect& rect, int 
     painter->restore();
 }
 
+QSize CheckBoxHeaderView::sectionSizeFromContents(int logicalIndex) const
+{
+    QSize size = QHeaderView::sectionSizeFromContents(logicalIndex);
+    if ((logicalIndex >= 0 && logicalIndex == m_checkSection)
+        || (logicalIndex == m_httpsSection && showsHttpsBox()))
+        size.rwidth() += kBoxLeft + kBoxSize + kLabelGap;
+    return size;
+}
+
 void CheckBoxHeaderView::paintWithBox(QPainter* painter, const QRect& rect, const QRect& labelRect,
     int logicalIndex, const QRect& box, Qt::CheckState state, QWidget* styleWidget) const
 {

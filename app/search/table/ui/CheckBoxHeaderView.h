@@ -51,6 +51,8 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
+    // Room for the box beside the label of a section that has one.
+    QSize sectionSizeFromContents(int logicalIndex) const override;
 
 private:
     // The section's background, then its label in `labelRect`, then the box.

@@ -58,7 +58,7 @@ void addDevices(TableDevices& devices, int count, int family)
         if (status >= 0)
             device->setFamilyStatus(family, status);
         device->queriedVersion = i % 3 == 0 ? QString() : spec.software;
-        device->matchVersion = QStringLiteral("V2.1.11");
+        device->matchVersion = i % 4 == 1 ? spec.software : QStringLiteral("V2.0.0");
     }
 }
 
