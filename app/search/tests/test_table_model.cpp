@@ -30,6 +30,15 @@ ShellTestEnv::Options editionOptions(int edition)
     return o;
 }
 
+// A model of one kind showing `devices`.
+struct Table : Model {
+    Table(Model::TableKind kind, const TableDevices& devices, int checkColumn = 0)
+        : Model(nullptr, kind, checkColumn)
+    {
+        setDevices(devices.list());
+    }
+};
+
 QStringList textsOf(const QVector<int>& ids)
 {
     QStringList texts;
@@ -252,8 +261,7 @@ TEST(TableModel, ShownListIsModelOrderUnlessTheFilterHidesRows)
     devices.add({ QStringLiteral("10.0.0.2"), QStringLiteral("b") });
     devices.add({ QStringLiteral("10.0.0.10"), QStringLiteral("a") });
     devices.add({ QStringLiteral("10.0.0.1"), QStringLiteral("c") });
-    Model model(nullptr, Model::SearchTable);
-    model.setDevices(devices.list());
+    Table model(Model::SearchTable, devices);
     TableViewSortProxy* proxy = model.sortProxy();
 
     proxy->sort(1, Qt::DescendingOrder); // 10.0.0.10, 10.0.0.2, 10.0.0.1
@@ -271,8 +279,7 @@ TEST(TableModel, HeaderBoxFollowsTheCheckedShownRows)
     ShellTestEnv env;
     TableDevices devices;
     devices.addRange(3);
-    Model model(nullptr, Model::RebootTable);
-    model.setDevices(devices.list());
+    Table model(Model::RebootTable, devices);
     TableViewSortProxy* proxy = model.sortProxy();
     HeaderStates states(model);
     const auto proxyRowOf = [&](DeviceInfo* d) {
@@ -314,8 +321,7 @@ TEST(TableModel, HeaderBoxSetsOnlyTheShownRows)
     ShellTestEnv env;
     TableDevices devices;
     devices.addRange(4);
-    Model model(nullptr, Model::UpgradeTable);
-    model.setDevices(devices.list());
+    Table model(Model::UpgradeTable, devices);
     devices.at(3)->checkState[Model::UpgradeTable] = Qt::Checked;
     model.sortProxy()->setFilterKeyColumn(1);
     model.sortProxy()->setFilterRegExp(QRegExp(QStringLiteral("\\.[12]$")));
@@ -346,8 +352,7 @@ TEST(TableModel, HttpsBoxesBelongToTheSearchTablesOnly)
         SCOPED_TRACE(int(kind));
         devices.at(0)->httpsCheck = 0;
         devices.at(1)->httpsCheck = 0;
-        Model model(nullptr, kind);
-        model.setDevices(devices.list());
+        Table model(kind, devices);
         HeaderStates states(model);
         const bool keeps = kind != Model::PasswordTable;
         model.setHttpsState(model.sortProxy()->index(0, 0), Qt::Checked);
@@ -366,8 +371,7 @@ TEST(TableModel, ClearingEmptiesTheListsAndUnchecksBothHeaderBoxes)
     ShellTestEnv env;
     TableDevices devices;
     devices.addRange(2);
-    Model model(nullptr, Model::SearchTable);
-    model.setDevices(devices.list());
+    Table model(Model::SearchTable, devices);
     model.setAllCheckState(Qt::Checked);
     model.setAllHttpsState(Qt::Checked);
     HeaderStates states(model);
@@ -415,8 +419,7 @@ TEST(TableModel, ImportExportOfCustomer16ChecksDevicesOfOneNameTogether)
     DeviceInfo* a = devices.add({ QStringLiteral("10.0.0.1"), QStringLiteral("Lobby") });
     DeviceInfo* b = devices.add({ QStringLiteral("10.0.0.2"), QStringLiteral("Yard") });
     DeviceInfo* c = devices.add({ QStringLiteral("10.0.0.3"), QStringLiteral("Lobby") });
-    Model model(nullptr, Model::ImportExportTable);
-    model.setDevices(devices.list());
+    Table model(Model::ImportExportTable, devices);
     QList<DeviceInfo*> refused;
     QObject::connect(&model, &Model::checkRefused, [&](DeviceInfo* d) { refused << d; });
     const auto rowOf = [&](int r) { return model.sortProxy()->index(r, 0); };
@@ -437,8 +440,7 @@ TEST(TableModel, ImportExportOfCustomer16ChecksDevicesOfOneNameTogether)
     EXPECT_EQ(b->checkState[Model::ImportExportTable], int(Qt::Checked));
 
     // Other kinds and other customers have no such rule.
-    Model other(nullptr, Model::RebootTable);
-    other.setDevices(devices.list());
+    Table other(Model::RebootTable, devices);
     other.setCheckState(other.sortProxy()->index(0, 0), Qt::Checked);
     other.setCheckState(other.sortProxy()->index(1, 0), Qt::Checked);
     EXPECT_EQ(refused.size(), 1);
@@ -474,8 +476,7 @@ TEST(TableModel, StatusCellIndexIsStoredInTheDeviceForItsKind)
     ShellTestEnv env(editionOptions(34));
     TableDevices devices;
     devices.addRange(2);
-    Model model(nullptr, Model::SearchTable);
-    model.setDevices(devices.list());
+    Table model(Model::SearchTable, devices);
     ASSERT_EQ(model.statusColumn(), 2);
 
     model.index(1, 3);
@@ -502,8 +503,7 @@ TEST(TableModel, CheckAndHttpsColumnsAreUserCheckable)
     devices.addRange(1);
     for (int kind = 0; kind < Model::kKindCount; ++kind) {
         SCOPED_TRACE(kind);
-        Model model(nullptr, Model::TableKind(kind));
-        model.setDevices(devices.list());
+        Table model(Model::TableKind(kind), devices);
         if (model.rowCount() == 0)
             continue; // the initialise page lists no activated device
         EXPECT_EQ(int(model.flags(model.index(0, 0))), 61);
@@ -511,8 +511,7 @@ TEST(TableModel, CheckAndHttpsColumnsAreUserCheckable)
         EXPECT_EQ(int(model.flags(model.index(0, 2))), 61);
         EXPECT_FALSE(model.setData(model.index(0, 0), Qt::Checked, Qt::CheckStateRole));
     }
-    Model onvif(nullptr, Model::SearchTable, -1);
-    onvif.setDevices(devices.list());
+    Table onvif(Model::SearchTable, devices, -1);
     EXPECT_EQ(int(onvif.flags(onvif.index(0, 0))), 45);
     EXPECT_EQ(int(onvif.flags(QModelIndex())), 0);
 }
@@ -547,8 +546,7 @@ TEST(TableModel, SearchCellsShowWhatTheirHeadersName)
     DeviceInfo* d = devices.add(spec);
     d->setFamilyStatus(DeviceInfo::NetworkFamily, 1);
     d->setFamilyStatus(DeviceInfo::RebootFamily, 2);
-    Model model(nullptr, Model::SearchTable);
-    model.setDevices(devices.list());
+    Table model(Model::SearchTable, devices);
 
     const QVariantList expected = { 1, d->ip(), 9000, 8080, 4, QStringLiteral("Door"), d->devType(),
         d->software(), d->netmask(), d->gateway(), d->mac(), d->netModeText(), d->p2pId(), true,
@@ -562,8 +560,7 @@ TEST(TableModel, SearchCellsShowWhatTheirHeadersName)
     EXPECT_FALSE(d->statusText(DeviceInfo::NetworkFamily).isEmpty());
 
     // Each page shows its own family.
-    Model reboot(nullptr, Model::RebootTable);
-    reboot.setDevices(devices.list());
+    Table reboot(Model::RebootTable, devices);
     EXPECT_EQ(cell(reboot, 0, reboot.statusColumn()), d->statusText(DeviceInfo::RebootFamily));
 }
 
@@ -583,8 +580,7 @@ TEST(TableModel, PageSpecificCellsShowTheValuesTheOperationsStored)
     d->telnetSwitch = QStringLiteral("on");
     d->exportDiskSwitch = QStringLiteral("off");
 
-    Model stream(nullptr, Model::StreamTable);
-    stream.setDevices(devices.list());
+    Table stream(Model::StreamTable, devices);
     EXPECT_EQ(cell(stream, 0, columnOf(stream, 175)).toString(), QStringLiteral("1920*1080"));
     EXPECT_EQ(cell(stream, 0, columnOf(stream, 176)).toString(), QStringLiteral("25"));
     EXPECT_EQ(cell(stream, 0, columnOf(stream, 177)).toString(), QStringLiteral("H.265"));
@@ -592,14 +588,12 @@ TEST(TableModel, PageSpecificCellsShowTheValuesTheOperationsStored)
     d->bitrateMode = 1; // user-defined
     EXPECT_EQ(cell(stream, 0, columnOf(stream, 181)).toInt(), 3000);
 
-    Model osd(nullptr, Model::OsdTable);
-    osd.setDevices(devices.list());
+    Table osd(Model::OsdTable, devices);
     EXPECT_EQ(cell(osd, 0, columnOf(osd, 182)).toString(), QStringLiteral("Gate"));
     EXPECT_EQ(cell(osd, 0, columnOf(osd, 183)).toString(), QStringLiteral("10,20"));
     EXPECT_EQ(cell(osd, 0, columnOf(osd, 184)).toString(), QStringLiteral("30,40"));
 
-    Model developer(nullptr, Model::DeveloperTable);
-    developer.setDevices(devices.list());
+    Table developer(Model::DeveloperTable, devices);
     EXPECT_EQ(cell(developer, 0, columnOf(developer, 243)).toString(), QStringLiteral("on"));
     EXPECT_EQ(cell(developer, 0, columnOf(developer, 242)).toString(), QStringLiteral("off"));
 }
@@ -621,28 +615,23 @@ TEST(TableModel, Customer60ShowsNotAvailablePortsPaddedAddressesAndYesNo)
 
     for (Model::TableKind kind : { Model::SearchTable, Model::ExcelTable, Model::RangeSearchTable }) {
         SCOPED_TRACE(int(kind));
-        Model model(nullptr, kind);
-        model.setDevices(devices.list());
+        Table model(kind, devices);
         EXPECT_EQ(cell(model, 0, columnOf(model, 33)).toString(), QStringLiteral("N/A"));
         EXPECT_EQ(cell(model, 0, columnOf(model, 38)).toString(), padded);
         EXPECT_EQ(cell(model, 0, columnOf(model, 37)).toString(), QStringLiteral("255.000.000.000"));
         EXPECT_EQ(cell(model, 0, 1).toString(), QStringLiteral("10.0.0.5"));
     }
-    Model search(nullptr, Model::SearchTable);
-    search.setDevices(devices.list());
+    Table search(Model::SearchTable, devices);
     EXPECT_EQ(cell(search, 0, columnOf(search, 198)).toString(), QStringLiteral("Yes"));
     EXPECT_EQ(cell(search, 1, columnOf(search, 198)).toString(), QStringLiteral("No"));
-    Model initialise(nullptr, Model::InitialiseTable);
-    initialise.setDevices(devices.list());
+    Table initialise(Model::InitialiseTable, devices);
     EXPECT_EQ(cell(initialise, 0, columnOf(initialise, 198)).toString(), QStringLiteral("No"));
     EXPECT_EQ(cell(initialise, 0, columnOf(initialise, 33)).toString(), QStringLiteral("N/A"));
 
     // The upgrade and video-format tables use the "N/A" cell code.
-    Model upgrade(nullptr, Model::UpgradeTable);
-    upgrade.setDevices(devices.list());
+    Table upgrade(Model::UpgradeTable, devices);
     EXPECT_EQ(cell(upgrade, 0, columnOf(upgrade, 33)).toString(), QStringLiteral("N/A"));
-    Model video(nullptr, Model::VideoFormatTable);
-    video.setDevices(devices.list());
+    Table video(Model::VideoFormatTable, devices);
     EXPECT_EQ(cell(video, 0, columnOf(video, 33)).toString(), QStringLiteral("N/A"));
     EXPECT_EQ(cell(video, 1, columnOf(video, 198)), QVariant(false));
 
@@ -661,13 +650,11 @@ TEST(TableModel, Customer57UnpadsAddressesOnTheSearchTableAndStylesTheLinkColumn
     spec.ip = QStringLiteral("192.168.001.010");
     spec.gateway = QStringLiteral("192.168.001.001");
     devices.add(spec);
-    Model search(nullptr, Model::SearchTable);
-    search.setDevices(devices.list());
+    Table search(Model::SearchTable, devices);
     EXPECT_EQ(cell(search, 0, 1).toString(), QStringLiteral("192.168.1.10"));
     EXPECT_EQ(cell(search, 0, columnOf(search, 38)).toString(), QStringLiteral("192.168.1.1"));
     EXPECT_EQ(cell(search, 0, columnOf(search, 308)).toString(), QStringLiteral("SN0001"));
-    Model reboot(nullptr, Model::RebootTable);
-    reboot.setDevices(devices.list());
+    Table reboot(Model::RebootTable, devices);
     EXPECT_EQ(cell(reboot, 0, 1).toString(), QStringLiteral("192.168.001.010"));
 
     EXPECT_TRUE(qvariant_cast<QFont>(cell(search, 0, 1, Qt::FontRole)).bold());
@@ -700,8 +687,7 @@ TEST(TableModel, ColoursFollowTheCustomer)
         ShellTestEnv env(editionOptions(c.customer));
         TableDevices devices;
         devices.addRange(2);
-        Model model(nullptr, Model::SearchTable);
-        model.setDevices(devices.list());
+        Table model(Model::SearchTable, devices);
         model.setHoverRow(1);
         EXPECT_FALSE(cell(model, 0, 1, Qt::BackgroundRole).isValid());
         EXPECT_EQ(qvariant_cast<QBrush>(cell(model, 1, 4, Qt::BackgroundRole)).color(), c.hover);
@@ -730,8 +716,7 @@ TEST(TableModel, Customer7ShowsTheMakerOfSingleChannelDevicesOnSearchAndWorkbook
 
     for (Model::TableKind kind : { Model::SearchTable, Model::ExcelTable, Model::RebootTable }) {
         SCOPED_TRACE(int(kind));
-        Model model(nullptr, kind);
-        model.setDevices(devices.list());
+        Table model(kind, devices);
         const int name = columnOf(model, 60);
         EXPECT_EQ(cell(model, 0, name).toString(),
             kind == Model::RebootTable ? QStringLiteral("Cam") : QStringLiteral("Acme"));
@@ -761,8 +746,7 @@ TEST(TableModel, UpgradeTablesShowVersionsAndTheComparison)
         d->setFamilyStatus(DeviceInfo::UpgradeFamily, 8);
         d->queriedVersion = QStringLiteral("V3.1");
         d->matchVersion = QStringLiteral("V3.1");
-        Model model(nullptr, Model::UpgradeTable);
-        model.setDevices(devices.list());
+        Table model(Model::UpgradeTable, devices);
         ASSERT_EQ(model.columnCount(), c.headers.size() + 1);
         const QMap<int, QVariant> byHeader = {
             { 32, d->ip() },
@@ -821,8 +805,7 @@ TEST(TableModel, AutoUpgradeShowsTheLastStatusForSomeCustomers)
         d->setFamilyStatus(DeviceInfo::AutoUpgradeFamily, 19);
         d->queriedVersion = QStringLiteral("V1");
         d->matchVersion = QStringLiteral("V2");
-        Model model(nullptr, Model::AutoUpgradeTable);
-        model.setDevices(devices.list());
+        Table model(Model::AutoUpgradeTable, devices);
         const bool lastStatus = customer != 1;
         EXPECT_EQ(cell(model, 0, model.statusColumn()).toString(),
             d->statusText(lastStatus ? DeviceInfo::LastStatus : DeviceInfo::AutoUpgradeFamily));
@@ -843,8 +826,7 @@ TEST(TableModel, VideoFormatCellsFollowTheirHeaders)
     spec.activated = false;
     DeviceInfo* d = devices.add(spec);
     d->setFamilyStatus(DeviceInfo::VideoFormatFamily, 3);
-    Model model(nullptr, Model::VideoFormatTable);
-    model.setDevices(devices.list());
+    Table model(Model::VideoFormatTable, devices);
     const QVariantList expected = { 1, QStringLiteral("10.0.0.8"),
         d->statusText(DeviceInfo::VideoFormatFamily), false, 9000, 1, QStringLiteral("Cam"), d->software() };
     ASSERT_EQ(model.columnCount(), expected.size());
@@ -933,8 +915,7 @@ TEST(TableSortProxy, SortsTheModelsRowsByAddress)
     TableDevices devices;
     for (const char* ip : { "10.0.0.10", "10.0.0.2", "9.1.1.1", "10.0.0.1" })
         devices.add({ QLatin1String(ip) });
-    Model model(nullptr, Model::SearchTable);
-    model.setDevices(devices.list());
+    Table model(Model::SearchTable, devices);
     TableViewSortProxy* proxy = model.sortProxy();
     EXPECT_EQ(sourceModelOf(proxy), &model);
     proxy->sort(1, Qt::AscendingOrder);
