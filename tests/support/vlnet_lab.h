@@ -2,13 +2,14 @@
 // A GoogleTest suite whose tests reach simulated devices through the VLNet
 // stand-in: one devsim for the whole suite, VLNet started the way the
 // program starts it, with times short enough that drops and reconnects
-// happen within a test, and devsim's log printed when a test fails.
+// happen within a test, and devsim's log printed when a test fails
+// (devsim_lab.h).
 //
 //   class Login : public vltest::VlnetLabSuite {
 //   protected:
 //       static void SetUpTestSuite() { startLab({ "200", "1500", "1500", "300" }, { "--generate", "4" }); }
 //   };
-#include "support/devsim.h"
+#include "support/devsim_lab.h"
 #include "vlnet.h"
 
 #include <cstdio>
@@ -30,7 +31,7 @@ struct VlnetTimes {
     const char* keepalive; // VLNET_KEEPALIVE_MS
 };
 
-class VlnetLabSuite : public ::testing::Test
+class VlnetLabSuite : public DevsimLabSuite
 {
 protected:
     // For the suite's SetUpTestSuite(): the times, devsim started with
@@ -41,50 +42,14 @@ protected:
         setenv("VLNET_CONNECT_TIMEOUT_MS", times.connectTimeout, 1);
         setenv("VLNET_REPLY_TIMEOUT_MS", times.replyTimeout, 1);
         setenv("VLNET_KEEPALIVE_MS", times.keepalive, 1);
-        sim = new Devsim(std::move(devsimArgs));
+        startDevsim(std::move(devsimArgs));
         VLNetInit();
     }
     static void TearDownTestSuite()
     {
         VLNetRelease();
-        if (!sim)
-            return;
-        EXPECT_TRUE(sim->stopCleanly()) << sim->log();
-        delete sim;
-        sim = nullptr;
+        stopDevsim();
     }
-    void TearDown() override
-    {
-        if (HasFailure() && sim)
-            std::fprintf(stderr, "devsim log:\n%s\n", sim->log().c_str());
-    }
-
-    // Device n's state as devsim holds it.
-    static Json::Value state(int n)
-    {
-        Json::Value r(Json::objectValue);
-        r["cmd"] = "get";
-        r["device"] = n;
-        return sim->must(r)["state"];
-    }
-
-    // What device n received of one kind ("PROBE", "LOGIN", ...), oldest
-    // first; the device's list is cleared.
-    static std::vector<Json::Value> takeReceived(int n, const std::string& what)
-    {
-        Json::Value r(Json::objectValue);
-        r["cmd"] = "received";
-        r["device"] = n;
-        r["clear"] = true;
-        const Json::Value got = sim->must(r)["received"];
-        std::vector<Json::Value> out;
-        for (const auto& entry : got)
-            if (entry["what"] == what)
-                out.push_back(entry);
-        return out;
-    }
-
-    inline static Devsim* sim = nullptr;
 };
 
 } // namespace vltest

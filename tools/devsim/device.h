@@ -139,6 +139,7 @@ struct Device {
     int alarmOut = 0;
     int videoFormat = 0; // 0 PAL, 1 NTSC
     int maxSessions = 10;
+    bool onvif = false; // answers WS-Discovery and serves the ONVIF device service
 
     // Accounts.
     bool activated = true;

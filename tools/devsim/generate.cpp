@@ -138,6 +138,7 @@ Device generateDevice(int n, const GenerateOptions& options)
     d.net.ipv6 = deviceIp6(n);
     d.net.httpsPort = rng.percent(80) ? 443 : 0;
     d.keys = makeKeyPair();
+    d.onvif = (n + 1) * options.onvifPercent / 100 != n * options.onvifPercent / 100;
     return d;
 }
 

@@ -12,6 +12,9 @@ struct GenerateOptions {
     int count = 0;
     std::uint32_t seed = 1;
     int inactivePercent = 10; // devices that still wait for their first password
+    // ONVIF-capable devices: exactly count * P / 100 of the first `count`
+    // devices, spread evenly (device n is one when (n + 1) * P / 100 steps up).
+    int onvifPercent = 10;
     std::string password = "Admin_123"; // the admin password of activated devices
 };
 

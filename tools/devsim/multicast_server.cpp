@@ -3,15 +3,11 @@
 #include "multicast/datagram.h"
 #include "udp_io.h"
 
-#include <boost/asio/ip/multicast.hpp>
 #include <boost/asio/ip/v6_only.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <cerrno>
 #include <cstring>
-#include <ifaddrs.h>
-#include <net/if.h>
 #include <netinet/in.h>
-#include <set>
 #include <sys/socket.h>
 
 namespace devsim
@@ -65,39 +61,11 @@ void MulticastServer::stop()
 
 void MulticastServer::joinGroups()
 {
-    ifaddrs* all = nullptr;
-    if (::getifaddrs(&all) != 0)
-        return;
-    const auto group4 = asio::ip::make_address_v4(vlsdk::kMulticastGroupV4);
-    const auto group6 = asio::ip::make_address_v6(vlsdk::kMulticastGroupV6);
-    int joined = 0;
-    std::set<unsigned> joined6;
-    for (const ifaddrs* i = all; i; i = i->ifa_next) {
-        if (!i->ifa_addr || !(i->ifa_flags & IFF_UP) || (i->ifa_flags & IFF_LOOPBACK)
-            || !(i->ifa_flags & IFF_MULTICAST))
-            continue;
-        boost::system::error_code ec;
-        if (i->ifa_addr->sa_family == AF_INET) {
-            sockaddr_in sin;
-            std::memcpy(&sin, i->ifa_addr, sizeof sin);
-            asio::ip::address_v4::bytes_type b;
-            std::memcpy(b.data(), &sin.sin_addr, 4);
-            m_v4.set_option(asio::ip::multicast::join_group(group4, asio::ip::address_v4(b)), ec);
-        } else if (i->ifa_addr->sa_family == AF_INET6) {
-            // One membership per interface, whatever its number of addresses.
-            const unsigned index = ::if_nametoindex(i->ifa_name);
-            if (!joined6.insert(index).second)
-                continue;
-            m_v6.set_option(asio::ip::multicast::join_group(group6, index), ec);
-        } else {
-            continue;
-        }
-        if (ec && ec != boost::system::errc::address_in_use)
-            m_log.line(std::string("multicast: cannot join on ") + i->ifa_name + ": " + ec.message());
-        else
-            ++joined;
-    }
-    ::freeifaddrs(all);
+    std::string refused;
+    int joined = joinGroupEverywhere(m_v4, asio::ip::make_address(vlsdk::kMulticastGroupV4), &refused);
+    joined += joinGroupEverywhere(m_v6, asio::ip::make_address(vlsdk::kMulticastGroupV6), &refused);
+    if (!refused.empty())
+        m_log.line("multicast: cannot join on " + refused);
     if (joined == 0)
         m_log.line("multicast: joined no group (no multicast interface)");
 }

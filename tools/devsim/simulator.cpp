@@ -4,6 +4,8 @@
 #include "common/json.h"
 #include "control_server.h"
 #include "multicast_server.h"
+#include "onvif_discovery.h"
+#include "onvif_service.h"
 #include "probe_server.h"
 #include "records.h"
 #include "schedules.h"
@@ -32,6 +34,7 @@ const char* usage()
            "  --generate N          play N generated devices (mixed cameras and recorders)\n"
            "  --seed S              seed of the generated devices (default 1)\n"
            "  --inactive-percent P  share of generated devices not yet activated (default 10)\n"
+           "  --onvif-percent P     share of generated devices that speak ONVIF (default 10)\n"
            "  --password TEXT       admin password of generated activated devices (default Admin_123)\n"
            "  --devices FILE        play the devices of a JSON file\n"
            "  --state FILE          resume from FILE when it exists; save the state there on exit\n"
@@ -41,6 +44,7 @@ const char* usage()
            "  --reboot-seconds S    time a rebooting device stays off the network (default 30)\n"
            "  --multicast-port P    UDP port of the multicast discovery (default 9555, 0 = off)\n"
            "  --nonce-seconds S     how long a nonce of a multicast update stays valid (default 30)\n"
+           "  --discovery-port P    UDP port of ONVIF's WS-Discovery (default 3702, 0 = off)\n"
            "  --web-port P          HTTP port of the web interface of generated devices (default 80)\n"
            "  --https-port P        HTTPS port of generated devices that have HTTPS (default 443, 0 = "
            "none)\n";
@@ -84,6 +88,10 @@ bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* h
             if (!number(v, 0, 100, &n))
                 return false;
             o->generate.inactivePercent = int(n);
+        } else if (a == "--onvif-percent") {
+            if (!number(v, 0, 100, &n))
+                return false;
+            o->generate.onvifPercent = int(n);
         } else if (a == "--password") {
             o->generate.password = v;
         } else if (a == "--devices") {
@@ -120,6 +128,10 @@ bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* h
             if (!number(v, 1, 3600, &n))
                 return false;
             o->nonceMs = int(n * 1000);
+        } else if (a == "--discovery-port") {
+            if (!number(v, 0, 65535, &n))
+                return false;
+            o->discoveryPort = std::uint16_t(n);
         } else {
             *error = "unknown option " + a;
             return false;
@@ -197,7 +209,13 @@ void Simulator::run()
         m_multicast->responder().setNonceValidityMs(m_options.nonceMs);
         m_multicast->start();
     }
+    if (m_options.discoveryPort != 0) {
+        m_discovery = std::make_unique<OnvifDiscovery>(m_io, m_store, m_log, m_options.discoveryPort);
+        m_discovery->start();
+    }
     m_web = std::make_unique<WebServer>(m_store, m_log, m_options.rebootMs);
+    m_onvif = std::make_unique<OnvifService>(m_io, m_store, m_log);
+    m_onvif->addTo(*m_web);
     m_web->start();
     auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
     signals->async_wait([this](boost::system::error_code ec, int) {
@@ -251,6 +269,8 @@ void Simulator::stop()
             m_probe->stop();
         if (m_multicast)
             m_multicast->stop();
+        if (m_discovery)
+            m_discovery->stop();
         if (m_sessions)
             m_sessions->stop();
         m_schedules->stop();
@@ -296,6 +316,7 @@ Json::Value Simulator::control(const Json::Value& request)
         out["session_port"] = m_options.sessionPort;
         out["probe_port"] = m_options.probePort;
         out["multicast_port"] = m_options.multicastPort;
+        out["discovery_port"] = m_options.discoveryPort;
         Json::Value web(Json::arrayValue), https(Json::arrayValue);
         for (auto port : m_web ? m_web->ports(false) : std::set<std::uint16_t>())
             web.append(port);
@@ -325,6 +346,7 @@ Json::Value Simulator::control(const Json::Value& request)
                 e["model"] = d.model;
                 e["channels"] = int(d.channels.size());
                 e["activated"] = d.activated;
+                e["onvif"] = d.onvif;
                 e["online"] = d.online();
                 e["sessions"] = d.sessions;
                 e["media_port"] = d.net.mediaPort;

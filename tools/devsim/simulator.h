@@ -18,6 +18,8 @@ class SessionServer;
 class ProbeServer;
 class ControlServer;
 class MulticastServer;
+class OnvifDiscovery;
+class OnvifService;
 class Schedules;
 class WebServer;
 
@@ -31,6 +33,7 @@ struct Options {
     int rebootMs = 30000; // a reboot's time off the network unless the command says
     std::uint16_t multicastPort = 9555; // multicast discovery; 0: not served
     int nonceMs = 30000; // how long an update nonce stays valid
+    std::uint16_t discoveryPort = 3702; // ONVIF's WS-Discovery; 0: not served
     int webPort = 0; // --web-port: web port of generated devices (0: their own, 80)
     int httpsPort
         = -1; // --https-port: HTTPS port of generated devices with HTTPS (0: none; -1: their own, 443)
@@ -73,6 +76,8 @@ private:
     std::unique_ptr<ProbeServer> m_probe;
     std::unique_ptr<ControlServer> m_control;
     std::unique_ptr<MulticastServer> m_multicast;
+    std::unique_ptr<OnvifDiscovery> m_discovery;
+    std::unique_ptr<OnvifService> m_onvif;
     std::unique_ptr<Schedules> m_schedules;
     std::unique_ptr<WebServer> m_web;
 };

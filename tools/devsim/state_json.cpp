@@ -237,6 +237,7 @@ Json::Value deviceToJson(const Device& d, bool runtime)
     o["alarm_out"] = d.alarmOut;
     o["video_format"] = d.videoFormat;
     o["max_sessions"] = d.maxSessions;
+    o["onvif"] = d.onvif;
     o["activated"] = d.activated;
     Json::Value users(Json::arrayValue);
     for (const auto& u : d.users) {
@@ -324,6 +325,7 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
     r.read("video_format", d.videoFormat, 0, 1);
     r.read("max_sessions", d.maxSessions, 1, 1000);
     r.read("activated", d.activated);
+    r.read("onvif", d.onvif);
     r.read("even_check", d.evenCheck);
     if (!report(r, error) || !readHexArray(v, "dev_id", d.devId, error, ""))
         return false;
@@ -443,6 +445,7 @@ std::vector<Device> loadDevices(const std::string& path)
         throw std::runtime_error(path + ": no \"devices\" array");
     GenerateOptions defaults;
     defaults.inactivePercent = 0;
+    defaults.onvifPercent = 0;
     std::vector<Device> out;
     for (Json::ArrayIndex i = 0; i < list.size(); ++i) {
         Device d = generateDevice(int(i), defaults);

@@ -1,8 +1,12 @@
 #include "udp_io.h"
 
 #include <arpa/inet.h>
+#include <boost/asio/ip/multicast.hpp>
 #include <cstring>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netinet/in.h>
+#include <set>
 #include <stdexcept>
 #include <sys/socket.h>
 
@@ -132,6 +136,43 @@ bool sendFrom(int fd, const std::string& from, const udp::endpoint& to, const vo
 {
     return to.address().is_v6() ? sendFrom6(fd, from, to, data, length)
                                 : sendFrom4(fd, from, to, data, length);
+}
+
+int joinGroupEverywhere(udp::socket& socket, const asio::ip::address& group, std::string* refused)
+{
+    ifaddrs* all = nullptr;
+    if (::getifaddrs(&all) != 0)
+        return 0;
+    const int family = group.is_v4() ? AF_INET : AF_INET6;
+    int joined = 0;
+    std::set<unsigned> done;
+    for (const ifaddrs* i = all; i; i = i->ifa_next) {
+        if (!i->ifa_addr || i->ifa_addr->sa_family != family || !(i->ifa_flags & IFF_UP)
+            || (i->ifa_flags & IFF_LOOPBACK) || !(i->ifa_flags & IFF_MULTICAST))
+            continue;
+        boost::system::error_code ec;
+        if (family == AF_INET) {
+            sockaddr_in sin;
+            std::memcpy(&sin, i->ifa_addr, sizeof sin);
+            asio::ip::address_v4::bytes_type b;
+            std::memcpy(b.data(), &sin.sin_addr, 4);
+            socket.set_option(asio::ip::multicast::join_group(group.to_v4(), asio::ip::address_v4(b)), ec);
+        } else {
+            // One membership per interface, whatever its number of addresses.
+            const unsigned index = ::if_nametoindex(i->ifa_name);
+            if (!done.insert(index).second)
+                continue;
+            socket.set_option(asio::ip::multicast::join_group(group.to_v6(), index), ec);
+        }
+        if (ec && ec != boost::system::errc::address_in_use) {
+            if (refused)
+                *refused += std::string(refused->empty() ? "" : ", ") + i->ifa_name + ": " + ec.message();
+        } else {
+            ++joined;
+        }
+    }
+    ::freeifaddrs(all);
+    return joined;
 }
 
 } // namespace devsim

@@ -27,6 +27,13 @@ struct ReceivedDatagram {
 // (enablePacketInfo() must be on); nothing when none waits.
 std::optional<ReceivedDatagram> receiveWithDestination(int fd, void* buffer, std::size_t capacity);
 
+// Joins `group` (an IPv4 or IPv6 multicast address, of the socket's family)
+// on every interface that is up and can take multicast, loopback excepted:
+// one membership per interface. Returns how many interfaces joined; the
+// interfaces that refused are named in `refused`.
+int joinGroupEverywhere(
+    boost::asio::ip::udp::socket& socket, const boost::asio::ip::address& group, std::string* refused);
+
 // Sends `data` to `to` with the source address `from` (a local address of
 // this namespace, of `to`'s family; for a link-local IPv6 peer on `to`'s
 // scope). The one place that picks a device's source address for UDP

@@ -2,6 +2,7 @@
 // What one connection of the stand-in reported, gathered for tests, with
 // the checks of the callback contract (never before the start call returned,
 // never after the stop call returned, never two at once, always on one thread).
+#include "support/poll.h"
 #include "vlnet.h"
 
 #include <atomic>
@@ -17,18 +18,6 @@
 
 namespace vltest
 {
-
-// Polls `pred` every 10 ms for up to `ms`; true once it holds.
-inline bool pollUntil(const std::function<bool()>& pred, int ms = 10000)
-{
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() >= until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
 
 struct Events {
     std::mutex lock;
