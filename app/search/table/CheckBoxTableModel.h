@@ -50,7 +50,7 @@ class CheckBoxTableModel : public QAbstractTableModel
 
 public:
     // One kind per page. Only kinds 0 and 6 keep https boxes.
-    enum TableKind {
+    enum TableKind : int {
         SearchTable = 0,
         UpgradeTable = 1,
         DeviceSettingsTable = 2, // batch network settings
