@@ -132,6 +132,15 @@ struct Session {
             out.push_back(parse(s)["status"].asString());
         return out;
     }
+    // Every status text so far, for failure messages.
+    std::string status_list()
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        std::string out;
+        for (const auto& s : statuses)
+            out += s + "\n";
+        return out;
+    }
     size_t events()
     {
         std::lock_guard<std::mutex> hold(lock);

@@ -49,7 +49,7 @@ TEST_F(LoginLab, RecorderMediaLoginSucceedsOnceItsChannelsAreKnown)
     device* d = vl_create_device();
     Session s;
     ASSERT_EQ(login(d, s, n, R"("protocol": "media")"), vl_success);
-    ASSERT_TRUE(s.wait_status("success")) << "statuses: " << s.statuses.size();
+    ASSERT_TRUE(s.wait_status("success")) << "statuses: " << s.status_list();
     EXPECT_EQ(s.status_texts(), (std::vector<std::string> { "connecting", "success" }));
     ASSERT_TRUE(s.wait_message("MsgRemoteCHStatusReq"));
     const Json::Value channels = s.message("MsgRemoteCHStatusReq");
@@ -103,7 +103,7 @@ TEST_F(LoginLab, CameraMediaLoginReportsItsChannelsOnline)
     device* d = vl_create_device();
     Session s;
     ASSERT_EQ(login(d, s, n), vl_success);
-    ASSERT_TRUE(s.wait_status("success"));
+    ASSERT_TRUE(s.wait_status("success")) << "statuses: " << s.status_list();
     ASSERT_TRUE(s.wait_message("VLSDKChannelStatusEx"));
     EXPECT_EQ(s.message("VLSDKChannelStatus").size(), dev["channels"].size());
     for (const auto& c : s.message("VLSDKChannelStatusEx"))
@@ -131,7 +131,7 @@ TEST_F(LoginLab, HttpLoginCarriesTheDevicesWebSession)
     const Json::Value dev = state(n);
     ASSERT_EQ(login(d, s, n, R"("protocol": "http", "port": )" + dev["network"]["web_port"].asString()),
         vl_success);
-    ASSERT_TRUE(s.wait_status("success"));
+    ASSERT_TRUE(s.wait_status("success")) << "statuses: " << s.status_list();
     Json::Value success;
     {
         std::lock_guard<std::mutex> hold(s.lock);
@@ -169,7 +169,7 @@ TEST_F(LoginLab, WrongPasswordReportsTheFailureOnly)
     device* d = vl_create_device();
     Session s;
     ASSERT_EQ(login(d, s, n, {}, "wrong"), vl_success) << "the login starts; its outcome comes later";
-    ASSERT_TRUE(s.wait_status("user or password error"));
+    ASSERT_TRUE(s.wait_status("user or password error")) << "statuses: " << s.status_list();
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     EXPECT_EQ(s.status_texts(), (std::vector<std::string> { "connecting", "user or password error" }));
     {
@@ -186,10 +186,11 @@ TEST_F(LoginLab, RebootReportsTheDropAndTheReturn)
     device* d = vl_create_device();
     Session s;
     ASSERT_EQ(login(d, s, n), vl_success);
-    ASSERT_TRUE(s.wait_status("success"));
+    ASSERT_TRUE(s.wait_status("success")) << "statuses: " << s.status_list();
     sim->must("{\"cmd\":\"reboot\",\"device\":" + std::to_string(n) + ",\"seconds\":1}");
-    ASSERT_TRUE(s.wait_status("close"));
-    ASSERT_TRUE(s.wait_status("success", 2, 15000)) << "the connection comes back by itself";
+    ASSERT_TRUE(s.wait_status("close")) << "statuses: " << s.status_list();
+    ASSERT_TRUE(s.wait_status("success", 2, 15000))
+        << "the connection comes back by itself; statuses: " << s.status_list();
     const auto texts = s.status_texts();
     ASSERT_GE(texts.size(), 5u);
     EXPECT_EQ(texts[2], "close");
@@ -205,7 +206,7 @@ TEST_F(LoginLab, RecorderWithoutMessageCallbackStillHearsItsSuccess)
     device* d = vl_create_device();
     Session s;
     ASSERT_EQ(login(d, s, n, {}, kPassword, false), vl_success);
-    ASSERT_TRUE(s.wait_status("success"));
+    ASSERT_TRUE(s.wait_status("success")) << "statuses: " << s.status_list();
     vl_destroy_device(d);
 }
 
@@ -255,7 +256,7 @@ TEST_F(LoginLab, EveryFieldOfTheRecordReachesTheLoginResponse)
     device* d = vl_create_device();
     Session s;
     ASSERT_EQ(login(d, s, n), vl_success);
-    ASSERT_TRUE(s.wait_status("success"));
+    ASSERT_TRUE(s.wait_status("success")) << "statuses: " << s.status_list();
     Json::Value rsp = login_rsp(d);
     EXPECT_EQ(rsp["UI52Type"], true);
     // Flatten the two objects and compare every key both ways.

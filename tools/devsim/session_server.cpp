@@ -5,8 +5,8 @@
 #include "records.h"
 #include "wire.h"
 
+#include <boost/asio/dispatch.hpp>
 #include <boost/asio/ip/v6_only.hpp>
-#include <boost/asio/post.hpp>
 #include <boost/asio/read.hpp>
 #include <boost/asio/write.hpp>
 #include <chrono>
@@ -438,8 +438,13 @@ SessionServer::SessionServer(
     , m_alive(std::make_shared<bool>(true))
 {
     std::weak_ptr<bool> alive = m_alive;
+    // A change made on the I/O thread (the control channel, a multicast
+    // update) takes effect before that thread moves on: the control command
+    // that moved a device answers only once its new port listens, so a test
+    // may connect at once. Changes from other threads (the web interface)
+    // are handed over to the I/O thread.
     m_store.subscribe([this, alive](const StoreEvent& e) {
-        asio::post(m_io, [this, alive, e] {
+        asio::dispatch(m_io, [this, alive, e] {
             if (alive.lock())
                 onStoreEvent(e);
         });

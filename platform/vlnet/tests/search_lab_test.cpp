@@ -110,9 +110,9 @@ TEST_F(SearchLab, BroadcastFindsEveryDeviceOnceAfterTheDefaultTime)
 
 TEST_F(SearchLab, ADeviceThatAnswersLateIsMissedByAShortSearch)
 {
-    fault(5, "delay_ms", 1500);
+    fault(5, "delay_ms", 4000);
     SearchEvents e;
-    auto s = rangeRecord(e, Lab::deviceIp4(4), Lab::deviceIp4(6), 0, 500);
+    auto s = rangeRecord(e, Lab::deviceIp4(4), Lab::deviceIp4(6), 0, 1500);
     ASSERT_EQ(VLNetSearchDevPoint2Point(&s), 1);
     ASSERT_TRUE(e.waitEnd());
     const auto ips = e.ips();
@@ -126,7 +126,7 @@ TEST_F(SearchLab, RangeSearchAsksEveryAddressOfItsRangeAndNoOther)
     for (int n : { 9, 10, 14, 15 })
         clearReceived(n);
     SearchEvents e;
-    auto s = rangeRecord(e, Lab::deviceIp4(10), Lab::deviceIp4(14), 3, 500);
+    auto s = rangeRecord(e, Lab::deviceIp4(10), Lab::deviceIp4(14), 3, 2000);
     ASSERT_EQ(VLNetSearchDevPoint2Point(&s), 1);
     ASSERT_TRUE(e.waitEnd());
     const auto ips = e.ips();

@@ -10,7 +10,10 @@
 #include "multicast/session.h"
 #include "support/devsim.h"
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,8 +23,10 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <string>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace vlsdk;
 using namespace std::chrono;
@@ -67,6 +72,44 @@ Json::Value parse(const std::string& text)
     return v;
 }
 
+// Datagrams that the programs of this namespace have read from their UDP
+// sockets, of both families: the kernel counts a datagram once its socket's
+// owner has read it.
+std::uint64_t udp_datagrams_read()
+{
+    std::uint64_t total = 0;
+    std::ifstream snmp("/proc/net/snmp");
+    std::vector<std::string> names;
+    for (std::string line; std::getline(snmp, line);) {
+        if (line.rfind("Udp: ", 0) != 0)
+            continue;
+        std::istringstream fields(line.substr(5));
+        std::vector<std::string> row { std::istream_iterator<std::string>(fields), {} };
+        if (names.empty()) {
+            names = row;
+            continue;
+        }
+        for (size_t i = 0; i < names.size() && i < row.size(); ++i)
+            if (names[i] == "InDatagrams")
+                total += std::stoull(row[i]);
+    }
+    std::ifstream snmp6("/proc/net/snmp6");
+    for (std::string name, value; snmp6 >> name >> value;)
+        if (name == "Udp6InDatagrams")
+            total += std::stoull(value);
+    return total;
+}
+
+// True while thread `tid` of this process sleeps in epoll_wait: an I/O loop
+// waits there only once it has run every handler it had.
+bool waits_in_epoll(pid_t tid)
+{
+    std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/wchan");
+    std::string wchan;
+    in >> wchan;
+    return wchan == "do_epoll_wait" || wchan == "ep_poll";
+}
+
 void run(const std::string& command)
 {
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
@@ -85,7 +128,13 @@ protected:
         delete sim;
         sim = nullptr;
     }
-    void TearDown() override { sim->must(R"({"cmd":"multicast","all":true,"clear":true})"); }
+    void TearDown() override
+    {
+        if (HasFailure())
+            std::fprintf(
+                stderr, "engine log:\n%s\ndevsim log:\n%s\n", log.text().c_str(), sim->log().c_str());
+        sim->must(R"({"cmd":"multicast","all":true,"clear":true})");
+    }
 
     static Json::Value device(int n)
     {
@@ -96,13 +145,22 @@ protected:
         return sim->must(
             "{\"cmd\":\"received\",\"clear\":true,\"device\":" + std::to_string(n) + "}")["received"];
     }
-    static std::vector<Json::Value> multicast_received(int n)
+    // What device n read over multicast since the last look (devsim's list
+    // is cleared), oldest first. Devsim notes a copy when it reads it, which
+    // on a busy machine may come after the pass that sent it has ended:
+    // this waits until `want` have come, for at most 10 s.
+    static std::vector<Json::Value> multicast_received(int n, size_t want)
     {
         std::vector<Json::Value> out;
-        for (const auto& r : received(n))
-            if (r["transport"].asString() == "multicast")
-                out.push_back(r);
-        return out;
+        const auto deadline = steady_clock::now() + seconds(10);
+        for (;;) {
+            for (const auto& r : received(n))
+                if (r["transport"].asString() == "multicast")
+                    out.push_back(r);
+            if (out.size() >= want || steady_clock::now() >= deadline)
+                return out;
+            std::this_thread::sleep_for(milliseconds(20));
+        }
     }
     static std::string dev_id(int n) { return unhex(device(n)["dev_id"].asString()); }
     static std::string key_blob(int n)
@@ -154,7 +212,7 @@ TEST_F(MulticastLab, SearchReachesEveryDeviceOnBothFamiliesAndTheAnswersComeBack
         std::string::npos);
 
     // What device 0 read: the request as sent, once per socket.
-    const auto got = multicast_received(0);
+    const auto got = multicast_received(0, 3);
     ASSERT_EQ(got.size(), 3u);
     std::multiset<std::string> families;
     for (const auto& r : got) {
@@ -214,8 +272,8 @@ TEST_F(MulticastLab, SearchForAManufacturerAsksOnlyItsDevices)
     for (const auto& o : open_queue(engine))
         ids.insert(o.reply.dev_id());
     EXPECT_EQ(ids, (std::set<std::string> { dev_id(2) }));
-    const auto other = multicast_received(0);
-    ASSERT_FALSE(other.empty());
+    const auto other = multicast_received(0, 3);
+    ASSERT_EQ(other.size(), 3u);
     EXPECT_EQ(other[0]["manufactures"][0].asString(), "313");
     EXPECT_EQ(other[0]["manufactures"][1].asString(), "116");
     EXPECT_FALSE(other[0]["answered"].asBool());
@@ -268,7 +326,7 @@ TEST_F(MulticastLab, ActivationSealsEachEntryToItsDeviceAndTheDevicesJudgeThePas
         // The first copy of the request decides; later copies meet a device
         // that may be activated by then.
         EXPECT_TRUE(results[dev_id(c.device)].count(c.result));
-        const auto got = multicast_received(c.device);
+        const auto got = multicast_received(c.device, 3);
         ASSERT_EQ(got.size(), 3u);
         EXPECT_EQ(got[0]["what"].asString(), "SET_PASSWORD");
         EXPECT_TRUE(got[0]["opened"].asBool());
@@ -308,7 +366,9 @@ TEST_F(MulticastLab, AnEntrySealedToAnotherDeviceIsAKeyError)
         EXPECT_EQ(o.reply.dev_id(), dev_id(1));
         EXPECT_EQ(o.reply.set_password().result(), 3);
     }
-    EXPECT_FALSE(multicast_received(1)[0]["opened"].asBool());
+    const auto got = multicast_received(1, 3);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_FALSE(got[0]["opened"].asBool());
     EXPECT_FALSE(device(1)["activated"].asBool());
     sim->must(R"({"cmd":"set","device":1,"state":{"activated":true}})");
 }
@@ -346,7 +406,7 @@ TEST_F(MulticastLab, UpdateInTwoPassesWithTheDevicesNonces)
     }
     for (int n : { 0, 1 }) {
         SCOPED_TRACE(n);
-        const auto got = multicast_received(n);
+        const auto got = multicast_received(n, 3);
         ASSERT_EQ(got.size(), 3u);
         EXPECT_EQ(got[0]["what"].asString(), "UPDATE_INFO");
         EXPECT_EQ(got[0]["username"].asString(), "admin");
@@ -369,7 +429,7 @@ TEST_F(MulticastLab, UpdateInTwoPassesWithTheDevicesNonces)
     EXPECT_TRUE(first[dev_id(2)].front().second.empty());
     EXPECT_EQ(device(2)["network"]["ip"].asString(), "192.168.7.102");
     EXPECT_TRUE(first[dev_id(3)].empty());
-    multicast_received(3);
+    multicast_received(3, 3);
 
     // What the report of the first pass does: keep the last nonce of each device.
     for (auto& e : engine.update_entries()) {
@@ -387,7 +447,7 @@ TEST_F(MulticastLab, UpdateInTwoPassesWithTheDevicesNonces)
         ASSERT_TRUE(o.opened);
         second[o.reply.dev_id()].insert(o.reply.update_info().result());
     }
-    const auto got0 = multicast_received(0);
+    const auto got0 = multicast_received(0, 3);
     ASSERT_EQ(got0.size(), 3u);
     EXPECT_EQ(unhex(got0[0]["nonce"].asString()), engine.update_entries()[0].nonce);
     EXPECT_EQ(unhex(got0[0]["pwd_hash"].asString()), *sha256("Admin_123" + engine.update_entries()[0].nonce));
@@ -467,17 +527,26 @@ TEST_F(MulticastLab, RepliesAfterTheTimeoutAreNotQueued)
 
 TEST_F(MulticastLab, AStopFromAnotherThreadEndsALiveSearch)
 {
+    const std::uint64_t read_before = udp_datagrams_read();
     multicast_session engine;
     engine.set_delay(0);
     engine.set_timeout(10000);
-    const auto start = steady_clock::now();
-    std::thread worker([&] { one_pass(engine, &multicast_session::send_search_msg); });
-    while (!engine.running())
-        std::this_thread::sleep_for(milliseconds(1));
-    std::this_thread::sleep_for(milliseconds(400));
+    std::atomic<pid_t> worker_tid { 0 };
+    std::thread worker([&] {
+        worker_tid = gettid();
+        one_pass(engine, &multicast_session::send_search_msg);
+    });
+    // The stop comes once the engine has read all 18 answers (six devices,
+    // three copies each) and its I/O loop has handled them (it waits for
+    // more): what it heard before the stop stays queued.
+    const auto deadline = steady_clock::now() + seconds(10);
+    while ((udp_datagrams_read() - read_before < 18 || !waits_in_epoll(worker_tid))
+        && steady_clock::now() < deadline)
+        std::this_thread::sleep_for(milliseconds(2));
+    const auto stop = steady_clock::now();
     engine.close();
     worker.join();
-    EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - start).count(), 3000);
+    EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - stop).count(), 3000);
     EXPECT_EQ(engine.reply_queue().size(), 18u); // six devices, three copies each
 }
 

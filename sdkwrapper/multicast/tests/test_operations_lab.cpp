@@ -105,6 +105,23 @@ protected:
             std::string(1, char(0xB0)) + unhex(state["keys"]["public"].asString()));
     }
 
+    // Waits, for at most 10 s, until device n has read a multicast request
+    // since its list of what it received was last cleared; clears it.
+    static bool read_a_request(int n)
+    {
+        const auto deadline = steady_clock::now() + seconds(10);
+        for (;;) {
+            const Json::Value got = sim->must(
+                "{\"cmd\":\"received\",\"clear\":true,\"device\":" + std::to_string(n) + "}")["received"];
+            for (const auto& r : got)
+                if (r["transport"].asString() == "multicast")
+                    return true;
+            if (steady_clock::now() >= deadline)
+                return false;
+            std::this_thread::sleep_for(milliseconds(20));
+        }
+    }
+
     // A whole search; the results by mac.
     static std::vector<Json::Value> search(const std::string& request = R"({"delay": 300, "timeout": 2000})")
     {
@@ -339,11 +356,16 @@ TEST_F(MultiExportsLab, AnUpdateMovesADeviceAndTheNextSearchSeesItThere)
 TEST_F(MultiExportsLab, StopsMidRunAndFromInsideTheCallback)
 {
     // Mid-run: what was heard so far and the null text come before the stop returns.
+    for (int n = 0; n < kDevices; ++n)
+        sim->must("{\"cmd\":\"received\",\"clear\":true,\"device\":" + std::to_string(n) + "}");
     Results results;
     multicast_handle* handle
-        = vl_start_multi_search(R"({"delay": 100, "timeout": 10000})", Results::on_result, &results);
+        = vl_start_multi_search(R"({"delay": 0, "timeout": 10000})", Results::on_result, &results);
     ASSERT_NE(handle, nullptr);
-    std::this_thread::sleep_for(milliseconds(1000));
+    // The stop comes once every device has read the search: with no delay a
+    // device answers as it reads, so every answer is on its way by then.
+    for (int n = 0; n < kDevices; ++n)
+        EXPECT_TRUE(read_a_request(n)) << n;
     const auto t0 = steady_clock::now();
     EXPECT_EQ(vl_stop_multi_search(handle), 0);
     EXPECT_LT(duration_cast<milliseconds>(steady_clock::now() - t0).count(), 2000);

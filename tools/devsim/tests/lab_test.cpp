@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <json/reader.h>
 #include <netinet/in.h>
+#include <set>
 #include <sstream>
 #include <sys/socket.h>
 #include <thread>
@@ -133,46 +134,63 @@ TEST_F(DevsimLab, StateSurvivesAcrossConnectionsAndRuns)
     EXPECT_TRUE(saved.good());
 }
 
-// Sends one probe and gathers the answers for `ms`: (source address, JSON).
-std::vector<std::pair<std::string, Json::Value>> probe(const std::string& to, int ms)
+// Probes `to` until `want` devices have answered, then listens a little
+// longer for answers that should not come; with `want` 0 it probes and
+// listens for the whole `ms`. A probe or an answer may be lost on a busy
+// machine: the probe goes out again every 300 ms while answers are missing,
+// each with a sequence number of its own, for at most `ms`. Returns the
+// answers as (source address, JSON), one per device; a device that answers
+// one probe twice is listed twice.
+std::vector<std::pair<std::string, Json::Value>> probe(
+    const std::string& to, std::size_t want, int ms = 15000)
 {
+    using Clock = std::chrono::steady_clock;
     int s = socket(AF_INET, SOCK_DGRAM, 0);
     int on = 1;
     setsockopt(s, SOL_SOCKET, SO_BROADCAST, &on, sizeof(on));
+    timeval tv { 0, 50000 };
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
     sockaddr_in dst {};
     dst.sin_family = AF_INET;
     dst.sin_port = htons(vlwire::kProbePort);
     inet_pton(AF_INET, to.c_str(), &dst.sin_addr);
-    auto frame = vlwire::encode(vlwire::kProbe, 0, 7, "{}");
+
     std::vector<std::pair<std::string, Json::Value>> out;
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    // The simulator may need a moment to bind; ask again until something answers.
-    for (int tries = 0; tries < 10 && out.empty(); ++tries) {
-        sendto(s, frame.data(), frame.size(), 0, reinterpret_cast<sockaddr*>(&dst), sizeof(dst));
-        while (std::chrono::steady_clock::now() < until) {
-            timeval tv { 0, 100000 };
-            setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
-            std::uint8_t buf[4096];
-            sockaddr_in from {};
-            socklen_t len = sizeof(from);
-            ssize_t n = recvfrom(s, buf, sizeof(buf), 0, reinterpret_cast<sockaddr*>(&from), &len);
-            if (n < 0) {
-                if (!out.empty())
-                    break;
-                continue;
-            }
-            auto h = vlwire::decodeHeader(buf);
-            if (!h || h->command != vlwire::kProbe || !(h->flags & vlwire::kReply) || h->sequence != 7)
-                continue;
-            Json::Value v;
-            const char* p = reinterpret_cast<const char*>(buf) + vlwire::kHeaderSize + 4;
-            if (!vljson::parse(
-                    std::string_view(p, std::size_t(reinterpret_cast<const char*>(buf) + n - p)), v))
-                continue;
-            char ip[INET_ADDRSTRLEN];
-            inet_ntop(AF_INET, &from.sin_addr, ip, sizeof(ip));
-            out.emplace_back(ip, v);
+    std::set<std::string> answered; // source addresses
+    std::set<std::pair<std::uint32_t, std::string>> seen; // (probe, source)
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+    const auto settle = std::chrono::milliseconds(300);
+    auto nextSend = Clock::now();
+    auto complete = Clock::time_point::max(); // when the wanted count was reached
+    std::uint32_t sequence = 0;
+    while (Clock::now() < deadline
+        && (complete == Clock::time_point::max() || Clock::now() < complete + settle)) {
+        if (complete == Clock::time_point::max() && Clock::now() >= nextSend) {
+            auto frame = vlwire::encode(vlwire::kProbe, 0, ++sequence, "{}");
+            sendto(s, frame.data(), frame.size(), 0, reinterpret_cast<sockaddr*>(&dst), sizeof(dst));
+            nextSend = Clock::now() + std::chrono::milliseconds(300);
         }
+        std::uint8_t buf[4096];
+        sockaddr_in from {};
+        socklen_t len = sizeof(from);
+        ssize_t n = recvfrom(s, buf, sizeof(buf), 0, reinterpret_cast<sockaddr*>(&from), &len);
+        if (n < ssize_t(vlwire::kHeaderSize + 4))
+            continue;
+        auto h = vlwire::decodeHeader(buf);
+        if (!h || h->command != vlwire::kProbe || !(h->flags & vlwire::kReply) || h->sequence == 0
+            || h->sequence > sequence)
+            continue;
+        Json::Value v;
+        const char* p = reinterpret_cast<const char*>(buf) + vlwire::kHeaderSize + 4;
+        if (!vljson::parse(std::string_view(p, std::size_t(reinterpret_cast<const char*>(buf) + n - p)), v))
+            continue;
+        char ip[INET_ADDRSTRLEN];
+        inet_ntop(AF_INET, &from.sin_addr, ip, sizeof(ip));
+        const bool again = !seen.insert({ h->sequence, ip }).second;
+        if (answered.insert(ip).second || again)
+            out.emplace_back(ip, v);
+        if (want > 0 && answered.size() >= want && complete == Clock::time_point::max())
+            complete = Clock::now();
     }
     close(s);
     return out;
@@ -182,24 +200,24 @@ TEST_F(DevsimLab, ProbeIsAnsweredFromEachDevicesOwnAddress)
 {
     Devsim sim({ "--generate", "12" });
     Json::Value dev = sim.must(R"({"cmd":"get","device":4})")["state"];
-    auto one = probe(dev["network"]["ip"].asString(), 1500);
+    auto one = probe(dev["network"]["ip"].asString(), 1);
     ASSERT_EQ(one.size(), 1u);
     EXPECT_EQ(one[0].first, dev["network"]["ip"].asString());
     EXPECT_EQ(one[0].second["mac"].asString(), dev["mac"].asString());
     EXPECT_EQ(one[0].second["media_port"].asInt(), dev["network"]["media_port"].asInt());
 
     sim.must(R"({"cmd":"reboot","device":5,"seconds":30})");
-    auto all = probe("192.168.255.255", 1500);
+    auto all = probe("192.168.255.255", 11);
     EXPECT_EQ(all.size(), 11u) << "every device but the rebooting one";
     for (const auto& [from, v] : all)
         EXPECT_EQ(from, v["ip"].asString());
 
     // A move is seen by the probe as by sessions.
     sim.must(R"({"cmd":"set","device":4,"state":{"network":{"ip":"192.168.61.4"}}})");
-    auto moved = probe("192.168.61.4", 1500);
+    auto moved = probe("192.168.61.4", 1);
     ASSERT_EQ(moved.size(), 1u);
     EXPECT_EQ(moved[0].second["mac"].asString(), dev["mac"].asString());
-    EXPECT_TRUE(probe(dev["network"]["ip"].asString(), 600).empty());
+    EXPECT_TRUE(probe(dev["network"]["ip"].asString(), 0, 900).empty());
     EXPECT_TRUE(sim.stopCleanly()) << sim.log();
 }
 
