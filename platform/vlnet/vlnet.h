@@ -617,6 +617,44 @@ VLNET_API int VLNET_CALL VLNetResetConnection(int handle);
    otherwise. */
 VLNET_API int VLNET_CALL VLNetSetEvenCheck(int handle, int data);
 
+/* ---- Parameters and the firmware upgrade ---------------------------- */
+
+/* Parameter messages the stand-in's devices take (VLNetSetParamEx): the
+   device-information record of 1032 bytes, and the product information of
+   32 bytes (word 0 its size, word 1 the function code, bytes 8 to 23 the
+   custom type as UTF-8, byte 24 0xFF). */
+#define VLNET_SET_PARAM_KIND 216
+#define VLNET_PARAM_DEVICE_INFO 700
+#define VLNET_PARAM_DEVICE_INFO_SIZE 1032
+#define VLNET_PARAM_PRODUCT_INFO 582
+#define VLNET_PARAM_PRODUCT_INFO_SIZE 32
+
+/* Request of VLNetSetParamEx: {216, command, record, size, 0, 0, 1}. It
+   holds a pointer, so its layout differs between builds; zero-fill it. */
+typedef struct VLNET_SET_PARAM_EX {
+    int32_t kind; /* VLNET_SET_PARAM_KIND */
+    int32_t command; /* the parameter message (VLNET_PARAM_*) */
+    const void* record; /* record_count records of record_size bytes, read during the call */
+    int32_t record_size;
+    int32_t channel; /* 0: the device itself */
+    int32_t reserved;
+    int32_t record_count; /* 1 */
+} VLNET_SET_PARAM_EX;
+
+/* Writes parameter records to the logged-in device (a media login) and
+   waits for its answer. Returns 1 when the device took them; 0 for an
+   unknown handle, a login that is not up or of the HTTP kinds, a null
+   request or record, a kind other than 216, a size or count below 1 or
+   above what a frame carries, a message the device does not know or a
+   record of the wrong size for it, or no answer in time. */
+VLNET_API int VLNET_CALL VLNetSetParamEx(int handle, const VLNET_SET_PARAM_EX* request);
+
+/* Ends the firmware upgrade *handle when one runs and sets *handle to 0;
+   when it returns no callback of that upgrade runs any more. Returns 1 when
+   it stopped a running upgrade, else 0 and nothing happens (a null pointer,
+   0, or a handle whose upgrade has ended; the stand-in starts none yet). */
+VLNET_API int VLNET_CALL VLNetStopRemoteUpgrade(int* handle);
+
 /* ---- Recorded files ------------------------------------------------ */
 
 /* Records of the recorded files of a day search, handed over as arrays
