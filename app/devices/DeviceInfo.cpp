@@ -5,6 +5,7 @@
 #include "shell/TextTable.h"
 #include "vl_sdk_wrapper.h"
 #include "vlnet.h"
+#include "vlonvifs.h"
 
 #include <QThread>
 #include <QTimer>
@@ -129,22 +130,23 @@ void DeviceInfo::closeEverything()
                 .arg(upgradeHandle));
         upgradeHandle = 0;
     }
-    if (connectionHandle != 0) {
-        if (isOnvif) {
-            logFromRecord(__LINE__,
-                QStringLiteral("%1: ONVIF connection %2 left open: no way to stop it")
-                    .arg(mac())
-                    .arg(connectionHandle));
-        } else {
-            VLNetConnectionStop(&connectionHandle);
-        }
-        connectionHandle = 0;
-    }
+    stopConnection();
     if (wrapperDevice) {
         vl_destroy_device(wrapperDevice); // logs out first
         wrapperDevice = nullptr;
     }
     loggedIn = false;
+}
+
+void DeviceInfo::stopConnection()
+{
+    if (connectionHandle == 0)
+        return;
+    if (isOnvif)
+        VLOnvifConnectionStop(&connectionHandle);
+    else
+        VLNetConnectionStop(&connectionHandle);
+    connectionHandle = 0;
 }
 
 // ---- Search record ----------------------------------------------------------

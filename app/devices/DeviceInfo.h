@@ -29,6 +29,8 @@
 // searchPasses, operation) are atomic.
 #include "devices/DeviceWatcher.h"
 #include "devices/SearchDevRsp.h"
+#include "vl_sdk_wrapper.h"
+#include "vlnet.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -43,8 +45,6 @@
 
 class QThread;
 class QTimer;
-struct device; // VLSDKWrapper's device handle (vl_sdk_wrapper.h)
-struct multicast_handle; // VLSDKWrapper's multicast operation handle
 
 class DeviceInfo : public QObject
 {
@@ -269,6 +269,45 @@ public:
     // vl_get_device_type after a web login.
     int deviceType = 0;
 
+    // ---- Login and logout (DeviceLogin.cpp) ----------------------------------
+
+    // How a login reaches the device.
+    enum class Transport { Onvif, Web, VLNet };
+    // The transport of the next login, first match: ONVIF for a device the
+    // ONVIF search found; on the search page of an edition that reaches
+    // multicast finds through their web interface, the web interface for
+    // those and VLNet for the others; the web interface where the edition or
+    // the protocol setting (0) says so; else VLNet.
+    Transport loginTransport() const;
+    // Starts one login over that transport (a work-pool thread, or the GUI
+    // thread for retries). The outcome arrives as a QConnectEvent posted to
+    // the record: 101 logged in; 103 web credentials or address incomplete
+    // (nothing started); 2 the transport refused the start; 2, 3, 4 closed;
+    // 104, 105 and the other codes of the transports.
+    void loginDevice();
+    // Closes whatever session the record holds and emits logout(): in VLNet
+    // mode its connection (the wrapper device stays); in web mode any
+    // connection, then the wrapper device. `line`: the caller's source line,
+    // for the log. Any thread but a callback of the session itself.
+    void logoutDevice(int line = 0);
+    // The web login's JSON (the password in plain text: it goes to
+    // VLSDKWrapper only, never into a log).
+    QByteArray webLoginJson() const;
+    // Reads a web login status text of VLSDKWrapper (its thread) and posts
+    // the outcome to `target`; on success stores the session's cookie,
+    // token, https flag, web port and device type first.
+    void onLoginReply(const char* json, DeviceInfo* target);
+
+    // The C callbacks of the logins; `user` is the record.
+    // VLNet and VLOnvifs connection statuses: the login and connection
+    // codes are posted as they are, others ignored.
+    static void VLNET_CALL connectionCallback(int32_t code, void* user);
+    // VLNet device messages: only 113 (login from a forbidden address) is posted.
+    static void VLNET_CALL messageCallback(uint16_t code, const char* data, int32_t length, void* user);
+    // VLSDKWrapper's login statuses: onLoginReply while the record still
+    // holds its wrapper device.
+    static void VL_CALL loginStatusCallback(const char* json, void* user);
+
     // ---- Firmware upgrade ---------------------------------------------------
 
     QString upgradeFilePath;
@@ -466,6 +505,9 @@ private:
     void storeAddressParams(
         const QString& ip, quint16 mediaPort, const QString& gateway, const QString& mask, int addressMode);
     void closeEverything();
+    // Stops the VLNet or VLOnvifs connection, if any (the stop returns once
+    // no callback of it runs any more).
+    void stopConnection();
 
     std::atomic<int> m_statuses[kFamilyCount];
 };
