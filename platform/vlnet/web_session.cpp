@@ -139,8 +139,17 @@ WebSession::Outcome WebSession::attempt()
     Outcome o;
     const WebTarget asked = plainTarget(nullptr);
     o.target = asked;
-    const WebReply r
+    const bool wantsHttps = (m_config.protocolFlags & VLNET_PROTOCOL_HTTPS) != 0;
+    WebReply r
         = m_client.post(asked, kRangePath, {}, "{}", m_settings.connectTimeoutMs, m_settings.replyTimeoutMs);
+    if (!r.delivered && wantsHttps && !stopped()) {
+        // The port named may be the device's HTTPS port: a caller keeps the
+        // port of an earlier HTTPS login as the device's web port.
+        WebReply tls = m_client.post({ asked.address, asked.port, true }, kRangePath, {}, "{}",
+            m_settings.connectTimeoutMs, m_settings.replyTimeoutMs);
+        if (tls.delivered)
+            r = std::move(tls);
+    }
     if (!r.delivered) {
         o.why = r.error;
         return o;
@@ -171,7 +180,6 @@ WebSession::Outcome WebSession::attempt()
     }
     // HTTPS first where asked for and offered; "auto" (the HTTP flag too)
     // falls back to HTTP when HTTPS cannot be reached.
-    const bool wantsHttps = (m_config.protocolFlags & VLNET_PROTOCOL_HTTPS) != 0;
     if (wantsHttps && range->httpsPort > 0) {
         o = login({ m_config.address, std::uint16_t(range->httpsPort), true }, *range);
         if (o.kind != Outcome::Failed || !(m_config.protocolFlags & VLNET_PROTOCOL_HTTP) || stopped())

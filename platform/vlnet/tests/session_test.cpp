@@ -132,17 +132,19 @@ TEST_F(Session, HttpLoginKindsReportTheirStatusAndTheWebSession)
         std::uint8_t flags;
         int status;
         bool https;
+        int port = 80; // the port the caller names
     } cases[] = {
         { "http", 2, VLNET_PROTOCOL_HTTP, 151, false },
         { "https", 2, VLNET_PROTOCOL_HTTPS, 152, true },
         { "auto", 2, VLNET_PROTOCOL_AUTO, 152, true },
         { "auto without https on the device", 3, VLNET_PROTOCOL_AUTO, 151, false },
+        { "auto naming the HTTPS port", 2, VLNET_PROTOCOL_AUTO, 152, true, 443 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Events ev;
         // The caller names the web port; HTTPS is found from there.
-        int h = startV1(ev, ip(c.device), "admin", kPassword, c.flags, 80);
+        int h = startV1(ev, ip(c.device), "admin", kPassword, c.flags, c.port);
         ASSERT_TRUE(ev.waitStatus(c.status));
         EXPECT_EQ(ev.statusList(), (std::vector<int> { 0, c.status }));
         VLNET_HTTP_DEVICE_INFO http;
