@@ -1,13 +1,13 @@
 #include "devices/DeviceInfo.h"
 
 #include "devices/DeviceTexts.h"
+#include "devices/UploadThread.h"
 #include "shell/GKAppSetting.h"
 #include "shell/TextTable.h"
 #include "vl_sdk_wrapper.h"
 #include "vlnet.h"
 #include "vlonvifs.h"
 
-#include <QThread>
 #include <QTimer>
 
 namespace
@@ -88,9 +88,11 @@ DeviceInfo::~DeviceInfo()
 void DeviceInfo::closeEverything()
 {
     if (uploadThread) {
-        QThread* thread = uploadThread;
+        httpRequest* thread = uploadThread;
         uploadThread = nullptr;
-        thread->requestInterruption();
+        // The transfer ends at its next progress call, and from here on it
+        // posts nothing to this record.
+        thread->cancel();
         if (thread->wait(kUploadStopWaitMs)) {
             delete thread;
         } else {

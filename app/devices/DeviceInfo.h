@@ -43,8 +43,8 @@
 #include <array>
 #include <atomic>
 
-class QThread;
 class QTimer;
+class httpRequest;
 
 class DeviceInfo : public QObject
 {
@@ -311,11 +311,9 @@ public:
     // ---- Firmware upgrade ---------------------------------------------------
 
     QString upgradeFilePath;
-    // The running upload over the web interface (an httpRequest); null when
-    // none. The record stops it when it is destroyed: the thread must end
-    // soon after QThread::requestInterruption and must not touch the record
-    // after that.
-    QThread* uploadThread = nullptr;
+    // The running upload over the web interface; null when none. The record
+    // cancels it when it is destroyed, and waits for it with a bound.
+    httpRequest* uploadThread = nullptr;
     std::atomic<int> upgradePercent { -1 };
     std::atomic<int> autoUpgradePercent { -1 };
     // Seconds shown by the waiting statuses (18, 89, 91).

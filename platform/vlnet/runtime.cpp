@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "netlog.h"
 #include "search.h"
+#include "subscription.h"
 
 #include <cstdlib>
 
@@ -135,6 +136,7 @@ void Runtime::release()
             return;
         sessions = m_sessions.takeAll();
         searches = m_searches.takeAll();
+        m_subscriptions.takeAll(); // they call nothing: dropping them ends them
     }
     // Stop every connection the caller forgot, so no callback outlives us.
     for (auto& [handle, s] : sessions)
@@ -243,6 +245,25 @@ std::shared_ptr<Search> Runtime::takeSearch(int handle)
 {
     std::lock_guard<std::mutex> hold(m_lock);
     return m_searches.take(handle);
+}
+
+int Runtime::addSubscription(const std::shared_ptr<Subscription>& subscription)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_refs == 0)
+        return 0;
+    const int handle = m_subscriptions.reserve();
+    m_subscriptions.attach(handle, subscription);
+    return handle;
+}
+
+std::shared_ptr<Subscription> Runtime::takeSubscription(int handle, int kind)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    auto subscription = m_subscriptions.find(handle);
+    if (!subscription || int(subscription->kind) != kind)
+        return nullptr;
+    return m_subscriptions.take(handle);
 }
 
 CallbackThread& Runtime::callbackThread(int handle)

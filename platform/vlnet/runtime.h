@@ -1,7 +1,8 @@
 #pragma once
 // The stand-in's process-wide state: reference-counted start-up, one I/O
 // thread for every session's network traffic, a few callback threads, and
-// the tables of live connections and searches by handle.
+// the tables of live connections, searches and face subscriptions by
+// handle.
 //
 // Callbacks never run on the I/O thread: a callback may call a synchronous
 // VLNet function (VLNetGetDevInfo) whose answer the I/O thread must read.
@@ -24,6 +25,7 @@ namespace vlnet
 
 class Connection;
 class Search;
+struct Subscription;
 
 // Timing and addresses; read from the environment at start-up so that tests
 // can shorten them (VLNET_SESSION_PORT, VLNET_CONNECT_TIMEOUT_MS,
@@ -122,6 +124,13 @@ public:
     void attachSearch(int handle, const std::shared_ptr<Search>& search);
     std::shared_ptr<Search> takeSearch(int handle);
 
+    // Face subscriptions, numbered apart in the same way; refused (0) while
+    // not running.
+    int addSubscription(const std::shared_ptr<Subscription>& subscription);
+    // Removes and returns the subscription of `handle` when it is of the
+    // given kind (a Subscription::Kind); null, and nothing removed, else.
+    std::shared_ptr<Subscription> takeSubscription(int handle, int kind);
+
     boost::asio::io_context& io() { return *m_io; }
     CallbackThread& callbackThread(int handle);
     const Settings& settings() const { return m_settings; }
@@ -143,6 +152,7 @@ private:
     };
     std::vector<Retired> m_retired;
     HandleTable<Search> m_searches;
+    HandleTable<Subscription> m_subscriptions;
 };
 
 } // namespace vlnet

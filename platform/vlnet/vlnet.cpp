@@ -6,6 +6,7 @@
 #include "runtime.h"
 #include "search.h"
 #include "session.h"
+#include "subscription.h"
 #include "web_session.h"
 
 #include <algorithm>
@@ -123,6 +124,33 @@ int startSearch(SearchConfig config)
     rt.attachSearch(handle, search);
     search->begin();
     return handle;
+}
+
+int subscribe(int connection, vlnet::Subscription subscription)
+{
+    Runtime& rt = Runtime::instance();
+    if (!rt.running()) {
+        vlnet::logLine("face subscription refused: VLNetInit was not called");
+        return 0;
+    }
+    if (!rt.find(connection)) {
+        vlnet::logLine("face subscription refused: no connection %d", connection);
+        return 0;
+    }
+    subscription.connection = connection;
+    return rt.addSubscription(std::make_shared<vlnet::Subscription>(subscription));
+}
+
+int unsubscribe(int* handle, vlnet::Subscription::Kind kind)
+{
+    if (!handle || !*handle)
+        return 0;
+    // A handle of the other kind is left subscribed (and untouched).
+    auto subscription = Runtime::instance().takeSubscription(*handle, int(kind));
+    if (!subscription)
+        return 0;
+    *handle = 0;
+    return 1;
 }
 
 } // namespace
@@ -289,6 +317,40 @@ int VLNET_CALL VLNetStopSearchDevice(int* handle)
         return 0;
     search->stop();
     return 1;
+}
+
+int VLNET_CALL VLNetStartAlarmRequestInfo(int handle, const VLNET_ALARM_REQUEST_INFO* info)
+{
+    if (!info)
+        return 0;
+    vlnet::Subscription s;
+    s.kind = vlnet::Subscription::Kind::reports;
+    s.report = info->report_callback;
+    s.status = info->status_callback;
+    s.context = info->context;
+    return subscribe(handle, s);
+}
+
+int VLNET_CALL VLNetStartAlarmParamInfo(int handle, const VLNET_ALARM_PARAM_INFO* info)
+{
+    if (!info)
+        return 0;
+    vlnet::Subscription s;
+    s.kind = vlnet::Subscription::Kind::params;
+    s.param = info->param_callback;
+    s.status = info->status_callback;
+    s.context = info->context;
+    return subscribe(handle, s);
+}
+
+int VLNET_CALL VLNetStopAlarmRequestInfo(int* handle)
+{
+    return unsubscribe(handle, vlnet::Subscription::Kind::reports);
+}
+
+int VLNET_CALL VLNetStopAlarmParamInfo(int* handle)
+{
+    return unsubscribe(handle, vlnet::Subscription::Kind::params);
 }
 
 } // extern "C"

@@ -619,6 +619,106 @@ VLNET_API int VLNET_CALL VLNetResetConnection(int handle);
    otherwise. */
 VLNET_API int VLNET_CALL VLNetSetEvenCheck(int handle, int data);
 
+/* ---- Recorded files ------------------------------------------------ */
+
+/* Records of the recorded files of a day search, handed over as arrays
+   whose stride is the size word of the first record. Each record begins
+   with its own size in bytes. */
+
+/* A recorded file, 56 bytes. */
+typedef struct VLNET_RECORD_INFO {
+    uint32_t size; /* sizeof(VLNET_RECORD_INFO) once stored */
+    VLNET_TIME begin;
+    VLNET_TIME end;
+    uint32_t record_type;
+    uint32_t file_size; /* bytes */
+    uint32_t type_words[4]; /* passed on to downloads */
+    uint8_t reserved44[12]; /* kept and passed on */
+} VLNET_RECORD_INFO;
+
+/* A recorded file with its identity and type text, 76 bytes. */
+typedef struct VLNET_RECORD_INFO_EX {
+    uint32_t size;
+    VLNET_TIME begin;
+    VLNET_TIME end;
+    uint32_t record_type;
+    uint32_t file_size;
+    int32_t record_id;
+    int32_t disk_event_id;
+    uint8_t reserved36[2];
+    uint8_t dst_flag; /* daylight-saving time */
+    uint8_t reserved39[9];
+    uint32_t type_words[4];
+    char type_text[8]; /* NUL-terminated when shorter than 8 bytes */
+    uint8_t lock; /* non-zero: locked */
+    uint8_t reserved73[3];
+} VLNET_RECORD_INFO_EX;
+
+/* A recorded file with JSON texts: the fields of VLNET_RECORD_INFO_EX,
+   then three texts (each may be null). Its size word is
+   sizeof(VLNET_RECORD_INFO_ARR), which tells it apart from the others. */
+typedef struct VLNET_RECORD_INFO_ARR {
+    uint32_t size;
+    VLNET_TIME begin;
+    VLNET_TIME end;
+    uint32_t record_type;
+    uint32_t file_size;
+    int32_t record_id;
+    int32_t disk_event_id;
+    uint8_t reserved36[2];
+    uint8_t dst_flag;
+    uint8_t reserved39[9];
+    uint32_t type_words[4];
+    char type_text[8];
+    uint8_t lock;
+    uint8_t reserved73[3];
+    const char* record_type_json; /* an object whose "record_type_arr" is an array */
+    const char* event_id_json; /* an object whose "new_event_id_arr" is an array */
+    const char* event_seq;
+} VLNET_RECORD_INFO_ARR;
+
+/* ---- Face alarms ---------------------------------------------------- */
+
+/* Handlers of a face subscription; `context` is the record's context. They
+   run on threads of the stand-in, and none runs after the stop call of the
+   subscription has returned. `info` of a report: info[0] the report kind,
+   info[1] a version byte. */
+typedef void(VLNET_CALL* VLNET_ALARM_REPORT_CALLBACK)(
+    const void* data, int32_t length, const uint8_t* info, void* context);
+typedef void(VLNET_CALL* VLNET_ALARM_PARAM_CALLBACK)(const void* data, int32_t length, void* context);
+/* state 1: subscribed, 2: failed. */
+typedef void(VLNET_CALL* VLNET_ALARM_STATUS_CALLBACK)(int32_t state, void* context);
+
+/* Subscription to a device's face and object reports
+   (VLNetStartAlarmRequestInfo). Zero-fill it; copied during the call. */
+typedef struct VLNET_ALARM_REQUEST_INFO {
+    VLNET_ALARM_REPORT_CALLBACK report_callback;
+    VLNET_ALARM_STATUS_CALLBACK status_callback;
+    void* context;
+    uint8_t reserved[256];
+} VLNET_ALARM_REQUEST_INFO;
+
+/* Channel for a device's face parameters (VLNetStartAlarmParamInfo). */
+typedef struct VLNET_ALARM_PARAM_INFO {
+    VLNET_ALARM_PARAM_CALLBACK param_callback;
+    VLNET_ALARM_STATUS_CALLBACK status_callback;
+    void* context;
+    uint8_t reserved[256];
+} VLNET_ALARM_PARAM_INFO;
+
+/* Subscribe on the logged-in connection `handle`. Return a subscription
+   handle (never 0, never one still in use), or 0 when refused (not
+   initialised, null record, unknown connection). The stand-in's devices
+   send no face reports yet: no handler is called. */
+VLNET_API int VLNET_CALL VLNetStartAlarmRequestInfo(int handle, const VLNET_ALARM_REQUEST_INFO* info);
+VLNET_API int VLNET_CALL VLNetStartAlarmParamInfo(int handle, const VLNET_ALARM_PARAM_INFO* info);
+/* End the subscription *handle and set *handle to 0; when they return no
+   handler of it runs any more. Return 1, or 0 for an unknown handle or one
+   of the other kind, which is left as it is. VLNetRelease ends every
+   subscription. */
+VLNET_API int VLNET_CALL VLNetStopAlarmRequestInfo(int* handle);
+VLNET_API int VLNET_CALL VLNetStopAlarmParamInfo(int* handle);
+
 #ifdef __cplusplus
 }
 
@@ -628,6 +728,11 @@ static_assert(sizeof(VLNET_HTTP_DEVICE_INFO) == 1512, "VLNET_HTTP_DEVICE_INFO");
 static_assert(sizeof(VLNET_CHANNEL_STATUS) == 312, "VLNET_CHANNEL_STATUS");
 static_assert(sizeof(VLNET_ALL_STATUS) == 2220, "VLNET_ALL_STATUS");
 static_assert(sizeof(VLNET_SIMPLE_CMD) == 16, "VLNET_SIMPLE_CMD");
+static_assert(sizeof(VLNET_RECORD_INFO) == 56, "VLNET_RECORD_INFO");
+static_assert(sizeof(VLNET_RECORD_INFO_EX) == 76, "VLNET_RECORD_INFO_EX");
+static_assert(offsetof(VLNET_RECORD_INFO_EX, type_words) == 48, "VLNET_RECORD_INFO_EX");
+static_assert(offsetof(VLNET_RECORD_INFO_EX, lock) == 72, "VLNET_RECORD_INFO_EX");
+static_assert(offsetof(VLNET_RECORD_INFO_ARR, lock) == 72, "VLNET_RECORD_INFO_ARR");
 static_assert(sizeof(VLNET_SEARCH_DEV_RSP) == 452, "VLNET_SEARCH_DEV_RSP");
 static_assert(offsetof(VLNET_SEARCH_DEV_RSP, media_port) == 116, "VLNET_SEARCH_DEV_RSP");
 static_assert(offsetof(VLNET_SEARCH_DEV_RSP, network_mode) == 124, "VLNET_SEARCH_DEV_RSP");
@@ -649,4 +754,6 @@ _Static_assert(sizeof(VLNET_DEVICE_INFO) == 1232, "VLNET_DEVICE_INFO");
 _Static_assert(sizeof(VLNET_HTTP_DEVICE_INFO) == 1512, "VLNET_HTTP_DEVICE_INFO");
 _Static_assert(sizeof(VLNET_CHANNEL_STATUS) == 312, "VLNET_CHANNEL_STATUS");
 _Static_assert(sizeof(VLNET_ALL_STATUS) == 2220, "VLNET_ALL_STATUS");
+_Static_assert(sizeof(VLNET_RECORD_INFO) == 56, "VLNET_RECORD_INFO");
+_Static_assert(sizeof(VLNET_RECORD_INFO_EX) == 76, "VLNET_RECORD_INFO_EX");
 #endif

@@ -133,7 +133,8 @@ bool is_connection_state_status(int status)
 const vlnet_calls& sdk_vlnet_calls()
 {
     static const vlnet_calls calls = { &VLNetConnectionStartV1, &VLNetConnectionStop, &VLNetGetDevInfo,
-        &VLNetGetHttpDevInfo, &VLNetSimpleCmd };
+        &VLNetGetHttpDevInfo, &VLNetSimpleCmd, &VLNetStartAlarmRequestInfo, &VLNetStopAlarmRequestInfo,
+        &VLNetStartAlarmParamInfo, &VLNetStopAlarmParamInfo };
     return calls;
 }
 

@@ -75,6 +75,11 @@ struct vlnet_calls {
     int(VLNET_CALL* get_dev_info)(int handle, VLNET_DEVICE_INFO* info, int size);
     int(VLNET_CALL* get_http_dev_info)(int handle, VLNET_HTTP_DEVICE_INFO* info, int size);
     int(VLNET_CALL* simple_cmd)(int handle, const VLNET_SIMPLE_CMD* cmd);
+    // The face subscriptions of the device's feature instances.
+    int(VLNET_CALL* start_alarm_request_info)(int handle, const VLNET_ALARM_REQUEST_INFO* info);
+    int(VLNET_CALL* stop_alarm_request_info)(int* handle);
+    int(VLNET_CALL* start_alarm_param_info)(int handle, const VLNET_ALARM_PARAM_INFO* info);
+    int(VLNET_CALL* stop_alarm_param_info)(int* handle);
 };
 const vlnet_calls& sdk_vlnet_calls();
 
@@ -126,6 +131,9 @@ public:
     // false (and *out zeroed) when there is none for the channel.
     bool channel_record_at(uint64_t channel, channel_record* out) const;
 
+    // The network SDK calls of this connection (and of its device's
+    // feature instances).
+    const vlnet_calls& sdk() const { return m_sdk; }
     int login_handle() const { return m_login_handle.load(); }
     int login_kind() const { return m_login_kind.load(); }
     bool active() const { return m_active.load(); }

@@ -1,5 +1,5 @@
-// The exports of device sessions: create, log in, log out, destroy, and
-// the device facts of a login.
+// The exports of device sessions: create, log in, log out, destroy, the
+// device facts of a login, remote tests and the device report callback.
 #include "core/copy_out.h"
 #include "core/device.h"
 #include "core/device_record.h"
@@ -71,4 +71,24 @@ VL_API bool vl_has_authority(device* dev, const char* json)
     if (!dev)
         return false;
     return vlsdk::export_guard("has_authority", false, [&] { return dev->has_authority(json); });
+}
+
+VL_API int vl_cms_register_callback(device* dev, vl_report_callback_param* param)
+{
+    if (!dev)
+        return vl_invalid_instance;
+    if (!param)
+        return vl_invalid_argument;
+    return vlsdk::export_guard("cms_register_callback", static_cast<int>(vl_fail), [&] {
+        dev->set_report_callback(param->callback, param->user);
+        return static_cast<int>(vl_success);
+    });
+}
+
+VL_API int vl_remote_test(device* dev, int command, const char* json, vl_report_callback callback, void* user)
+{
+    if (!dev)
+        return vl_invalid_device;
+    return vlsdk::export_guard("remote_test", static_cast<int>(vl_fail),
+        [&] { return dev->remote_test(command, json, callback, user); });
 }

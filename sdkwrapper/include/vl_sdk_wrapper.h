@@ -84,6 +84,9 @@ typedef void(VL_CALL* vl_json_callback)(const char* json, void* user);
 typedef void(VL_CALL* vl_message_callback)(const char* name, const char* json, void* user);
 /* Every device message as received; id is 16-bit. */
 typedef void(VL_CALL* vl_raw_message_callback)(int id, const char* data, int len, void* user);
+/* Remote-test results and device reports; msg is the test's command or the
+   report's message number. */
+typedef void(VL_CALL* vl_report_callback)(int msg, const char* json, void* user);
 /* Every log line of the library, with its time prefix and its own line end;
    reserved is always NULL. Runs on whatever thread logged, one line at a
    time (never by two threads at once); it may log again from inside. */
@@ -96,10 +99,14 @@ typedef void(VL_CALL* vl_log_callback)(const char* line, void* reserved);
      device            vl_create_device          -> vl_destroy_device
      vl_search_handle  vl_start_search_device    -> vl_stop_search_device
      multicast_handle  vl_start_multi_search/_activate/_update
-                                                 -> vl_stop_multi_search/_activate/_update */
+                                                 -> vl_stop_multi_search/_activate/_update
+     base_instance     the instance start exports -> the stop export of its family
+   An instance started on a device is freed as well when the device logs
+   out, logs in again or is destroyed; its handle is then gone. */
 typedef struct device device;
 typedef struct vl_search_handle vl_search_handle;
 typedef struct multicast_handle multicast_handle;
+typedef struct base_instance base_instance;
 
 /* ---- Start-up, shut-down and logging ----------------------------------- */
 
@@ -225,6 +232,45 @@ VL_API bool vl_has_ability(device* dev, const char* json);
    device, a request that does not parse, another term or channel. Any
    thread. */
 VL_API bool vl_has_authority(device* dev, const char* json);
+
+/* Report callback record of vl_cms_register_callback. Read during the call;
+   the callback and user are kept until the next registration or the
+   device's destruction. */
+typedef struct vl_report_callback_param {
+    vl_report_callback callback; /* NULL removes it */
+    void* user;
+} vl_report_callback_param;
+
+/* Sets the device's report callback: reports of the device's JSON pages
+   (msg 35) arrive through it as styled JSON on the network SDK's threads.
+   Returns 0, vl_invalid_instance for a NULL device, vl_invalid_argument for
+   a NULL record (nothing changed). */
+VL_API int vl_cms_register_callback(device* dev, vl_report_callback_param* param);
+/* Runs a maintenance or test command (command id and its JSON) on the
+   logged-in device. callback and user replace the device's remote-test
+   callback: the device's replies arrive through it later as styled JSON
+   (msg = the command) on the network SDK's threads. Returns 0 when the test
+   was sent, vl_fail when it was not (no remote test is built yet: every
+   command answers vl_fail), vl_parse_json_error when json does not parse
+   (the earlier callback is kept), vl_invalid_device for NULL. */
+VL_API int vl_remote_test(
+    device* dev, int command, const char* json, vl_report_callback callback, void* user);
+
+/* ---- Feature instances ------------------------------------------------- */
+/* An instance is the handle of one long-running feature (preview,
+   playback, download, record search, talk, upgrade, face alarms, ...). Its
+   reports arrive on the threads of the network SDK and the player, each
+   under the instance's lock: a callback must not stop its own instance.
+   Nor may a device's login or message callback start or stop instances of
+   that device: a logout holds the device while it waits for those
+   callbacks to end. */
+
+/* The oldest decoded frame the instance holds (free it with free()), or
+   NULL. *valid (when valid is not NULL) becomes false for a NULL instance
+   and for a device-bound one that its device no longer holds (a playback
+   handed to a synchronised group), else true. A device's logout waits for
+   a fetch that runs. No instance keeps decoded frames yet: NULL. */
+VL_API void* vl_get_decoded_frame(base_instance* instance, bool* valid);
 
 /* ---- LAN search through the network SDK -------------------------------- */
 /* Request keys of both searches (all optional; absent or null read as empty

@@ -304,5 +304,20 @@ TEST_F(CInterface, DeviceExportsCheckTheirArguments)
     EXPECT_FALSE(vl_has_ability(dev, nullptr));
     EXPECT_FALSE(vl_has_authority(dev, R"({"term": "preview", "channel": 0})"));
     EXPECT_FALSE(vl_has_authority(dev, nullptr));
+
+    // Reports and remote tests.
+    vl_report_callback_param report { nullptr, nullptr };
+    EXPECT_EQ(vl_cms_register_callback(nullptr, &report), vl_invalid_instance);
+    EXPECT_EQ(vl_cms_register_callback(dev, nullptr), vl_invalid_argument);
+    EXPECT_EQ(vl_cms_register_callback(dev, &report), vl_success);
+    EXPECT_EQ(vl_remote_test(nullptr, 301, "{}", nullptr, nullptr), vl_invalid_device);
+    EXPECT_EQ(vl_remote_test(dev, 301, "{", nullptr, nullptr), vl_parse_json_error);
+    EXPECT_EQ(vl_remote_test(dev, 301, nullptr, nullptr, nullptr), vl_parse_json_error);
+    EXPECT_EQ(vl_remote_test(dev, 301, "{}", nullptr, nullptr), vl_fail);
     EXPECT_EQ(vl_destroy_device(dev), vl_success);
+
+    bool valid = true;
+    EXPECT_EQ(vl_get_decoded_frame(nullptr, &valid), nullptr);
+    EXPECT_FALSE(valid);
+    EXPECT_EQ(vl_get_decoded_frame(nullptr, nullptr), nullptr);
 }

@@ -1,13 +1,15 @@
 #pragma once
 // A network SDK for connection tests: it keeps a copy of the start record
 // (its texts too, which live only during the call), answers the information
-// requests from records the test sets, notes the simple commands, and lets
-// the test play VLNet by calling the start record's callbacks.
+// requests from records the test sets, notes the simple commands and the
+// face subscriptions, and lets the test play VLNet by calling the start
+// record's callbacks.
 #include "core/connection.h"
 #include "vlnet.h"
 
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +36,23 @@ struct Sdk {
     bool command_ok = true;
     std::vector<int> commands;
     std::function<void(int)> on_command; // runs inside VLNetSimpleCmd
+
+    // Face subscriptions: "report <login handle>" / "param <login handle>"
+    // for each start, "stop report <handle>" / "stop param <handle>" for
+    // each stop, under alarm_lock (starts may come from several threads).
+    std::mutex alarm_lock;
+    bool refuse_alarm = false;
+    int next_alarm = 500;
+    std::vector<std::string> alarm_calls;
+    VLNET_ALARM_REQUEST_INFO last_request {};
+    VLNET_ALARM_PARAM_INFO last_param {};
+    std::function<void()> on_alarm_start; // runs inside the start call, outside alarm_lock
+
+    std::vector<std::string> alarms()
+    {
+        std::lock_guard<std::mutex> hold(alarm_lock);
+        return alarm_calls;
+    }
 
     // The callbacks of the last start, as VLNet would call them.
     void status(int s, const char* device_info = nullptr, const char* channel_info = nullptr)
@@ -109,7 +128,53 @@ inline int VLNET_CALL simple_cmd(int, const VLNET_SIMPLE_CMD* cmd)
     return g_sdk->command_ok ? 1 : 0;
 }
 
-inline const vlsdk::vlnet_calls kCalls = { &start, &stop, &get_dev_info, &get_http_dev_info, &simple_cmd };
+inline int alarm_start(const char* kind, int handle)
+{
+    if (g_sdk->on_alarm_start)
+        g_sdk->on_alarm_start();
+    std::lock_guard<std::mutex> hold(g_sdk->alarm_lock);
+    g_sdk->alarm_calls.push_back(std::string(kind) + " " + std::to_string(handle));
+    return g_sdk->refuse_alarm ? 0 : g_sdk->next_alarm++;
+}
+
+inline int alarm_stop(const char* kind, int* handle)
+{
+    std::lock_guard<std::mutex> hold(g_sdk->alarm_lock);
+    g_sdk->alarm_calls.push_back(std::string("stop ") + kind + " " + std::to_string(*handle));
+    *handle = 0;
+    return 1;
+}
+
+inline int VLNET_CALL start_alarm_request_info(int handle, const VLNET_ALARM_REQUEST_INFO* info)
+{
+    {
+        std::lock_guard<std::mutex> hold(g_sdk->alarm_lock);
+        g_sdk->last_request = *info;
+    }
+    return alarm_start("report", handle);
+}
+
+inline int VLNET_CALL stop_alarm_request_info(int* handle)
+{
+    return alarm_stop("report", handle);
+}
+
+inline int VLNET_CALL start_alarm_param_info(int handle, const VLNET_ALARM_PARAM_INFO* info)
+{
+    {
+        std::lock_guard<std::mutex> hold(g_sdk->alarm_lock);
+        g_sdk->last_param = *info;
+    }
+    return alarm_start("param", handle);
+}
+
+inline int VLNET_CALL stop_alarm_param_info(int* handle)
+{
+    return alarm_stop("param", handle);
+}
+
+inline const vlsdk::vlnet_calls kCalls = { &start, &stop, &get_dev_info, &get_http_dev_info, &simple_cmd,
+    &start_alarm_request_info, &stop_alarm_request_info, &start_alarm_param_info, &stop_alarm_param_info };
 
 // A device record of the given type and channel count.
 inline VLNET_DEVICE_INFO device_of_type(int type, int channels)

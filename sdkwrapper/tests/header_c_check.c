@@ -23,6 +23,10 @@ int vl_header_c_check(void)
     vl_json_callback json_cb = NULL;
     vl_message_callback msg_cb = NULL;
     vl_raw_message_callback raw_cb = NULL;
+    vl_report_callback report_cb = NULL;
+    vl_report_callback_param report = { 0 };
+    base_instance* instance = NULL;
+    bool valid = false;
     log.callback = c_log_callback;
     init.json = "{}";
     (void)dev;
@@ -31,6 +35,10 @@ int vl_header_c_check(void)
     (void)json_cb;
     (void)msg_cb;
     (void)raw_cb;
+    report.callback = report_cb;
+    (void)report;
+    (void)instance;
+    (void)valid;
 #if VL_SDK_WRAPPER_VERSION < 0x010000
 #error "the version macros are missing"
 #endif

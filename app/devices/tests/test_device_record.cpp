@@ -5,6 +5,7 @@
 #include "ShellTestEnv.h"
 #include "devices/DeviceInfo.h"
 #include "devices/DeviceTexts.h"
+#include "devices/UploadThread.h"
 
 #include <QPointer>
 #include <QThread>
@@ -434,7 +435,7 @@ TEST(DeviceRecord, OtherSetters)
 namespace
 {
 // An upload that ends soon after it is asked to.
-class CooperativeUpload : public QThread
+class CooperativeUpload : public httpRequest
 {
 protected:
     void run() override

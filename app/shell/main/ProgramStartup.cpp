@@ -2,6 +2,7 @@
 
 #include "devices/DeviceInfo.h"
 #include "devices/DeviceInfoMng.h"
+#include "devices/HttpClient.h"
 #include "devices/WorkPool.h"
 #include "shell/GKAppSetting.h"
 #include "shell/TextTable.h"
@@ -47,6 +48,15 @@ int ProgramServices::netRelease()
 int ProgramServices::onvifRelease()
 {
     return VLOnvifRelease();
+}
+
+bool ProgramServices::httpInit()
+{
+    return HttpClient::globalInit();
+}
+bool ProgramServices::httpCleanup()
+{
+    return HttpClient::globalCleanup();
 }
 
 WorkPool* ProgramServices::workPool()
@@ -129,6 +139,13 @@ int ProgramStartup::run(int& argc, char** argv)
             settings->setOnvifTimeoutsSet(true);
         step(StepOnvifTimeouts);
 
+        // Before any thread makes an HTTP client: libcurl's set-up is not
+        // safe while another thread uses it. Without it requests fail; the
+        // program still runs.
+        if (!m_services.httpInit())
+            settings->log(QStringLiteral("ProgramStartup::run"), __LINE__,
+                QStringLiteral("libcurl did not start; requests to the devices' web interface will fail"));
+
         WorkPool* pool = m_services.workPool();
         step(StepWorkPool);
 
@@ -143,7 +160,8 @@ int ProgramStartup::run(int& argc, char** argv)
         // No task may run on into the window, the SDKs or the language table
         // freed below: drop the queued ones and give the running ones a
         // bounded time to finish.
-        if (pool->stopAndWait(kPoolStopWaitMs)) {
+        const bool poolStopped = pool->stopAndWait(kPoolStopWaitMs);
+        if (poolStopped) {
             step(StepPoolStopped);
         } else {
             settings->log(QStringLiteral("ProgramStartup::run"), __LINE__,
@@ -156,6 +174,13 @@ int ProgramStartup::run(int& argc, char** argv)
         step(StepMainWindowDestroyed);
         m_services.releaseDevices();
         step(StepDevicesReleased);
+        // The devices' uploads have ended with them; a task still running may
+        // be inside libcurl, so its state then stays until the process ends.
+        if (!poolStopped || !m_services.httpCleanup()) {
+            settings->log(QStringLiteral("ProgramStartup::run"), __LINE__,
+                QStringLiteral("libcurl still in use at shut-down; its state is left to the process's end"));
+            step(StepHttpKept);
+        }
         m_services.netRelease();
         m_services.onvifRelease();
         settings->freeTexts();

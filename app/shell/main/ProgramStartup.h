@@ -5,24 +5,27 @@
 // Start-up: high-DPI scaling, the crash-dump writer, UTF-8 as the locale
 // codec, the application object, the style sheet, the settings and the
 // language table, Qt's own translation, the application font, VLNet and
-// VLOnvifs, the work pool, the main window, the event loop. Everything later
-// relies on this order: settings before the first widget, texts before the
-// first text is asked for, the SDKs before the first search, the pool before
-// the first page submits work.
+// VLOnvifs, libcurl's process-wide state, the work pool, the main window, the
+// event loop. Everything later relies on this order: settings before the
+// first widget, texts before the first text is asked for, the SDKs before the
+// first search, libcurl before any thread makes an HTTP client, the pool
+// before the first page submits work.
 //
 // Shut-down, once the event loop returns: the work pool is stopped first and
 // its running tasks get up to five seconds to finish (queued tasks are
 // dropped), so that no task runs on into a freed window, SDK or language
-// table; then the main window, the found devices, VLNet, VLOnvifs, the
-// language table, Qt's
-// translation, the application object and the crash-dump writer go, in that
-// order. The pool itself is never deleted. The found devices are deleted
-// between the main window and VLNet: each still holds SDK handles that must
-// be closed while the SDKs run, and no page may show them any more.
+// table; then the main window, the found devices, libcurl's state, VLNet,
+// VLOnvifs, the language table, Qt's translation, the application object and
+// the crash-dump writer go, in that order. The pool itself is never deleted.
+// The found devices are deleted between the main window and VLNet: each
+// still holds SDK handles that must be closed while the SDKs run, and no page
+// may show them any more. libcurl's state goes after the devices (their
+// uploads end with them), and only when the pool has stopped: a task still
+// running may be inside libcurl.
 //
 // Everything outside the program's own code (the crash-dump writer, VLNet,
-// VLOnvifs, the settings object's folder, the work pool, the main window, the
-// event loop) goes through ProgramServices, which a test replaces with
+// VLOnvifs, libcurl, the settings object's folder, the work pool, the main
+// window, the event loop) goes through ProgramServices, which a test replaces with
 // recording stand-ins.
 #include "shell/MiniDumper.h"
 
@@ -52,6 +55,12 @@ public:
     virtual bool onvifSetSearchTimeout(int probe, int match, int answer);
     virtual int netRelease();
     virtual int onvifRelease();
+
+    // libcurl's process-wide state (HttpClient::globalInit and
+    // globalCleanup): false when it could not be made, or not freed because
+    // an HTTP client still lives.
+    virtual bool httpInit();
+    virtual bool httpCleanup();
 
     // The work pool (the process-wide one, made on the first call).
     virtual WorkPool* workPool();
@@ -96,6 +105,7 @@ public:
     static constexpr const char* StepPoolStopTimedOut = "work pool stop timed out";
     static constexpr const char* StepMainWindowDestroyed = "main window destroyed";
     static constexpr const char* StepDevicesReleased = "found devices released";
+    static constexpr const char* StepHttpKept = "http state kept";
     static constexpr const char* StepTextsFreed = "language table freed";
     static constexpr const char* StepTranslationRemoved = "qt translation removed";
     static constexpr const char* StepApplicationDestroyed = "application object destroyed";

@@ -4,6 +4,7 @@
 #include "support/lab.h"
 #include "vlnet.h"
 
+#include <atomic>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -121,6 +122,79 @@ TEST(VLNetApi, ConnectionNobodyAnswersReportsConnectingThenLost)
     std::memset(&off, 0, sizeof(off));
     VLNetInitLog(&off); // empty path: the log file is closed
     VLNetRelease();
+}
+
+// Face subscriptions ride on a connection; nothing reports through them
+// yet, and their handles are never 0 and never one still in use.
+std::atomic<int> g_faceCalls { 0 };
+void VLNET_CALL onFaceReport(const void*, int32_t, const uint8_t*, void*)
+{
+    ++g_faceCalls;
+}
+void VLNET_CALL onFaceParam(const void*, int32_t, void*)
+{
+    ++g_faceCalls;
+}
+void VLNET_CALL onFaceStatus(int32_t, void*)
+{
+    ++g_faceCalls;
+}
+
+TEST(VLNetApi, FaceSubscriptions)
+{
+    VLNET_ALARM_REQUEST_INFO reports;
+    std::memset(&reports, 0, sizeof(reports));
+    reports.report_callback = &onFaceReport;
+    reports.status_callback = &onFaceStatus;
+    VLNET_ALARM_PARAM_INFO params;
+    std::memset(&params, 0, sizeof(params));
+    params.param_callback = &onFaceParam;
+    params.status_callback = &onFaceStatus;
+    EXPECT_EQ(VLNetStartAlarmRequestInfo(1, &reports), 0) << "not initialised";
+
+    VLNetInit();
+    Events ev;
+    int connection = vltest::startV1(ev, "127.0.0.1", "admin", "x", VLNET_PROTOCOL_MEDIA, 1);
+    ASSERT_NE(connection, 0);
+    EXPECT_EQ(VLNetStartAlarmRequestInfo(connection, nullptr), 0);
+    EXPECT_EQ(VLNetStartAlarmParamInfo(connection, nullptr), 0);
+    EXPECT_EQ(VLNetStartAlarmRequestInfo(424242, &reports), 0) << "no such connection";
+
+    int report = VLNetStartAlarmRequestInfo(connection, &reports);
+    int param = VLNetStartAlarmParamInfo(connection, &params);
+    int param2 = VLNetStartAlarmParamInfo(connection, &params);
+    ASSERT_NE(report, 0);
+    ASSERT_NE(param, 0);
+    EXPECT_NE(param, report);
+    EXPECT_NE(param2, param);
+
+    int wrongKind = report;
+    EXPECT_EQ(VLNetStopAlarmParamInfo(&wrongKind), 0) << "a report subscription is not a parameter channel";
+    EXPECT_EQ(wrongKind, report) << "and stays as it was";
+    int unknown = 424242;
+    EXPECT_EQ(VLNetStopAlarmRequestInfo(&unknown), 0);
+    EXPECT_EQ(VLNetStopAlarmRequestInfo(nullptr), 0);
+    const int stoppedHandle = report;
+    EXPECT_EQ(VLNetStopAlarmRequestInfo(&report), 1);
+    EXPECT_EQ(report, 0);
+    EXPECT_EQ(VLNetStopAlarmRequestInfo(&report), 0) << "a cleared handle";
+    int again = stoppedHandle;
+    EXPECT_EQ(VLNetStopAlarmRequestInfo(&again), 0) << "a handle is stopped once";
+    EXPECT_EQ(VLNetStopAlarmParamInfo(&param), 1);
+
+    int next = VLNetStartAlarmRequestInfo(connection, &reports);
+    EXPECT_NE(next, 0);
+    EXPECT_NE(next, stoppedHandle) << "handles are not reused";
+    EXPECT_NE(next, param2);
+    VLNetConnectionStop(&connection);
+
+    // Release ends what is left.
+    VLNetRelease();
+    VLNetInit();
+    EXPECT_EQ(VLNetStopAlarmParamInfo(&param2), 0);
+    EXPECT_EQ(VLNetStopAlarmRequestInfo(&next), 0);
+    VLNetRelease();
+    EXPECT_EQ(g_faceCalls.load(), 0);
 }
 
 } // namespace

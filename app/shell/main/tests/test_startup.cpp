@@ -6,6 +6,7 @@
 #include "ShellTestEnv.h"
 #include "devices/DeviceInfo.h"
 #include "devices/DeviceInfoMng.h"
+#include "devices/HttpClient.h"
 #include "devices/WorkPool.h"
 #include "shell/GKAppSetting.h"
 #include "shell/TextTable.h"
@@ -119,6 +120,18 @@ public:
         return ProgramServices::onvifRelease();
     }
 
+    bool httpInit() override
+    {
+        record(QStringLiteral("curl global init"));
+        return ProgramServices::httpInit();
+    }
+    bool httpCleanup() override
+    {
+        const bool freed = ProgramServices::httpCleanup();
+        record(QStringLiteral("curl global cleanup: %1").arg(freed ? "freed" : "refused"));
+        return freed;
+    }
+
     WorkPool* workPool() override
     {
         record(QStringLiteral("WorkPool::instance"));
@@ -186,6 +199,7 @@ const QStringList kStartUp = {
     "VLOnvifInit",
     "VLOnvifSetSearchTimeout(2, 2, 2)",
     Step::StepOnvifTimeouts,
+    "curl global init",
     "WorkPool::instance",
     Step::StepWorkPool,
     "new main window",
@@ -200,6 +214,7 @@ QStringList shutDown(int exitCode)
         Step::StepPoolStopped,
         Step::StepMainWindowDestroyed,
         Step::StepDevicesReleased,
+        "curl global cleanup: freed",
         "VLNetRelease",
         "VLOnvifRelease",
         Step::StepTextsFreed,
@@ -385,4 +400,53 @@ TEST(Startup, FoundDevicesAreDeletedAfterTheWindowAndBeforeTheSdksGo)
         calls.indexOf(QStringLiteral("VLNetRelease")));
     EXPECT_TRUE(DeviceInfoMng::instance()->devices().isEmpty());
     EXPECT_TRUE(DeviceInfoMng::instance()->extranetDevices().isEmpty());
+}
+
+TEST(Startup, LibcurlStaysWhileAClientMayStillUseIt)
+{
+    // A client that outlives the run (an upload left to end by itself) and a
+    // pool task that outlasts the stop's wait: either keeps libcurl's state.
+    {
+        RecordingServices services;
+        std::unique_ptr<HttpClient> client;
+        services.duringLoop = [&](QWidget* window) {
+            client = std::make_unique<HttpClient>();
+            window->close();
+        };
+        runProgram(services);
+        const QStringList calls = services.calls();
+        EXPECT_TRUE(calls.contains(QStringLiteral("curl global cleanup: refused")));
+        EXPECT_EQ(calls.indexOf(QLatin1String(Step::StepHttpKept)),
+            calls.indexOf(QStringLiteral("curl global cleanup: refused")) + 1);
+        client.reset();
+        EXPECT_TRUE(HttpClient::globalCleanup());
+    }
+    {
+        RecordingServices services;
+        QSemaphore started;
+        QSemaphore release;
+        struct Shared {
+            QSemaphore* started;
+            QSemaphore* release;
+        } shared { &started, &release };
+        services.duringLoop = [&](QWidget* window) {
+            services.pool.submit(
+                [](void* p) {
+                    auto* s = static_cast<Shared*>(p);
+                    s->started->release();
+                    s->release->acquire();
+                },
+                &shared, WorkPool::NormalQueue);
+            started.acquire();
+            window->close();
+        };
+        runProgram(services);
+        release.release();
+        const QStringList calls = services.calls();
+        EXPECT_TRUE(calls.contains(QLatin1String(Step::StepPoolStopTimedOut)));
+        EXPECT_TRUE(calls.contains(QLatin1String(Step::StepHttpKept)));
+        EXPECT_FALSE(calls.filter(QStringLiteral("curl global cleanup")).size() > 0)
+            << "cleaned up under a running task";
+        EXPECT_TRUE(HttpClient::globalCleanup());
+    }
 }
