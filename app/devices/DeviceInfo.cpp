@@ -6,6 +6,7 @@
 #include "shell/TextTable.h"
 #include "vl_sdk_wrapper.h"
 #include "vlnet.h"
+#include "vlonvifs.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -17,11 +18,6 @@ constexpr int kParallelUploads = 30;
 constexpr int kSerialUploads = 1;
 
 constexpr int kUnknownVideoFormatText = 318;
-
-void logFromRecord(int line, const QString& message)
-{
-    GKAppSetting::instance()->log(QStringLiteral("DeviceInfo::~DeviceInfo"), line, message);
-}
 } // namespace
 
 const std::array<DeviceInfo::TimeZone, 34> DeviceInfo::timeZones = { {
@@ -141,26 +137,10 @@ void DeviceInfo::closeEverything()
     }
     if (multicast_handle* h = updateHandle.exchange(nullptr))
         vl_stop_multi_update(h);
-    if (upgradeHandle != 0) {
-        // The SDK transport has no firmware upgrade yet, so no handle can
-        // have been opened; one that shows up is a fault worth seeing.
-        logFromRecord(__LINE__,
-            QStringLiteral("%1: firmware upgrade session %2 left open: no way to stop it")
-                .arg(mac())
-                .arg(upgradeHandle));
-        upgradeHandle = 0;
-    }
-    if (connectionHandle != 0) {
-        if (isOnvif) {
-            logFromRecord(__LINE__,
-                QStringLiteral("%1: ONVIF connection %2 left open: no way to stop it")
-                    .arg(mac())
-                    .arg(connectionHandle));
-        } else {
-            VLNetConnectionStop(&connectionHandle);
-        }
-        connectionHandle = 0;
-    }
+    if (upgradeHandle != 0)
+        VLNetStopRemoteUpgrade(&upgradeHandle);
+    upgradeHandle = 0;
+    stopConnection();
     if (wrapperDevice) {
         vl_destroy_device(wrapperDevice); // logs out first
         wrapperDevice = nullptr;
@@ -176,6 +156,23 @@ quint64 DeviceInfo::beginLogin()
 void DeviceInfo::endLogin()
 {
     ++m_login;
+}
+
+DeviceInfo::LoginContext* DeviceInfo::newLoginContext()
+{
+    m_loginContexts.push_back(std::make_unique<LoginContext>(LoginContext { this, beginLogin() }));
+    return m_loginContexts.back().get();
+}
+
+void DeviceInfo::stopConnection()
+{
+    if (connectionHandle == 0)
+        return;
+    if (isOnvif)
+        VLOnvifConnectionStop(&connectionHandle);
+    else
+        VLNetConnectionStop(&connectionHandle);
+    connectionHandle = 0;
 }
 
 // ---- Search record ----------------------------------------------------------

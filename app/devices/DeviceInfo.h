@@ -42,6 +42,8 @@
 #include <QString>
 #include <array>
 #include <atomic>
+#include <deque>
+#include <memory>
 
 class QTimer;
 class httpRequest;
@@ -268,6 +270,70 @@ public:
     int httpPort = 0;
     // vl_get_device_type after a web login.
     int deviceType = 0;
+
+    // ---- Login and logout (DeviceLogin.cpp) ----------------------------------
+
+    // How a login reaches the device.
+    enum class Transport { Onvif, Web, VLNet };
+    // The transport of the next login, first match: ONVIF for a device the
+    // ONVIF search found; on the search page of an edition that reaches
+    // multicast finds through their web interface, the web interface for
+    // those and VLNet for the others; the web interface where the edition or
+    // the protocol setting (0) says so; else VLNet.
+    Transport loginTransport() const;
+    // Starts one login over that transport (a work-pool thread, or the GUI
+    // thread for retries). The outcome arrives as a QConnectEvent posted to
+    // the record: 101 logged in; 103 web credentials or address incomplete
+    // (nothing started); 2 the transport refused the start; 2, 3, 4 closed;
+    // 104, 105 and the other codes of the transports.
+    void loginDevice();
+    // Closes whatever session the record holds and emits logout(): in VLNet
+    // mode its connection (the wrapper device stays); in web mode any
+    // connection, then the wrapper device. `line`: the caller's source line,
+    // for the log. Any thread but a callback of the session itself.
+    void logoutDevice(int line = 0);
+    // The web login's JSON (the password in plain text: it goes to
+    // VLSDKWrapper only, never into a log).
+    QByteArray webLoginJson() const;
+    // Reads a web login status text of VLSDKWrapper (its thread) and posts
+    // the outcome to `target`, tagged with `login`; on success stores the
+    // session's cookie, token, https flag, web port and device type first.
+    void onLoginReply(const char* json, DeviceInfo* target, quint64 login = 0);
+
+    // Logins are numbered: each login takes the next number and tags the
+    // codes of its transport with it; a logout ends the number in force.
+    // The state machine drops a ConnectEvent of an earlier login, such as
+    // the connection drop of a device that reboots after its upgrade's
+    // logout, which would otherwise fail the upgrade or start the upload
+    // again. Numbers are never reused (a web login reuses its VLSDKWrapper
+    // device, so the handles cannot tell its logins apart); 0 is no login.
+    // Any thread.
+    quint64 beginLogin();
+    void endLogin();
+    quint64 currentLogin() const { return m_login.load(); }
+    // True for 0 (a code that belongs to no login in particular) and for
+    // the login in force.
+    bool isCurrentLogin(quint64 login) const { return login == 0 || login == m_login.load(); }
+    // What a login's callbacks get as their user pointer: the record and
+    // the login's number. Owned by the record and kept while it lives: a
+    // stopped session's last callback may still be returning.
+    struct LoginContext {
+        DeviceInfo* device;
+        quint64 login;
+    };
+    // A new login number (beginLogin) and its context. The thread that
+    // starts the record's logins (one at a time).
+    LoginContext* newLoginContext();
+
+    // The C callbacks of the logins; `user` is a LoginContext.
+    // VLNet and VLOnvifs connection statuses: the login and connection
+    // codes are posted as they are, others ignored.
+    static void VLNET_CALL connectionCallback(int32_t code, void* user);
+    // VLNet device messages: only 113 (login from a forbidden address) is posted.
+    static void VLNET_CALL messageCallback(uint16_t code, const char* data, int32_t length, void* user);
+    // VLSDKWrapper's login statuses: onLoginReply while the record still
+    // holds its wrapper device.
+    static void VL_CALL loginStatusCallback(const char* json, void* user);
 
     // ---- Firmware upgrade ---------------------------------------------------
 
@@ -498,18 +564,6 @@ public:
 
     // ---- Events and the state machine (app/operations/DeviceStateMachine.cpp)
 
-    // Logins are numbered: each login takes the next number and tags the
-    // events of its transport with it; a logout ends the number in force.
-    // The state machine drops a ConnectEvent of an earlier login, such as
-    // the connection drop of a device that reboots after its upgrade, which
-    // would otherwise end or restart an operation that has moved on.
-    // Numbers are never reused; 0 is no login. Any thread.
-    quint64 beginLogin();
-    void endLogin();
-    quint64 currentLogin() const { return m_login.load(); }
-    // True for 0 (an untagged code) and for the login in force.
-    bool isCurrentLogin(quint64 login) const { return login == 0 || login == m_login.load(); }
-
     // Tells the waiting pages of the device: every batch page's watcher
     // that is set (the search page with `remove` as its whole-row flag),
     // then the video-format page's row. With `remove` a page takes the
@@ -588,9 +642,13 @@ private:
     void storeAddressParams(
         const QString& ip, quint16 mediaPort, const QString& gateway, const QString& mask, int addressMode);
     void closeEverything();
+    // Stops the VLNet or VLOnvifs connection, if any (the stop returns once
+    // no callback of it runs any more).
+    void stopConnection();
 
     std::atomic<int> m_statuses[kFamilyCount];
     std::atomic<quint64> m_login { 0 };
+    std::deque<std::unique_ptr<LoginContext>> m_loginContexts;
 
     friend class DeviceStateMachine;
     // Ends the upload thread as the result slots do.

@@ -7,6 +7,7 @@
 #include "search.h"
 #include "session.h"
 #include "subscription.h"
+#include "web_session.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,11 +15,13 @@
 namespace
 {
 
+using vlnet::Connection;
 using vlnet::Runtime;
 using vlnet::Search;
 using vlnet::SearchConfig;
 using vlnet::Session;
 using vlnet::StartConfig;
+using vlnet::WebSession;
 
 std::string text(const char* p)
 {
@@ -52,7 +55,13 @@ int start(StartConfig config)
     // The handle exists before the session so that the session knows its
     // callback thread; nothing is reported until the gate opens below.
     int handle = rt.reserve();
-    auto session = std::make_shared<Session>(handle, std::move(config), address, rt);
+    // The HTTP kinds log in over the device's web interface, the media kind
+    // over a VLNet-protocol session.
+    std::shared_ptr<Connection> session;
+    if (config.web())
+        session = std::make_shared<WebSession>(handle, std::move(config), rt);
+    else
+        session = std::make_shared<Session>(handle, std::move(config), address, rt);
     rt.attach(handle, session);
     session->begin();
     // The handle exists: callbacks may run from here on.

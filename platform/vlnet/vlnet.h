@@ -523,7 +523,7 @@ typedef void(VLNET_CALL* VLNET_MESSAGE_CALLBACK)(int32_t id, const char* data, i
    Fixed words are passed as the caller sets them and not interpreted. */
 typedef struct VLNET_CONNECTION_START_V1 {
     const char* address; /* "ip or id": IPv4 or IPv6 text */
-    int32_t port; /* media port; 0 = the session port */
+    int32_t port; /* media port (0 = the session port); the web port for the HTTP kinds (0 = 80) */
     const char* user;
     const char* password;
     int32_t word16; /* 0 */
@@ -598,7 +598,8 @@ VLNET_API int VLNET_CALL VLNetConnectionStartV1(const VLNET_CONNECTION_START_V1*
 /* The program's own media login; statuses through status_callback. */
 VLNET_API int VLNET_CALL VLNetConnectionStartEx(const VLNET_CONNECTION_START_EX* start);
 /* Ends the connection *handle and sets *handle to 0. When it returns no
-   callback of that connection runs any more. Returns 1, 0 for an unknown
+   callback of that connection runs any more; the web session of a login of
+   the HTTP kinds is logged out after that. Returns 1, 0 for an unknown
    handle. */
 VLNET_API int VLNET_CALL VLNetConnectionStop(int* handle);
 /* Asks the device for its device-information record; waits for the answer.
@@ -608,7 +609,8 @@ VLNET_API int VLNET_CALL VLNetGetDevInfo(int handle, VLNET_DEVICE_INFO* info, in
    logins the cookie and csrf token the device issued). Non-zero on success. */
 VLNET_API int VLNET_CALL VLNetGetHttpDevInfo(int handle, VLNET_HTTP_DEVICE_INFO* info, int size);
 /* Sends a simple command and waits for the device to accept it. Non-zero on
-   success. The device messages it asks for arrive through the message callback. */
+   success; 0 over a login of the HTTP kinds, which carries none. The device
+   messages it asks for arrive through the message callback. */
 VLNET_API int VLNET_CALL VLNetSimpleCmd(int handle, const VLNET_SIMPLE_CMD* cmd);
 /* Drops the session; it reports 4, then reconnects (0, then the login
    status). Returns 1, 0 for an unknown handle. */

@@ -95,14 +95,13 @@ struct Faults {
     bool offline = false; // off the network until cleared
 };
 
-// A web session that a login over the HTTP kinds opened (the cookie and csrf
-// token that the device's web interface will accept).
+// A web session that a web login opened (the cookie and csrf token that the
+// device's web interface will accept).
 struct WebSession {
     std::string cookie;
     std::string token;
     std::string user;
-    int session = 0; // the VLNet-protocol session that opened it
-    bool https = false;
+    bool https = false; // opened over HTTPS
 };
 
 // One thing the device received, for tests to read back.

@@ -100,14 +100,7 @@ public:
         m_timer.cancel();
         log(std::string("session ") + std::to_string(m_number) + " closed (" + why + ")");
         if (m_loggedIn) {
-            m_server.m_store.modify(m_device, [&](Device& d) {
-                --d.sessions;
-                for (auto it = d.webSessions.begin(); it != d.webSessions.end(); ++it)
-                    if (it->session == m_number) {
-                        d.webSessions.erase(it);
-                        break;
-                    }
-            });
+            m_server.m_store.modify(m_device, [&](Device& d) { --d.sessions; });
             m_loggedIn = false;
         }
         m_server.closed(shared_from_this());
@@ -286,11 +279,16 @@ private:
         detail["flags"] = flags;
         note("LOGIN", h.sequence, detail);
 
-        bool http = kind == "http" || kind == "https";
+        // Web logins go to the web interface (web_login.h); a session
+        // takes media logins only.
+        if (kind != "media") {
+            log("session " + std::to_string(m_number) + " login of kind " + kind + " refused");
+            reply(h, vlwire::kBadRequest);
+            m_closeAfterFlush = true;
+            return pump();
+        }
         Json::Value out(Json::objectValue);
         int status = 0;
-        bool https = false;
-        std::string cookie, token;
         if (m_loggedIn) {
             status = VLNET_STATUS_USER_LOGGED_IN;
         }
@@ -299,13 +297,12 @@ private:
                 return;
             const User* u = d.findUser(user);
             bool passwordOk = u && vlwire::loginDigest(m_nonce, user, u->password) == digest;
-            https = kind == "https" && d.net.httpsPort != 0;
             if (d.faults.refuseLogin)
                 status = d.faults.refuseLogin;
             else if (!d.activated)
-                // A device without a password yet: the web interface asks for
-                // the first password; the media protocol only refuses.
-                status = http ? VLNET_STATUS_NOT_ACTIVATED : VLNET_STATUS_WRONG_PASSWORD;
+                // A device without a password yet only refuses; its web
+                // interface asks for the first password.
+                status = VLNET_STATUS_WRONG_PASSWORD;
             else if (!u)
                 status = VLNET_STATUS_UNKNOWN_USER;
             else if (!passwordOk)
@@ -315,33 +312,11 @@ private:
             else if (d.sessions >= d.maxSessions)
                 status = VLNET_STATUS_MAX_USER;
             else
-                status = http ? (https ? VLNET_STATUS_HTTPS_LOGIN : VLNET_STATUS_HTTP_LOGIN)
-                              : VLNET_STATUS_LOGIN_SUCCESS;
-            bool ok = status == VLNET_STATUS_LOGIN_SUCCESS || status == VLNET_STATUS_HTTP_LOGIN
-                || status == VLNET_STATUS_HTTPS_LOGIN;
-            if (http && (ok || status == VLNET_STATUS_NOT_ACTIVATED)) {
-                out["http_port"] = https ? d.net.httpsPort : d.net.webPort;
-                out["https"] = https;
-                out["protocol"] = https ? "https" : "http";
-                out["password_enc"] = 0;
-                out["support_recover_password"] = 1;
-                out["use_recover_password"] = 0;
-                out["activation_pwd"] = !d.activated;
-                out["syn_activation_pwd"] = false;
-            }
-            if (ok) {
+                status = VLNET_STATUS_LOGIN_SUCCESS;
+            if (status == VLNET_STATUS_LOGIN_SUCCESS) {
                 ++d.sessions;
                 m_loggedIn = true;
                 m_user = user;
-                if (http) {
-                    cookie = "session=" + vlwire::randomHex(16);
-                    token = vlwire::randomHex(16);
-                    d.webSessions.push_back({ cookie, token, user, m_number, https });
-                    out["cookie"] = cookie;
-                    out["token"] = token;
-                    out["device_info"] = httpDeviceInfo(d);
-                    out["channel_info"] = httpChannelInfo(d);
-                }
             }
         });
         out["status"] = status;

@@ -281,7 +281,6 @@ Json::Value deviceToJson(const Device& d, bool runtime)
             e["cookie"] = w.cookie;
             e["token"] = w.token;
             e["user"] = w.user;
-            e["session"] = w.session;
             e["https"] = w.https;
             web.append(e);
         }

@@ -100,6 +100,27 @@ std::string loginDigest(const std::string& nonce, const std::string& user, const
     return vlhex::to_hex(md, len);
 }
 
+namespace
+{
+std::string md5Hex(const std::string& text)
+{
+    unsigned char md[EVP_MAX_MD_SIZE];
+    unsigned int len = 0;
+    if (EVP_Digest(text.data(), text.size(), md, &len, EVP_md5(), nullptr) != 1)
+        throw std::runtime_error("vlwire: MD5 failed");
+    return vlhex::to_hex(md, len);
+}
+} // namespace
+
+std::string httpDigestResponse(const DigestInput& in)
+{
+    const std::string ha1 = md5Hex(in.user + ":" + in.realm + ":" + in.password);
+    const std::string ha2 = md5Hex(in.method + ":" + in.uri);
+    if (in.qop.empty())
+        return md5Hex(ha1 + ":" + in.nonce + ":" + ha2);
+    return md5Hex(ha1 + ":" + in.nonce + ":" + in.nc + ":" + in.cnonce + ":" + in.qop + ":" + ha2);
+}
+
 std::string randomHex(std::size_t n)
 {
     std::vector<unsigned char> bytes(n);

@@ -73,6 +73,23 @@ std::uint32_t getU32(const std::uint8_t* at);
 // password itself never travels.
 std::string loginDigest(const std::string& nonce, const std::string& user, const std::string& password);
 
+// The "response" of HTTP Digest (RFC 2617, MD5) with which the web login
+// proves the password: with qop "auth" when `qop` is not empty (then `nc`
+// and `cnonce` count), else the plain form. Both ends of the web login use
+// it (platform/vlnet/web_login.h, devsim's web interface).
+struct DigestInput {
+    std::string user;
+    std::string realm;
+    std::string password;
+    std::string method;
+    std::string uri;
+    std::string nonce;
+    std::string nc;
+    std::string cnonce;
+    std::string qop;
+};
+std::string httpDigestResponse(const DigestInput& in);
+
 // `n` random bytes as hex (OpenSSL's generator).
 std::string randomHex(std::size_t n);
 
