@@ -288,7 +288,8 @@ private:
 
 void DeviceInfo::customEvent(QEvent* event)
 {
-    switch (event->type()) {
+    // The device event types are numbers beyond Qt's own.
+    switch (int(event->type())) {
     case ConnectEvent:
         DeviceStateMachine::connect(this, *static_cast<QConnectEvent*>(event));
         break;
