@@ -6,6 +6,7 @@
 // on the connection's callback thread, one at a time and in order; the queue
 // is held shut until the start has the handle (openGate) and is emptied for
 // good by stop(), which also waits for a callback still running.
+#include "decode.h"
 #include "runtime.h"
 #include "vlnet.h"
 #include "wire.h"
@@ -20,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,10 @@ public:
     bool simpleCommand(const VLNET_SIMPLE_CMD& cmd);
     bool evenCheck(std::int32_t word);
     void reset();
+    // One request of the logged-in session and the device's answer (its
+    // result word and data); nothing when the session is not up or no
+    // answer came in time. Waits on the caller's thread.
+    std::optional<Reply> exchange(std::uint16_t command, std::vector<std::uint8_t> payload);
 
 private:
     enum class Phase { Idle, Connecting, AwaitHello, AwaitLogin, Up, Waiting, Closed };

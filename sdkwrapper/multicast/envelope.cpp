@@ -7,6 +7,7 @@
 #include <openssl/evp.h>
 #include <openssl/kdf.h>
 #include <openssl/params.h>
+#include <openssl/rand.h>
 
 namespace vlsdk
 {
@@ -223,6 +224,78 @@ std::optional<std::string> derive_iv(std::string_view secret)
 
 } // namespace envelope_detail
 
+// ---- AES-256-GCM ------------------------------------------------------------
+
+namespace
+{
+
+// Ciphertext and tag of plaintext under key and iv, laid out as the envelope
+// holds them: marker | ciphertext | iv | tag.
+std::optional<std::string> gcm_seal(std::string_view key, std::string_view iv, std::string_view plaintext)
+{
+    if (plaintext.size() > static_cast<std::size_t>(INT_MAX) - kEnvelopeOverhead)
+        return std::nullopt;
+    const std::size_t n = plaintext.size();
+    std::string envelope(n + kEnvelopeOverhead, '\0');
+    envelope[0] = static_cast<char>(kKeyBlobMarker);
+    unsigned char* out = bytes(envelope);
+
+    cipher_ctx_ptr ctx(EVP_CIPHER_CTX_new());
+    int length = 0;
+    int final_length = 0;
+    if (!ctx || EVP_EncryptInit_ex2(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1
+        || EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, static_cast<int>(kEnvelopeIvSize), nullptr)
+            != 1
+        || EVP_EncryptInit_ex2(ctx.get(), nullptr, bytes(key), bytes(iv), nullptr) != 1
+        || EVP_EncryptUpdate(ctx.get(), out + 1, &length, bytes(plaintext), static_cast<int>(n)) != 1
+        || EVP_EncryptFinal_ex(ctx.get(), out + 1 + length, &final_length) != 1
+        || static_cast<std::size_t>(length + final_length) != n
+        || EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, static_cast<int>(kEnvelopeTagSize),
+               out + 1 + n + kEnvelopeIvSize)
+            != 1)
+        return std::nullopt;
+    envelope.replace(1 + n, kEnvelopeIvSize, iv);
+    return envelope;
+}
+
+// The plaintext of an envelope whose length was checked, under key; nothing
+// when the tag does not verify.
+std::optional<std::string> gcm_open(std::string_view key, std::string_view envelope)
+{
+    const std::size_t n = envelope.size() - kEnvelopeOverhead;
+    const std::string_view ciphertext = envelope.substr(1, n);
+    std::string iv(envelope.substr(1 + n, kEnvelopeIvSize));
+    std::string tag(envelope.substr(1 + n + kEnvelopeIvSize, kEnvelopeTagSize));
+    std::string plaintext(n, '\0');
+
+    cipher_ctx_ptr ctx(EVP_CIPHER_CTX_new());
+    int length = 0;
+    int final_length = 0;
+    if (!ctx || EVP_DecryptInit_ex2(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1
+        || EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, static_cast<int>(kEnvelopeIvSize), nullptr)
+            != 1
+        || EVP_DecryptInit_ex2(ctx.get(), nullptr, bytes(key), bytes(iv), nullptr) != 1
+        || EVP_DecryptUpdate(ctx.get(), bytes(plaintext), &length, bytes(ciphertext), static_cast<int>(n))
+            != 1
+        || EVP_CIPHER_CTX_ctrl(
+               ctx.get(), EVP_CTRL_GCM_SET_TAG, static_cast<int>(kEnvelopeTagSize), tag.data())
+            != 1
+        || EVP_DecryptFinal_ex(ctx.get(), bytes(plaintext) + length, &final_length) != 1
+        || static_cast<std::size_t>(length + final_length) != n) {
+        // Nothing of an unauthenticated plaintext leaves this function.
+        OPENSSL_cleanse(plaintext.data(), plaintext.size());
+        return std::nullopt;
+    }
+    return plaintext;
+}
+
+bool envelope_size_ok(std::string_view envelope)
+{
+    return envelope.size() >= kEnvelopeOverhead && envelope.size() <= static_cast<std::size_t>(INT_MAX);
+}
+
+} // namespace
+
 // ---- seal and open --------------------------------------------------------
 
 std::optional<std::string> seal_envelope(
@@ -239,34 +312,13 @@ std::optional<std::string> seal_envelope(
     if (!derived_key || !iv)
         return std::nullopt;
     secret_string key { std::move(*derived_key) };
-
-    const std::size_t n = plaintext.size();
-    std::string envelope(n + kEnvelopeOverhead, '\0');
-    envelope[0] = static_cast<char>(kKeyBlobMarker);
-    unsigned char* out = bytes(envelope);
-
-    cipher_ctx_ptr ctx(EVP_CIPHER_CTX_new());
-    int length = 0;
-    int final_length = 0;
-    if (!ctx || EVP_EncryptInit_ex2(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1
-        || EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, static_cast<int>(kEnvelopeIvSize), nullptr)
-            != 1
-        || EVP_EncryptInit_ex2(ctx.get(), nullptr, bytes(key.value), bytes(*iv), nullptr) != 1
-        || EVP_EncryptUpdate(ctx.get(), out + 1, &length, bytes(plaintext), static_cast<int>(n)) != 1
-        || EVP_EncryptFinal_ex(ctx.get(), out + 1 + length, &final_length) != 1
-        || static_cast<std::size_t>(length + final_length) != n
-        || EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_GET_TAG, static_cast<int>(kEnvelopeTagSize),
-               out + 1 + n + kEnvelopeIvSize)
-            != 1)
-        return std::nullopt;
-    envelope.replace(1 + n, kEnvelopeIvSize, *iv);
-    return envelope;
+    return gcm_seal(key.value, *iv, plaintext);
 }
 
 std::optional<std::string> open_envelope(
     const x25519_key_pair& own, std::string_view peer_public_key, std::string_view envelope)
 {
-    if (envelope.size() < kEnvelopeOverhead || envelope.size() > static_cast<std::size_t>(INT_MAX))
+    if (!envelope_size_ok(envelope))
         return std::nullopt;
     auto secret = envelope_detail::shared_secret(own, peer_public_key);
     if (!secret)
@@ -276,32 +328,56 @@ std::optional<std::string> open_envelope(
     if (!derived_key)
         return std::nullopt;
     secret_string key { std::move(*derived_key) };
+    return gcm_open(key.value, envelope);
+}
 
-    const std::size_t n = envelope.size() - kEnvelopeOverhead;
-    const std::string_view ciphertext = envelope.substr(1, n);
-    std::string iv(envelope.substr(1 + n, kEnvelopeIvSize));
-    std::string tag(envelope.substr(1 + n + kEnvelopeIvSize, kEnvelopeTagSize));
-    std::string plaintext(n, '\0');
+// ---- sealing under a shared key -------------------------------------------
 
-    cipher_ctx_ptr ctx(EVP_CIPHER_CTX_new());
-    int length = 0;
-    int final_length = 0;
-    if (!ctx || EVP_DecryptInit_ex2(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1
-        || EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, static_cast<int>(kEnvelopeIvSize), nullptr)
-            != 1
-        || EVP_DecryptInit_ex2(ctx.get(), nullptr, bytes(key.value), bytes(iv), nullptr) != 1
-        || EVP_DecryptUpdate(ctx.get(), bytes(plaintext), &length, bytes(ciphertext), static_cast<int>(n))
-            != 1
-        || EVP_CIPHER_CTX_ctrl(
-               ctx.get(), EVP_CTRL_GCM_SET_TAG, static_cast<int>(kEnvelopeTagSize), tag.data())
-            != 1
-        || EVP_DecryptFinal_ex(ctx.get(), bytes(plaintext) + length, &final_length) != 1
-        || static_cast<std::size_t>(length + final_length) != n) {
-        // Nothing of an unauthenticated plaintext leaves this function.
-        OPENSSL_cleanse(plaintext.data(), plaintext.size());
+std::optional<std::string> derive_shared_key(std::string_view secret, std::string_view salt, std::string_view info)
+{
+    if (secret.empty())
+        return std::nullopt;
+    kdf_ptr kdf(EVP_KDF_fetch(nullptr, "HKDF", nullptr));
+    if (!kdf)
+        return std::nullopt;
+    kdf_ctx_ptr ctx(EVP_KDF_CTX_new(kdf.get()));
+    if (!ctx)
+        return std::nullopt;
+    int mode = EVP_KDF_HKDF_MODE_EXTRACT_AND_EXPAND;
+    char digest[] = "SHA256";
+    OSSL_PARAM params[] = {
+        OSSL_PARAM_construct_int(OSSL_KDF_PARAM_MODE, &mode),
+        OSSL_PARAM_construct_utf8_string(OSSL_KDF_PARAM_DIGEST, digest, 0),
+        OSSL_PARAM_construct_octet_string(
+            OSSL_KDF_PARAM_KEY, const_cast<char*>(secret.data()), secret.size()),
+        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_SALT, const_cast<char*>(salt.data()), salt.size()),
+        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_INFO, const_cast<char*>(info.data()), info.size()),
+        OSSL_PARAM_construct_end(),
+    };
+    std::string out(kSharedKeySize, '\0');
+    if (EVP_KDF_derive(ctx.get(), bytes(out), out.size(), params) != 1) {
+        OPENSSL_cleanse(out.data(), out.size());
         return std::nullopt;
     }
-    return plaintext;
+    return out;
+}
+
+std::optional<std::string> seal_with_key(std::string_view key, std::string_view plaintext)
+{
+    if (key.size() != kSharedKeySize)
+        return std::nullopt;
+    // A fresh IV for every envelope: one key may seal many.
+    std::string iv(kEnvelopeIvSize, '\0');
+    if (RAND_bytes(bytes(iv), static_cast<int>(iv.size())) != 1)
+        return std::nullopt;
+    return gcm_seal(key, iv, plaintext);
+}
+
+std::optional<std::string> open_with_key(std::string_view key, std::string_view envelope)
+{
+    if (key.size() != kSharedKeySize || !envelope_size_ok(envelope))
+        return std::nullopt;
+    return gcm_open(key, envelope);
 }
 
 std::optional<std::string> sha256(std::string_view data)

@@ -1,8 +1,10 @@
 #include "wire.h"
 
 #include "common/hex.h"
+#include "multicast/envelope.h"
 
 #include <cstring>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 #include <stdexcept>
@@ -127,11 +129,52 @@ const char* commandName(std::uint16_t command)
         return "SET_EVEN_CHECK";
     case kMessage:
         return "MESSAGE";
+    case kSetNewDevInfo:
+        return "SET_NEW_DEV_INFO";
+    case kPtzControl:
+        return "PTZ_CONTROL";
+    case kCapture:
+        return "CAPTURE";
     case kProbe:
         return "PROBE";
     default:
         return "UNKNOWN";
     }
+}
+
+namespace
+{
+// Keys of sealed records are for nothing else.
+constexpr std::string_view kRecordKeyInfo = "vlnet sealed record";
+
+std::optional<std::string> recordKey(std::string_view nonce, std::string_view password)
+{
+    // HKDF takes no empty secret; a device without a password has no key,
+    // and a record for it cannot be sealed.
+    if (password.empty())
+        return std::nullopt;
+    return vlsdk::derive_shared_key(password, nonce, kRecordKeyInfo);
+}
+} // namespace
+
+std::optional<std::string> sealRecord(std::string_view nonce, std::string_view password, std::string_view record)
+{
+    auto key = recordKey(nonce, password);
+    if (!key)
+        return std::nullopt;
+    auto sealed = vlsdk::seal_with_key(*key, record);
+    OPENSSL_cleanse(key->data(), key->size());
+    return sealed;
+}
+
+std::optional<std::string> openRecord(std::string_view nonce, std::string_view password, std::string_view sealed)
+{
+    auto key = recordKey(nonce, password);
+    if (!key)
+        return std::nullopt;
+    auto record = vlsdk::open_with_key(*key, sealed);
+    OPENSSL_cleanse(key->data(), key->size());
+    return record;
 }
 
 } // namespace vlwire
