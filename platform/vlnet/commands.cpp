@@ -4,11 +4,11 @@
 #include "netlog.h"
 #include "wire.h"
 
+#include <array>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/read.hpp>
 #include <boost/asio/write.hpp>
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -154,7 +154,8 @@ bool writeFile(const std::string& path, const Bytes& data)
 
 } // namespace
 
-std::optional<std::vector<std::uint8_t>> newDevInfoPayload(const VLNET_NEW_DEV_INFO& info, const std::string& nonce)
+std::optional<std::vector<std::uint8_t>> newDevInfoPayload(
+    const VLNET_NEW_DEV_INFO& info, const std::string& nonce)
 {
     const std::string password = slotText(info.password);
     const auto sealed = vlwire::sealRecord(
@@ -170,9 +171,8 @@ int setNewDevInfo(const VLNET_NEW_DEV_INFO& info, const Settings& settings)
 {
     const std::string where = ipText(info.original_ip);
     const std::string user = slotText(info.user);
-    const auto address = asio::ip::make_address_v4(
-        asio::ip::address_v4::bytes_type { info.original_ip[0], info.original_ip[1], info.original_ip[2],
-            info.original_ip[3] });
+    const auto address = asio::ip::make_address_v4(asio::ip::address_v4::bytes_type {
+        info.original_ip[0], info.original_ip[1], info.original_ip[2], info.original_ip[3] });
     if (address.is_unspecified()) {
         logLine("network change refused: no device address");
         return 0;
@@ -201,8 +201,8 @@ int setNewDevInfo(const VLNET_NEW_DEV_INFO& info, const Settings& settings)
         return fail("the record carries no password to seal it with");
     const std::uint32_t sequence = 1;
     const auto replyBy = Clock::now() + std::chrono::milliseconds(settings.replyTimeoutMs);
-    if (!shot.write(vlwire::encode(vlwire::kSetNewDevInfo, 0, sequence, payload->data(), payload->size()),
-            replyBy))
+    if (!shot.write(
+            vlwire::encode(vlwire::kSetNewDevInfo, 0, sequence, payload->data(), payload->size()), replyBy))
         return fail("the request could not be sent");
     for (;;) {
         auto frame = shot.read(replyBy);
@@ -253,7 +253,7 @@ int capture(Session& session, const VLNET_CAPTURE& capture)
     const auto reply = session.exchange(vlwire::kCapture, std::move(payload));
     if (!reply || reply->result != vlwire::kOk || reply->data.empty()) {
         logLine("connection %d: snapshot of channel %u: %s", session.handle(), unsigned(capture.channel),
-            !reply                        ? "no answer"
+            !reply                             ? "no answer"
                 : reply->result != vlwire::kOk ? resultText(reply->result)
                                                : "no picture");
         return 0;

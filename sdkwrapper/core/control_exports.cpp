@@ -16,9 +16,8 @@ VL_API int vl_capture_picture_from_device(device* dev, const char* json)
 {
     if (!dev)
         return vl_invalid_device;
-    return vlsdk::export_guard("capture_from_device", static_cast<int>(vl_fail), [&] {
-        return vlsdk::capture_from_device(dev, dev->snapshot_context(), json, dev->conn());
-    });
+    return vlsdk::export_guard("capture_from_device", static_cast<int>(vl_fail),
+        [&] { return vlsdk::capture_from_device(dev, dev->snapshot_context(), json, dev->conn()); });
 }
 
 VL_API int vl_ptz_control(device* dev, const char* json)

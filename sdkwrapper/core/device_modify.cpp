@@ -177,8 +177,8 @@ int capture_from_device(const void* dev, const void* context, const char* json, 
         ok = r.ok();
     }
     if (!ok) {
-        write_log("dev:%p, this:%p, [%s] call <capture_from_device> error:vl_parse_json_error\n", dev, context,
-            conn.label().c_str());
+        write_log("dev:%p, this:%p, [%s] call <capture_from_device> error:vl_parse_json_error\n", dev,
+            context, conn.label().c_str());
         return vl_parse_json_error;
     }
     const int handle = conn.login_handle();

@@ -53,7 +53,8 @@ const named_command kNewCommands[] = {
     { "refresh", VLNET_PTZ_REFRESH, 0 },
 };
 
-template <size_t N> const named_command* find_command(const named_command (&table)[N], const std::string& operation)
+template <size_t N>
+const named_command* find_command(const named_command (&table)[N], const std::string& operation)
 {
     for (const auto& entry : table)
         if (operation == entry.operation)
@@ -155,8 +156,8 @@ bool read_ptz_request(const Json::Value& request, ptz_request& out)
     VLNET_PTZ_CONTROL& rec = out.record;
     if (type == "normal") {
         int32_t speed = 0;
-        if (!read_word(r, "channel", out.channel) || !r.read("speed", speed) || !r.read("operation", operation)
-            || !r.read("flag", flag))
+        if (!read_word(r, "channel", out.channel) || !r.read("speed", speed)
+            || !r.read("operation", operation) || !r.read("flag", flag))
             return false;
         const named_command* found = find_command(kNormalCommands, operation);
         out.command = found ? found->command : 0;

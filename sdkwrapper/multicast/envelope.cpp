@@ -333,7 +333,8 @@ std::optional<std::string> open_envelope(
 
 // ---- sealing under a shared key -------------------------------------------
 
-std::optional<std::string> derive_shared_key(std::string_view secret, std::string_view salt, std::string_view info)
+std::optional<std::string> derive_shared_key(
+    std::string_view secret, std::string_view salt, std::string_view info)
 {
     if (secret.empty())
         return std::nullopt;

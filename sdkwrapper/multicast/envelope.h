@@ -103,7 +103,8 @@ std::optional<std::string> open_envelope(
 constexpr std::size_t kSharedKeySize = 32;
 
 // Nothing when the secret is empty or the derivation fails.
-std::optional<std::string> derive_shared_key(std::string_view secret, std::string_view salt, std::string_view info);
+std::optional<std::string> derive_shared_key(
+    std::string_view secret, std::string_view salt, std::string_view info);
 // Nothing when the key is not kSharedKeySize bytes or a cipher step fails.
 std::optional<std::string> seal_with_key(std::string_view key, std::string_view plaintext);
 // Nothing when the key is not kSharedKeySize bytes, the envelope is shorter

@@ -69,7 +69,8 @@ protected:
     }
 
     // A network change of device n to `ip` as the search reported it.
-    static Json::Value change(int n, const std::string& ip, const std::string& password = lab_session::kPassword)
+    static Json::Value change(
+        int n, const std::string& ip, const std::string& password = lab_session::kPassword)
     {
         const Json::Value st = state(n);
         Json::Value r(Json::objectValue);
@@ -153,7 +154,8 @@ TEST_F(ControlLab, APasswordOfSixtyFourCharactersFillsItsField)
     const std::string old = state(n)["network"]["ip"].asString();
     const std::string moved = Lab::deviceIp4(101);
 
-    EXPECT_EQ(modify(change(n, moved, password.substr(0, 63))), vl_fail) << "63 characters are not the password";
+    EXPECT_EQ(modify(change(n, moved, password.substr(0, 63))), vl_fail)
+        << "63 characters are not the password";
     EXPECT_EQ(state(n)["network"]["ip"], old);
     EXPECT_EQ(modify(change(n, moved, password + "more")), vl_success) << "the field takes the first 64";
     EXPECT_EQ(state(n)["network"]["ip"], moved);
@@ -218,7 +220,8 @@ TEST_F(ControlLab, ASnapshotIsAValidJpegFile)
     const std::string beyond = R"({"channel": )" + std::to_string(channels) + R"(, "picture name": ")"
         + dir.file("none.jpg") + "\"}";
     EXPECT_EQ(vl_capture_picture_from_device(dev, beyond.c_str()), vl_fail);
-    const std::string nowhere = R"({"channel": 0, "picture name": ")" + dir.file("no/such/folder.jpg") + "\"}";
+    const std::string nowhere
+        = R"({"channel": 0, "picture name": ")" + dir.file("no/such/folder.jpg") + "\"}";
     EXPECT_EQ(vl_capture_picture_from_device(dev, nowhere.c_str()), vl_fail);
     EXPECT_TRUE(fileBytes(dir.file("none.jpg")).empty());
     vl_destroy_device(dev);
@@ -238,8 +241,8 @@ TEST_F(ControlLab, PtzCommandsReachTheDeviceAsSent)
     EXPECT_EQ(vl_ptz_control(dev, R"({"ptz type": "set cruise", "channel": 1, "speed": 7, "preset count": 3,
         "pps": [1, 2, 3]})"),
         vl_success);
-    EXPECT_EQ(
-        vl_new_ptz_control(dev, R"({"ptz type": "normal", "channel": 0, "operation": "zoom in", "flag": "stop"})"),
+    EXPECT_EQ(vl_new_ptz_control(
+                  dev, R"({"ptz type": "normal", "channel": 0, "operation": "zoom in", "flag": "stop"})"),
         vl_success);
     EXPECT_EQ(vl_ptz_control(dev, R"({"ptz type": "normal", "channel": 99, "operation": "up"})"), vl_fail)
         << "a channel the device does not have";

@@ -88,11 +88,13 @@ TEST_F(ControlTest, TheNetworkChangeRecordByteByByte)
 
     std::vector<uint8_t> want(744, 0);
     auto text = [&](size_t at, const std::string& s) { std::memcpy(&want[at], s.data(), s.size()); };
-    auto bytes = [&](size_t at, std::initializer_list<uint8_t> b) { std::copy(b.begin(), b.end(), &want[at]); };
+    auto bytes
+        = [&](size_t at, std::initializer_list<uint8_t> b) { std::copy(b.begin(), b.end(), &want[at]); };
     text(0, "12");
     text(16, "admin");
     text(80, "Admin_123");
-    bytes(144, { 192, 168, 1, 10, 192, 168, 1, 50, 255, 255, 255, 0, 192, 168, 1, 1, 8, 8, 8, 8, 0, 0, 0, 0 });
+    bytes(
+        144, { 192, 168, 1, 10, 192, 168, 1, 50, 255, 255, 255, 0, 192, 168, 1, 1, 8, 8, 8, 8, 0, 0, 0, 0 });
     text(168, "AA:BB:CC:00:11:22");
     bytes(208, { 0, 0, 0, 0, 0, 4, 0, 0 }); // 4 << 40
     bytes(216, { 0x29, 0x23, 0, 0, 0x90, 0x1F, 0, 0 });
@@ -195,8 +197,10 @@ TEST_F(ControlTest, PtzRequestsBecomeCommandsAndRecords)
         { R"({"ptz type": "normal", "channel": 2, "operation": "privacy mode"})", 121, words({ 2, 0, 0 }) },
         { R"({"ptz type": "normal", "channel": 1, "operation": "scan line", "flag": "go"})", 51,
             words({ 1, 0, 0 }) },
-        { R"({"ptz type": "preset", "channel": 1, "operation": "call", "index": 4})", 93, words({ 1, 5, 3 }) },
-        { R"({"ptz type": "preset", "channel": 0, "operation": "clear", "index": 0})", 92, words({ 0, 1, 3 }) },
+        { R"({"ptz type": "preset", "channel": 1, "operation": "call", "index": 4})", 93,
+            words({ 1, 5, 3 }) },
+        { R"({"ptz type": "preset", "channel": 0, "operation": "clear", "index": 0})", 92,
+            words({ 0, 1, 3 }) },
         { R"({"ptz type": "cruise", "channel": 3, "flag": "stop", "speed": 4, "time": 10})", 51,
             words({ 3, 1, 1, 10, 4 }) },
         { R"({"ptz type": "call cruise", "channel": 2})", 54, words({ 2, 1 }) },
@@ -210,7 +214,8 @@ TEST_F(ControlTest, PtzRequestsBecomeCommandsAndRecords)
         EXPECT_EQ(last_record(), c.record) << c.json;
     }
 
-    ASSERT_EQ(ptz(R"({"ptz type": "set cruise", "channel": 1, "speed": 263, "preset count": 3, "pps": [1, 2, 300]})"),
+    ASSERT_EQ(
+        ptz(R"({"ptz type": "set cruise", "channel": 1, "speed": 263, "preset count": 3, "pps": [1, 2, 300]})"),
         vl_success);
     EXPECT_EQ(sdk.ptz.back().command, 53);
     std::vector<uint8_t> cruise = words({ 1, 1 });
@@ -277,9 +282,10 @@ TEST_F(ControlTest, PtzRefusalsSendNothing)
     };
     for (const char* json : refused)
         EXPECT_EQ(ptz(json), vl_parse_ptz_param_error) << json;
-    EXPECT_EQ(new_ptz(R"({"ptz type": "preset", "channel": 0, "operation": "restore"})"),
-        vl_parse_ptz_param_error);
-    EXPECT_EQ(new_ptz(R"({"ptz type": "normal", "channel": 0, "operation": "up"})"), vl_parse_ptz_param_error);
+    EXPECT_EQ(
+        new_ptz(R"({"ptz type": "preset", "channel": 0, "operation": "restore"})"), vl_parse_ptz_param_error);
+    EXPECT_EQ(
+        new_ptz(R"({"ptz type": "normal", "channel": 0, "operation": "up"})"), vl_parse_ptz_param_error);
     EXPECT_TRUE(logged("[cam-7] call <ptz_control start> error:vl_parse_ptz_param_error"));
     EXPECT_TRUE(logged("[cam-7] call <new_ptz_control start> error:vl_parse_ptz_param_error"));
 

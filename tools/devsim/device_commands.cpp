@@ -148,8 +148,8 @@ std::int32_t noted(Json::Value& note, std::int32_t result, const std::string& er
 
 } // namespace
 
-std::int32_t networkChange(
-    DeviceStore& store, int id, const std::string& nonce, const std::vector<std::uint8_t>& payload, Json::Value& note)
+std::int32_t networkChange(DeviceStore& store, int id, const std::string& nonce,
+    const std::vector<std::uint8_t>& payload, Json::Value& note)
 {
     VLNET_NEW_DEV_INFO record;
     constexpr std::size_t kUserSlot = sizeof record.user;

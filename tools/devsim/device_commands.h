@@ -22,8 +22,8 @@ namespace devsim
 // right, kBadRequest for a payload of another shape or settings the device
 // refuses (no address, a zero port, an address mode it does not know); kOk
 // once the device has moved.
-std::int32_t networkChange(
-    DeviceStore& store, int id, const std::string& nonce, const std::vector<std::uint8_t>& payload, Json::Value& note);
+std::int32_t networkChange(DeviceStore& store, int id, const std::string& nonce,
+    const std::vector<std::uint8_t>& payload, Json::Value& note);
 
 // PTZ_CONTROL: the command word, then the 44-byte PTZ record, for the
 // logged-in `user`. kUnsupported for a command number the device does not

@@ -1,8 +1,8 @@
 #include "session_server.h"
 
 #include "client_requests.h"
-#include "device_commands.h"
 #include "common/json.h"
+#include "device_commands.h"
 #include "records.h"
 #include "wire.h"
 
@@ -235,14 +235,15 @@ private:
             Json::Value detail(Json::objectValue);
             const std::int32_t result = ptzControl(m_server.m_store, m_device, m_user, m_payload, detail);
             note("PTZ_CONTROL", h.sequence, detail);
-            log("session " + std::to_string(m_number) + " PTZ command " + detail["command"].asString() + " -> "
-                + std::to_string(result));
+            log("session " + std::to_string(m_number) + " PTZ command " + detail["command"].asString()
+                + " -> " + std::to_string(result));
             return reply(h, result);
         }
         case vlwire::kCapture: {
             Json::Value detail(Json::objectValue);
             std::vector<std::uint8_t> picture;
-            const std::int32_t result = capture(m_server.m_store, m_device, m_user, m_payload, detail, picture);
+            const std::int32_t result
+                = capture(m_server.m_store, m_device, m_user, m_payload, detail, picture);
             note("CAPTURE", h.sequence, detail);
             return reply(h, result, picture.data(), picture.size());
         }
@@ -279,8 +280,8 @@ private:
         // after their last frame).
         const std::int32_t result = networkChange(m_server.m_store, m_device, m_nonce, m_payload, detail);
         note("SET_NEW_DEV_INFO", h.sequence, detail);
-        log("session " + std::to_string(m_number) + " network change by "
-            + detail.get("user", "").asString() + " -> " + std::to_string(result)
+        log("session " + std::to_string(m_number) + " network change by " + detail.get("user", "").asString()
+            + " -> " + std::to_string(result)
             + (result == vlwire::kOk ? " (was " + oldIp + ")" : ": " + detail.get("error", "").asString()));
         reply(h, result);
         m_closeAfterFlush = true;

@@ -26,7 +26,9 @@ void jumpBack(j_common_ptr info)
     std::longjmp(reinterpret_cast<ErrorJump*>(info->err)->jump, 1);
 }
 
-void quiet(j_common_ptr) { }
+void quiet(j_common_ptr)
+{
+}
 
 // One of eight colours per channel, shaded from top to bottom, with a
 // lighter band whose place moves with the channel.
@@ -100,7 +102,8 @@ bool decompress(const unsigned char* data, unsigned long size, int* width, int* 
         return false;
     }
     jpeg_start_decompress(&info);
-    row = static_cast<unsigned char*>(std::malloc(size_t(info.output_width) * size_t(info.output_components)));
+    row = static_cast<unsigned char*>(
+        std::malloc(size_t(info.output_width) * size_t(info.output_components)));
     if (!row) {
         jpeg_destroy_decompress(&info);
         return false;

@@ -157,7 +157,8 @@ std::optional<std::string> recordKey(std::string_view nonce, std::string_view pa
 }
 } // namespace
 
-std::optional<std::string> sealRecord(std::string_view nonce, std::string_view password, std::string_view record)
+std::optional<std::string> sealRecord(
+    std::string_view nonce, std::string_view password, std::string_view record)
 {
     auto key = recordKey(nonce, password);
     if (!key)
@@ -167,7 +168,8 @@ std::optional<std::string> sealRecord(std::string_view nonce, std::string_view p
     return sealed;
 }
 
-std::optional<std::string> openRecord(std::string_view nonce, std::string_view password, std::string_view sealed)
+std::optional<std::string> openRecord(
+    std::string_view nonce, std::string_view password, std::string_view sealed)
 {
     auto key = recordKey(nonce, password);
     if (!key)

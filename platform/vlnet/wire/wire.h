@@ -89,7 +89,9 @@ const char* commandName(std::uint16_t command);
 // and the password, so that only a peer that knows the password reads it.
 // Nothing when a cipher step fails or, opening, when the record was sealed
 // under another nonce or password.
-std::optional<std::string> sealRecord(std::string_view nonce, std::string_view password, std::string_view record);
-std::optional<std::string> openRecord(std::string_view nonce, std::string_view password, std::string_view sealed);
+std::optional<std::string> sealRecord(
+    std::string_view nonce, std::string_view password, std::string_view record);
+std::optional<std::string> openRecord(
+    std::string_view nonce, std::string_view password, std::string_view sealed);
 
 } // namespace vlwire

@@ -92,8 +92,8 @@ VLNET_NEW_DEV_INFO change(const std::string& user = "admin", const std::string& 
 std::vector<std::uint8_t> payloadOf(const VLNET_NEW_DEV_INFO& r, const std::string& sealWith,
     const std::string& nonce = kNonce, std::size_t recordSize = sizeof(VLNET_NEW_DEV_INFO))
 {
-    const auto sealed
-        = vlwire::sealRecord(nonce, sealWith, std::string_view(reinterpret_cast<const char*>(&r), recordSize));
+    const auto sealed = vlwire::sealRecord(
+        nonce, sealWith, std::string_view(reinterpret_cast<const char*>(&r), recordSize));
     EXPECT_TRUE(sealed);
     std::vector<std::uint8_t> out(r.user, r.user + sizeof r.user);
     out.insert(out.end(), sealed->begin(), sealed->end());
