@@ -285,6 +285,13 @@ QString DeviceInfo::devDataText() const
     return QStringLiteral("%1-%2-%3").arg(t.year).arg(t.month).arg(t.day);
 }
 
+QString DeviceInfo::upgradeMatchText() const
+{
+    if (queriedVersion.isEmpty() || matchVersion.isEmpty())
+        return QString();
+    return matchVersion == queriedVersion ? TextTable::text(146) : TextTable::text(147);
+}
+
 // ---- Upload queue -----------------------------------------------------------
 
 void DeviceInfo::enableParallelUpgrade()

@@ -282,6 +282,9 @@ public:
     // Version read by operation 10, and the one typed on the upgrade page.
     QString queriedVersion;
     QString matchVersion;
+    // What the tables show of the two: empty while either is empty, else the
+    // text of a match or of a difference (compared whole, case-sensitive).
+    QString upgradeMatchText() const;
     // The search for the device after an automatic upgrade: its multicast
     // handle, its single-shot timer (owned), the rounds so far and whether
     // the device was found again.
