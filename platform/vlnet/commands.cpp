@@ -29,12 +29,6 @@ template <std::size_t N> std::string slotText(const char (&slot)[N])
     return std::string(slot, strnlen(slot, N));
 }
 
-std::string ipText(const std::uint8_t (&octets)[4])
-{
-    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) + "."
-        + std::to_string(octets[3]);
-}
-
 // One connection that the caller's thread drives itself, each step bounded
 // in time: the network change is a single request outside any session, so
 // it needs neither the I/O thread nor a callback thread.
@@ -169,7 +163,7 @@ std::optional<std::vector<std::uint8_t>> newDevInfoPayload(
 
 int setNewDevInfo(const VLNET_NEW_DEV_INFO& info, const Settings& settings)
 {
-    const std::string where = ipText(info.original_ip);
+    const std::string where = vlwire::ipv4Text(info.original_ip);
     const std::string user = slotText(info.user);
     const auto address = asio::ip::make_address_v4(asio::ip::address_v4::bytes_type {
         info.original_ip[0], info.original_ip[1], info.original_ip[2], info.original_ip[3] });
@@ -217,7 +211,7 @@ int setNewDevInfo(const VLNET_NEW_DEV_INFO& info, const Settings& settings)
         if (reply->result != vlwire::kOk)
             return fail(resultText(reply->result));
         logLine("network change of %s (user %s) to %s: done", where.c_str(), user.c_str(),
-            ipText(info.new_ip).c_str());
+            vlwire::ipv4Text(info.new_ip).c_str());
         return 1;
     }
 }

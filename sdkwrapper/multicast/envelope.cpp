@@ -62,7 +62,10 @@ constexpr std::string_view kKeyInfo = "expand key";
 // the info instead of appending to it when it arrives in pieces.
 constexpr std::string_view kIvInfo = "expand keyexpand iv";
 
-std::optional<std::string> hkdf_expand(std::string_view secret, std::string_view info, std::size_t length)
+// HKDF-SHA-256: with a salt, extract and expand; without one (null salt),
+// expand only, the secret standing for the pseudorandom key.
+std::optional<std::string> hkdf(
+    std::string_view secret, const std::string_view* salt, std::string_view info, std::size_t length)
 {
     if (secret.empty())
         return std::nullopt;
@@ -72,7 +75,7 @@ std::optional<std::string> hkdf_expand(std::string_view secret, std::string_view
     kdf_ctx_ptr ctx(EVP_KDF_CTX_new(kdf.get()));
     if (!ctx)
         return std::nullopt;
-    int mode = EVP_KDF_HKDF_MODE_EXPAND_ONLY;
+    int mode = salt ? EVP_KDF_HKDF_MODE_EXTRACT_AND_EXPAND : EVP_KDF_HKDF_MODE_EXPAND_ONLY;
     char digest[] = "SHA256";
     OSSL_PARAM params[] = {
         OSSL_PARAM_construct_int(OSSL_KDF_PARAM_MODE, &mode),
@@ -80,6 +83,9 @@ std::optional<std::string> hkdf_expand(std::string_view secret, std::string_view
         OSSL_PARAM_construct_octet_string(
             OSSL_KDF_PARAM_KEY, const_cast<char*>(secret.data()), secret.size()),
         OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_INFO, const_cast<char*>(info.data()), info.size()),
+        salt ? OSSL_PARAM_construct_octet_string(
+            OSSL_KDF_PARAM_SALT, const_cast<char*>(salt->data()), salt->size())
+             : OSSL_PARAM_construct_end(),
         OSSL_PARAM_construct_end(),
     };
     std::string out(length, '\0');
@@ -88,6 +94,11 @@ std::optional<std::string> hkdf_expand(std::string_view secret, std::string_view
         return std::nullopt;
     }
     return out;
+}
+
+std::optional<std::string> hkdf_expand(std::string_view secret, std::string_view info, std::size_t length)
+{
+    return hkdf(secret, nullptr, info, length);
 }
 
 bool is_all_zero(std::string_view s)
@@ -298,36 +309,50 @@ bool envelope_size_ok(std::string_view envelope)
 
 // ---- seal and open --------------------------------------------------------
 
+namespace
+{
+
+// The AES key agreed between own and the peer, and with `iv` the IV too;
+// false when the agreement or a derivation fails.
+bool agree(const x25519_key_pair& own, std::string_view peer_public_key, secret_string& key, std::string* iv)
+{
+    auto secret = envelope_detail::shared_secret(own, peer_public_key);
+    if (!secret)
+        return false;
+    secret_string s { std::move(*secret) };
+    auto derived_key = envelope_detail::derive_key(s.value);
+    if (!derived_key)
+        return false;
+    key.value = std::move(*derived_key);
+    if (!iv)
+        return true;
+    auto derived_iv = envelope_detail::derive_iv(s.value);
+    if (!derived_iv)
+        return false;
+    *iv = std::move(*derived_iv);
+    return true;
+}
+
+} // namespace
+
 std::optional<std::string> seal_envelope(
     const x25519_key_pair& own, std::string_view peer_public_key, std::string_view plaintext)
 {
     if (plaintext.size() > kMaxSealPlaintext)
         return std::nullopt;
-    auto secret = envelope_detail::shared_secret(own, peer_public_key);
-    if (!secret)
+    secret_string key;
+    std::string iv;
+    if (!agree(own, peer_public_key, key, &iv))
         return std::nullopt;
-    secret_string s { std::move(*secret) };
-    auto derived_key = envelope_detail::derive_key(s.value);
-    auto iv = envelope_detail::derive_iv(s.value);
-    if (!derived_key || !iv)
-        return std::nullopt;
-    secret_string key { std::move(*derived_key) };
-    return gcm_seal(key.value, *iv, plaintext);
+    return gcm_seal(key.value, iv, plaintext);
 }
 
 std::optional<std::string> open_envelope(
     const x25519_key_pair& own, std::string_view peer_public_key, std::string_view envelope)
 {
-    if (!envelope_size_ok(envelope))
+    secret_string key;
+    if (!envelope_size_ok(envelope) || !agree(own, peer_public_key, key, nullptr))
         return std::nullopt;
-    auto secret = envelope_detail::shared_secret(own, peer_public_key);
-    if (!secret)
-        return std::nullopt;
-    secret_string s { std::move(*secret) };
-    auto derived_key = envelope_detail::derive_key(s.value);
-    if (!derived_key)
-        return std::nullopt;
-    secret_string key { std::move(*derived_key) };
     return gcm_open(key.value, envelope);
 }
 
@@ -336,31 +361,7 @@ std::optional<std::string> open_envelope(
 std::optional<std::string> derive_shared_key(
     std::string_view secret, std::string_view salt, std::string_view info)
 {
-    if (secret.empty())
-        return std::nullopt;
-    kdf_ptr kdf(EVP_KDF_fetch(nullptr, "HKDF", nullptr));
-    if (!kdf)
-        return std::nullopt;
-    kdf_ctx_ptr ctx(EVP_KDF_CTX_new(kdf.get()));
-    if (!ctx)
-        return std::nullopt;
-    int mode = EVP_KDF_HKDF_MODE_EXTRACT_AND_EXPAND;
-    char digest[] = "SHA256";
-    OSSL_PARAM params[] = {
-        OSSL_PARAM_construct_int(OSSL_KDF_PARAM_MODE, &mode),
-        OSSL_PARAM_construct_utf8_string(OSSL_KDF_PARAM_DIGEST, digest, 0),
-        OSSL_PARAM_construct_octet_string(
-            OSSL_KDF_PARAM_KEY, const_cast<char*>(secret.data()), secret.size()),
-        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_SALT, const_cast<char*>(salt.data()), salt.size()),
-        OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_INFO, const_cast<char*>(info.data()), info.size()),
-        OSSL_PARAM_construct_end(),
-    };
-    std::string out(kSharedKeySize, '\0');
-    if (EVP_KDF_derive(ctx.get(), bytes(out), out.size(), params) != 1) {
-        OPENSSL_cleanse(out.data(), out.size());
-        return std::nullopt;
-    }
-    return out;
+    return hkdf(secret, &salt, info, kSharedKeySize);
 }
 
 std::optional<std::string> seal_with_key(std::string_view key, std::string_view plaintext)

@@ -61,6 +61,21 @@ protected:
         const auto* p = reinterpret_cast<const uint8_t*>(&sdk.ptz.back().record);
         return std::vector<uint8_t>(p, p + sizeof(VLNET_PTZ_CONTROL));
     }
+    // A request, and the command and record it must send.
+    struct Sent {
+        const char* json;
+        int command;
+        std::vector<uint8_t> record;
+    };
+    template <class Export> void expect_sent(Export&& send, const std::vector<Sent>& cases)
+    {
+        for (const auto& c : cases) {
+            ASSERT_EQ(send(c.json), vl_success) << c.json;
+            EXPECT_EQ(sdk.ptz.back().command, c.command) << c.json;
+            EXPECT_EQ(sdk.ptz.back().handle, 7) << c.json;
+            EXPECT_EQ(last_record(), c.record) << c.json;
+        }
+    }
     // Little-endian words, then zeros up to 44 bytes.
     static std::vector<uint8_t> words(std::initializer_list<int32_t> values)
     {
@@ -184,35 +199,26 @@ TEST_F(ControlTest, SnapshotRecordAndResults)
 TEST_F(ControlTest, PtzRequestsBecomeCommandsAndRecords)
 {
     login();
-    struct Case {
-        const char* json;
-        int command;
-        std::vector<uint8_t> record;
-    };
-    const std::vector<Case> cases = {
-        { R"({"ptz type": "normal", "channel": 0, "operation": "up", "speed": 5, "flag": "start"})", 1,
-            words({ 0, 0, 5 }) },
-        { R"({"ptz type": "normal", "channel": 0, "operation": "up", "speed": 5, "flag": "stop"})", 1,
-            words({ 0, 1, 5 }) },
-        { R"({"ptz type": "normal", "channel": 2, "operation": "privacy mode"})", 121, words({ 2, 0, 0 }) },
-        { R"({"ptz type": "normal", "channel": 1, "operation": "scan line", "flag": "go"})", 51,
-            words({ 1, 0, 0 }) },
-        { R"({"ptz type": "preset", "channel": 1, "operation": "call", "index": 4})", 93,
-            words({ 1, 5, 3 }) },
-        { R"({"ptz type": "preset", "channel": 0, "operation": "clear", "index": 0})", 92,
-            words({ 0, 1, 3 }) },
-        { R"({"ptz type": "cruise", "channel": 3, "flag": "stop", "speed": 4, "time": 10})", 51,
-            words({ 3, 1, 1, 10, 4 }) },
-        { R"({"ptz type": "call cruise", "channel": 2})", 54, words({ 2, 1 }) },
-        { R"({"ptz type": "normal", "channel": 0, "operation": "zoom in", "flag": "start"})", 11,
-            words({ 0, 0, 0 }) },
-    };
-    for (const auto& c : cases) {
-        ASSERT_EQ(ptz(c.json), vl_success) << c.json;
-        EXPECT_EQ(sdk.ptz.back().command, c.command) << c.json;
-        EXPECT_EQ(sdk.ptz.back().handle, 7) << c.json;
-        EXPECT_EQ(last_record(), c.record) << c.json;
-    }
+    expect_sent([&](const char* json) { return ptz(json); },
+        {
+            { R"({"ptz type": "normal", "channel": 0, "operation": "up", "speed": 5, "flag": "start"})", 1,
+                words({ 0, 0, 5 }) },
+            { R"({"ptz type": "normal", "channel": 0, "operation": "up", "speed": 5, "flag": "stop"})", 1,
+                words({ 0, 1, 5 }) },
+            { R"({"ptz type": "normal", "channel": 2, "operation": "privacy mode"})", 121,
+                words({ 2, 0, 0 }) },
+            { R"({"ptz type": "normal", "channel": 1, "operation": "scan line", "flag": "go"})", 51,
+                words({ 1, 0, 0 }) },
+            { R"({"ptz type": "preset", "channel": 1, "operation": "call", "index": 4})", 93,
+                words({ 1, 5, 3 }) },
+            { R"({"ptz type": "preset", "channel": 0, "operation": "clear", "index": 0})", 92,
+                words({ 0, 1, 3 }) },
+            { R"({"ptz type": "cruise", "channel": 3, "flag": "stop", "speed": 4, "time": 10})", 51,
+                words({ 3, 1, 1, 10, 4 }) },
+            { R"({"ptz type": "call cruise", "channel": 2})", 54, words({ 2, 1 }) },
+            { R"({"ptz type": "normal", "channel": 0, "operation": "zoom in", "flag": "start"})", 11,
+                words({ 0, 0, 0 }) },
+        });
 
     ASSERT_EQ(
         ptz(R"({"ptz type": "set cruise", "channel": 1, "speed": 263, "preset count": 3, "pps": [1, 2, 300]})"),
@@ -231,31 +237,22 @@ TEST_F(ControlTest, PtzRequestsBecomeCommandsAndRecords)
 TEST_F(ControlTest, NewStylePtzSteps)
 {
     login();
-    struct Case {
-        const char* json;
-        int command;
-        std::vector<uint8_t> record;
-    };
-    const std::vector<Case> cases = {
-        { R"({"ptz type": "normal", "channel": 0, "operation": "zoom in", "flag": "start"})", 103,
-            words({ 0, 1, 0 }) },
-        { R"({"ptz type": "normal", "channel": 0, "operation": "zoom in", "flag": "stop"})", 103,
-            words({ 0, 2, 0 }) },
-        { R"({"ptz type": "normal", "channel": 1, "operation": "focus near", "flag": "start"})", 104,
-            words({ 1, 0, 0 }) },
-        { R"({"ptz type": "normal", "channel": 0, "operation": "focus far", "flag": "start"})", 104,
-            words({ 0, 1, 0 }) },
-        { R"({"ptz type": "normal", "channel": 0, "operation": "zoom position", "speed": 40})", 101,
-            words({ 0, 0, 40 }) },
-        { R"({"ptz type": "normal", "channel": 0, "operation": "restore"})", 100, words({ 0, 0, 0 }) },
-        { R"({"ptz type": "normal", "channel": 0, "operation": "refresh", "flag": "start"})", 107,
-            words({ 0, 0, 0 }) },
-    };
-    for (const auto& c : cases) {
-        ASSERT_EQ(new_ptz(c.json), vl_success) << c.json;
-        EXPECT_EQ(sdk.ptz.back().command, c.command) << c.json;
-        EXPECT_EQ(last_record(), c.record) << c.json;
-    }
+    expect_sent([&](const char* json) { return new_ptz(json); },
+        {
+            { R"({"ptz type": "normal", "channel": 0, "operation": "zoom in", "flag": "start"})", 103,
+                words({ 0, 1, 0 }) },
+            { R"({"ptz type": "normal", "channel": 0, "operation": "zoom in", "flag": "stop"})", 103,
+                words({ 0, 2, 0 }) },
+            { R"({"ptz type": "normal", "channel": 1, "operation": "focus near", "flag": "start"})", 104,
+                words({ 1, 0, 0 }) },
+            { R"({"ptz type": "normal", "channel": 0, "operation": "focus far", "flag": "start"})", 104,
+                words({ 0, 1, 0 }) },
+            { R"({"ptz type": "normal", "channel": 0, "operation": "zoom position", "speed": 40})", 101,
+                words({ 0, 0, 40 }) },
+            { R"({"ptz type": "normal", "channel": 0, "operation": "restore"})", 100, words({ 0, 0, 0 }) },
+            { R"({"ptz type": "normal", "channel": 0, "operation": "refresh", "flag": "start"})", 107,
+                words({ 0, 0, 0 }) },
+        });
     EXPECT_TRUE(logged("call <new_ptz_control start normal> result:success"));
 }
 

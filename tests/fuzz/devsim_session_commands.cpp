@@ -5,6 +5,7 @@
 //   device 0's admin (its user slot, then the rest as the record), 2 a
 //   PTZ_CONTROL payload, 3 a CAPTURE payload
 #include "device_commands.h"
+#include "devsim_fixture.h"
 #include "fuzz.h"
 #include "generate.h"
 #include "store.h"
@@ -24,8 +25,7 @@ struct Fixture {
         GenerateOptions options;
         options.count = 2;
         options.inactivePercent = 0;
-        for (int i = 0; i < options.count; ++i)
-            store.add(generateDevice(i, options));
+        vlfuzz::addGeneratedDevices(store, options);
     }
 };
 

@@ -22,12 +22,6 @@ std::string slotText(const char* slot, std::size_t size)
     return std::string(slot, strnlen(slot, size));
 }
 
-std::string ipText(const std::uint8_t (&octets)[4])
-{
-    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) + "."
-        + std::to_string(octets[3]);
-}
-
 bool isZero(const std::uint8_t (&octets)[4])
 {
     return (octets[0] | octets[1] | octets[2] | octets[3]) == 0;
@@ -56,12 +50,12 @@ void noteRecord(const VLNET_NEW_DEV_INFO& r, Json::Value& note)
 {
     note["version"] = slotText(r.version, sizeof r.version);
     note["password_length"] = Json::UInt(strnlen(r.password, sizeof r.password));
-    note["original_ip"] = ipText(r.original_ip);
-    note["new_ip"] = ipText(r.new_ip);
-    note["netmask"] = ipText(r.netmask);
-    note["gateway"] = ipText(r.gateway);
-    note["dns1"] = ipText(r.dns1);
-    note["dns2"] = ipText(r.dns2);
+    note["original_ip"] = vlwire::ipv4Text(r.original_ip);
+    note["new_ip"] = vlwire::ipv4Text(r.new_ip);
+    note["netmask"] = vlwire::ipv4Text(r.netmask);
+    note["gateway"] = vlwire::ipv4Text(r.gateway);
+    note["dns1"] = vlwire::ipv4Text(r.dns1);
+    note["dns2"] = vlwire::ipv4Text(r.dns2);
     note["mac"] = slotText(r.mac_addr, sizeof r.mac_addr);
     note["device_type"] = Json::UInt64(r.device_type);
     note["media_port"] = r.media_port;
@@ -83,7 +77,7 @@ bool settingsOf(const VLNET_NEW_DEV_INFO& r, Network& net, std::string& why)
     }
     const bool dhcp = r.network_mode == 0;
     if (!dhcp && !isMask(r.netmask)) {
-        why = "not a netmask: " + ipText(r.netmask);
+        why = "not a netmask: " + vlwire::ipv4Text(r.netmask);
         return false;
     }
     if (r.media_port < 1 || r.media_port > 65535 || r.web_port < 1 || r.web_port > 65535) {
@@ -93,14 +87,14 @@ bool settingsOf(const VLNET_NEW_DEV_INFO& r, Network& net, std::string& why)
     net.dhcp = dhcp;
     net.pppoe = r.network_mode == 1;
     if (!dhcp || !isZero(r.new_ip))
-        net.ip = ipText(r.new_ip); // 0.0.0.0 of a fixed address: setNetwork refuses it
+        net.ip = vlwire::ipv4Text(r.new_ip); // 0.0.0.0 of a fixed address: setNetwork refuses it
     if (!dhcp || isMask(r.netmask))
-        net.mask = ipText(r.netmask);
+        net.mask = vlwire::ipv4Text(r.netmask);
     const std::uint8_t(*const optional[])[4] = { &r.gateway, &r.dns1, &r.dns2 };
     std::string* const texts[] = { &net.gateway, &net.dns1, &net.dns2 };
     for (int i = 0; i < 3; ++i)
         if (!dhcp || !isZero(*optional[i]))
-            *texts[i] = isZero(*optional[i]) ? std::string() : ipText(*optional[i]);
+            *texts[i] = isZero(*optional[i]) ? std::string() : vlwire::ipv4Text(*optional[i]);
     net.mediaPort = std::uint16_t(r.media_port);
     net.webPort = std::uint16_t(r.web_port);
     return true;

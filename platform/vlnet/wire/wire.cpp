@@ -147,36 +147,41 @@ namespace
 // Keys of sealed records are for nothing else.
 constexpr std::string_view kRecordKeyInfo = "vlnet sealed record";
 
-std::optional<std::string> recordKey(std::string_view nonce, std::string_view password)
+// Runs `step` (seal or open) under the record key of nonce and password;
+// nothing without a password, which HKDF does not take as a secret (a
+// device without a password has no key, and no record for it is sealed).
+template <class Step>
+std::optional<std::string> underRecordKey(std::string_view nonce, std::string_view password, Step step)
 {
-    // HKDF takes no empty secret; a device without a password has no key,
-    // and a record for it cannot be sealed.
     if (password.empty())
         return std::nullopt;
-    return vlsdk::derive_shared_key(password, nonce, kRecordKeyInfo);
+    auto key = vlsdk::derive_shared_key(password, nonce, kRecordKeyInfo);
+    if (!key)
+        return std::nullopt;
+    auto out = step(*key);
+    OPENSSL_cleanse(key->data(), key->size());
+    return out;
 }
 } // namespace
 
 std::optional<std::string> sealRecord(
     std::string_view nonce, std::string_view password, std::string_view record)
 {
-    auto key = recordKey(nonce, password);
-    if (!key)
-        return std::nullopt;
-    auto sealed = vlsdk::seal_with_key(*key, record);
-    OPENSSL_cleanse(key->data(), key->size());
-    return sealed;
+    return underRecordKey(
+        nonce, password, [&](const std::string& key) { return vlsdk::seal_with_key(key, record); });
 }
 
 std::optional<std::string> openRecord(
     std::string_view nonce, std::string_view password, std::string_view sealed)
 {
-    auto key = recordKey(nonce, password);
-    if (!key)
-        return std::nullopt;
-    auto record = vlsdk::open_with_key(*key, sealed);
-    OPENSSL_cleanse(key->data(), key->size());
-    return record;
+    return underRecordKey(
+        nonce, password, [&](const std::string& key) { return vlsdk::open_with_key(key, sealed); });
+}
+
+std::string ipv4Text(const std::uint8_t (&octets)[4])
+{
+    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) + "."
+        + std::to_string(octets[3]);
 }
 
 } // namespace vlwire

@@ -94,4 +94,8 @@ std::optional<std::string> sealRecord(
 std::optional<std::string> openRecord(
     std::string_view nonce, std::string_view password, std::string_view sealed);
 
+// The dotted text of an address kept as four numbers in text order (the
+// records' address fields).
+std::string ipv4Text(const std::uint8_t (&octets)[4]);
+
 } // namespace vlwire
