@@ -405,6 +405,14 @@ bool Session::simpleCommand(const VLNET_SIMPLE_CMD& cmd)
     return p && p->result == vlwire::kOk;
 }
 
+std::optional<Reply> Session::exchange(std::uint16_t command, std::vector<std::uint8_t> payload)
+{
+    auto p = request(command, std::move(payload));
+    if (!p)
+        return std::nullopt;
+    return Reply { p->result, std::move(p->data) };
+}
+
 bool Session::evenCheck(std::int32_t word)
 {
     std::vector<std::uint8_t> payload(4);

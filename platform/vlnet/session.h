@@ -6,6 +6,7 @@
 //
 // Network work runs on the runtime's I/O thread.
 #include "connection.h"
+#include "decode.h"
 #include "runtime.h"
 #include "vlnet.h"
 #include "wire.h"
@@ -19,6 +20,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +39,10 @@ public:
     bool simpleCommand(const VLNET_SIMPLE_CMD& cmd) override;
     bool evenCheck(std::int32_t word) override;
     void reset() override;
+    // One request of the logged-in session and the device's answer (its
+    // result word and data); nothing when the session is not up or no
+    // answer came in time. Waits on the caller's thread.
+    std::optional<Reply> exchange(std::uint16_t command, std::vector<std::uint8_t> payload);
 
 protected:
     void cancelRequests() override { failPending(); }

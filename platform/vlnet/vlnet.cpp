@@ -2,6 +2,7 @@
 // hand-over to the runtime and its sessions.
 #include "vlnet.h"
 
+#include "commands.h"
 #include "netlog.h"
 #include "runtime.h"
 #include "search.h"
@@ -26,6 +27,13 @@ using vlnet::WebSession;
 std::string text(const char* p)
 {
     return p ? std::string(p) : std::string();
+}
+
+// The device commands travel over a media login's session; a login of the
+// HTTP kinds speaks the web interface, which has none of them.
+std::shared_ptr<Session> mediaSession(int handle)
+{
+    return std::dynamic_pointer_cast<Session>(Runtime::instance().find(handle));
 }
 
 // What both kinds of start record give alike: where, and as whom.
@@ -351,6 +359,34 @@ int VLNET_CALL VLNetStopAlarmRequestInfo(int* handle)
 int VLNET_CALL VLNetStopAlarmParamInfo(int* handle)
 {
     return unsubscribe(handle, vlnet::Subscription::Kind::params);
+}
+
+int VLNET_CALL VLNetSetNewDevInfoEx(const VLNET_NEW_DEV_INFO* info)
+{
+    Runtime& rt = Runtime::instance();
+    if (!rt.running()) {
+        vlnet::logLine("network change refused: VLNetInit was not called");
+        return 0;
+    }
+    if (!info)
+        return 0;
+    return vlnet::setNewDevInfo(*info, rt.settings());
+}
+
+int VLNET_CALL VLNetCapture(int handle, const VLNET_CAPTURE* capture)
+{
+    if (!capture)
+        return 0;
+    auto session = mediaSession(handle);
+    return session ? vlnet::capture(*session, *capture) : 0;
+}
+
+int VLNET_CALL VLNetPTZControl(int handle, int command, const VLNET_PTZ_CONTROL* control)
+{
+    if (!control)
+        return 0;
+    auto session = mediaSession(handle);
+    return session ? vlnet::ptzControl(*session, command, *control) : 0;
 }
 
 } // extern "C"

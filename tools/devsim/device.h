@@ -74,6 +74,7 @@ struct Network {
     std::string dns1;
     std::string dns2;
     bool dhcp = false;
+    bool pppoe = false; // the address comes over PPPoE (searches report mode 1)
     std::uint16_t mediaPort = 9000;
     std::uint16_t webPort = 80;
     std::uint16_t httpsPort = 443; // 0 = no HTTPS

@@ -2,6 +2,7 @@
 
 #include "client_requests.h"
 #include "common/json.h"
+#include "device_commands.h"
 #include "records.h"
 #include "wire.h"
 
@@ -106,6 +107,17 @@ public:
         m_server.closed(shared_from_this());
     }
 
+    // Ends the session once the frames it has queued are sent: the answer
+    // to a request that moved the device is among them.
+    void finish(const char* why)
+    {
+        if (m_closed)
+            return;
+        m_closeWhy = why;
+        m_closeAfterFlush = true;
+        pump();
+    }
+
 private:
     void log(const std::string& text) { m_server.m_log.device(m_device, m_ip, text); }
 
@@ -178,6 +190,8 @@ private:
     {
         if (h.flags & vlwire::kReply)
             return; // the device asks nothing, so there is nothing to answer
+        if (m_closeAfterFlush)
+            return; // ending: nothing more is taken
         switch (h.command) {
         case vlwire::kLogin:
             return onLogin(h);
@@ -190,6 +204,9 @@ private:
             reply(h, vlwire::kOk);
             m_closeAfterFlush = true;
             return pump();
+        case vlwire::kSetNewDevInfo:
+            // No login: the sealed record carries its own credentials.
+            return onNetworkChange(h);
         default:
             break;
         }
@@ -207,6 +224,22 @@ private:
         }
         case vlwire::kSimpleCmd:
             return onSimpleCmd(h);
+        case vlwire::kPtzControl: {
+            Json::Value detail(Json::objectValue);
+            const std::int32_t result = ptzControl(m_server.m_store, m_device, m_user, m_payload, detail);
+            note("PTZ_CONTROL", h.sequence, detail);
+            log("session " + std::to_string(m_number) + " PTZ command " + detail["command"].asString()
+                + " -> " + std::to_string(result));
+            return reply(h, result);
+        }
+        case vlwire::kCapture: {
+            Json::Value detail(Json::objectValue);
+            std::vector<std::uint8_t> picture;
+            const std::int32_t result
+                = capture(m_server.m_store, m_device, m_user, m_payload, detail, picture);
+            note("CAPTURE", h.sequence, detail);
+            return reply(h, result, picture.data(), picture.size());
+        }
         case vlwire::kSetEvenCheck: {
             Json::Value detail(Json::objectValue);
             if (m_payload.size() != 4) {
@@ -228,6 +261,24 @@ private:
             return reply(h, vlwire::kUnknownCommand);
         }
         }
+    }
+
+    void onNetworkChange(const vlwire::Header& h)
+    {
+        Json::Value detail(Json::objectValue);
+        std::string oldIp;
+        m_server.m_store.read(m_device, [&](const Device& d) { oldIp = d.net.ip; });
+        // The device moves before it answers; the answer still leaves on
+        // this session, which ends once it is sent (moved sessions close
+        // after their last frame).
+        const std::int32_t result = networkChange(m_server.m_store, m_device, m_nonce, m_payload, detail);
+        note("SET_NEW_DEV_INFO", h.sequence, detail);
+        log("session " + std::to_string(m_number) + " network change by " + detail.get("user", "").asString()
+            + " -> " + std::to_string(result)
+            + (result == vlwire::kOk ? " (was " + oldIp + ")" : ": " + detail.get("error", "").asString()));
+        reply(h, result);
+        m_closeAfterFlush = true;
+        pump();
     }
 
     void onSimpleCmd(const vlwire::Header& h)
@@ -350,7 +401,7 @@ private:
             return;
         if (m_out.empty()) {
             if (m_closeAfterFlush)
-                close(true, "done");
+                close(true, m_closeWhy.empty() ? "done" : m_closeWhy.c_str());
             return;
         }
         auto self = shared_from_this();
@@ -397,6 +448,7 @@ private:
     bool m_closed = false;
     bool m_writing = false;
     bool m_closeAfterFlush = false;
+    std::string m_closeWhy;
     Clock::time_point m_lastActivity;
     std::array<std::uint8_t, vlwire::kHeaderSize> m_header {};
     std::vector<std::uint8_t> m_payload;
@@ -551,11 +603,19 @@ void SessionServer::onStoreEvent(const StoreEvent& e)
 {
     if (m_stopped)
         return;
-    if (e.kind == StoreEvent::WentOffline || (e.kind == StoreEvent::Moved && e.oldIp != e.newIp)) {
+    if (e.kind == StoreEvent::WentOffline) {
         auto sessions = m_sessions;
         for (auto& s : sessions)
             if (s->device() == e.id)
-                s->close(true, e.kind == StoreEvent::Moved ? "address changed" : "device off the network");
+                s->close(true, "device off the network");
+    }
+    if (e.kind == StoreEvent::Moved && e.oldIp != e.newIp) {
+        // What a session has queued still leaves: the answer to the change
+        // that moved the device may be among it.
+        auto sessions = m_sessions;
+        for (auto& s : sessions)
+            if (s->device() == e.id)
+                s->finish("address changed");
     }
     if (e.kind == StoreEvent::Moved)
         syncListeners();

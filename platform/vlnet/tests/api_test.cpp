@@ -90,7 +90,22 @@ TEST(VLNetApi, BadArgumentsAreRefused)
     VLNET_P2P_SERVER_INFO p2p;
     std::memset(&p2p, 0, sizeof(p2p));
     EXPECT_EQ(VLNetInitP2PServerInfo(&p2p), 1);
+    VLNET_PTZ_CONTROL ptz;
+    std::memset(&ptz, 0, sizeof(ptz));
+    EXPECT_EQ(VLNetPTZControl(424242, 1, &ptz), 0);
+    EXPECT_EQ(VLNetPTZControl(424242, 1, nullptr), 0);
+    VLNET_CAPTURE capture;
+    std::memset(&capture, 0, sizeof(capture));
+    EXPECT_EQ(VLNetCapture(424242, &capture), 0);
+    EXPECT_EQ(VLNetCapture(424242, nullptr), 0);
+    VLNET_NEW_DEV_INFO change;
+    std::memset(&change, 0, sizeof(change));
+    EXPECT_EQ(VLNetSetNewDevInfoEx(nullptr), 0);
+    EXPECT_EQ(VLNetSetNewDevInfoEx(&change), 0) << "no device address";
     VLNetRelease();
+    change.original_ip[0] = 127;
+    change.original_ip[3] = 1;
+    EXPECT_EQ(VLNetSetNewDevInfoEx(&change), 0) << "not initialised";
 }
 
 TEST(VLNetApi, ConnectionNobodyAnswersReportsConnectingThenLost)
