@@ -260,4 +260,42 @@ int capture(Session& session, const VLNET_CAPTURE& capture)
     return 1;
 }
 
+std::optional<std::vector<std::uint8_t>> setParamPayload(const VLNET_SET_PARAM_EX& request)
+{
+    if (request.kind != VLNET_SET_PARAM_KIND || !request.record || request.record_size < 1
+        || request.record_count < 1)
+        return std::nullopt;
+    const std::uint64_t bytes = std::uint64_t(request.record_size) * std::uint64_t(request.record_count);
+    if (bytes > vlwire::kMaxPayload - 16)
+        return std::nullopt;
+    std::vector<std::uint8_t> payload(16 + std::size_t(bytes));
+    vlwire::putU32(payload.data(), std::uint32_t(request.command));
+    vlwire::putU32(payload.data() + 4, std::uint32_t(request.channel));
+    vlwire::putU32(payload.data() + 8, std::uint32_t(request.record_size));
+    vlwire::putU32(payload.data() + 12, std::uint32_t(request.record_count));
+    std::memcpy(payload.data() + 16, request.record, std::size_t(bytes));
+    return payload;
+}
+
+int setParam(Session& session, const VLNET_SET_PARAM_EX& request)
+{
+    auto payload = setParamPayload(request);
+    if (!payload) {
+        logLine("connection %d: parameter %d refused: not a request this call takes", session.handle(),
+            int(request.command));
+        return 0;
+    }
+    const auto reply = session.exchange(vlwire::kSetParam, std::move(*payload));
+    if (!reply) {
+        logLine("connection %d: parameter %d got no answer", session.handle(), int(request.command));
+        return 0;
+    }
+    if (reply->result != vlwire::kOk) {
+        logLine("connection %d: parameter %d: the device %s", session.handle(), int(request.command),
+            resultText(reply->result));
+        return 0;
+    }
+    return 1;
+}
+
 } // namespace vlnet

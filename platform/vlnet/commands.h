@@ -1,7 +1,7 @@
 #pragma once
 // The stand-in's device commands beyond the login: the network change (a
-// session of its own, without a login), the snapshot and PTZ (requests of a
-// logged-in session). PROTOCOL.md gives their frames.
+// session of its own, without a login), the snapshot, PTZ and parameter
+// writes (requests of a logged-in session). PROTOCOL.md gives their frames.
 #include "runtime.h"
 #include "session.h"
 #include "vlnet.h"
@@ -33,5 +33,12 @@ int ptzControl(Session& session, int command, const VLNET_PTZ_CONTROL& control);
 // Asks the device for a picture of the channel and writes it to the
 // record's picture name. 1 when the file is written whole, else 0.
 int capture(Session& session, const VLNET_CAPTURE& capture);
+
+// The payload of a SET_PARAM frame: message, channel, record size and count,
+// then the records. Nothing for a request the frame cannot carry (kind not
+// 216, no record, a size or count below 1, more than a frame holds).
+std::optional<std::vector<std::uint8_t>> setParamPayload(const VLNET_SET_PARAM_EX& request);
+// Writes parameter records to the device: 1 when it took them, else 0.
+int setParam(Session& session, const VLNET_SET_PARAM_EX& request);
 
 } // namespace vlnet

@@ -389,4 +389,22 @@ int VLNET_CALL VLNetPTZControl(int handle, int command, const VLNET_PTZ_CONTROL*
     return session ? vlnet::ptzControl(*session, command, *control) : 0;
 }
 
+int VLNET_CALL VLNetSetParamEx(int handle, const VLNET_SET_PARAM_EX* request)
+{
+    if (!request)
+        return 0;
+    auto session = mediaSession(handle);
+    return session ? vlnet::setParam(*session, *request) : 0;
+}
+
+int VLNET_CALL VLNetStopRemoteUpgrade(int* handle)
+{
+    // No remote upgrade runs in the stand-in yet: there is nothing to stop,
+    // and no callback of one can come.
+    if (!handle || *handle == 0)
+        return 0;
+    vlnet::logLine("upgrade %d: no such upgrade runs", *handle);
+    return 0;
+}
+
 } // extern "C"

@@ -1,7 +1,8 @@
 #pragma once
 // The device side of the session commands beyond the login
 // (platform/vlnet/PROTOCOL.md): the network change, which needs no login
-// because its sealed record carries the credentials, PTZ and the snapshot.
+// because its sealed record carries the credentials, PTZ, the snapshot and
+// parameter writes.
 // Each reads the request bounded (two writers fill the network-change
 // record: the wrapper and the program), changes the device through the
 // store, fills `note` with what the device read for its `received` list and
@@ -37,5 +38,14 @@ std::int32_t ptzControl(DeviceStore& store, int id, const std::string& user,
 // kNoRight without the preview right.
 std::int32_t capture(DeviceStore& store, int id, const std::string& user,
     const std::vector<std::uint8_t>& payload, Json::Value& note, std::vector<std::uint8_t>& picture);
+
+// SET_PARAM: the message, channel, record size and count words, then the
+// records, for the logged-in `user`. The device keeps what it takes in its
+// parameter store (Device::params, by message and channel), which its state
+// and the `get` command show. kUnsupported for a message the device does not
+// keep, kBadRequest for another shape, size, count or channel, kNoRight
+// without the settings right.
+std::int32_t setParam(DeviceStore& store, int id, const std::string& user,
+    const std::vector<std::uint8_t>& payload, Json::Value& note);
 
 } // namespace devsim

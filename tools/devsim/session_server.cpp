@@ -232,6 +232,14 @@ private:
                 + " -> " + std::to_string(result));
             return reply(h, result);
         }
+        case vlwire::kSetParam: {
+            Json::Value detail(Json::objectValue);
+            const std::int32_t result = setParam(m_server.m_store, m_device, m_user, m_payload, detail);
+            log("session " + std::to_string(m_number) + " parameter " + detail["msg"].asString() + " -> "
+                + std::to_string(result));
+            note("SET_PARAM", h.sequence, detail);
+            return reply(h, result);
+        }
         case vlwire::kCapture: {
             Json::Value detail(Json::objectValue);
             std::vector<std::uint8_t> picture;

@@ -136,7 +136,7 @@ public:
     // Every watcher slot set: each batch page by its name.
     void watchAll()
     {
-        const std::pair<DeviceWatcher* DeviceInfo::*, const char*> slots[] = {
+        const std::pair<DeviceWatcher* DeviceInfo::*, const char*> watcherSlots[] = {
             { &DeviceInfo::upgradePage, "upgrade" },
             { &DeviceInfo::importExportPage, "import" },
             { &DeviceInfo::changePasswordPage, "password" },
@@ -152,7 +152,7 @@ public:
             { &DeviceInfo::developerPage, "developer" },
             { &DeviceInfo::autoUpgradePage, "auto" },
         };
-        for (const auto& slot : slots) {
+        for (const auto& slot : watcherSlots) {
             pages.push_back(std::make_unique<Page>(QLatin1String(slot.second), &heard));
             (*device).*(slot.first) = pages.back().get();
         }

@@ -98,6 +98,16 @@ TEST(VLNetApi, BadArgumentsAreRefused)
     std::memset(&capture, 0, sizeof(capture));
     EXPECT_EQ(VLNetCapture(424242, &capture), 0);
     EXPECT_EQ(VLNetCapture(424242, nullptr), 0);
+    unsigned char record[VLNET_PARAM_PRODUCT_INFO_SIZE] = {};
+    VLNET_SET_PARAM_EX set { VLNET_SET_PARAM_KIND, VLNET_PARAM_PRODUCT_INFO, record, sizeof record, 0, 0, 1 };
+    EXPECT_EQ(VLNetSetParamEx(424242, &set), 0);
+    EXPECT_EQ(VLNetSetParamEx(424242, nullptr), 0);
+    // No upgrade runs: stopping one is harmless.
+    int upgrade = 0;
+    EXPECT_EQ(VLNetStopRemoteUpgrade(&upgrade), 0);
+    upgrade = 424242;
+    EXPECT_EQ(VLNetStopRemoteUpgrade(&upgrade), 0);
+    EXPECT_EQ(VLNetStopRemoteUpgrade(nullptr), 0);
     VLNET_NEW_DEV_INFO change;
     std::memset(&change, 0, sizeof(change));
     EXPECT_EQ(VLNetSetNewDevInfoEx(nullptr), 0);

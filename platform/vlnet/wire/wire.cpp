@@ -156,6 +156,8 @@ const char* commandName(std::uint16_t command)
         return "PTZ_CONTROL";
     case kCapture:
         return "CAPTURE";
+    case kSetParam:
+        return "SET_PARAM";
     case kProbe:
         return "PROBE";
     default:

@@ -35,6 +35,7 @@ enum Command : std::uint16_t {
     kSetNewDevInfo = 9, // 64-byte user slot + sealed network-change record -> result; no login needed
     kPtzControl = 10, // int32 PTZ command + 44-byte PTZ record -> result
     kCapture = 11, // int32 channel + int32 picture format -> result + JPEG picture
+    kSetParam = 14, // int32 message, channel, record size, count + the records -> result
     kProbe = 64, // UDP: JSON filter -> JSON device description (one per device)
 };
 
