@@ -116,7 +116,8 @@ constexpr LoggedInRow kLoggedInRows[] = {
     { D::VfReset, Action::Nothing, S::ModifyDevice, kInline, -1, false, false },
 };
 // Any other operation: nothing to do, the session closes.
-constexpr LoggedInRow kNoOperation = { D::NoOperation, Action::Nothing, S::ModifyDevice, kInline, -1, true, true };
+constexpr LoggedInRow kNoOperation
+    = { D::NoOperation, Action::Nothing, S::ModifyDevice, kInline, -1, true, true };
 
 const LoggedInRow& loggedInRow(int operation)
 {
@@ -783,7 +784,8 @@ void DeviceInfo::checkAutoUpgradeResult(bool ok)
 void VLNET_CALL DeviceInfo::upgradeCallback(uint32_t code, void* second, void* user)
 {
     if (!user) {
-        logLine("DeviceInfo::upgradeCallback", __LINE__, QStringLiteral("parse response failed: userParam is nullptr"));
+        logLine("DeviceInfo::upgradeCallback", __LINE__,
+            QStringLiteral("parse response failed: userParam is nullptr"));
         return;
     }
     auto* device = static_cast<DeviceInfo*>(user);

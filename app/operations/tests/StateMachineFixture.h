@@ -71,7 +71,10 @@ private:
     QStringList* m_log;
 };
 
-class Others : public SearchDeviceWatcher, public VideoFormatWatcher, public UpgradeSupervisor, public DeviceResultRecord
+class Others : public SearchDeviceWatcher,
+               public VideoFormatWatcher,
+               public UpgradeSupervisor,
+               public DeviceResultRecord
 {
 public:
     explicit Others(QStringList* log)
@@ -136,7 +139,7 @@ public:
     // Every watcher slot set: each batch page by its name.
     void watchAll()
     {
-        const std::pair<DeviceWatcher* DeviceInfo::*, const char*> watcherSlots[] = {
+        const std::pair<DeviceWatcher * DeviceInfo::*, const char*> watcherSlots[] = {
             { &DeviceInfo::upgradePage, "upgrade" },
             { &DeviceInfo::importExportPage, "import" },
             { &DeviceInfo::changePasswordPage, "password" },

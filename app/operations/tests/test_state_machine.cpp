@@ -793,7 +793,8 @@ TEST(OperationEntries, TheActivationPreCheckLetsOnlyNewDevicesThrough)
     };
     const Case cases[] = {
         { &D::doActivateWork, D::Activate, D::ActivateFamily, false, 0, "activateDevice@0" },
-        { &D::doAutoActivateWork, D::AutoActivate, D::LastStatus, false, 0, "activateDeviceForAutoUpgrade@0" },
+        { &D::doAutoActivateWork, D::AutoActivate, D::LastStatus, false, 0,
+            "activateDeviceForAutoUpgrade@0" },
         { &D::doActivateWork, D::Activate, D::ActivateFamily, true, 30, "" },
         { &D::doAutoActivateWork, D::AutoActivate, D::LastStatus, true, 30, "" },
     };
