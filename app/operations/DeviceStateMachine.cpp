@@ -157,7 +157,8 @@ constexpr CodeStatus kAutoUpgradeStatuses[] = {
     { 396, 14 },
 };
 
-// Activation replies; the update's replies differ in 11012 and 11013.
+// Activation replies; the update's replies differ in 11012 and 11013
+// (updateStatus).
 constexpr CodeStatus kActivationStatuses[] = {
     { 11000, 61 },
     { 11001, 62 },
@@ -174,22 +175,17 @@ constexpr CodeStatus kActivationStatuses[] = {
     { 11012, 69 },
     { 11013, 74 },
 };
-constexpr CodeStatus kUpdateStatuses[] = {
-    { 11000, 61 },
-    { 11001, 62 },
-    { 11002, 63 },
-    { 11003, 64 },
-    { 11004, 65 },
-    { 11005, 66 },
-    { 11006, 67 },
-    { 11007, 68 },
-    { 11008, 69 },
-    { 11009, 70 },
-    { 11010, 71 },
-    { 11011, 72 },
-    { 11012, 73 },
-};
 constexpr int kNoResponse = 69;
+
+int updateStatus(int code)
+{
+    constexpr int kNeedAuthAgain = 73;
+    if (code == MultiNeedAuthAgain)
+        return kNeedAuthAgain;
+    if (code == MultiIpcRuleNotMet) // not a result of the update
+        return kNoResponse;
+    return statusOf(kActivationStatuses, code, kNoResponse);
+}
 
 // The search after an automatic upgrade.
 enum SearchCode {
@@ -225,10 +221,7 @@ constexpr VideoFormatRow kVideoFormatRows[] = {
 constexpr VideoFormatRow kOtherVideoFormatCode = { 0, -1, true };
 
 // The product-information record that follows the device information.
-constexpr int kSetParamKind = 216;
-constexpr int kDeviceInfoMessage = 700;
-constexpr int kProductInfoMessage = 582;
-constexpr int kProductInfoSize = 32;
+constexpr int kProductInfoSize = VLNET_PARAM_PRODUCT_INFO_SIZE;
 constexpr int kProductTypeOffset = 8;
 constexpr int kProductTypeSize = 16;
 constexpr int kProductMarkOffset = 24;
@@ -451,8 +444,8 @@ void DeviceStateMachine::writeSdkDevInfo(DeviceInfo* d)
     } else {
         QByteArray record = d->sdkDevInfo;
         VLNET_SET_PARAM_EX request {};
-        request.kind = kSetParamKind;
-        request.command = kDeviceInfoMessage;
+        request.kind = VLNET_SET_PARAM_KIND;
+        request.command = VLNET_PARAM_DEVICE_INFO;
         request.record = record.constData();
         request.record_size = record.size();
         request.record_count = 1;
@@ -474,8 +467,8 @@ void DeviceStateMachine::writeSdkDevInfo(DeviceInfo* d)
                     d->customTypeText.toUtf8());
                 product[kProductMarkOffset] = 0xFF;
                 VLNET_SET_PARAM_EX productRequest {};
-                productRequest.kind = kSetParamKind;
-                productRequest.command = kProductInfoMessage;
+                productRequest.kind = VLNET_SET_PARAM_KIND;
+                productRequest.command = VLNET_PARAM_PRODUCT_INFO;
                 productRequest.record = product;
                 productRequest.record_size = kProductInfoSize;
                 productRequest.record_count = 1;
@@ -666,7 +659,7 @@ void DeviceStateMachine::multiUpdate(DeviceInfo* d, int code)
 {
     if (multicast_handle* h = d->updateHandle.exchange(nullptr))
         vl_stop_multi_update(h);
-    d->setStatus(statusOf(kUpdateStatuses, code, kNoResponse));
+    d->setStatus(updateStatus(code));
     if (d->searchPage)
         d->searchPage->removeWorkDevice(d, true, true);
     if (d->deviceInfoPage)
