@@ -8,6 +8,7 @@ find_package(CURL REQUIRED)               # CURL::libcurl
 find_package(Boost 1.74 REQUIRED COMPONENTS system)
 find_package(Protobuf REQUIRED)           # protobuf::libprotobuf-lite, protobuf::protoc
 find_package(RapidJSON QUIET)
+find_package(JPEG REQUIRED)               # JPEG::JPEG (the simulator's snapshots)
 pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
 pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)

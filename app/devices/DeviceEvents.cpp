@@ -24,3 +24,28 @@ QUpgradeEvent::QUpgradeEvent(QEvent::Type type, int code, intptr_t second)
     value = sdkValue;
     extra = sdkExtra;
 }
+
+int activationResultCode(const QString& result)
+{
+    struct Text {
+        const char* text;
+        int code;
+    };
+    static constexpr Text kTexts[] = {
+        { "success", MultiSuccess },
+        { "not support", MultiNotSupport },
+        { "check error", MultiCheckError },
+        { "key error", MultiKeyError },
+        { "rule not met", MultiRuleNotMet },
+        { "weak password dictionary", MultiWeakPassword },
+        { "device is activated", MultiDeviceActivated },
+        { "save failed", MultiSaveFailed },
+        { "no response", MultiNoResponse },
+        { "ipc rule not met", MultiIpcRuleNotMet },
+    };
+    for (const Text& t : kTexts) {
+        if (result == QLatin1String(t.text))
+            return t.code;
+    }
+    return MultiOtherResult;
+}

@@ -10,10 +10,13 @@
 // `case ConnectEvent:` works without casts. The numbers are fixed: pages and
 // the record post them to each other.
 #include <QEvent>
+#include <QString>
+#include <QtGlobal>
 #include <cstdint>
 
 // A login or connection result; QConnectEvent, code = the transport's code
-// (101 logged in, 103 invalid parameters, 104 wrong user or password, ...).
+// (101 logged in, 103 invalid parameters, 104 wrong user or password, ...),
+// tagged with the login it belongs to.
 inline constexpr QEvent::Type ConnectEvent = static_cast<QEvent::Type>(1000);
 // Firmware upgrade of the upgrade page; QUpgradeEvent.
 inline constexpr QEvent::Type UpgradeEvent = static_cast<QEvent::Type>(1001);
@@ -43,19 +46,33 @@ enum MulticastResultCode {
     MultiSaveFailed = 11007,
     MultiNoResponse = 11008,
     // 11009 to 11012: results of the network update
+    MultiNeedAuth = 11009,
+    MultiUpdateFailed = 11010,
+    MultiOtherResult = 11011,
+    MultiNeedAuthAgain = 11012,
     MultiIpcRuleNotMet = 11013,
 };
+
+// The code of an activation reply's "result" text (compared exactly): the
+// texts of 11000 to 11008 and 11013; any other text (the update's "need
+// auth" and "update failed" included) gives 11011.
+int activationResultCode(const QString& result);
 
 class QConnectEvent : public QEvent
 {
 public:
-    explicit QConnectEvent(int code, QEvent::Type type = ConnectEvent)
+    // `login`: the number of the login the code belongs to
+    // (DeviceInfo::beginLogin); 0 for a code that belongs to no login in
+    // particular, which is always taken.
+    explicit QConnectEvent(int code, QEvent::Type type = ConnectEvent, quint64 login = 0)
         : QEvent(type)
         , code(code)
+        , login(login)
     {
     }
 
     int code;
+    quint64 login;
 };
 
 class QMultiEvent : public QEvent

@@ -6,8 +6,11 @@
 #include "shell/TextTable.h"
 #include "vl_sdk_wrapper.h"
 #include "vlnet.h"
+#include "vlonvifs.h"
 
+#include <QCoreApplication>
 #include <QTimer>
+#include <memory>
 
 namespace
 {
@@ -15,11 +18,6 @@ constexpr int kParallelUploads = 30;
 constexpr int kSerialUploads = 1;
 
 constexpr int kUnknownVideoFormatText = 318;
-
-void logFromRecord(int line, const QString& message)
-{
-    GKAppSetting::instance()->log(QStringLiteral("DeviceInfo::~DeviceInfo"), line, message);
-}
 } // namespace
 
 const std::array<DeviceInfo::TimeZone, 34> DeviceInfo::timeZones = { {
@@ -84,27 +82,48 @@ DeviceInfo::~DeviceInfo()
 // Every SDK handle below carries this record as its user pointer: once the
 // record is gone, a callback of any of them would post to freed memory. Each
 // stop returns only when no callback of its handle runs any more.
+void DeviceInfo::endUploadThread()
+{
+    if (!uploadThread)
+        return;
+    httpRequest* thread = uploadThread;
+    uploadThread = nullptr;
+    // The transfer ends at its next progress call, and from here on it
+    // posts nothing to this record.
+    thread->cancel();
+    if (thread->wait(kUploadStopWaitMs)) {
+        delete thread;
+        return;
+    }
+    // Never terminated: a thread killed inside libcurl leaves its locks and
+    // sockets behind, and deleting a running QThread ends the process. It
+    // is deleted on the GUI thread once it has ended (an automatic upload's
+    // thread object belongs to a pool thread, whose deleteLater would never
+    // run).
+    GKAppSetting::instance()->log(QStringLiteral("DeviceInfo::endUploadThread"), __LINE__,
+        QStringLiteral("%1: the firmware upload did not stop within %2 ms; left to end by itself")
+            .arg(mac())
+            .arg(kUploadStopWaitMs));
+    thread->setParent(nullptr);
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return; // the process is ending; the thread goes with it
+    // Whoever sees the end first deletes: the finish may come before the
+    // connection is made, or be queued when the check below already saw it.
+    auto deleted = std::make_shared<std::atomic<bool>>(false);
+    QObject::connect(thread, &QThread::finished, app, [thread, deleted] {
+        if (!deleted->exchange(true)) {
+            thread->wait();
+            delete thread;
+        }
+    });
+    if (thread->wait(100) && !deleted->exchange(true))
+        delete thread;
+}
+
 void DeviceInfo::closeEverything()
 {
-    if (uploadThread) {
-        httpRequest* thread = uploadThread;
-        uploadThread = nullptr;
-        // The transfer ends at its next progress call, and from here on it
-        // posts nothing to this record.
-        thread->cancel();
-        if (thread->wait(kUploadStopWaitMs)) {
-            delete thread;
-        } else {
-            // Never terminated: a thread killed inside libcurl leaves its
-            // locks and sockets behind. It deletes itself when it ends.
-            logFromRecord(__LINE__,
-                QStringLiteral("%1: the firmware upload did not stop within %2 ms; left to end by itself")
-                    .arg(mac())
-                    .arg(kUploadStopWaitMs));
-            thread->setParent(nullptr);
-            QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-        }
-    }
+    endUploadThread();
     delete autoSearchTimer;
     autoSearchTimer = nullptr;
 
@@ -112,41 +131,48 @@ void DeviceInfo::closeEverything()
         vl_stop_multi_search(multiSearchHandle);
         multiSearchHandle = nullptr;
     }
-    for (multicast_handle** handle : { &activationHandle, &autoActivationHandle }) {
-        if (*handle) {
-            vl_stop_multi_activate(*handle);
-            *handle = nullptr;
-        }
+    for (std::atomic<multicast_handle*>* handle : { &activationHandle, &autoActivationHandle }) {
+        if (multicast_handle* h = handle->exchange(nullptr))
+            vl_stop_multi_activate(h);
     }
-    if (updateHandle) {
-        vl_stop_multi_update(updateHandle);
-        updateHandle = nullptr;
-    }
-    if (upgradeHandle != 0) {
-        // The SDK transport has no firmware upgrade yet, so no handle can
-        // have been opened; one that shows up is a fault worth seeing.
-        logFromRecord(__LINE__,
-            QStringLiteral("%1: firmware upgrade session %2 left open: no way to stop it")
-                .arg(mac())
-                .arg(upgradeHandle));
-        upgradeHandle = 0;
-    }
-    if (connectionHandle != 0) {
-        if (isOnvif) {
-            logFromRecord(__LINE__,
-                QStringLiteral("%1: ONVIF connection %2 left open: no way to stop it")
-                    .arg(mac())
-                    .arg(connectionHandle));
-        } else {
-            VLNetConnectionStop(&connectionHandle);
-        }
-        connectionHandle = 0;
-    }
+    if (multicast_handle* h = updateHandle.exchange(nullptr))
+        vl_stop_multi_update(h);
+    if (upgradeHandle != 0)
+        VLNetStopRemoteUpgrade(&upgradeHandle);
+    upgradeHandle = 0;
+    stopConnection();
     if (wrapperDevice) {
         vl_destroy_device(wrapperDevice); // logs out first
         wrapperDevice = nullptr;
     }
     loggedIn = false;
+}
+
+quint64 DeviceInfo::beginLogin()
+{
+    return ++m_login;
+}
+
+void DeviceInfo::endLogin()
+{
+    ++m_login;
+}
+
+DeviceInfo::LoginContext* DeviceInfo::newLoginContext()
+{
+    m_loginContexts.push_back(std::make_unique<LoginContext>(LoginContext { this, beginLogin() }));
+    return m_loginContexts.back().get();
+}
+
+void DeviceInfo::stopConnection()
+{
+    if (connectionHandle == 0)
+        return;
+    if (isOnvif)
+        VLOnvifConnectionStop(&connectionHandle);
+    else
+        VLNetConnectionStop(&connectionHandle);
+    connectionHandle = 0;
 }
 
 // ---- Search record ----------------------------------------------------------

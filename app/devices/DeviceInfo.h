@@ -29,6 +29,8 @@
 // searchPasses, operation) are atomic.
 #include "devices/DeviceWatcher.h"
 #include "devices/SearchDevRsp.h"
+#include "vl_sdk_wrapper.h"
+#include "vlnet.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -40,11 +42,11 @@
 #include <QString>
 #include <array>
 #include <atomic>
+#include <deque>
+#include <memory>
 
 class QTimer;
 class httpRequest;
-struct device; // VLSDKWrapper's device handle (vl_sdk_wrapper.h)
-struct multicast_handle; // VLSDKWrapper's multicast operation handle
 
 class DeviceInfo : public QObject
 {
@@ -269,6 +271,70 @@ public:
     // vl_get_device_type after a web login.
     int deviceType = 0;
 
+    // ---- Login and logout (DeviceLogin.cpp) ----------------------------------
+
+    // How a login reaches the device.
+    enum class Transport { Onvif, Web, VLNet };
+    // The transport of the next login, first match: ONVIF for a device the
+    // ONVIF search found; on the search page of an edition that reaches
+    // multicast finds through their web interface, the web interface for
+    // those and VLNet for the others; the web interface where the edition or
+    // the protocol setting (0) says so; else VLNet.
+    Transport loginTransport() const;
+    // Starts one login over that transport (a work-pool thread, or the GUI
+    // thread for retries). The outcome arrives as a QConnectEvent posted to
+    // the record: 101 logged in; 103 web credentials or address incomplete
+    // (nothing started); 2 the transport refused the start; 2, 3, 4 closed;
+    // 104, 105 and the other codes of the transports.
+    void loginDevice();
+    // Closes whatever session the record holds and emits logout(): in VLNet
+    // mode its connection (the wrapper device stays); in web mode any
+    // connection, then the wrapper device. `line`: the caller's source line,
+    // for the log. Any thread but a callback of the session itself.
+    void logoutDevice(int line = 0);
+    // The web login's JSON (the password in plain text: it goes to
+    // VLSDKWrapper only, never into a log).
+    QByteArray webLoginJson() const;
+    // Reads a web login status text of VLSDKWrapper (its thread) and posts
+    // the outcome to `target`, tagged with `login`; on success stores the
+    // session's cookie, token, https flag, web port and device type first.
+    void onLoginReply(const char* json, DeviceInfo* target, quint64 login = 0);
+
+    // Logins are numbered: each login takes the next number and tags the
+    // codes of its transport with it; a logout ends the number in force.
+    // The state machine drops a ConnectEvent of an earlier login, such as
+    // the connection drop of a device that reboots after its upgrade's
+    // logout, which would otherwise fail the upgrade or start the upload
+    // again. Numbers are never reused (a web login reuses its VLSDKWrapper
+    // device, so the handles cannot tell its logins apart); 0 is no login.
+    // Any thread.
+    quint64 beginLogin();
+    void endLogin();
+    quint64 currentLogin() const { return m_login.load(); }
+    // True for 0 (a code that belongs to no login in particular) and for
+    // the login in force.
+    bool isCurrentLogin(quint64 login) const { return login == 0 || login == m_login.load(); }
+    // What a login's callbacks get as their user pointer: the record and
+    // the login's number. Owned by the record and kept while it lives: a
+    // stopped session's last callback may still be returning.
+    struct LoginContext {
+        DeviceInfo* device;
+        quint64 login;
+    };
+    // A new login number (beginLogin) and its context. The thread that
+    // starts the record's logins (one at a time).
+    LoginContext* newLoginContext();
+
+    // The C callbacks of the logins; `user` is a LoginContext.
+    // VLNet and VLOnvifs connection statuses: the login and connection
+    // codes are posted as they are, others ignored.
+    static void VLNET_CALL connectionCallback(int32_t code, void* user);
+    // VLNet device messages: only 113 (login from a forbidden address) is posted.
+    static void VLNET_CALL messageCallback(uint16_t code, const char* data, int32_t length, void* user);
+    // VLSDKWrapper's login statuses: onLoginReply while the record still
+    // holds its wrapper device.
+    static void VL_CALL loginStatusCallback(const char* json, void* user);
+
     // ---- Firmware upgrade ---------------------------------------------------
 
     QString upgradeFilePath;
@@ -321,9 +387,12 @@ public:
 
     // ---- Multicast operations -------------------------------------------------
 
-    multicast_handle* activationHandle = nullptr; // operation 20
-    multicast_handle* updateHandle = nullptr; // operation 0
-    multicast_handle* autoActivationHandle = nullptr; // operation 30
+    // Their replies come on VLSDKWrapper's thread, which reads the handle
+    // (a stopped operation's late replies are dropped) while the worker that
+    // started it stores it: atomic.
+    std::atomic<multicast_handle*> activationHandle { nullptr }; // operation 20
+    std::atomic<multicast_handle*> updateHandle { nullptr }; // operation 0
+    std::atomic<multicast_handle*> autoActivationHandle { nullptr }; // operation 30
 
     // ---- Parameters of the next operation (setters below) --------------------
 
@@ -449,6 +518,112 @@ public:
     // The longest the destructor waits for a running upload to end.
     static constexpr int kUploadStopWaitMs = 5000;
 
+    // ---- Operation entries (app/operations/OperationEntries.cpp) ----------
+    //
+    // A page starts an operation by submitting one of these with the device
+    // to the work pool (WorkPool::submit(entry, device, WorkPool::NormalQueue)).
+    // Each runs on a pool thread, stores the operation and logs in; the
+    // login's result reaches the state machine (customEvent), which runs the
+    // operation. A null argument does nothing.
+    static void doModifyWork(void* device); // 0: no login, the worker at once
+    static void doSetInfoWork(void* device); // 2
+    static void doSetParamWork(void* device); // 3
+    static void doPtzControlWork(void* device); // 4
+    static void doExportWork(void* device); // 5
+    static void doImportWork(void* device); // 6
+    static void doEnableNtpWork(void* device); // 7
+    static void doOnvifParamWork(void* device); // 8
+    static void doOnvifQueryWork(void* device); // 9
+    static void doQueryParamWork(void* device); // 10
+    static void doCompareWork(void* device); // 11
+    static void doChangePasswordWork(void* device); // 13
+    static void doGetStreamWork(void* device); // 14
+    static void doSetStreamWork(void* device); // 15
+    static void doDateTimeWork(void* device); // 16
+    static void doSetOsdWork(void* device); // 17
+    static void doGetOsdWork(void* device); // 18
+    // 19: the first for reset kinds 0 and 1, the second for kind 2; each
+    // does nothing (not even store the operation) for the other kinds.
+    static void doRecoveryWork(void* device);
+    static void doRecoveryToInactiveWork(void* device);
+    // 20 and 30: no login. A device that is not activated yet is marked
+    // logged in, gets status 34 and posts itself a successful login, so that
+    // the state machine queues the activation; an activated one gets status
+    // 30 and nothing else happens.
+    static void doActivateWork(void* device);
+    static void doAutoActivateWork(void* device);
+    static void doRebootWork(void* device); // 21
+    static void doRecoveryRebootWork(void* device); // 22
+    static void doChangeDeviceWork(void* device); // 23
+    static void doGetDeveloperModeWork(void* device); // 24
+    static void doSetDeveloperModeWork(void* device); // 25
+    // 26: the login and re-search counters start again.
+    static void doAutoUpgradeWork(void* device);
+    // 31: no login; posts itself the video-format flow's first step (1031).
+    static void doVideoFormatWork(void* device);
+
+    // ---- Events and the state machine (app/operations/DeviceStateMachine.cpp)
+
+    // Tells the waiting pages of the device: every batch page's watcher
+    // that is set (the search page with `remove` as its whole-row flag),
+    // then the video-format page's row. With `remove` a page takes the
+    // device off its work list; without, it only refreshes its row. The
+    // developer page and the upgrade supervisor are not told here. Any thread.
+    void notifyWatchers(bool remove);
+
+    // Ends the device's web session: with the web-interface protocol setting
+    // its VLSDKWrapper device is logged out and destroyed and the web
+    // interface is sent "/API/Web/Logout" (from a work-pool task, bounded,
+    // unread); otherwise a running VLNet firmware upgrade is stopped. The
+    // automatic upgrade's percent becomes 0. GUI thread.
+    void webLogout();
+
+    // The wait before the first pass of the search for the device after an
+    // automatic upgrade: a new single-shot timer (any previous one deleted)
+    // of 10 s (as Clock gives it) that calls checkAutoUpgradeSearchTimeout.
+    // GUI thread.
+    void startAutoUpgradeSearchTimer();
+    static constexpr int kAutoSearchDelayMs = 10000;
+    // A search pass that did not find the device is repeated until this
+    // many passes were counted: the multicast search, VLNet's.
+    static constexpr int kMulticastSearchRounds = 60;
+    static constexpr int kSdkSearchRounds = 30;
+
+    // VLNet's firmware-upgrade callbacks (an SDK thread): post the code and
+    // value (or progress record) as an UpgradeEvent (the upgrade page) or an
+    // AutoUpgradeEvent (the automatic upgrade). `user` is the record; null
+    // is ignored.
+    static void VLNET_CALL upgradeCallback(uint32_t code, void* second, void* user);
+    static void VLNET_CALL autoUpgradeCallback(uint32_t code, void* second, void* user);
+    // The multicast activation's replies of the automatic upgrade
+    // (VLSDKWrapper's thread): the reply of this device's activation as an
+    // AutoActivateEvent, a reply of another device as 11008.
+    static void VL_CALL autoActivateCallback(const char* json, void* user);
+    void onAutoActivateReply(const char* json);
+    // The search passes after an automatic upgrade (VLSDKWrapper's or
+    // VLNet's thread): an answer with the device's MAC sets `found`; the
+    // pass's end posts 11018 (found), 11020 (not found, rounds left) or
+    // 11019 (no rounds left); a multicast answer that is no JSON posts 11016.
+    static void VL_CALL autoUpgradeSearchCallback(const char* json, void* user);
+    static int VLNET_CALL autoUpgradeSdkSearchCallback(const VLNET_SEARCH_DEV_RSP* record, void* user);
+
+public slots:
+    // The end of an upload thread (queued from it): posts 391 (done) or 390
+    // (failed) as an UpgradeEvent or AutoUpgradeEvent, then ends the thread
+    // without terminating it: cancelled, waited for up to kUploadStopWaitMs,
+    // deleted (or, still running, deleted once it ends), the field cleared.
+    void checkUpgradeResult(bool ok);
+    void checkAutoUpgradeResult(bool ok);
+    // The re-search timer fired: posts 11014.
+    void checkAutoUpgradeSearchTimeout();
+
+protected:
+    // The state machine: ConnectEvent, UpgradeEvent, AutoUpgradeEvent,
+    // AutoUpgradeSearchEvent, MultiActivateEvent, MultiUpdateEvent,
+    // AutoActivateEvent and VideoFormatEvent; other types are ignored. GUI
+    // thread.
+    void customEvent(QEvent* event) override;
+
 signals:
     // Emitted by the logout.
     void logout();
@@ -467,6 +642,15 @@ private:
     void storeAddressParams(
         const QString& ip, quint16 mediaPort, const QString& gateway, const QString& mask, int addressMode);
     void closeEverything();
+    // Stops the VLNet or VLOnvifs connection, if any (the stop returns once
+    // no callback of it runs any more).
+    void stopConnection();
 
     std::atomic<int> m_statuses[kFamilyCount];
+    std::atomic<quint64> m_login { 0 };
+    std::deque<std::unique_ptr<LoginContext>> m_loginContexts;
+
+    friend class DeviceStateMachine;
+    // Ends the upload thread as the result slots do.
+    void endUploadThread();
 };

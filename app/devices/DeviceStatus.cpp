@@ -16,11 +16,13 @@ struct FailReason {
 };
 // Every outcome of an upload that ends the device's turn must free its
 // upload slot, or the batch waits for it for good: 14 (upgrade file does not
-// match the device), 17 and the login refusals 26 and 28 end it too.
+// match the device), 17, the login refusals 26 and 28 and 6 (an upload this
+// program cannot run) end it too.
 constexpr FailReason kFailReasons[] = {
     { 1, 7 }, // login failed
     { 2, 14 }, // invalid login parameters
     { 3, 15 }, // wrong user or password
+    { 6, 9 }, // failed
     { 7, 8 }, // upload broke off
     { 9, 9 }, // upgrade failed
     { 10, 10 }, // upgrade file unreadable

@@ -3,6 +3,16 @@
 #include <QDeadlineTimer>
 #include <QMutexLocker>
 
+namespace
+{
+QMutex hookMutex;
+WorkPool::SubmitHook& submitHook()
+{
+    static WorkPool::SubmitHook hook;
+    return hook;
+}
+} // namespace
+
 void WorkTask::run() const
 {
     if (deviceFunction)
@@ -111,8 +121,21 @@ bool WorkPool::submit(WorkTask::Function function, void* argument, int queue)
     return submitTask(task, queue);
 }
 
+void WorkPool::setSubmitHook(SubmitHook hook)
+{
+    QMutexLocker lock(&hookMutex);
+    submitHook() = std::move(hook);
+}
+
 bool WorkPool::submitTask(const WorkTask& task, int queue)
 {
+    SubmitHook hook;
+    {
+        QMutexLocker lock(&hookMutex);
+        hook = submitHook();
+    }
+    if (hook && hook(task, queue))
+        return true;
     if (isStopping() || !task.isSet())
         return true;
 

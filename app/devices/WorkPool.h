@@ -17,6 +17,7 @@
 #include <QThread>
 #include <QVector>
 #include <QWaitCondition>
+#include <functional>
 
 class DeviceInfo;
 class WorkPool;
@@ -83,6 +84,16 @@ public:
     // dropped. Always returns true.
     bool submit(WorkTask::DeviceFunction function, DeviceInfo* device, int queue);
     bool submit(WorkTask::Function function, void* argument, int queue);
+
+    // Sees every task submitted to any pool, with its queue, before the pool
+    // takes it; returns true when it has taken the task itself (the pool
+    // then neither queues nor runs it), false to let the pool go on as
+    // usual. For tests that check what was handed to the pool, and that run
+    // the tasks themselves or not at all. An empty hook removes it. Any
+    // thread; the hook is called on the submitting thread, without a lock of
+    // the pool held.
+    using SubmitHook = std::function<bool(const WorkTask& task, int queue)>;
+    static void setSubmitHook(SubmitHook hook);
 
     // Raises the stop counter, drops every queued task and lets idle threads
     // end. Running tasks finish; does not wait for them.

@@ -105,7 +105,10 @@ void fill(Description& d, VLNET_SEARCH_DEV_RSP& r)
     d.text("dns2", r.dns2);
     r.media_port = d.number<std::uint32_t>("media_port");
     r.web_port = d.number<std::uint32_t>("web_port");
-    r.network_mode = d.flag("dhcp", 0, 2, 5);
+    // A PPPoE address wins over the DHCP flag; without either member the
+    // mode is unknown.
+    const int byDhcp = d.flag("dhcp", 0, 2, 5);
+    r.network_mode = d.flag("pppoe", 1, byDhcp, byDhcp);
     d.text("model", r.device_type);
     const std::uint64_t type = typeWord(d.member("device_type_word"));
     r.dev_type_l = std::uint32_t(type);

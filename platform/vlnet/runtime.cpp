@@ -1,8 +1,8 @@
 #include "runtime.h"
 
+#include "connection.h"
 #include "netlog.h"
 #include "search.h"
-#include "session.h"
 #include "subscription.h"
 
 #include <cstdlib>
@@ -128,7 +128,7 @@ void Runtime::init()
 
 void Runtime::release()
 {
-    std::map<int, std::shared_ptr<Session>> sessions;
+    std::map<int, std::shared_ptr<Connection>> sessions;
     std::map<int, std::shared_ptr<Search>> searches;
     {
         std::lock_guard<std::mutex> hold(m_lock);
@@ -142,6 +142,15 @@ void Runtime::release()
     for (auto& [handle, s] : sessions)
         if (s)
             s->stop();
+    // The work those connections still finish (logouts) ends within its
+    // own time limits.
+    std::vector<Retired> retired;
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        retired.swap(m_retired);
+    }
+    for (auto& r : retired)
+        r.thread.join();
     // End every search: its caller still gets the null record that frees
     // what it handed us, while the callback threads run.
     for (auto& [handle, s] : searches)
@@ -183,19 +192,38 @@ int Runtime::reserve()
     return m_sessions.reserve();
 }
 
-void Runtime::attach(int handle, const std::shared_ptr<Session>& session)
+void Runtime::attach(int handle, const std::shared_ptr<Connection>& connection)
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    m_sessions.attach(handle, session);
+    m_sessions.attach(handle, connection);
 }
 
-std::shared_ptr<Session> Runtime::find(int handle)
+void Runtime::retire(std::thread thread, std::shared_ptr<std::atomic<bool>> done)
+{
+    std::vector<std::thread> finished;
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        for (auto it = m_retired.begin(); it != m_retired.end();) {
+            if (it->done->load()) {
+                finished.push_back(std::move(it->thread));
+                it = m_retired.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        m_retired.push_back({ std::move(thread), std::move(done) });
+    }
+    for (auto& t : finished)
+        t.join();
+}
+
+std::shared_ptr<Connection> Runtime::find(int handle)
 {
     std::lock_guard<std::mutex> hold(m_lock);
     return m_sessions.find(handle);
 }
 
-std::shared_ptr<Session> Runtime::take(int handle)
+std::shared_ptr<Connection> Runtime::take(int handle)
 {
     std::lock_guard<std::mutex> hold(m_lock);
     return m_sessions.take(handle);

@@ -6,6 +6,7 @@
 //
 // Callbacks never run on the I/O thread: a callback may call a synchronous
 // VLNet function (VLNetGetDevInfo) whose answer the I/O thread must read.
+#include <atomic>
 #include <boost/asio/executor_work_guard.hpp>
 #include <boost/asio/io_context.hpp>
 #include <condition_variable>
@@ -22,8 +23,8 @@
 namespace vlnet
 {
 
+class Connection;
 class Search;
-class Session;
 struct Subscription;
 
 // Timing and addresses; read from the environment at start-up so that tests
@@ -106,12 +107,17 @@ public:
     void release();
     bool running();
 
-    // A fresh handle (never 0), then the session that it names.
+    // A fresh handle (never 0), then the connection that it names.
     int reserve();
-    void attach(int handle, const std::shared_ptr<Session>& session);
-    std::shared_ptr<Session> find(int handle);
-    // Removes and returns the session of `handle` (null when unknown).
-    std::shared_ptr<Session> take(int handle);
+    void attach(int handle, const std::shared_ptr<Connection>& connection);
+    std::shared_ptr<Connection> find(int handle);
+    // Removes and returns the connection of `handle` (null when unknown).
+    std::shared_ptr<Connection> take(int handle);
+
+    // A thread that finishes the work of a stopped connection (a web
+    // session's logout); `done` turns true when it has. Joined as others are
+    // handed over and by the last release().
+    void retire(std::thread thread, std::shared_ptr<std::atomic<bool>> done);
 
     // Searches, numbered apart from the connections in the same way.
     int reserveSearch();
@@ -139,7 +145,12 @@ private:
     std::unique_ptr<boost::asio::executor_work_guard<boost::asio::io_context::executor_type>> m_work;
     std::thread m_ioThread;
     std::vector<std::unique_ptr<CallbackThread>> m_callbacks;
-    HandleTable<Session> m_sessions;
+    HandleTable<Connection> m_sessions;
+    struct Retired {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::vector<Retired> m_retired;
     HandleTable<Search> m_searches;
     HandleTable<Subscription> m_subscriptions;
 };

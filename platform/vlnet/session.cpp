@@ -16,139 +16,29 @@ namespace asio = boost::asio;
 using tcp = asio::ip::tcp;
 using Clock = std::chrono::steady_clock;
 
-namespace
-{
-
-} // namespace
-
-std::string StartConfig::kind() const
-{
-    if (protocolFlags & VLNET_PROTOCOL_HTTPS)
-        return "https";
-    if (protocolFlags & VLNET_PROTOCOL_HTTP)
-        return "http";
-    return "media";
-}
-
 Session::Session(int handle, StartConfig config, asio::ip::address address, Runtime& runtime)
-    : m_handle(handle)
-    , m_config(std::move(config))
-    , m_settings(runtime.settings())
+    : Connection(handle, std::move(config), runtime)
     , m_io(runtime.io())
-    , m_callbacks(runtime.callbackThread(handle))
     , m_socket(m_io)
     , m_timer(m_io)
     , m_keepalive(m_io)
 {
-    // HTTP logins go to the session port whatever port the caller named: the
-    // caller names the web port, which is not where sessions are taken.
-    std::uint16_t port = m_config.kind() == "media" && m_config.port ? m_config.port : m_settings.sessionPort;
-    m_endpoint = tcp::endpoint(address, port);
+    m_endpoint = tcp::endpoint(address, m_config.port ? m_config.port : m_settings.sessionPort);
 }
 
 Session::~Session() = default;
 
 void Session::begin()
 {
-    auto self = shared_from_this();
-    asio::post(m_io, [this, self] {
+    asio::post(m_io, [this, self = shared()] {
         emitStatus(VLNET_STATUS_CONNECTING);
         connect();
     });
 }
 
-// ---- Callback delivery ---------------------------------------------------
-
-void Session::openGate()
+void Session::closeTransport()
 {
-    // Called by the start once the handle exists: from here on callbacks
-    // may run, even while the start call is still on its way back to the
-    // caller. A caller that needs its handle inside a callback stores it
-    // under a lock the callback takes.
-    std::lock_guard<std::mutex> hold(m_lock);
-    m_gateOpen = true;
-    if (!m_queue.empty() && !m_draining && !m_stopped) {
-        m_draining = true;
-        m_callbacks.post([self = shared_from_this()] { self->drain(); });
-    }
-}
-
-void Session::deliver(std::function<void()> fn)
-{
-    std::lock_guard<std::mutex> hold(m_lock);
-    if (m_stopped)
-        return;
-    m_queue.push_back(std::move(fn));
-    if (!m_gateOpen || m_draining)
-        return;
-    m_draining = true;
-    m_callbacks.post([self = shared_from_this()] { self->drain(); });
-}
-
-void Session::drain()
-{
-    std::unique_lock<std::mutex> hold(m_lock);
-    for (;;) {
-        if (m_stopped || m_queue.empty()) {
-            m_draining = false;
-            return;
-        }
-        auto fn = std::move(m_queue.front());
-        m_queue.pop_front();
-        m_inCallback = true;
-        hold.unlock();
-        fn();
-        hold.lock();
-        m_inCallback = false;
-        m_idle.notify_all();
-    }
-}
-
-void Session::emitStatus(int status, std::string deviceInfo, std::string channelInfo)
-{
-    const StartConfig& c = m_config;
-    deliver([&c, status, deviceInfo = std::move(deviceInfo), channelInfo = std::move(channelInfo)] {
-        if (c.statusText)
-            c.statusText(status, deviceInfo.empty() ? nullptr : deviceInfo.c_str(),
-                channelInfo.empty() ? nullptr : channelInfo.c_str(), c.context);
-        else if (c.statusRecord)
-            c.statusRecord(status, nullptr, c.context);
-        else if (c.exStatus)
-            c.exStatus(status, c.user_data);
-    });
-}
-
-void Session::emitMessage(std::int32_t id, std::vector<std::uint8_t> data)
-{
-    const StartConfig& c = m_config;
-    deliver([&c, id, data = std::move(data)] {
-        const char* p = reinterpret_cast<const char*>(data.data());
-        if (c.message)
-            c.message(id, data.empty() ? nullptr : p, std::int32_t(data.size()), c.context);
-        else if (c.exMessage)
-            c.exMessage(
-                std::uint16_t(id), data.empty() ? nullptr : p, std::int32_t(data.size()), c.user_data);
-    });
-}
-
-void Session::stop()
-{
-    std::unique_lock<std::mutex> hold(m_lock);
-    bool first = !m_stopped;
-    m_stopped = true;
-    m_queue.clear();
-    hold.unlock();
-    // A callback blocked in a request must not hold the stop up.
-    failPending();
-    hold.lock();
-    // Inside one of this thread's callbacks nothing else of ours can run.
-    if (!m_callbacks.isCurrent())
-        m_idle.wait(hold, [this] { return !m_inCallback; });
-    hold.unlock();
-    if (!first)
-        return;
-    logLine("connection %d stopped", m_handle);
-    asio::post(m_io, [this, self = shared_from_this()] {
+    asio::post(m_io, [this, self = shared()] {
         m_phase = Phase::Closed;
         ++m_generation;
         m_timer.cancel();
@@ -161,18 +51,15 @@ void Session::stop()
 
 void Session::connect()
 {
-    {
-        std::lock_guard<std::mutex> hold(m_lock);
-        if (m_stopped)
-            return;
-    }
+    if (stopped())
+        return;
     unsigned gen = ++m_generation;
     m_phase = Phase::Connecting;
     closeSocket();
     m_socket = tcp::socket(m_io);
     m_writes.clear();
     m_writing = false;
-    auto self = shared_from_this();
+    auto self = shared();
     m_timer.expires_after(std::chrono::milliseconds(m_settings.connectTimeoutMs));
     m_timer.async_wait([this, self, gen](boost::system::error_code ec) {
         if (!ec && gen == m_generation
@@ -196,7 +83,7 @@ void Session::connect()
 
 void Session::readFrame(unsigned gen)
 {
-    auto self = shared_from_this();
+    auto self = shared();
     asio::async_read(
         m_socket, asio::buffer(m_header), [this, self, gen](boost::system::error_code ec, std::size_t) {
             if (gen != m_generation)
@@ -305,11 +192,9 @@ void Session::onLoginReply(const std::vector<std::uint8_t>& payload)
     m_timer.cancel();
     const int status = answer->status;
     std::string address = m_endpoint.address().to_string();
-    {
-        std::lock_guard<std::mutex> hold(m_lock);
-        fillHttpRecord(*answer, { m_config.address, address, m_endpoint.port(), m_config.user }, m_http);
-        m_haveHttp = true;
-    }
+    VLNET_HTTP_DEVICE_INFO http;
+    fillHttpRecord(*answer, { m_config.address, address, m_endpoint.port(), m_config.user }, http);
+    setHttpRecord(http);
     logLine("connection %d %s:%u login user=%s kind=%s -> %d", m_handle, address.c_str(),
         unsigned(m_endpoint.port()), m_config.user.c_str(), m_config.kind().c_str(), status);
     if (isLoginSuccess(status)) {
@@ -371,7 +256,7 @@ void Session::scheduleReconnect()
 {
     m_phase = Phase::Waiting;
     unsigned gen = ++m_generation;
-    auto self = shared_from_this();
+    auto self = shared();
     m_timer.expires_after(std::chrono::milliseconds(m_settings.reconnectMs));
     m_timer.async_wait([this, self, gen](boost::system::error_code ec) {
         if (!ec && gen == m_generation && m_phase == Phase::Waiting)
@@ -381,7 +266,7 @@ void Session::scheduleReconnect()
 
 void Session::keepalive(unsigned gen)
 {
-    auto self = shared_from_this();
+    auto self = shared();
     m_keepalive.expires_after(std::chrono::milliseconds(m_settings.keepaliveMs));
     m_keepalive.async_wait([this, self, gen](boost::system::error_code ec) {
         if (ec || gen != m_generation || m_phase != Phase::Up)
@@ -397,12 +282,9 @@ void Session::keepalive(unsigned gen)
 
 void Session::reset()
 {
-    asio::post(m_io, [this, self = shared_from_this()] {
-        {
-            std::lock_guard<std::mutex> hold(m_lock);
-            if (m_stopped)
-                return;
-        }
+    asio::post(m_io, [this, self = shared()] {
+        if (stopped())
+            return;
         logLine("connection %d reset by the caller", m_handle);
         ++m_generation;
         closeSocket();
@@ -429,7 +311,7 @@ void Session::pumpWrites()
     m_writing = true;
     unsigned gen = m_generation;
     asio::async_write(m_socket, asio::buffer(m_writes.front()),
-        [this, self = shared_from_this(), gen](boost::system::error_code ec, std::size_t) {
+        [this, self = shared(), gen](boost::system::error_code ec, std::size_t) {
             m_writing = false;
             if (gen != m_generation)
                 return;
@@ -458,12 +340,9 @@ void Session::closeSocket()
 std::shared_ptr<Session::Pending> Session::request(std::uint16_t command, std::vector<std::uint8_t> payload)
 {
     auto p = std::make_shared<Pending>();
-    {
-        std::lock_guard<std::mutex> hold(m_lock);
-        if (m_stopped)
-            return nullptr;
-    }
-    asio::post(m_io, [this, self = shared_from_this(), p, command, payload = std::move(payload)]() mutable {
+    if (stopped())
+        return nullptr;
+    asio::post(m_io, [this, self = shared(), p, command, payload = std::move(payload)]() mutable {
         if (m_phase != Phase::Up) {
             std::lock_guard<std::mutex> hold(p->lock);
             p->finished = true;
@@ -517,15 +396,6 @@ bool Session::deviceInfo(VLNET_DEVICE_INFO* out)
     return true;
 }
 
-bool Session::httpInfo(VLNET_HTTP_DEVICE_INFO* out)
-{
-    std::lock_guard<std::mutex> hold(m_lock);
-    if (!m_haveHttp)
-        return false;
-    std::memcpy(out, &m_http, sizeof(m_http));
-    return true;
-}
-
 bool Session::simpleCommand(const VLNET_SIMPLE_CMD& cmd)
 {
     std::vector<std::uint8_t> payload(sizeof(cmd), 0);
@@ -533,6 +403,14 @@ bool Session::simpleCommand(const VLNET_SIMPLE_CMD& cmd)
     vlwire::putU32(payload.data() + 4, std::uint32_t(cmd.param));
     auto p = request(vlwire::kSimpleCmd, std::move(payload));
     return p && p->result == vlwire::kOk;
+}
+
+std::optional<Reply> Session::exchange(std::uint16_t command, std::vector<std::uint8_t> payload)
+{
+    auto p = request(command, std::move(payload));
+    if (!p)
+        return std::nullopt;
+    return Reply { p->result, std::move(p->data) };
 }
 
 bool Session::evenCheck(std::int32_t word)

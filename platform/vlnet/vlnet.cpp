@@ -2,11 +2,13 @@
 // hand-over to the runtime and its sessions.
 #include "vlnet.h"
 
+#include "commands.h"
 #include "netlog.h"
 #include "runtime.h"
 #include "search.h"
 #include "session.h"
 #include "subscription.h"
+#include "web_session.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,15 +16,24 @@
 namespace
 {
 
+using vlnet::Connection;
 using vlnet::Runtime;
 using vlnet::Search;
 using vlnet::SearchConfig;
 using vlnet::Session;
 using vlnet::StartConfig;
+using vlnet::WebSession;
 
 std::string text(const char* p)
 {
     return p ? std::string(p) : std::string();
+}
+
+// The device commands travel over a media login's session; a login of the
+// HTTP kinds speaks the web interface, which has none of them.
+std::shared_ptr<Session> mediaSession(int handle)
+{
+    return std::dynamic_pointer_cast<Session>(Runtime::instance().find(handle));
 }
 
 // What both kinds of start record give alike: where, and as whom.
@@ -52,7 +63,13 @@ int start(StartConfig config)
     // The handle exists before the session so that the session knows its
     // callback thread; nothing is reported until the gate opens below.
     int handle = rt.reserve();
-    auto session = std::make_shared<Session>(handle, std::move(config), address, rt);
+    // The HTTP kinds log in over the device's web interface, the media kind
+    // over a VLNet-protocol session.
+    std::shared_ptr<Connection> session;
+    if (config.web())
+        session = std::make_shared<WebSession>(handle, std::move(config), rt);
+    else
+        session = std::make_shared<Session>(handle, std::move(config), address, rt);
     rt.attach(handle, session);
     session->begin();
     // The handle exists: callbacks may run from here on.
@@ -342,6 +359,52 @@ int VLNET_CALL VLNetStopAlarmRequestInfo(int* handle)
 int VLNET_CALL VLNetStopAlarmParamInfo(int* handle)
 {
     return unsubscribe(handle, vlnet::Subscription::Kind::params);
+}
+
+int VLNET_CALL VLNetSetNewDevInfoEx(const VLNET_NEW_DEV_INFO* info)
+{
+    Runtime& rt = Runtime::instance();
+    if (!rt.running()) {
+        vlnet::logLine("network change refused: VLNetInit was not called");
+        return 0;
+    }
+    if (!info)
+        return 0;
+    return vlnet::setNewDevInfo(*info, rt.settings());
+}
+
+int VLNET_CALL VLNetCapture(int handle, const VLNET_CAPTURE* capture)
+{
+    if (!capture)
+        return 0;
+    auto session = mediaSession(handle);
+    return session ? vlnet::capture(*session, *capture) : 0;
+}
+
+int VLNET_CALL VLNetPTZControl(int handle, int command, const VLNET_PTZ_CONTROL* control)
+{
+    if (!control)
+        return 0;
+    auto session = mediaSession(handle);
+    return session ? vlnet::ptzControl(*session, command, *control) : 0;
+}
+
+int VLNET_CALL VLNetSetParamEx(int handle, const VLNET_SET_PARAM_EX* request)
+{
+    if (!request)
+        return 0;
+    auto session = mediaSession(handle);
+    return session ? vlnet::setParam(*session, *request) : 0;
+}
+
+int VLNET_CALL VLNetStopRemoteUpgrade(int* handle)
+{
+    // No remote upgrade runs in the stand-in yet: there is nothing to stop,
+    // and no callback of one can come.
+    if (!handle || *handle == 0)
+        return 0;
+    vlnet::logLine("upgrade %d: no such upgrade runs", *handle);
+    return 0;
 }
 
 } // extern "C"

@@ -523,7 +523,7 @@ typedef void(VLNET_CALL* VLNET_MESSAGE_CALLBACK)(int32_t id, const char* data, i
    Fixed words are passed as the caller sets them and not interpreted. */
 typedef struct VLNET_CONNECTION_START_V1 {
     const char* address; /* "ip or id": IPv4 or IPv6 text */
-    int32_t port; /* media port; 0 = the session port */
+    int32_t port; /* media port (0 = the session port); the web port for the HTTP kinds (0 = 80) */
     const char* user;
     const char* password;
     int32_t word16; /* 0 */
@@ -598,7 +598,8 @@ VLNET_API int VLNET_CALL VLNetConnectionStartV1(const VLNET_CONNECTION_START_V1*
 /* The program's own media login; statuses through status_callback. */
 VLNET_API int VLNET_CALL VLNetConnectionStartEx(const VLNET_CONNECTION_START_EX* start);
 /* Ends the connection *handle and sets *handle to 0. When it returns no
-   callback of that connection runs any more. Returns 1, 0 for an unknown
+   callback of that connection runs any more; the web session of a login of
+   the HTTP kinds is logged out after that. Returns 1, 0 for an unknown
    handle. */
 VLNET_API int VLNET_CALL VLNetConnectionStop(int* handle);
 /* Asks the device for its device-information record; waits for the answer.
@@ -608,7 +609,8 @@ VLNET_API int VLNET_CALL VLNetGetDevInfo(int handle, VLNET_DEVICE_INFO* info, in
    logins the cookie and csrf token the device issued). Non-zero on success. */
 VLNET_API int VLNET_CALL VLNetGetHttpDevInfo(int handle, VLNET_HTTP_DEVICE_INFO* info, int size);
 /* Sends a simple command and waits for the device to accept it. Non-zero on
-   success. The device messages it asks for arrive through the message callback. */
+   success; 0 over a login of the HTTP kinds, which carries none. The device
+   messages it asks for arrive through the message callback. */
 VLNET_API int VLNET_CALL VLNetSimpleCmd(int handle, const VLNET_SIMPLE_CMD* cmd);
 /* Drops the session; it reports 4, then reconnects (0, then the login
    status). Returns 1, 0 for an unknown handle. */
@@ -616,6 +618,44 @@ VLNET_API int VLNET_CALL VLNetResetConnection(int handle);
 /* Hands the device a check word. Returns 0 when the device accepted it, -1
    otherwise. */
 VLNET_API int VLNET_CALL VLNetSetEvenCheck(int handle, int data);
+
+/* ---- Parameters and the firmware upgrade ---------------------------- */
+
+/* Parameter messages the stand-in's devices take (VLNetSetParamEx): the
+   device-information record of 1032 bytes, and the product information of
+   32 bytes (word 0 its size, word 1 the function code, bytes 8 to 23 the
+   custom type as UTF-8, byte 24 0xFF). */
+#define VLNET_SET_PARAM_KIND 216
+#define VLNET_PARAM_DEVICE_INFO 700
+#define VLNET_PARAM_DEVICE_INFO_SIZE 1032
+#define VLNET_PARAM_PRODUCT_INFO 582
+#define VLNET_PARAM_PRODUCT_INFO_SIZE 32
+
+/* Request of VLNetSetParamEx: {216, command, record, size, 0, 0, 1}. It
+   holds a pointer, so its layout differs between builds; zero-fill it. */
+typedef struct VLNET_SET_PARAM_EX {
+    int32_t kind; /* VLNET_SET_PARAM_KIND */
+    int32_t command; /* the parameter message (VLNET_PARAM_*) */
+    const void* record; /* record_count records of record_size bytes, read during the call */
+    int32_t record_size;
+    int32_t channel; /* 0: the device itself */
+    int32_t reserved;
+    int32_t record_count; /* 1 */
+} VLNET_SET_PARAM_EX;
+
+/* Writes parameter records to the logged-in device (a media login) and
+   waits for its answer. Returns 1 when the device took them; 0 for an
+   unknown handle, a login that is not up or of the HTTP kinds, a null
+   request or record, a kind other than 216, a size or count below 1 or
+   above what a frame carries, a message the device does not know or a
+   record of the wrong size for it, or no answer in time. */
+VLNET_API int VLNET_CALL VLNetSetParamEx(int handle, const VLNET_SET_PARAM_EX* request);
+
+/* Ends the firmware upgrade *handle when one runs and sets *handle to 0;
+   when it returns no callback of that upgrade runs any more. Returns 1 when
+   it stopped a running upgrade, else 0 and nothing happens (a null pointer,
+   0, or a handle whose upgrade has ended; the stand-in starts none yet). */
+VLNET_API int VLNET_CALL VLNetStopRemoteUpgrade(int* handle);
 
 /* ---- Recorded files ------------------------------------------------ */
 
@@ -717,6 +757,130 @@ VLNET_API int VLNET_CALL VLNetStartAlarmParamInfo(int handle, const VLNET_ALARM_
 VLNET_API int VLNET_CALL VLNetStopAlarmRequestInfo(int* handle);
 VLNET_API int VLNET_CALL VLNetStopAlarmParamInfo(int* handle);
 
+/* ---- Network change, snapshot and PTZ ---------------------------------- */
+
+/* New network settings for a device (VLNetSetNewDevInfoEx), 744 bytes.
+   Zero-fill it. Texts may fill their slot without a NUL. Addresses hold
+   the four numbers of the dotted text in text order, the first in the
+   lowest byte; 0.0.0.0 where none is given. */
+typedef struct VLNET_NEW_DEV_INFO {
+    char version[16]; /* "12" */
+    char user[64]; /* the account that authorises the change */
+    char password[64];
+    uint8_t original_ip[4]; /* where the device is now: the change goes there */
+    uint8_t new_ip[4];
+    uint8_t netmask[4];
+    uint8_t gateway[4];
+    uint8_t dns1[4];
+    uint8_t dns2[4];
+    char mac_addr[40]; /* the device's MAC text as its search reported it; empty: not checked */
+    uint64_t device_type; /* the 64-bit device-type word of the search */
+    int32_t media_port;
+    int32_t web_port;
+    uint8_t network_mode; /* 0 DHCP, 1 PPPoE, 2 static */
+    uint8_t byte225; /* 1 */
+    uint8_t byte226; /* 0 */
+    uint8_t point_to_point; /* 1: the caller reached the device point to point */
+    uint8_t reserved228[516];
+} VLNET_NEW_DEV_INFO;
+
+/* Gives a device new network settings without a login: the stand-in
+   connects to original_ip, proves user and password (the record travels
+   sealed under a key derived from them, PROTOCOL.md) and waits for the
+   device's answer. The device then moves and ends its sessions at the old
+   address. Returns 1 when the device took the settings; 0 when not
+   initialised, for a null record or original_ip 0.0.0.0, when the device
+   cannot be reached or does not answer in time, refuses the user or the
+   password (or a MAC that is not its own), or refuses the settings (no
+   address, a port of 0). */
+VLNET_API int VLNET_CALL VLNetSetNewDevInfoEx(const VLNET_NEW_DEV_INFO* info);
+
+/* A snapshot of one channel (VLNetCapture), 276 bytes. Zero-fill it. */
+typedef struct VLNET_CAPTURE {
+    uint32_t channel; /* 0 = the first */
+    uint32_t reserved4;
+    char picture_name[260]; /* the file to write; NUL-terminated */
+    uint32_t picture_format; /* 8: JPEG, the only kind devices send */
+    uint32_t reserved272;
+} VLNET_CAPTURE;
+
+/* Makes the logged-in device take a picture of the channel and writes it
+   (a JPEG file) to picture_name, replacing a file of that name. Waits for
+   the device. Returns 1 when the file is written; 0 for an unknown handle,
+   a login that is not up, a null record or empty name, a channel the
+   device does not have, a user without the preview right, no answer in
+   time, or a file that cannot be written (nothing is left of it). */
+VLNET_API int VLNET_CALL VLNetCapture(int handle, const VLNET_CAPTURE* capture);
+
+/* PTZ command numbers (VLNetPTZControl). */
+#define VLNET_PTZ_UP 1
+#define VLNET_PTZ_DOWN 2
+#define VLNET_PTZ_LEFT 3
+#define VLNET_PTZ_RIGHT 4
+#define VLNET_PTZ_UP_LEFT 5
+#define VLNET_PTZ_UP_RIGHT 6
+#define VLNET_PTZ_DOWN_LEFT 7
+#define VLNET_PTZ_DOWN_RIGHT 8
+#define VLNET_PTZ_ZOOM_IN 11
+#define VLNET_PTZ_ZOOM_OUT 12
+#define VLNET_PTZ_FOCUS_NEAR 13
+#define VLNET_PTZ_FOCUS_FAR 14
+#define VLNET_PTZ_IRIS_OPEN 15
+#define VLNET_PTZ_IRIS_CLOSE 16
+#define VLNET_PTZ_AUTO_SCAN 21
+#define VLNET_PTZ_CRUISE 51 /* also the "scan line" of the moves */
+#define VLNET_PTZ_SET_CRUISE 53
+#define VLNET_PTZ_CALL_CRUISE 54
+#define VLNET_PTZ_SET_PRESET 91
+#define VLNET_PTZ_CLEAR_PRESET 92
+#define VLNET_PTZ_CALL_PRESET 93
+#define VLNET_PTZ_RESTORE 100 /* new-style commands from here */
+#define VLNET_PTZ_ZOOM_POSITION 101
+#define VLNET_PTZ_FOCUS_POSITION 102
+#define VLNET_PTZ_ZOOM_STEP 103
+#define VLNET_PTZ_FOCUS_STEP 104
+#define VLNET_PTZ_AUTO_FOCUS 105
+#define VLNET_PTZ_REFRESH 107
+#define VLNET_PTZ_PRIVACY_MODE 121
+
+/* The record of one PTZ command, 44 bytes, little-endian. Zero-fill it;
+   which words count depends on the command:
+     moves, zoom, focus, iris, scans and the new-style commands: channel,
+       action, move.speed (the new-style position commands: the position)
+     presets: channel, action = preset index + 1, move.speed = 3
+     cruise (51): channel, action, move.speed = 1, move.time, move.speed2
+     set cruise (53): channel, action = 1, cruise.preset_count,
+       cruise.marker = 5, cruise.speed, cruise.presets
+     call cruise (54): channel, action = 1
+   action of a move: 0 start, 1 stop; of a new-style step: 0 or 1 the
+   direction when starting, 2 stop. */
+typedef struct VLNET_PTZ_CONTROL {
+    int32_t channel;
+    int32_t action;
+    union {
+        struct {
+            int32_t speed;
+            int32_t time;
+            int32_t speed2;
+            int32_t reserved[6];
+        } move;
+        struct {
+            uint8_t preset_count; /* at most 32 */
+            uint8_t marker;
+            uint8_t speed;
+            uint8_t reserved;
+            uint8_t presets[32];
+        } cruise;
+    } param;
+} VLNET_PTZ_CONTROL;
+
+/* Sends one PTZ command to the logged-in device and waits for its answer.
+   Returns 1 when the device accepted it, 2 when the device refuses PTZ to
+   this user, 0 otherwise (unknown handle, a login that is not up, a null
+   record, a command the device does not know, a channel it does not have,
+   no answer in time). */
+VLNET_API int VLNET_CALL VLNetPTZControl(int handle, int command, const VLNET_PTZ_CONTROL* control);
+
 #ifdef __cplusplus
 }
 
@@ -746,6 +910,14 @@ static_assert(offsetof(VLNET_SEARCH_DEV_RSP, https_port) == 384, "VLNET_SEARCH_D
 static_assert(offsetof(VLNET_SEARCH_DEV_RSP, sys_channel_num) == 392, "VLNET_SEARCH_DEV_RSP");
 static_assert(offsetof(VLNET_SEARCH_DEV_RSP, serialnum) == 396, "VLNET_SEARCH_DEV_RSP");
 static_assert(offsetof(VLNET_SEARCH_DEV_RSP, ipv6) == 428, "VLNET_SEARCH_DEV_RSP");
+static_assert(sizeof(VLNET_NEW_DEV_INFO) == 744, "VLNET_NEW_DEV_INFO");
+static_assert(offsetof(VLNET_NEW_DEV_INFO, original_ip) == 144, "VLNET_NEW_DEV_INFO");
+static_assert(offsetof(VLNET_NEW_DEV_INFO, mac_addr) == 168, "VLNET_NEW_DEV_INFO");
+static_assert(offsetof(VLNET_NEW_DEV_INFO, device_type) == 208, "VLNET_NEW_DEV_INFO");
+static_assert(offsetof(VLNET_NEW_DEV_INFO, network_mode) == 224, "VLNET_NEW_DEV_INFO");
+static_assert(sizeof(VLNET_CAPTURE) == 276, "VLNET_CAPTURE");
+static_assert(offsetof(VLNET_CAPTURE, picture_format) == 268, "VLNET_CAPTURE");
+static_assert(sizeof(VLNET_PTZ_CONTROL) == 44, "VLNET_PTZ_CONTROL");
 #else
 _Static_assert(sizeof(VLNET_SEARCH_DEV_RSP) == 452, "VLNET_SEARCH_DEV_RSP");
 _Static_assert(sizeof(VLNET_DEVICE_INFO) == 1232, "VLNET_DEVICE_INFO");
@@ -754,4 +926,7 @@ _Static_assert(sizeof(VLNET_CHANNEL_STATUS) == 312, "VLNET_CHANNEL_STATUS");
 _Static_assert(sizeof(VLNET_ALL_STATUS) == 2220, "VLNET_ALL_STATUS");
 _Static_assert(sizeof(VLNET_RECORD_INFO) == 56, "VLNET_RECORD_INFO");
 _Static_assert(sizeof(VLNET_RECORD_INFO_EX) == 76, "VLNET_RECORD_INFO_EX");
+_Static_assert(sizeof(VLNET_NEW_DEV_INFO) == 744, "VLNET_NEW_DEV_INFO");
+_Static_assert(sizeof(VLNET_CAPTURE) == 276, "VLNET_CAPTURE");
+_Static_assert(sizeof(VLNET_PTZ_CONTROL) == 44, "VLNET_PTZ_CONTROL");
 #endif

@@ -1,12 +1,8 @@
 #include "http.h"
 
-#include <httplib.h>
+#include "sys/sigpipe_guard.h"
 
-#if !defined(_WIN32)
-#include <csignal>
-#include <ctime>
-#include <pthread.h>
-#endif
+#include <httplib.h>
 
 namespace vlonvif
 {
@@ -15,50 +11,6 @@ namespace
 {
 // Answers larger than this are no device-service answer.
 constexpr std::size_t kMaxBody = 1 << 20;
-
-#if !defined(_WIN32)
-// A write to a connection that the device (or cancel()) has closed raises
-// SIGPIPE in the writing thread, which ends the whole program unless the
-// program ignores it; a library must not rely on that. The signal is held
-// back in this thread during the exchange and a SIGPIPE of its own is taken
-// off before the thread's mask is restored.
-class SigpipeGuard
-{
-public:
-    SigpipeGuard()
-    {
-        sigemptyset(&m_pipe);
-        sigaddset(&m_pipe, SIGPIPE);
-        sigset_t pending;
-        sigpending(&pending);
-        m_wasPending = sigismember(&pending, SIGPIPE) == 1;
-        m_ok = pthread_sigmask(SIG_BLOCK, &m_pipe, &m_old) == 0;
-    }
-    ~SigpipeGuard()
-    {
-        if (!m_ok)
-            return;
-        sigset_t pending;
-        sigpending(&pending);
-        if (!m_wasPending && sigismember(&pending, SIGPIPE) == 1) {
-            const timespec none { 0, 0 };
-            sigtimedwait(&m_pipe, nullptr, &none);
-        }
-        pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
-    }
-    SigpipeGuard(const SigpipeGuard&) = delete;
-    SigpipeGuard& operator=(const SigpipeGuard&) = delete;
-
-private:
-    sigset_t m_pipe;
-    sigset_t m_old;
-    bool m_wasPending = false;
-    bool m_ok = false;
-};
-#else
-struct SigpipeGuard {
-};
-#endif
 } // namespace
 
 SoapClient::SoapClient() = default;
@@ -68,7 +20,7 @@ HttpReply SoapClient::post(const std::string& ip, int port, const std::string& p
     const std::string& action, const std::string& body, int timeoutMs)
 {
     HttpReply reply;
-    SigpipeGuard noSigpipe;
+    vlsys::SigpipeGuard noSigpipe;
     httplib::Client client(ip, port);
     const time_t sec = timeoutMs / 1000;
     const time_t usec = (timeoutMs % 1000) * 1000;

@@ -134,7 +134,8 @@ const vlnet_calls& sdk_vlnet_calls()
 {
     static const vlnet_calls calls = { &VLNetConnectionStartV1, &VLNetConnectionStop, &VLNetGetDevInfo,
         &VLNetGetHttpDevInfo, &VLNetSimpleCmd, &VLNetStartAlarmRequestInfo, &VLNetStopAlarmRequestInfo,
-        &VLNetStartAlarmParamInfo, &VLNetStopAlarmParamInfo };
+        &VLNetStartAlarmParamInfo, &VLNetStopAlarmParamInfo, &VLNetSetNewDevInfoEx, &VLNetCapture,
+        &VLNetPTZControl };
     return calls;
 }
 

@@ -80,6 +80,10 @@ struct vlnet_calls {
     int(VLNET_CALL* stop_alarm_request_info)(int* handle);
     int(VLNET_CALL* start_alarm_param_info)(int handle, const VLNET_ALARM_PARAM_INFO* info);
     int(VLNET_CALL* stop_alarm_param_info)(int* handle);
+    // The network change (no login), the snapshot and PTZ.
+    int(VLNET_CALL* set_new_dev_info_ex)(const VLNET_NEW_DEV_INFO* info);
+    int(VLNET_CALL* capture)(int handle, const VLNET_CAPTURE* capture);
+    int(VLNET_CALL* ptz_control)(int handle, int command, const VLNET_PTZ_CONTROL* control);
 };
 const vlnet_calls& sdk_vlnet_calls();
 

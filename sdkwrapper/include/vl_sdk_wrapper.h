@@ -256,6 +256,71 @@ VL_API int vl_cms_register_callback(device* dev, vl_report_callback_param* param
 VL_API int vl_remote_test(
     device* dev, int command, const char* json, vl_report_callback callback, void* user);
 
+/* ---- Network change, snapshot and PTZ --------------------------------- */
+
+/* Gives a device found by the LAN search new network settings, without a
+   login: the device is addressed by its present IPv4 address and checks
+   the user name and password that the request carries (they travel sealed,
+   never in clear). json keys (all optional; absent ones send 0 or empty):
+     "user", "password"   texts, at most 64 bytes each count
+     "original ip"        the device's present address (where the change goes)
+     "change ip", "netmask", "gateway", "dns1", "dns2"   the new settings
+     "mac addr"           the device's MAC as its search reported it (the
+                          device refuses a MAC that is not its own); at most
+                          40 bytes count
+     "device type ull"    the search's 64-bit device-type word
+     "media port", "web port"   integers
+     "network mode"       "dhcp", "pppoe" or "static" (exact; any other
+                          text counts as "dhcp")
+     "point to point"     true when the caller reached the device point to
+                          point
+   An address is four numbers of 0 to 255 with "." between them (leading
+   zeros allowed: "010" is 10); any other text sends 0.0.0.0. Waits for the
+   device's answer (a few seconds at most). Returns 0 when the device took
+   the settings (it then answers at its new address and ends its sessions
+   at the old one); vl_fail when it did not: no answer, a wrong user or
+   password, or settings it refuses (the device gives no detail);
+   vl_parse_json_error for a request that does not parse or has a value of
+   the wrong type (nothing sent). */
+VL_API int vl_modify_device(const char* json);
+/* Makes the logged-in device take a picture of one channel and writes it to
+   a file. json keys: "channel" (unsigned, 0 the first), "picture name"
+   (the file, replaced when it exists; at most 259 bytes count). Waits for
+   the picture. Returns 0 when the file was written; vl_fail when the device
+   or the file refused it (no such channel, no right, no answer, a file that
+   cannot be written); vl_need_login_first for a device that was never
+   logged in or has logged out; vl_parse_json_error for a request that does
+   not parse or has a value of the wrong type; vl_invalid_device for NULL. */
+VL_API int vl_capture_picture_from_device(device* dev, const char* json);
+/* Moves the PTZ mechanics of the logged-in device. json by "ptz type"
+   (texts compared exactly):
+     "normal"       "channel", "speed", "operation" ("up", "down", "left",
+                    "right", "up left", "up right", "down left",
+                    "down right", "zoom in", "zoom out", "focus near",
+                    "focus far", "iris open", "iris close", "auto scan",
+                    "scan line", "privacy mode"), "flag" ("start" or "stop";
+                    anything else starts)
+     "preset"       "channel", "index", "operation" ("set", "clear", "call")
+     "cruise"       "channel", "speed", "time", "flag"
+     "set cruise"   "channel", "speed", "preset count" (0 to 32), "pps"
+                    (the preset numbers, that many)
+     "call cruise"  "channel"
+   Waits for the device's answer. Returns 0 when the device accepted the
+   command, vl_no_right when it refuses PTZ to this user, vl_fail for any
+   other failure, vl_parse_ptz_param_error for an unknown "ptz type" or
+   "operation", a negative "channel", a "preset count" outside 0 to 32, or
+   a device that is not logged in (nothing sent), vl_parse_json_error for a
+   request that does not parse or has a value of the wrong type,
+   vl_invalid_device for NULL. */
+VL_API int vl_ptz_control(device* dev, const char* json);
+/* The zoom and focus of devices with the new-style PTZ ability (term "new
+   ptz" of vl_has_ability). json: "ptz type" "normal", "channel", "speed"
+   (the position for the two position operations), "operation" ("zoom in",
+   "zoom out", "focus near", "focus far", "zoom position", "focus position",
+   "auto focus", "restore", "refresh"), "flag" ("start" or "stop"). Results
+   as vl_ptz_control. */
+VL_API int vl_new_ptz_control(device* dev, const char* json);
+
 /* ---- Feature instances ------------------------------------------------- */
 /* An instance is the handle of one long-running feature (preview,
    playback, download, record search, talk, upgrade, face alarms, ...). Its

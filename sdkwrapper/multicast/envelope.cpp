@@ -7,6 +7,7 @@
 #include <openssl/evp.h>
 #include <openssl/kdf.h>
 #include <openssl/params.h>
+#include <openssl/rand.h>
 
 namespace vlsdk
 {
@@ -61,7 +62,10 @@ constexpr std::string_view kKeyInfo = "expand key";
 // the info instead of appending to it when it arrives in pieces.
 constexpr std::string_view kIvInfo = "expand keyexpand iv";
 
-std::optional<std::string> hkdf_expand(std::string_view secret, std::string_view info, std::size_t length)
+// HKDF-SHA-256: with a salt, extract and expand; without one (null salt),
+// expand only, the secret standing for the pseudorandom key.
+std::optional<std::string> hkdf(
+    std::string_view secret, const std::string_view* salt, std::string_view info, std::size_t length)
 {
     if (secret.empty())
         return std::nullopt;
@@ -71,7 +75,7 @@ std::optional<std::string> hkdf_expand(std::string_view secret, std::string_view
     kdf_ctx_ptr ctx(EVP_KDF_CTX_new(kdf.get()));
     if (!ctx)
         return std::nullopt;
-    int mode = EVP_KDF_HKDF_MODE_EXPAND_ONLY;
+    int mode = salt ? EVP_KDF_HKDF_MODE_EXTRACT_AND_EXPAND : EVP_KDF_HKDF_MODE_EXPAND_ONLY;
     char digest[] = "SHA256";
     OSSL_PARAM params[] = {
         OSSL_PARAM_construct_int(OSSL_KDF_PARAM_MODE, &mode),
@@ -79,6 +83,9 @@ std::optional<std::string> hkdf_expand(std::string_view secret, std::string_view
         OSSL_PARAM_construct_octet_string(
             OSSL_KDF_PARAM_KEY, const_cast<char*>(secret.data()), secret.size()),
         OSSL_PARAM_construct_octet_string(OSSL_KDF_PARAM_INFO, const_cast<char*>(info.data()), info.size()),
+        salt ? OSSL_PARAM_construct_octet_string(
+            OSSL_KDF_PARAM_SALT, const_cast<char*>(salt->data()), salt->size())
+             : OSSL_PARAM_construct_end(),
         OSSL_PARAM_construct_end(),
     };
     std::string out(length, '\0');
@@ -87,6 +94,11 @@ std::optional<std::string> hkdf_expand(std::string_view secret, std::string_view
         return std::nullopt;
     }
     return out;
+}
+
+std::optional<std::string> hkdf_expand(std::string_view secret, std::string_view info, std::size_t length)
+{
+    return hkdf(secret, nullptr, info, length);
 }
 
 bool is_all_zero(std::string_view s)
@@ -223,23 +235,17 @@ std::optional<std::string> derive_iv(std::string_view secret)
 
 } // namespace envelope_detail
 
-// ---- seal and open --------------------------------------------------------
+// ---- AES-256-GCM ------------------------------------------------------------
 
-std::optional<std::string> seal_envelope(
-    const x25519_key_pair& own, std::string_view peer_public_key, std::string_view plaintext)
+namespace
 {
-    if (plaintext.size() > kMaxSealPlaintext)
-        return std::nullopt;
-    auto secret = envelope_detail::shared_secret(own, peer_public_key);
-    if (!secret)
-        return std::nullopt;
-    secret_string s { std::move(*secret) };
-    auto derived_key = envelope_detail::derive_key(s.value);
-    auto iv = envelope_detail::derive_iv(s.value);
-    if (!derived_key || !iv)
-        return std::nullopt;
-    secret_string key { std::move(*derived_key) };
 
+// Ciphertext and tag of plaintext under key and iv, laid out as the envelope
+// holds them: marker | ciphertext | iv | tag.
+std::optional<std::string> gcm_seal(std::string_view key, std::string_view iv, std::string_view plaintext)
+{
+    if (plaintext.size() > static_cast<std::size_t>(INT_MAX) - kEnvelopeOverhead)
+        return std::nullopt;
     const std::size_t n = plaintext.size();
     std::string envelope(n + kEnvelopeOverhead, '\0');
     envelope[0] = static_cast<char>(kKeyBlobMarker);
@@ -251,7 +257,7 @@ std::optional<std::string> seal_envelope(
     if (!ctx || EVP_EncryptInit_ex2(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1
         || EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, static_cast<int>(kEnvelopeIvSize), nullptr)
             != 1
-        || EVP_EncryptInit_ex2(ctx.get(), nullptr, bytes(key.value), bytes(*iv), nullptr) != 1
+        || EVP_EncryptInit_ex2(ctx.get(), nullptr, bytes(key), bytes(iv), nullptr) != 1
         || EVP_EncryptUpdate(ctx.get(), out + 1, &length, bytes(plaintext), static_cast<int>(n)) != 1
         || EVP_EncryptFinal_ex(ctx.get(), out + 1 + length, &final_length) != 1
         || static_cast<std::size_t>(length + final_length) != n
@@ -259,24 +265,14 @@ std::optional<std::string> seal_envelope(
                out + 1 + n + kEnvelopeIvSize)
             != 1)
         return std::nullopt;
-    envelope.replace(1 + n, kEnvelopeIvSize, *iv);
+    envelope.replace(1 + n, kEnvelopeIvSize, iv);
     return envelope;
 }
 
-std::optional<std::string> open_envelope(
-    const x25519_key_pair& own, std::string_view peer_public_key, std::string_view envelope)
+// The plaintext of an envelope whose length was checked, under key; nothing
+// when the tag does not verify.
+std::optional<std::string> gcm_open(std::string_view key, std::string_view envelope)
 {
-    if (envelope.size() < kEnvelopeOverhead || envelope.size() > static_cast<std::size_t>(INT_MAX))
-        return std::nullopt;
-    auto secret = envelope_detail::shared_secret(own, peer_public_key);
-    if (!secret)
-        return std::nullopt;
-    secret_string s { std::move(*secret) };
-    auto derived_key = envelope_detail::derive_key(s.value);
-    if (!derived_key)
-        return std::nullopt;
-    secret_string key { std::move(*derived_key) };
-
     const std::size_t n = envelope.size() - kEnvelopeOverhead;
     const std::string_view ciphertext = envelope.substr(1, n);
     std::string iv(envelope.substr(1 + n, kEnvelopeIvSize));
@@ -289,7 +285,7 @@ std::optional<std::string> open_envelope(
     if (!ctx || EVP_DecryptInit_ex2(ctx.get(), EVP_aes_256_gcm(), nullptr, nullptr, nullptr) != 1
         || EVP_CIPHER_CTX_ctrl(ctx.get(), EVP_CTRL_GCM_SET_IVLEN, static_cast<int>(kEnvelopeIvSize), nullptr)
             != 1
-        || EVP_DecryptInit_ex2(ctx.get(), nullptr, bytes(key.value), bytes(iv), nullptr) != 1
+        || EVP_DecryptInit_ex2(ctx.get(), nullptr, bytes(key), bytes(iv), nullptr) != 1
         || EVP_DecryptUpdate(ctx.get(), bytes(plaintext), &length, bytes(ciphertext), static_cast<int>(n))
             != 1
         || EVP_CIPHER_CTX_ctrl(
@@ -302,6 +298,88 @@ std::optional<std::string> open_envelope(
         return std::nullopt;
     }
     return plaintext;
+}
+
+bool envelope_size_ok(std::string_view envelope)
+{
+    return envelope.size() >= kEnvelopeOverhead && envelope.size() <= static_cast<std::size_t>(INT_MAX);
+}
+
+} // namespace
+
+// ---- seal and open --------------------------------------------------------
+
+namespace
+{
+
+// The AES key agreed between own and the peer, and with `iv` the IV too;
+// false when the agreement or a derivation fails.
+bool agree(const x25519_key_pair& own, std::string_view peer_public_key, secret_string& key, std::string* iv)
+{
+    auto secret = envelope_detail::shared_secret(own, peer_public_key);
+    if (!secret)
+        return false;
+    secret_string s { std::move(*secret) };
+    auto derived_key = envelope_detail::derive_key(s.value);
+    if (!derived_key)
+        return false;
+    key.value = std::move(*derived_key);
+    if (!iv)
+        return true;
+    auto derived_iv = envelope_detail::derive_iv(s.value);
+    if (!derived_iv)
+        return false;
+    *iv = std::move(*derived_iv);
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> seal_envelope(
+    const x25519_key_pair& own, std::string_view peer_public_key, std::string_view plaintext)
+{
+    if (plaintext.size() > kMaxSealPlaintext)
+        return std::nullopt;
+    secret_string key;
+    std::string iv;
+    if (!agree(own, peer_public_key, key, &iv))
+        return std::nullopt;
+    return gcm_seal(key.value, iv, plaintext);
+}
+
+std::optional<std::string> open_envelope(
+    const x25519_key_pair& own, std::string_view peer_public_key, std::string_view envelope)
+{
+    secret_string key;
+    if (!envelope_size_ok(envelope) || !agree(own, peer_public_key, key, nullptr))
+        return std::nullopt;
+    return gcm_open(key.value, envelope);
+}
+
+// ---- sealing under a shared key -------------------------------------------
+
+std::optional<std::string> derive_shared_key(
+    std::string_view secret, std::string_view salt, std::string_view info)
+{
+    return hkdf(secret, &salt, info, kSharedKeySize);
+}
+
+std::optional<std::string> seal_with_key(std::string_view key, std::string_view plaintext)
+{
+    if (key.size() != kSharedKeySize)
+        return std::nullopt;
+    // A fresh IV for every envelope: one key may seal many.
+    std::string iv(kEnvelopeIvSize, '\0');
+    if (RAND_bytes(bytes(iv), static_cast<int>(iv.size())) != 1)
+        return std::nullopt;
+    return gcm_seal(key, iv, plaintext);
+}
+
+std::optional<std::string> open_with_key(std::string_view key, std::string_view envelope)
+{
+    if (key.size() != kSharedKeySize || !envelope_size_ok(envelope))
+        return std::nullopt;
+    return gcm_open(key, envelope);
 }
 
 std::optional<std::string> sha256(std::string_view data)

@@ -94,6 +94,23 @@ std::optional<std::string> seal_envelope(
 std::optional<std::string> open_envelope(
     const x25519_key_pair& own, std::string_view peer_public_key, std::string_view envelope);
 
+// Sealing under a key both ends already share, with no key agreement (a
+// session's nonce and a user's password, which both the client and the
+// device know):
+//   key      = HKDF-SHA-256(secret, salt, info), extract and expand, 32 bytes
+//   envelope = 0xB0 | AES-256-GCM ciphertext | IV (12, fresh and random for
+//              every envelope, so one key may seal many) | tag (16)
+constexpr std::size_t kSharedKeySize = 32;
+
+// Nothing when the secret is empty or the derivation fails.
+std::optional<std::string> derive_shared_key(
+    std::string_view secret, std::string_view salt, std::string_view info);
+// Nothing when the key is not kSharedKeySize bytes or a cipher step fails.
+std::optional<std::string> seal_with_key(std::string_view key, std::string_view plaintext);
+// Nothing when the key is not kSharedKeySize bytes, the envelope is shorter
+// than kEnvelopeOverhead or the tag does not verify.
+std::optional<std::string> open_with_key(std::string_view key, std::string_view envelope);
+
 // SHA-256 of data (32 bytes); nothing only when the digest cannot run.
 std::optional<std::string> sha256(std::string_view data);
 

@@ -48,6 +48,22 @@ struct Sdk {
     VLNET_ALARM_PARAM_INFO last_param {};
     std::function<void()> on_alarm_start; // runs inside the start call, outside alarm_lock
 
+    // The network change, snapshots and PTZ: the records as passed, and
+    // the result every one of these calls answers.
+    int sdk_result = 1;
+    std::vector<VLNET_NEW_DEV_INFO> new_dev_infos;
+    struct Capture {
+        int handle;
+        VLNET_CAPTURE record;
+    };
+    std::vector<Capture> captures;
+    struct Ptz {
+        int handle;
+        int command;
+        VLNET_PTZ_CONTROL record;
+    };
+    std::vector<Ptz> ptz;
+
     std::vector<std::string> alarms()
     {
         std::lock_guard<std::mutex> hold(alarm_lock);
@@ -173,8 +189,27 @@ inline int VLNET_CALL stop_alarm_param_info(int* handle)
     return alarm_stop("param", handle);
 }
 
+inline int VLNET_CALL set_new_dev_info_ex(const VLNET_NEW_DEV_INFO* info)
+{
+    g_sdk->new_dev_infos.push_back(*info);
+    return g_sdk->sdk_result;
+}
+
+inline int VLNET_CALL capture(int handle, const VLNET_CAPTURE* capture)
+{
+    g_sdk->captures.push_back({ handle, *capture });
+    return g_sdk->sdk_result;
+}
+
+inline int VLNET_CALL ptz_control(int handle, int command, const VLNET_PTZ_CONTROL* control)
+{
+    g_sdk->ptz.push_back({ handle, command, *control });
+    return g_sdk->sdk_result;
+}
+
 inline const vlsdk::vlnet_calls kCalls = { &start, &stop, &get_dev_info, &get_http_dev_info, &simple_cmd,
-    &start_alarm_request_info, &stop_alarm_request_info, &start_alarm_param_info, &stop_alarm_param_info };
+    &start_alarm_request_info, &stop_alarm_request_info, &start_alarm_param_info, &stop_alarm_param_info,
+    &set_new_dev_info_ex, &capture, &ptz_control };
 
 // A device record of the given type and channel count.
 inline VLNET_DEVICE_INFO device_of_type(int type, int channels)

@@ -5,6 +5,7 @@
 #include "lab_session.h"
 #include "record_fields.h"
 #include "support/devsim.h"
+#include "support/poll.h"
 #include "support/vlnet_lab.h"
 #include "vl_sdk_wrapper.h"
 #include "vlnet.h"
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <json/json.h>
 #include <mutex>
 #include <string>
@@ -159,8 +161,126 @@ TEST_F(LoginLab, HttpLoginCarriesTheDevicesWebSession)
     }
     EXPECT_EQ(s.message("VLSDKChannelStatusEx"), online);
     vl_destroy_device(d);
-    EXPECT_TRUE(Session().wait([&] { return state(n)["web_sessions"].empty(); }, 3000))
+    EXPECT_TRUE(vltest::pollUntil([&] { return state(n)["web_sessions"].empty(); }, 3000))
         << "destroying the device ends its session";
+}
+
+namespace
+{
+
+// A request of the test's own to a protected path of the device's web
+// interface, with or without the session's cookie and token.
+int askWebInterface(const Json::Value& info, bool withSession)
+{
+    const std::string base = std::string(info["is_https"].asInt() ? "https://" : "http://")
+        + info["ip"].asString() + ":" + std::to_string(info["port"].asInt());
+    httplib::Client client(base);
+    client.enable_server_certificate_verification(false);
+    client.set_connection_timeout(3, 0);
+    httplib::Headers headers;
+    if (withSession)
+        headers = { { "Cookie", info["cookie"].asString() }, { "X-csrftoken", info["token"].asString() } };
+    auto r = client.Post("/API/Web/Heartbeat", headers, "{}", "application/json");
+    return r ? r->status : -1;
+}
+
+} // namespace
+
+TEST_F(LoginLab, WebLoginsHandOverASessionTheWebInterfaceAccepts)
+{
+    const int n = first("ipc", 3);
+    set(n, [] {
+        Json::Value s(Json::objectValue);
+        s["network"]["https_port"] = 443;
+        return s;
+    }());
+    const Json::Value dev = state(n);
+    const std::string webPort = dev["network"]["web_port"].asString();
+    struct Case {
+        const char* protocol;
+        int https;
+        int port;
+    } cases[] = {
+        { "http", 0, dev["network"]["web_port"].asInt() },
+        { "auto", 1, 443 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.protocol);
+        device* d = vl_create_device();
+        Session s;
+        ASSERT_EQ(login(d, s, n, std::string(R"("protocol": ")") + c.protocol + R"(", "port": )" + webPort),
+            vl_success);
+        ASSERT_TRUE(s.wait_status("success"));
+        Json::Value info;
+        {
+            std::lock_guard<std::mutex> hold(s.lock);
+            info = parse(s.statuses.back())["info"];
+        }
+        const Json::Value web = state(n)["web_sessions"];
+        ASSERT_EQ(web.size(), 1u);
+        EXPECT_EQ(info["cookie"], web[0]["cookie"]);
+        EXPECT_EQ(info["token"], web[0]["token"]);
+        EXPECT_EQ(info["is_https"], c.https);
+        EXPECT_EQ(web[0]["https"].asBool(), c.https != 0);
+        EXPECT_EQ(info["port"], c.port);
+        EXPECT_EQ(info["protocol"], c.https ? "https" : "http");
+        EXPECT_TRUE(info["device_info"].isString());
+        EXPECT_TRUE(info["channel_info"].isString());
+        EXPECT_EQ(vl_get_device_type(d), dev["device_type"].asInt());
+        EXPECT_EQ(login_rsp(d)["MacAddr"], dev["mac"]) << "the record comes over the web session";
+        EXPECT_EQ(askWebInterface(info, true), 200);
+        EXPECT_EQ(askWebInterface(info, false), 401);
+        vl_destroy_device(d);
+        EXPECT_TRUE(vltest::pollUntil([&] { return state(n)["web_sessions"].empty(); }, 3000));
+    }
+}
+
+TEST_F(LoginLab, RebootOfAWebSessionReportsTheDropAndAFreshSession)
+{
+    const int n = first("ipc", 4);
+    const Json::Value dev = state(n);
+    device* d = vl_create_device();
+    Session s;
+    ASSERT_EQ(login(d, s, n, R"("protocol": "http", "port": )" + dev["network"]["web_port"].asString()),
+        vl_success);
+    ASSERT_TRUE(s.wait_status("success"));
+    sim->must("{\"cmd\":\"reboot\",\"device\":" + std::to_string(n) + ",\"seconds\":1}");
+    ASSERT_TRUE(s.wait_status("close"));
+    ASSERT_TRUE(s.wait_status("success", 2, 15000)) << "the web login comes back by itself";
+    std::vector<Json::Value> successes;
+    {
+        std::lock_guard<std::mutex> hold(s.lock);
+        for (const auto& text : s.statuses)
+            if (parse(text)["status"] == "success")
+                successes.push_back(parse(text)["info"]);
+    }
+    ASSERT_EQ(successes.size(), 2u);
+    EXPECT_NE(successes[1]["cookie"], successes[0]["cookie"]);
+    EXPECT_NE(successes[1]["token"], successes[0]["token"]);
+    const Json::Value web = state(n)["web_sessions"];
+    ASSERT_EQ(web.size(), 1u);
+    EXPECT_EQ(successes[1]["cookie"], web[0]["cookie"]);
+    EXPECT_EQ(askWebInterface(successes[1], true), 200);
+    EXPECT_EQ(vl_get_device_type(d), dev["device_type"].asInt());
+    vl_destroy_device(d);
+}
+
+TEST_F(LoginLab, LockedAccountReportsItsBlock)
+{
+    const int n = first("ipc", 5);
+    const std::string extra = R"("protocol": "auto", "port": )" + state(n)["network"]["web_port"].asString();
+    auto outcome = [&](const char* password) {
+        device* d = vl_create_device();
+        Session s;
+        EXPECT_EQ(login(d, s, n, extra, password), vl_success);
+        EXPECT_TRUE(s.wait([&] { return s.statuses.size() >= 2; }));
+        const std::string last = s.status_texts().back();
+        vl_destroy_device(d);
+        return last;
+    };
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(outcome("wrong"), "user or password error") << "attempt " << i + 1;
+    EXPECT_EQ(outcome(kPassword), "login_failed_or_block");
 }
 
 TEST_F(LoginLab, WrongPasswordReportsTheFailureOnly)

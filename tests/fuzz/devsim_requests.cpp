@@ -3,6 +3,7 @@
 // reads (search, activation, update).
 //   first byte % 3: 0 LOGIN payload, 1 probe filter, 2 a multicast datagram
 #include "client_requests.h"
+#include "devsim_fixture.h"
 #include "fuzz.h"
 #include "generate.h"
 #include "multicast_responder.h"
@@ -24,8 +25,7 @@ struct Fixture {
     {
         GenerateOptions options;
         options.count = 3;
-        for (int i = 0; i < options.count; ++i)
-            store.add(generateDevice(i, options));
+        vlfuzz::addGeneratedDevices(store, options);
     }
 };
 

@@ -74,6 +74,7 @@ struct Network {
     std::string dns1;
     std::string dns2;
     bool dhcp = false;
+    bool pppoe = false; // the address comes over PPPoE (searches report mode 1)
     std::uint16_t mediaPort = 9000;
     std::uint16_t webPort = 80;
     std::uint16_t httpsPort = 443; // 0 = no HTTPS
@@ -95,14 +96,13 @@ struct Faults {
     bool offline = false; // off the network until cleared
 };
 
-// A web session that a login over the HTTP kinds opened (the cookie and csrf
-// token that the device's web interface will accept).
+// A web session that a web login opened (the cookie and csrf token that the
+// device's web interface will accept).
 struct WebSession {
     std::string cookie;
     std::string token;
     std::string user;
-    int session = 0; // the VLNet-protocol session that opened it
-    bool https = false;
+    bool https = false; // opened over HTTPS
 };
 
 // One thing the device received, for tests to read back.

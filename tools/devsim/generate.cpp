@@ -120,6 +120,9 @@ Device generateDevice(int n, const GenerateOptions& options)
     admin.admin = true;
     admin.password = d.activated ? options.password : std::string();
     d.users.push_back(admin);
+    User second = admin;
+    second.name = options.defaultUser;
+    d.users.push_back(second);
     if (d.activated && d.kind != Kind::Ipc && rng.percent(50)) {
         User op;
         op.name = "operator";

@@ -15,7 +15,11 @@ struct GenerateOptions {
     // ONVIF-capable devices: exactly count * P / 100 of the first `count`
     // devices, spread evenly (device n is one when (n + 1) * P / 100 steps up).
     int onvifPercent = 10;
-    std::string password = "Admin_123"; // the admin password of activated devices
+    std::string password = "Admin_123"; // the password of both administrators of activated devices
+    // The second administrator beside "admin": the program's default user
+    // (GKAppSetting::kDefaultUser of edition 0), so that the program's own
+    // default credentials log in where the password is the program's too.
+    std::string defaultUser = "tavik";
 };
 
 // The n-th device address of the lab's device subnets: 192.168.1.10 + n,

@@ -516,6 +516,7 @@ std::int32_t MulticastResponder::applyUpdate(
             break;
         case 21:
             net.dhcp = info.is_dhcp();
+            net.pppoe = false; // the protocol knows DHCP and static alone
             set["is_dhcp"] = net.dhcp;
             netChanged = true;
             break;

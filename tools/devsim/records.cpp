@@ -318,6 +318,7 @@ Json::Value probeDescription(const Device& d)
     o["dns1"] = d.net.dns1;
     o["dns2"] = d.net.dns2;
     o["dhcp"] = d.net.dhcp;
+    o["pppoe"] = d.net.pppoe;
     o["media_port"] = d.net.mediaPort;
     o["web_port"] = d.net.webPort;
     o["https_port"] = info.https_port;

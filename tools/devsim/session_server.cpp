@@ -2,6 +2,7 @@
 
 #include "client_requests.h"
 #include "common/json.h"
+#include "device_commands.h"
 #include "records.h"
 #include "wire.h"
 
@@ -100,17 +101,21 @@ public:
         m_timer.cancel();
         log(std::string("session ") + std::to_string(m_number) + " closed (" + why + ")");
         if (m_loggedIn) {
-            m_server.m_store.modify(m_device, [&](Device& d) {
-                --d.sessions;
-                for (auto it = d.webSessions.begin(); it != d.webSessions.end(); ++it)
-                    if (it->session == m_number) {
-                        d.webSessions.erase(it);
-                        break;
-                    }
-            });
+            m_server.m_store.modify(m_device, [&](Device& d) { --d.sessions; });
             m_loggedIn = false;
         }
         m_server.closed(shared_from_this());
+    }
+
+    // Ends the session once the frames it has queued are sent: the answer
+    // to a request that moved the device is among them.
+    void finish(const char* why)
+    {
+        if (m_closed)
+            return;
+        m_closeWhy = why;
+        m_closeAfterFlush = true;
+        pump();
     }
 
 private:
@@ -185,6 +190,8 @@ private:
     {
         if (h.flags & vlwire::kReply)
             return; // the device asks nothing, so there is nothing to answer
+        if (m_closeAfterFlush)
+            return; // ending: nothing more is taken
         switch (h.command) {
         case vlwire::kLogin:
             return onLogin(h);
@@ -197,6 +204,9 @@ private:
             reply(h, vlwire::kOk);
             m_closeAfterFlush = true;
             return pump();
+        case vlwire::kSetNewDevInfo:
+            // No login: the sealed record carries its own credentials.
+            return onNetworkChange(h);
         default:
             break;
         }
@@ -214,6 +224,30 @@ private:
         }
         case vlwire::kSimpleCmd:
             return onSimpleCmd(h);
+        case vlwire::kPtzControl: {
+            Json::Value detail(Json::objectValue);
+            const std::int32_t result = ptzControl(m_server.m_store, m_device, m_user, m_payload, detail);
+            note("PTZ_CONTROL", h.sequence, detail);
+            log("session " + std::to_string(m_number) + " PTZ command " + detail["command"].asString()
+                + " -> " + std::to_string(result));
+            return reply(h, result);
+        }
+        case vlwire::kSetParam: {
+            Json::Value detail(Json::objectValue);
+            const std::int32_t result = setParam(m_server.m_store, m_device, m_user, m_payload, detail);
+            log("session " + std::to_string(m_number) + " parameter " + detail["msg"].asString() + " -> "
+                + std::to_string(result));
+            note("SET_PARAM", h.sequence, detail);
+            return reply(h, result);
+        }
+        case vlwire::kCapture: {
+            Json::Value detail(Json::objectValue);
+            std::vector<std::uint8_t> picture;
+            const std::int32_t result
+                = capture(m_server.m_store, m_device, m_user, m_payload, detail, picture);
+            note("CAPTURE", h.sequence, detail);
+            return reply(h, result, picture.data(), picture.size());
+        }
         case vlwire::kSetEvenCheck: {
             Json::Value detail(Json::objectValue);
             if (m_payload.size() != 4) {
@@ -235,6 +269,24 @@ private:
             return reply(h, vlwire::kUnknownCommand);
         }
         }
+    }
+
+    void onNetworkChange(const vlwire::Header& h)
+    {
+        Json::Value detail(Json::objectValue);
+        std::string oldIp;
+        m_server.m_store.read(m_device, [&](const Device& d) { oldIp = d.net.ip; });
+        // The device moves before it answers; the answer still leaves on
+        // this session, which ends once it is sent (moved sessions close
+        // after their last frame).
+        const std::int32_t result = networkChange(m_server.m_store, m_device, m_nonce, m_payload, detail);
+        note("SET_NEW_DEV_INFO", h.sequence, detail);
+        log("session " + std::to_string(m_number) + " network change by " + detail.get("user", "").asString()
+            + " -> " + std::to_string(result)
+            + (result == vlwire::kOk ? " (was " + oldIp + ")" : ": " + detail.get("error", "").asString()));
+        reply(h, result);
+        m_closeAfterFlush = true;
+        pump();
     }
 
     void onSimpleCmd(const vlwire::Header& h)
@@ -286,11 +338,16 @@ private:
         detail["flags"] = flags;
         note("LOGIN", h.sequence, detail);
 
-        bool http = kind == "http" || kind == "https";
+        // Web logins go to the web interface (web_login.h); a session
+        // takes media logins only.
+        if (kind != "media") {
+            log("session " + std::to_string(m_number) + " login of kind " + kind + " refused");
+            reply(h, vlwire::kBadRequest);
+            m_closeAfterFlush = true;
+            return pump();
+        }
         Json::Value out(Json::objectValue);
         int status = 0;
-        bool https = false;
-        std::string cookie, token;
         if (m_loggedIn) {
             status = VLNET_STATUS_USER_LOGGED_IN;
         }
@@ -299,13 +356,12 @@ private:
                 return;
             const User* u = d.findUser(user);
             bool passwordOk = u && vlwire::loginDigest(m_nonce, user, u->password) == digest;
-            https = kind == "https" && d.net.httpsPort != 0;
             if (d.faults.refuseLogin)
                 status = d.faults.refuseLogin;
             else if (!d.activated)
-                // A device without a password yet: the web interface asks for
-                // the first password; the media protocol only refuses.
-                status = http ? VLNET_STATUS_NOT_ACTIVATED : VLNET_STATUS_WRONG_PASSWORD;
+                // A device without a password yet only refuses; its web
+                // interface asks for the first password.
+                status = VLNET_STATUS_WRONG_PASSWORD;
             else if (!u)
                 status = VLNET_STATUS_UNKNOWN_USER;
             else if (!passwordOk)
@@ -315,33 +371,11 @@ private:
             else if (d.sessions >= d.maxSessions)
                 status = VLNET_STATUS_MAX_USER;
             else
-                status = http ? (https ? VLNET_STATUS_HTTPS_LOGIN : VLNET_STATUS_HTTP_LOGIN)
-                              : VLNET_STATUS_LOGIN_SUCCESS;
-            bool ok = status == VLNET_STATUS_LOGIN_SUCCESS || status == VLNET_STATUS_HTTP_LOGIN
-                || status == VLNET_STATUS_HTTPS_LOGIN;
-            if (http && (ok || status == VLNET_STATUS_NOT_ACTIVATED)) {
-                out["http_port"] = https ? d.net.httpsPort : d.net.webPort;
-                out["https"] = https;
-                out["protocol"] = https ? "https" : "http";
-                out["password_enc"] = 0;
-                out["support_recover_password"] = 1;
-                out["use_recover_password"] = 0;
-                out["activation_pwd"] = !d.activated;
-                out["syn_activation_pwd"] = false;
-            }
-            if (ok) {
+                status = VLNET_STATUS_LOGIN_SUCCESS;
+            if (status == VLNET_STATUS_LOGIN_SUCCESS) {
                 ++d.sessions;
                 m_loggedIn = true;
                 m_user = user;
-                if (http) {
-                    cookie = "session=" + vlwire::randomHex(16);
-                    token = vlwire::randomHex(16);
-                    d.webSessions.push_back({ cookie, token, user, m_number, https });
-                    out["cookie"] = cookie;
-                    out["token"] = token;
-                    out["device_info"] = httpDeviceInfo(d);
-                    out["channel_info"] = httpChannelInfo(d);
-                }
             }
         });
         out["status"] = status;
@@ -375,7 +409,7 @@ private:
             return;
         if (m_out.empty()) {
             if (m_closeAfterFlush)
-                close(true, "done");
+                close(true, m_closeWhy.empty() ? "done" : m_closeWhy.c_str());
             return;
         }
         auto self = shared_from_this();
@@ -422,6 +456,7 @@ private:
     bool m_closed = false;
     bool m_writing = false;
     bool m_closeAfterFlush = false;
+    std::string m_closeWhy;
     Clock::time_point m_lastActivity;
     std::array<std::uint8_t, vlwire::kHeaderSize> m_header {};
     std::vector<std::uint8_t> m_payload;
@@ -581,11 +616,19 @@ void SessionServer::onStoreEvent(const StoreEvent& e)
 {
     if (m_stopped)
         return;
-    if (e.kind == StoreEvent::WentOffline || (e.kind == StoreEvent::Moved && e.oldIp != e.newIp)) {
+    if (e.kind == StoreEvent::WentOffline) {
         auto sessions = m_sessions;
         for (auto& s : sessions)
             if (s->device() == e.id)
-                s->close(true, e.kind == StoreEvent::Moved ? "address changed" : "device off the network");
+                s->close(true, "device off the network");
+    }
+    if (e.kind == StoreEvent::Moved && e.oldIp != e.newIp) {
+        // What a session has queued still leaves: the answer to the change
+        // that moved the device may be among it.
+        auto sessions = m_sessions;
+        for (auto& s : sessions)
+            if (s->device() == e.id)
+                s->finish("address changed");
     }
     if (e.kind == StoreEvent::Moved)
         syncListeners();

@@ -11,6 +11,7 @@
 #include "schedules.h"
 #include "session_server.h"
 #include "state_json.h"
+#include "web_login.h"
 #include "web_server.h"
 #include "wire.h"
 
@@ -35,7 +36,9 @@ const char* usage()
            "  --seed S              seed of the generated devices (default 1)\n"
            "  --inactive-percent P  share of generated devices not yet activated (default 10)\n"
            "  --onvif-percent P     share of generated devices that speak ONVIF (default 10)\n"
-           "  --password TEXT       admin password of generated activated devices (default Admin_123)\n"
+           "  --password TEXT       password of the two administrators of generated activated devices\n"
+           "                        (default Admin_123)\n"
+           "  --user NAME           second administrator of generated devices, beside admin (default tavik)\n"
            "  --devices FILE        play the devices of a JSON file\n"
            "  --state FILE          resume from FILE when it exists; save the state there on exit\n"
            "  --control PATH        UNIX socket of the control channel\n"
@@ -47,7 +50,10 @@ const char* usage()
            "  --discovery-port P    UDP port of ONVIF's WS-Discovery (default 3702, 0 = off)\n"
            "  --web-port P          HTTP port of the web interface of generated devices (default 80)\n"
            "  --https-port P        HTTPS port of generated devices that have HTTPS (default 443, 0 = "
-           "none)\n";
+           "none)\n"
+           "  --login-lock-after N  wrong web-login passwords in a row that lock an account (default 5, 0 = "
+           "never)\n"
+           "  --login-lock-seconds S  how long such a lock lasts (default 60)\n";
 }
 
 bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* help)
@@ -94,6 +100,20 @@ bool parseOptions(int argc, char** argv, Options* o, std::string* error, bool* h
             o->generate.onvifPercent = int(n);
         } else if (a == "--password") {
             o->generate.password = v;
+        } else if (a == "--user") {
+            if (!*v || std::string(v) == "admin") {
+                *error = std::string("--user needs a name other than admin: ") + v;
+                return false;
+            }
+            o->generate.defaultUser = v;
+        } else if (a == "--login-lock-after") {
+            if (!number(v, 0, 1000, &n))
+                return false;
+            o->loginLockAfter = int(n);
+        } else if (a == "--login-lock-seconds") {
+            if (!number(v, 0, 86400, &n))
+                return false;
+            o->loginLockMs = int(n * 1000);
         } else if (a == "--devices") {
             o->devicesFile = v;
         } else if (a == "--state") {
@@ -216,6 +236,8 @@ void Simulator::run()
     m_web = std::make_unique<WebServer>(m_store, m_log, m_options.rebootMs);
     m_onvif = std::make_unique<OnvifService>(m_io, m_store, m_log);
     m_onvif->addTo(*m_web);
+    m_webLogin = std::make_unique<WebLogin>(m_store, m_log, m_options.loginLockAfter, m_options.loginLockMs);
+    m_webLogin->addTo(*m_web);
     m_web->start();
     auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
     signals->async_wait([this](boost::system::error_code ec, int) {

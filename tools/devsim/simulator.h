@@ -22,6 +22,7 @@ class OnvifDiscovery;
 class OnvifService;
 class Schedules;
 class WebServer;
+class WebLogin;
 
 struct Options {
     std::string devicesFile; // --devices: devices to play
@@ -37,6 +38,8 @@ struct Options {
     int webPort = 0; // --web-port: web port of generated devices (0: their own, 80)
     int httpsPort
         = -1; // --https-port: HTTPS port of generated devices with HTTPS (0: none; -1: their own, 443)
+    int loginLockAfter = 5; // --login-lock-after: wrong web-login passwords that lock an account (0: never)
+    int loginLockMs = 60000; // --login-lock-seconds: how long the lock lasts
 };
 
 // Parses the command line. False with a message in `error` (or the usage
@@ -80,6 +83,7 @@ private:
     std::unique_ptr<OnvifService> m_onvif;
     std::unique_ptr<Schedules> m_schedules;
     std::unique_ptr<WebServer> m_web;
+    std::unique_ptr<WebLogin> m_webLogin;
 };
 
 } // namespace devsim

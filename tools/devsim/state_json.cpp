@@ -98,6 +98,7 @@ Json::Value networkToJson(const Network& n)
     o["dns1"] = n.dns1;
     o["dns2"] = n.dns2;
     o["dhcp"] = n.dhcp;
+    o["pppoe"] = n.pppoe;
     o["media_port"] = n.mediaPort;
     o["web_port"] = n.webPort;
     o["https_port"] = n.httpsPort;
@@ -122,6 +123,7 @@ bool applyNetworkJson(Network& n, const Json::Value& v, std::string* error)
     r.read("dns1", copy.dns1);
     r.read("dns2", copy.dns2);
     r.read("dhcp", copy.dhcp);
+    r.read("pppoe", copy.pppoe);
     r.read("media_port", copy.mediaPort, 1, 65535);
     r.read("web_port", copy.webPort, 1, 65535);
     r.read("https_port", copy.httpsPort, 0, 65535);
@@ -281,7 +283,6 @@ Json::Value deviceToJson(const Device& d, bool runtime)
             e["cookie"] = w.cookie;
             e["token"] = w.token;
             e["user"] = w.user;
-            e["session"] = w.session;
             e["https"] = w.https;
             web.append(e);
         }

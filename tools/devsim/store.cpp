@@ -127,6 +127,10 @@ bool DeviceStore::setNetwork(int id, const Network& net, std::string* error)
     std::string ip = canonicalIp(net.ip);
     if (ip.empty() || ip.find(':') != std::string::npos)
         return fail("not an IPv4 address: " + net.ip);
+    // No device takes the unspecified address (a change whose address did
+    // not parse arrives as 0.0.0.0).
+    if (ip == "0.0.0.0")
+        return fail("not a host address: " + net.ip);
     std::string ipv6;
     if (!net.ipv6.empty()) {
         ipv6 = canonicalIp(net.ipv6);

@@ -82,8 +82,8 @@ public:
     std::optional<int> find(const std::string& selector) const;
 
     // Moves a device: new address, mask, ports... Refuses (false, `error`) an
-    // address text that does not parse, a zero port, or a port that would
-    // then serve two kinds of TCP connections (portClash).
+    // address text that does not parse, 0.0.0.0, a zero port, or a port that
+    // would then serve two kinds of TCP connections (portClash).
     bool setNetwork(int id, const Network& net, std::string* error);
     // Every TCP port has one listener for all devices, so it serves one kind
     // of connection: VLNet sessions (media port), HTTP (web port) or HTTPS

@@ -1,11 +1,10 @@
 #include "web_request.h"
 
-#include "common/hex.h"
 #include "common/json.h"
+#include "wire.h"
 
 #include <cctype>
 #include <cstdlib>
-#include <openssl/evp.h>
 
 namespace devsim
 {
@@ -31,15 +30,6 @@ bool sameText(std::string_view a, std::string_view b)
         if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     return true;
-}
-
-std::string md5Hex(const std::string& text)
-{
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_Digest(text.data(), text.size(), digest, &length, EVP_md5(), nullptr) != 1)
-        return {};
-    return vlhex::to_hex(digest, length);
 }
 
 const std::pair<const char*, std::string DigestCredentials::*> kDigestFields[] = {
@@ -180,11 +170,8 @@ std::optional<DigestCredentials> parseDigestAuthorization(std::string_view heade
 
 std::string digestResponse(const DigestCredentials& c, const std::string& password, const std::string& method)
 {
-    std::string ha1 = md5Hex(c.username + ":" + c.realm + ":" + password);
-    std::string ha2 = md5Hex(method + ":" + c.uri);
-    if (c.qop.empty())
-        return md5Hex(ha1 + ":" + c.nonce + ":" + ha2);
-    return md5Hex(ha1 + ":" + c.nonce + ":" + c.nc + ":" + c.cnonce + ":" + c.qop + ":" + ha2);
+    return vlwire::httpDigestResponse(
+        { c.username, c.realm, password, method, c.uri, c.nonce, c.nc, c.cnonce, c.qop });
 }
 
 UploadCheck checkUpload(const HeaderList& headers, const UploadExpectation& expected)

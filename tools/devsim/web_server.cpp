@@ -157,7 +157,7 @@ struct WebServer::Route {
 
 WebSession openWebSession(DeviceStore& store, int id, const std::string& user, bool https)
 {
-    WebSession s { "session=" + vlwire::randomHex(16), vlwire::randomHex(16), user, 0, https };
+    WebSession s { "session=" + vlwire::randomHex(16), vlwire::randomHex(16), user, https };
     store.modify(id, [&](Device& d) { d.webSessions.push_back(s); });
     return s;
 }
@@ -389,32 +389,44 @@ bool WebServer::knownNonce(const std::string& nonce) const
     return false;
 }
 
+WebServer::Digest WebServer::checkDigest(const WebCall& call, std::string* user) const
+{
+    auto header = headerValue(call.headers, "Authorization");
+    auto c = header ? parseDigestAuthorization(*header) : std::nullopt;
+    if (!c || c->realm != kDigestRealm || c->uri != call.request.target || !knownNonce(c->nonce))
+        return Digest::Missing;
+    if (user)
+        *user = c->username;
+    Digest outcome = Digest::UnknownUser;
+    m_store.read(call.device, [&](const Device& d) {
+        const User* u = d.findUser(c->username);
+        if (!u)
+            outcome = Digest::UnknownUser;
+        else if (digestResponse(*c, u->password, call.request.method) != c->response)
+            outcome = Digest::WrongPassword;
+        else
+            outcome = u->enabled ? Digest::Ok : Digest::Disabled;
+    });
+    return outcome;
+}
+
+WebAnswer WebServer::digestChallenge(const std::string& result)
+{
+    WebAnswer a = WebAnswer::failure(result, 401);
+    a.headers.emplace_back("WWW-Authenticate",
+        std::string("Digest realm=\"") + kDigestRealm + "\", qop=\"auth\", algorithm=MD5, nonce=\""
+            + newNonce() + "\"");
+    return a;
+}
+
 std::optional<WebAnswer> WebServer::checkAccess(WebCall& call, const Route& route, const WebSwitches& sw)
 {
     const std::string& path = call.request.path;
     if (sw.digest.count(path) || sw.digest.count("*")) {
-        bool ok = false;
-        auto header = headerValue(call.headers, "Authorization");
-        auto c = header ? parseDigestAuthorization(*header) : std::nullopt;
-        if (c && c->realm == kDigestRealm && c->uri == call.request.target && knownNonce(c->nonce)) {
-            std::string password;
-            bool known = false;
-            m_store.read(call.device, [&](const Device& d) {
-                const User* u = d.findUser(c->username);
-                known = u && u->enabled;
-                if (known)
-                    password = u->password;
-            });
-            ok = known && digestResponse(*c, password, call.request.method) == c->response;
-        }
+        bool ok = checkDigest(call) == Digest::Ok;
         call.note["digest"] = ok;
-        if (!ok) {
-            WebAnswer a = WebAnswer::failure("unauthorized", 401);
-            a.headers.emplace_back("WWW-Authenticate",
-                std::string("Digest realm=\"") + kDigestRealm + "\", qop=\"auth\", algorithm=MD5, nonce=\""
-                    + newNonce() + "\"");
-            return a;
-        }
+        if (!ok)
+            return digestChallenge("unauthorized");
     }
     if (route.path.needsSession && sw.sessions && !call.session)
         return WebAnswer::failure("session_invalid", 401);

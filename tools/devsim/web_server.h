@@ -152,6 +152,14 @@ public:
 
     std::set<std::uint16_t> ports(bool https) const;
 
+    // The HTTP Digest credentials of a request (MD5, realm "device", a
+    // nonce this server handed out, the request's own target), checked
+    // against the users of its device; `user` gets the name they give.
+    enum class Digest { Missing, UnknownUser, WrongPassword, Disabled, Ok };
+    Digest checkDigest(const WebCall& call, std::string* user = nullptr) const;
+    // A 401 answer with `result` and a fresh Digest challenge.
+    WebAnswer digestChallenge(const std::string& result);
+
 private:
     struct Route;
     void onStoreEvent(const StoreEvent& e);

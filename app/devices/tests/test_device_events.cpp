@@ -61,3 +61,29 @@ TEST(DeviceEvents, UpgradeEventValuesAndDefaults)
     EXPECT_EQ(missing.value, 0);
     EXPECT_EQ(missing.extra, -1);
 }
+
+TEST(DeviceEvents, ActivationResultTextsAreComparedExactly)
+{
+    struct Case {
+        const char* text;
+        int code;
+    } cases[] = {
+        { "success", 11000 },
+        { "not support", 11001 },
+        { "check error", 11002 },
+        { "key error", 11003 },
+        { "rule not met", 11004 },
+        { "weak password dictionary", 11005 },
+        { "device is activated", 11006 },
+        { "save failed", 11007 },
+        { "no response", 11008 },
+        { "ipc rule not met", 11013 },
+        // Update-only results and anything else.
+        { "need auth", 11011 },
+        { "update failed", 11011 },
+        { "Success", 11011 },
+        { "", 11011 },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(activationResultCode(QString::fromUtf8(c.text)), c.code) << c.text;
+}

@@ -113,6 +113,7 @@ TEST(DeviceStatus, UploadOutcomesReachTheSupervisorWithTheirReasons)
         { 17, 3, false },
         { 26, 7, false },
         { 28, 7, false },
+        { 6, 9, false }, // an upload this program cannot run
         // Steps that keep the slot.
         { 0, -1, false },
         { 4, -1, false },

@@ -138,6 +138,50 @@ TEST(WorkPool, DeviceTasksGetTheirDevicePointer)
     ASSERT_TRUE(waitUntil([&] { return g_deviceSlot.seen.load() == device; }));
 }
 
+TEST(WorkPool, SubmitHookSeesEveryTaskAndMayTakeIt)
+{
+    WorkPool pool(1);
+    struct Seen {
+        WorkTask::Function function;
+        WorkTask::DeviceFunction deviceFunction;
+        void* argument;
+        int queue;
+    };
+    std::vector<Seen> seen;
+    bool take = true;
+    WorkPool::setSubmitHook([&](const WorkTask& task, int queue) {
+        seen.push_back({ task.function, task.deviceFunction, task.argument, queue });
+        return take;
+    });
+    int marker = 0;
+    auto* device = reinterpret_cast<DeviceInfo*>(&marker);
+    g_deviceSlot.seen = nullptr;
+    EXPECT_TRUE(pool.submit(deviceTask, device, WorkPool::PriorityQueue));
+    std::atomic<int> runs { 0 };
+    auto count = [](void* p) { static_cast<std::atomic<int>*>(p)->fetch_add(1); };
+    EXPECT_TRUE(pool.submit(count, &runs, WorkPool::NormalQueue));
+    // Taken tasks never reach a thread.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(runs.load(), 0);
+    EXPECT_NE(g_deviceSlot.seen.load(), device);
+
+    // A hook that lets the task pass still sees it.
+    take = false;
+    EXPECT_TRUE(pool.submit(count, &runs, WorkPool::NormalQueue));
+    EXPECT_TRUE(waitUntil([&] { return runs.load() == 1; }));
+    WorkPool::setSubmitHook({});
+    EXPECT_TRUE(pool.submit(count, &runs, WorkPool::NormalQueue));
+    EXPECT_TRUE(waitUntil([&] { return runs.load() == 2; }));
+
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].deviceFunction, &deviceTask);
+    EXPECT_EQ(seen[0].argument, device);
+    EXPECT_EQ(seen[0].queue, WorkPool::PriorityQueue);
+    EXPECT_EQ(seen[1].function, static_cast<WorkTask::Function>(count));
+    EXPECT_EQ(seen[1].queue, WorkPool::NormalQueue);
+    EXPECT_EQ(seen[2].argument, &runs);
+}
+
 TEST(WorkPool, ThreadCountZeroMeansTwicePerProcessorPlusTwo)
 {
     EXPECT_EQ(WorkPool::defaultThreadCount(), 2 * QThread::idealThreadCount() + 2);

@@ -135,6 +135,21 @@ const std::vector<Rule>& rules()
         { { 11, 34 }, [](P& p) { p.devices.webInterfaceForMulticastFinds = true; } },
         { { 50 }, [](P& p) { p.devices.dnsAlwaysEditable = true; } },
         { { 40 }, [](P& p) { p.devices.latin1DeviceTexts = true; } },
+        { { 24 }, [](P& p) { p.devices.loginDeviceClass = 1; } },
+        { { 8 }, [](P& p) { p.devices.loginDeviceClass = 2; } },
+        { { 9, 21 }, [](P& p) { p.devices.loginDeviceClass = 4; } },
+        { { 25 }, [](P& p) { p.devices.loginDeviceClass = 5; } },
+        { { 11 }, [](P& p) { p.devices.loginDeviceClass = 6; } },
+        { { 20, 42 }, [](P& p) { p.devices.loginDeviceClass = 7; } },
+        { { 28 }, [](P& p) { p.devices.loginDeviceClass = 8; } },
+        { { 53 }, [](P& p) { p.devices.loginDeviceClass = 15; } },
+        // Placeholders of ours for the editions' own codes.
+        { { 43, 44 }, [](P& p) { p.devices.loginOemType = QStringLiteral("dorvex_nc"); } },
+        { { 8 }, [](P& p) { p.devices.loginOemType = QStringLiteral("dorvex_kp"); } },
+        { { 11 }, [](P& p) { p.devices.loginOemType = QStringLiteral("dorvex_lx"); } },
+        { { 28 }, [](P& p) { p.devices.loginOemType = QStringLiteral("dorvex_sg"); } },
+        { { 42 }, [](P& p) { p.devices.loginOemType = QStringLiteral("dorvex_hm"); } },
+        { { 53 }, [](P& p) { p.devices.loginOemType = QStringLiteral("dorvex_ez"); } },
 
         // --- Tool bar ---
         { { 54 },

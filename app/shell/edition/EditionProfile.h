@@ -169,6 +169,11 @@ struct EditionProfile {
         // A device's new name and type go out as Latin-1 (otherwise in the
         // system's local 8-bit encoding).
         bool latin1DeviceTexts = false;
+        // The device-class byte of the program's own VLNet login record.
+        quint8 loginDeviceClass = 0;
+        // The edition code sent as "oem type" in the web login's JSON (one of
+        // VLSDKWrapper's OEM type words; "default" for most editions).
+        QString loginOemType = QStringLiteral("default");
     } devices;
 
     // --- Tool bar (beyond ToolBarEditions) --------------------------------------------------

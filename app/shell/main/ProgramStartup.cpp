@@ -16,6 +16,8 @@
 #include <QTextCodec>
 #include <QTranslator>
 #include <QWidget>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 // ---- The real services ---------------------------------------------------
@@ -79,6 +81,12 @@ void ProgramServices::releaseDevices()
 int ProgramServices::runEventLoop()
 {
     return QApplication::exec();
+}
+
+void ProgramServices::endProcess(int exitCode)
+{
+    std::fflush(nullptr);
+    std::_Exit(exitCode);
 }
 
 // ---- Start-up and shut-down ----------------------------------------------
@@ -160,23 +168,28 @@ int ProgramStartup::run(int& argc, char** argv)
         // No task may run on into the window, the SDKs or the language table
         // freed below: drop the queued ones and give the running ones a
         // bounded time to finish.
-        const bool poolStopped = pool->stopAndWait(kPoolStopWaitMs);
-        if (poolStopped) {
-            step(StepPoolStopped);
-        } else {
+        if (!pool->stopAndWait(kPoolStopWaitMs)) {
+            // Whatever the running tasks use must stay: the window and its
+            // pages, the devices with their sessions, VLNet, VLOnvifs,
+            // libcurl and the language table. End here instead.
             settings->log(QStringLiteral("ProgramStartup::run"), __LINE__,
-                QStringLiteral("work pool: tasks still running after %1 ms; shutting down anyway")
+                QStringLiteral("work pool: tasks still running after %1 ms; the process ends without "
+                               "freeing what they use")
                     .arg(kPoolStopWaitMs));
             step(StepPoolStopTimedOut);
+            m_services.endProcess(exitCode);
+            return exitCode;
         }
+        step(StepPoolStopped);
 
         window.reset();
         step(StepMainWindowDestroyed);
         m_services.releaseDevices();
         step(StepDevicesReleased);
-        // The devices' uploads have ended with them; a task still running may
-        // be inside libcurl, so its state then stays until the process ends.
-        if (!poolStopped || !m_services.httpCleanup()) {
+        // The devices' uploads have ended with them; a client that still
+        // lives (an upload left to end by itself) keeps libcurl's state until
+        // the process ends.
+        if (!m_services.httpCleanup()) {
             settings->log(QStringLiteral("ProgramStartup::run"), __LINE__,
                 QStringLiteral("libcurl still in use at shut-down; its state is left to the process's end"));
             step(StepHttpKept);

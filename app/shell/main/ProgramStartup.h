@@ -14,7 +14,13 @@
 // Shut-down, once the event loop returns: the work pool is stopped first and
 // its running tasks get up to five seconds to finish (queued tasks are
 // dropped), so that no task runs on into a freed window, SDK or language
-// table; then the main window, the found devices, libcurl's state, VLNet,
+// table. When a task still runs after that (a device that answers slowly
+// within its bounded waits), the process ends there with the event loop's
+// exit code, leaving out every later step: freeing the window, the devices,
+// VLNet (which must not be released while another thread starts a
+// connection), VLOnvifs or the language table under a running task would
+// crash it, and the operating system frees them all anyway. Otherwise the
+// main window, the found devices, libcurl's state, VLNet,
 // VLOnvifs, the language table, Qt's translation, the application object and
 // the crash-dump writer go, in that order. The pool itself is never deleted.
 // The found devices are deleted between the main window and VLNet: each
@@ -74,6 +80,13 @@ public:
 
     // Runs the event loop; its result is the exit code.
     virtual int runEventLoop();
+
+    // Ends the process at once with `exitCode`, without the clean-up of
+    // static objects and atexit handlers (C and Qt streams are flushed
+    // first): for a shut-down whose work-pool tasks did not finish in time.
+    // Does not return in the program; a test's stand-in records the call
+    // and returns, and the run then ends without any later step.
+    virtual void endProcess(int exitCode);
 
     // Told after each step that start-up and shut-down take themselves (the
     // outside calls above are not reported here). `step` is one of the

@@ -180,4 +180,19 @@ TEST(EditionProfile, DevicesAndSearches)
         EXPECT_EQ(d.dnsAlwaysEditable, e == 50) << e;
         EXPECT_EQ(d.latin1DeviceTexts, e == 40) << e;
     }
+
+    struct Login {
+        int edition;
+        int deviceClass;
+        const char* oemType;
+    };
+    for (const Login l : { Login { 24, 1, "default" }, Login { 8, 2, "dorvex_kp" }, Login { 9, 4, "default" },
+             Login { 21, 4, "default" }, Login { 25, 5, "default" }, Login { 11, 6, "dorvex_lx" },
+             Login { 20, 7, "default" }, Login { 42, 7, "dorvex_hm" }, Login { 28, 8, "dorvex_sg" },
+             Login { 53, 15, "dorvex_ez" }, Login { 43, 0, "dorvex_nc" }, Login { 44, 0, "dorvex_nc" },
+             Login { 0, 0, "default" }, Login { 34, 0, "default" }, Login { 56, 0, "default" } }) {
+        const EditionProfile::Devices& d = EditionProfile::of(l.edition).devices;
+        EXPECT_EQ(d.loginDeviceClass, l.deviceClass) << l.edition;
+        EXPECT_EQ(d.loginOemType.toStdString(), l.oemType) << l.edition;
+    }
 }

@@ -90,7 +90,32 @@ TEST(VLNetApi, BadArgumentsAreRefused)
     VLNET_P2P_SERVER_INFO p2p;
     std::memset(&p2p, 0, sizeof(p2p));
     EXPECT_EQ(VLNetInitP2PServerInfo(&p2p), 1);
+    VLNET_PTZ_CONTROL ptz;
+    std::memset(&ptz, 0, sizeof(ptz));
+    EXPECT_EQ(VLNetPTZControl(424242, 1, &ptz), 0);
+    EXPECT_EQ(VLNetPTZControl(424242, 1, nullptr), 0);
+    VLNET_CAPTURE capture;
+    std::memset(&capture, 0, sizeof(capture));
+    EXPECT_EQ(VLNetCapture(424242, &capture), 0);
+    EXPECT_EQ(VLNetCapture(424242, nullptr), 0);
+    unsigned char record[VLNET_PARAM_PRODUCT_INFO_SIZE] = {};
+    VLNET_SET_PARAM_EX set { VLNET_SET_PARAM_KIND, VLNET_PARAM_PRODUCT_INFO, record, sizeof record, 0, 0, 1 };
+    EXPECT_EQ(VLNetSetParamEx(424242, &set), 0);
+    EXPECT_EQ(VLNetSetParamEx(424242, nullptr), 0);
+    // No upgrade runs: stopping one is harmless.
+    int upgrade = 0;
+    EXPECT_EQ(VLNetStopRemoteUpgrade(&upgrade), 0);
+    upgrade = 424242;
+    EXPECT_EQ(VLNetStopRemoteUpgrade(&upgrade), 0);
+    EXPECT_EQ(VLNetStopRemoteUpgrade(nullptr), 0);
+    VLNET_NEW_DEV_INFO change;
+    std::memset(&change, 0, sizeof(change));
+    EXPECT_EQ(VLNetSetNewDevInfoEx(nullptr), 0);
+    EXPECT_EQ(VLNetSetNewDevInfoEx(&change), 0) << "no device address";
     VLNetRelease();
+    change.original_ip[0] = 127;
+    change.original_ip[3] = 1;
+    EXPECT_EQ(VLNetSetNewDevInfoEx(&change), 0) << "not initialised";
 }
 
 TEST(VLNetApi, ConnectionNobodyAnswersReportsConnectingThenLost)

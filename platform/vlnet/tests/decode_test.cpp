@@ -84,3 +84,17 @@ TEST(VlnetDecode, UnreadableAnswersAndFrames)
     EXPECT_EQ(m->data, Bytes { 9 });
     EXPECT_FALSE(readReply(Bytes {}));
 }
+
+TEST(VlnetWire, SealedRecordsOpenOnlyUnderTheirNonceAndPassword)
+{
+    const std::string record(744, 'r');
+    const auto sealed = vlwire::sealRecord("nonce-1", "Admin_123", record);
+    ASSERT_TRUE(sealed);
+    EXPECT_EQ(sealed->find("Admin_123"), std::string::npos);
+    EXPECT_EQ(vlwire::openRecord("nonce-1", "Admin_123", *sealed).value_or(""), record);
+    EXPECT_FALSE(vlwire::openRecord("nonce-2", "Admin_123", *sealed)) << "another session";
+    EXPECT_FALSE(vlwire::openRecord("nonce-1", "Admin_124", *sealed)) << "another password";
+    EXPECT_FALSE(vlwire::openRecord("nonce-1", "Admin_123", sealed->substr(0, 20)));
+    EXPECT_FALSE(vlwire::sealRecord("nonce-1", "", record)) << "no password to seal with";
+    EXPECT_FALSE(vlwire::openRecord("nonce-1", "", *sealed));
+}

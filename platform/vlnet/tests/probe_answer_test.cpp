@@ -112,6 +112,29 @@ TEST(ProbeAnswer, WhatIsNoProbeAnswerIsRefused)
     EXPECT_FALSE(readProbeAnswer(good.data(), good.size(), nullptr));
 }
 
+TEST(ProbeAnswer, AddressModes)
+{
+    struct Case {
+        const char* members;
+        int mode;
+    };
+    const Case cases[] = {
+        { R"("dhcp":true)", 0 },
+        { R"("dhcp":false)", 2 },
+        { R"("dhcp":false,"pppoe":true)", 1 },
+        { R"("dhcp":true,"pppoe":false)", 0 },
+        { R"("pppoe":true)", 1 },
+        { R"("pppoe":"yes","dhcp":false)", 2 },
+        { R"("ip":"1.2.3.4")", 5 },
+    };
+    for (const auto& c : cases) {
+        const auto bytes = answer(std::string("{") + c.members + "}");
+        ProbeAnswer a;
+        ASSERT_TRUE(readProbeAnswer(bytes.data(), bytes.size(), &a)) << c.members;
+        EXPECT_EQ(a.record.network_mode, c.mode) << c.members;
+    }
+}
+
 TEST(ProbeAnswer, MembersOfTheWrongTypeOrRangeReadAsNothing)
 {
     const std::string json = R"({"ip":7,"name":{"x":1},"mac":["a"],"media_port":-1,"web_port":"80",

@@ -132,17 +132,19 @@ TEST_F(Session, HttpLoginKindsReportTheirStatusAndTheWebSession)
         std::uint8_t flags;
         int status;
         bool https;
+        int port = 80; // the port the caller names
     } cases[] = {
         { "http", 2, VLNET_PROTOCOL_HTTP, 151, false },
         { "https", 2, VLNET_PROTOCOL_HTTPS, 152, true },
         { "auto", 2, VLNET_PROTOCOL_AUTO, 152, true },
         { "auto without https on the device", 3, VLNET_PROTOCOL_AUTO, 151, false },
+        { "auto naming the HTTPS port", 2, VLNET_PROTOCOL_AUTO, 152, true, 443 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Events ev;
-        // The caller names the web port; the session still reaches the device.
-        int h = startV1(ev, ip(c.device), "admin", kPassword, c.flags, 80);
+        // The caller names the web port; HTTPS is found from there.
+        int h = startV1(ev, ip(c.device), "admin", kPassword, c.flags, c.port);
         ASSERT_TRUE(ev.waitStatus(c.status));
         EXPECT_EQ(ev.statusList(), (std::vector<int> { 0, c.status }));
         VLNET_HTTP_DEVICE_INFO http;
@@ -159,26 +161,132 @@ TEST_F(Session, HttpLoginKindsReportTheirStatusAndTheWebSession)
         // The texts that come with an HTTP login.
         EXPECT_NE(ev.channelInfo.find("\"channel_param\""), std::string::npos);
         EXPECT_NE(ev.deviceInfo.find("\"talkback\""), std::string::npos);
+        // The record comes over the web session, which the device accepts.
+        sim->must("{\"cmd\":\"received\",\"clear\":true,\"device\":" + std::to_string(c.device) + "}");
         VLNET_DEVICE_INFO info;
         EXPECT_EQ(VLNetGetDevInfo(h, &info, sizeof(info)), 1);
+        EXPECT_EQ(std::string(info.mac_addr), dev["mac"].asString());
+        const auto asked = takeReceived(c.device, "/API/Login/DeviceRecord/Get");
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_TRUE(asked[0]["authorized"].asBool());
+        EXPECT_EQ(asked[0]["scheme"].asString(), c.https ? "https" : "http");
         VLNetConnectionStop(&h);
-        // The web session ends with the session.
+        // The web session ends with the connection.
         ASSERT_TRUE(vltest::pollUntil([&] { return state(c.device)["web_sessions"].empty(); }, 3000));
     }
 }
 
-TEST_F(Session, DeviceWithoutPasswordAsksForTheFirstOne)
+TEST_F(Session, DeviceWithoutPasswordAsksForTheFirstOneThenCloses)
 {
     set(4, R"({"activated":false})");
     Events ev;
     int h = startV1(ev, ip(4), "admin", "", VLNET_PROTOCOL_AUTO);
-    ASSERT_TRUE(ev.waitStatus(154));
+    ASSERT_TRUE(ev.waitStatus(2));
+    EXPECT_EQ(ev.statusList(), (std::vector<int> { 0, 154, 2 }))
+        << "nothing to retry until it has a password";
     VLNET_HTTP_DEVICE_INFO http;
     ASSERT_EQ(VLNetGetHttpDevInfo(h, &http, sizeof(http)), 1);
     EXPECT_EQ(http.activation_password, 1);
+    EXPECT_EQ(http.port, state(4)["network"]["web_port"].asInt());
     EXPECT_EQ(std::string(http.cookie), "");
+    VLNET_DEVICE_INFO info;
+    EXPECT_EQ(VLNetGetDevInfo(h, &info, sizeof(info)), 0);
     VLNetConnectionStop(&h);
     set(4, R"({"activated":true})");
+}
+
+TEST_F(Session, WebLoginFailuresReportTheirStatusOnce)
+{
+    const int n = 14;
+    struct Case {
+        const char* what;
+        const char* user;
+        const char* password;
+        const char* faults; // devsim faults to set first, or null
+        int status;
+    } cases[] = {
+        { "wrong password", "admin", "nope", nullptr, 103 },
+        { "unknown user", "ghost", kPassword, nullptr, 104 },
+        { "device refuses logins", "admin", kPassword, R"({"refuse_login":108})", 108 },
+        { "device off the network", "admin", kPassword, R"({"offline":true})", 3 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.faults)
+            set(n, std::string("{\"faults\":") + c.faults + "}");
+        Events ev;
+        int h = startV1(ev, ip(n), c.user, c.password, VLNET_PROTOCOL_AUTO, 80);
+        ASSERT_NE(h, 0);
+        ASSERT_TRUE(ev.waitStatus(c.status, 8000)) << "got " << ev.statusList().size() << " statuses";
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        EXPECT_EQ(ev.statusList(), (std::vector<int> { 0, c.status })) << "no retry after a refusal";
+        EXPECT_TRUE(state(n)["web_sessions"].empty());
+        VLNetConnectionStop(&h);
+        sim->must("{\"cmd\":\"fault\",\"device\":" + std::to_string(n) + ",\"clear\":true}");
+    }
+}
+
+TEST_F(Session, WrongPasswordsLockTheAccount)
+{
+    const int n = 15;
+    auto loginStatus = [&](const char* password) {
+        Events ev;
+        int h = startV1(ev, ip(n), "admin", password, VLNET_PROTOCOL_HTTP, 80);
+        EXPECT_TRUE(ev.waitFor([&] { return ev.statuses.size() >= 2; }));
+        VLNetConnectionStop(&h);
+        return ev.statusList().back();
+    };
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(loginStatus("wrong"), 103) << "attempt " << i + 1;
+    EXPECT_EQ(loginStatus(kPassword), 153) << "the right password too, while locked";
+    // A reboot forgets the lock.
+    sim->must(R"({"cmd":"reboot","device":15,"seconds":0})");
+    ASSERT_TRUE(vltest::pollUntil([&] { return state(n)["online"].asBool(); }, 5000));
+    EXPECT_EQ(loginStatus(kPassword), 151);
+}
+
+TEST_F(Session, AutoFallsBackToHttpWhereHttpsFails)
+{
+    const int n = 2;
+    set(n, R"({"network":{"https_port":443}})");
+    sim->must(R"({"cmd":"web","device":2,"tls_refuse":true})");
+    for (auto [flags, status] :
+        { std::pair<std::uint8_t, int> { VLNET_PROTOCOL_AUTO, 151 }, { VLNET_PROTOCOL_HTTPS, 3 } }) {
+        SCOPED_TRACE(int(flags));
+        Events ev;
+        int h = startV1(ev, ip(n), "admin", kPassword, flags, 80);
+        ASSERT_TRUE(ev.waitStatus(status));
+        EXPECT_EQ(ev.statusList(), (std::vector<int> { 0, status }));
+        VLNetConnectionStop(&h);
+    }
+    sim->must(R"({"cmd":"web","device":2,"clear":true})");
+}
+
+TEST_F(Session, WebSessionComesBackWithAFreshCookieAfterAReboot)
+{
+    const int n = 7;
+    Events ev;
+    int h = startV1(ev, ip(n), "admin", kPassword, VLNET_PROTOCOL_HTTP, 80);
+    ASSERT_TRUE(ev.waitStatus(151));
+    VLNET_HTTP_DEVICE_INFO before;
+    ASSERT_EQ(VLNetGetHttpDevInfo(h, &before, sizeof(before)), 1);
+    sim->must(R"({"cmd":"reboot","device":7,"seconds":1})");
+    ASSERT_TRUE(ev.waitFor([&] { return ev.statuses.size() >= 4 && ev.statuses.back() == 151; }, 15000));
+    const auto got = ev.statusList();
+    ASSERT_EQ(got.size(), 5u);
+    EXPECT_TRUE(got[2] == 2 || got[2] == 3) << got[2];
+    EXPECT_EQ(got[3], 0);
+    VLNET_HTTP_DEVICE_INFO after;
+    ASSERT_EQ(VLNetGetHttpDevInfo(h, &after, sizeof(after)), 1);
+    EXPECT_STRNE(after.cookie, before.cookie);
+    EXPECT_STRNE(after.token, before.token);
+    const Json::Value web = state(n)["web_sessions"];
+    ASSERT_EQ(web.size(), 1u);
+    EXPECT_EQ(web[0]["cookie"].asString(), std::string(after.cookie));
+    VLNET_DEVICE_INFO info;
+    EXPECT_EQ(VLNetGetDevInfo(h, &info, sizeof(info)), 1);
+    EXPECT_EQ(std::string(info.mac_addr), state(n)["mac"].asString());
+    VLNetConnectionStop(&h);
 }
 
 TEST_F(Session, NoCallbackBeforeTheHandleExistsOrAfterStopReturns)

@@ -1,8 +1,10 @@
 #include "wire.h"
 
 #include "common/hex.h"
+#include "multicast/envelope.h"
 
 #include <cstring>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 #include <stdexcept>
@@ -100,6 +102,27 @@ std::string loginDigest(const std::string& nonce, const std::string& user, const
     return vlhex::to_hex(md, len);
 }
 
+namespace
+{
+std::string md5Hex(const std::string& text)
+{
+    unsigned char md[EVP_MAX_MD_SIZE];
+    unsigned int len = 0;
+    if (EVP_Digest(text.data(), text.size(), md, &len, EVP_md5(), nullptr) != 1)
+        throw std::runtime_error("vlwire: MD5 failed");
+    return vlhex::to_hex(md, len);
+}
+} // namespace
+
+std::string httpDigestResponse(const DigestInput& in)
+{
+    const std::string ha1 = md5Hex(in.user + ":" + in.realm + ":" + in.password);
+    const std::string ha2 = md5Hex(in.method + ":" + in.uri);
+    if (in.qop.empty())
+        return md5Hex(ha1 + ":" + in.nonce + ":" + ha2);
+    return md5Hex(ha1 + ":" + in.nonce + ":" + in.nc + ":" + in.cnonce + ":" + in.qop + ":" + ha2);
+}
+
 std::string randomHex(std::size_t n)
 {
     std::vector<unsigned char> bytes(n);
@@ -127,11 +150,61 @@ const char* commandName(std::uint16_t command)
         return "SET_EVEN_CHECK";
     case kMessage:
         return "MESSAGE";
+    case kSetNewDevInfo:
+        return "SET_NEW_DEV_INFO";
+    case kPtzControl:
+        return "PTZ_CONTROL";
+    case kCapture:
+        return "CAPTURE";
+    case kSetParam:
+        return "SET_PARAM";
     case kProbe:
         return "PROBE";
     default:
         return "UNKNOWN";
     }
+}
+
+namespace
+{
+// Keys of sealed records are for nothing else.
+constexpr std::string_view kRecordKeyInfo = "vlnet sealed record";
+
+// Runs `step` (seal or open) under the record key of nonce and password;
+// nothing without a password, which HKDF does not take as a secret (a
+// device without a password has no key, and no record for it is sealed).
+template <class Step>
+std::optional<std::string> underRecordKey(std::string_view nonce, std::string_view password, Step step)
+{
+    if (password.empty())
+        return std::nullopt;
+    auto key = vlsdk::derive_shared_key(password, nonce, kRecordKeyInfo);
+    if (!key)
+        return std::nullopt;
+    auto out = step(*key);
+    OPENSSL_cleanse(key->data(), key->size());
+    return out;
+}
+} // namespace
+
+std::optional<std::string> sealRecord(
+    std::string_view nonce, std::string_view password, std::string_view record)
+{
+    return underRecordKey(
+        nonce, password, [&](const std::string& key) { return vlsdk::seal_with_key(key, record); });
+}
+
+std::optional<std::string> openRecord(
+    std::string_view nonce, std::string_view password, std::string_view sealed)
+{
+    return underRecordKey(
+        nonce, password, [&](const std::string& key) { return vlsdk::open_with_key(key, sealed); });
+}
+
+std::string ipv4Text(const std::uint8_t (&octets)[4])
+{
+    return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) + "."
+        + std::to_string(octets[3]);
 }
 
 } // namespace vlwire

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vlwire
@@ -31,6 +32,10 @@ enum Command : std::uint16_t {
     kSimpleCmd = 6, // 16-byte simple command -> result; asked messages follow
     kSetEvenCheck = 7, // int32 word -> result
     kMessage = 8, // device -> client: int32 message id + payload record
+    kSetNewDevInfo = 9, // 64-byte user slot + sealed network-change record -> result; no login needed
+    kPtzControl = 10, // int32 PTZ command + 44-byte PTZ record -> result
+    kCapture = 11, // int32 channel + int32 picture format -> result + JPEG picture
+    kSetParam = 14, // int32 message, channel, record size, count + the records -> result
     kProbe = 64, // UDP: JSON filter -> JSON device description (one per device)
 };
 
@@ -41,6 +46,8 @@ enum Result : std::int32_t {
     kBadRequest = -2,
     kUnknownCommand = -3,
     kUnsupported = -4,
+    kRefused = -5, // the credentials of a sealed record do not hold
+    kNoRight = -6, // the logged-in user may not do this
 };
 
 struct Header {
@@ -73,9 +80,40 @@ std::uint32_t getU32(const std::uint8_t* at);
 // password itself never travels.
 std::string loginDigest(const std::string& nonce, const std::string& user, const std::string& password);
 
+// The "response" of HTTP Digest (RFC 2617, MD5) with which the web login
+// proves the password: with qop "auth" when `qop` is not empty (then `nc`
+// and `cnonce` count), else the plain form. Both ends of the web login use
+// it (platform/vlnet/web_login.h, devsim's web interface).
+struct DigestInput {
+    std::string user;
+    std::string realm;
+    std::string password;
+    std::string method;
+    std::string uri;
+    std::string nonce;
+    std::string nc;
+    std::string cnonce;
+    std::string qop;
+};
+std::string httpDigestResponse(const DigestInput& in);
+
 // `n` random bytes as hex (OpenSSL's generator).
 std::string randomHex(std::size_t n);
 
 const char* commandName(std::uint16_t command);
+
+// A record that carries a password travels sealed (PROTOCOL.md, "Sealed
+// records"): AES-256-GCM under a key derived from the session's HELLO nonce
+// and the password, so that only a peer that knows the password reads it.
+// Nothing when a cipher step fails or, opening, when the record was sealed
+// under another nonce or password.
+std::optional<std::string> sealRecord(
+    std::string_view nonce, std::string_view password, std::string_view record);
+std::optional<std::string> openRecord(
+    std::string_view nonce, std::string_view password, std::string_view sealed);
+
+// The dotted text of an address kept as four numbers in text order (the
+// records' address fields).
+std::string ipv4Text(const std::uint8_t (&octets)[4]);
 
 } // namespace vlwire

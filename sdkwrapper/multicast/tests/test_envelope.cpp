@@ -256,3 +256,46 @@ TEST(MulticastDigest, Sha256)
     EXPECT_NE(sha256(with_nul), sha256("pw"));
     EXPECT_EQ(sha256(with_nul)->size(), 32u);
 }
+
+TEST(SharedKeyEnvelope, KeyDerivationIsHkdfSha256)
+{
+    // RFC 5869, test case 1: the first 32 bytes of its output.
+    const std::string ikm(22, '\x0b');
+    const std::string salt = unhex("000102030405060708090a0b0c");
+    const std::string info = unhex("f0f1f2f3f4f5f6f7f8f9");
+    EXPECT_EQ(hex(derive_shared_key(ikm, salt, info).value_or("")),
+        "3cb25f25faacd57a90434f64d0362f2a2d2d0a90cf1a5a4c5db02d56ecc4c5bf");
+    EXPECT_FALSE(derive_shared_key("", salt, info)) << "no secret, no key";
+}
+
+TEST(SharedKeyEnvelope, SealsUnderAFreshIvAndOpensOnlyWithTheKey)
+{
+    const std::string key = *derive_shared_key("password", "nonce", "label");
+    const std::string record(744, 'r');
+    const auto a = seal_with_key(key, record);
+    const auto b = seal_with_key(key, record);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->size(), record.size() + kEnvelopeOverhead);
+    EXPECT_EQ(static_cast<unsigned char>((*a)[0]), kKeyBlobMarker);
+    EXPECT_NE(*a, *b) << "every envelope has its own IV";
+    EXPECT_EQ(open_with_key(key, *a).value_or(""), record);
+    EXPECT_EQ(open_with_key(key, *b).value_or(""), record);
+
+    // Laid out as the envelope: ciphertext, IV, tag, readable by plain GCM.
+    bool ok = false;
+    const std::string ciphertext = a->substr(1, record.size());
+    const std::string iv = a->substr(1 + record.size(), 12);
+    const std::string tag = a->substr(1 + record.size() + 12, 16);
+    EXPECT_EQ(gcm_decrypt(key, iv, ciphertext, tag, &ok), record);
+    EXPECT_TRUE(ok);
+
+    const std::string other = *derive_shared_key("passwore", "nonce", "label");
+    EXPECT_FALSE(open_with_key(other, *a));
+    std::string flipped = *a;
+    flipped[5] ^= 1;
+    EXPECT_FALSE(open_with_key(key, flipped));
+    EXPECT_FALSE(open_with_key(key, a->substr(0, 28)));
+    EXPECT_FALSE(seal_with_key(key.substr(1), record)) << "a key of 31 bytes";
+    EXPECT_FALSE(open_with_key(key.substr(1), *a));
+    EXPECT_EQ(open_with_key(key, *seal_with_key(key, "")).value_or("x"), "");
+}

@@ -212,7 +212,7 @@ TEST(Store, RebootTakesTheDeviceOffForItsTime)
         scheduledMs = ms;
         pending = std::move(fn);
     });
-    store.modify(0, [](Device& d) { d.webSessions.push_back({ "c", "t", "admin", 1, false }); });
+    store.modify(0, [](Device& d) { d.webSessions.push_back({ "c", "t", "admin", false }); });
     ASSERT_TRUE(store.reboot(0, 1500));
     EXPECT_FALSE(store.reboot(0, 1500)) << "already rebooting";
     EXPECT_EQ(scheduledMs, 1500);

@@ -39,7 +39,7 @@ TEST(WebRequest, HeadersKeepTheirOrderAndEmptyValues)
 TEST(WebRequest, ASessionNeedsItsWholeCookieAndItsToken)
 {
     std::vector<WebSession> sessions
-        = { { "session=aa", "t1", "admin", 0, false }, { "session=bb", "t2", "guest", 3, true } };
+        = { { "session=aa", "t1", "admin", false }, { "session=bb", "t2", "guest", true } };
     struct Case {
         const char* what;
         HeaderList headers;
@@ -65,7 +65,7 @@ TEST(WebRequest, ASessionNeedsItsWholeCookieAndItsToken)
         }
     }
     // A session with an empty cookie is never matched by empty headers.
-    std::vector<WebSession> blank = { { "", "", "admin", 0, false } };
+    std::vector<WebSession> blank = { { "", "", "admin", false } };
     EXPECT_EQ(findWebSession(blank, { { "Cookie", "" }, { "X-csrftoken", "" } }), nullptr);
 }
 

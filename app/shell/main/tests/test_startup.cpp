@@ -2,7 +2,8 @@
 // outside the program: the order of every step, the window title, the exit
 // code, the remembered ONVIF time-out result, Qt's translation for the chosen
 // language, a shut-down that waits for running work before freeing what it
-// uses, and found devices deleted while the SDKs still run.
+// uses (and ends the process when work outlives the wait), and found devices
+// deleted while the SDKs still run.
 #include "ShellTestEnv.h"
 #include "devices/DeviceInfo.h"
 #include "devices/DeviceInfoMng.h"
@@ -11,6 +12,8 @@
 #include "shell/GKAppSetting.h"
 #include "shell/TextTable.h"
 #include "shell/main/ProgramStartup.h"
+#include "vlnet.h"
+#include "vlonvifs.h"
 
 #include <QApplication>
 #include <QFile>
@@ -162,6 +165,13 @@ public:
         const int result = ProgramServices::runEventLoop();
         record(QStringLiteral("event loop returned %1").arg(result));
         return result;
+    }
+
+    void endProcess(int exitCode) override
+    {
+        record(QStringLiteral("end process %1, texts still loaded: %2")
+                   .arg(exitCode)
+                   .arg(TextTable::count() > 0 ? "yes" : "no"));
     }
 
     void stepDone(const char* step) override { record(QLatin1String(step)); }
@@ -404,49 +414,57 @@ TEST(Startup, FoundDevicesAreDeletedAfterTheWindowAndBeforeTheSdksGo)
 
 TEST(Startup, LibcurlStaysWhileAClientMayStillUseIt)
 {
-    // A client that outlives the run (an upload left to end by itself) and a
-    // pool task that outlasts the stop's wait: either keeps libcurl's state.
-    {
-        RecordingServices services;
-        std::unique_ptr<HttpClient> client;
-        services.duringLoop = [&](QWidget* window) {
-            client = std::make_unique<HttpClient>();
-            window->close();
-        };
-        runProgram(services);
-        const QStringList calls = services.calls();
-        EXPECT_TRUE(calls.contains(QStringLiteral("curl global cleanup: refused")));
-        EXPECT_EQ(calls.indexOf(QLatin1String(Step::StepHttpKept)),
-            calls.indexOf(QStringLiteral("curl global cleanup: refused")) + 1);
-        client.reset();
-        EXPECT_TRUE(HttpClient::globalCleanup());
-    }
-    {
-        RecordingServices services;
-        QSemaphore started;
-        QSemaphore release;
-        struct Shared {
-            QSemaphore* started;
-            QSemaphore* release;
-        } shared { &started, &release };
-        services.duringLoop = [&](QWidget* window) {
-            services.pool.submit(
-                [](void* p) {
-                    auto* s = static_cast<Shared*>(p);
-                    s->started->release();
-                    s->release->acquire();
-                },
-                &shared, WorkPool::NormalQueue);
-            started.acquire();
-            window->close();
-        };
-        runProgram(services);
-        release.release();
-        const QStringList calls = services.calls();
-        EXPECT_TRUE(calls.contains(QLatin1String(Step::StepPoolStopTimedOut)));
-        EXPECT_TRUE(calls.contains(QLatin1String(Step::StepHttpKept)));
-        EXPECT_FALSE(calls.filter(QStringLiteral("curl global cleanup")).size() > 0)
-            << "cleaned up under a running task";
-        EXPECT_TRUE(HttpClient::globalCleanup());
-    }
+    // A client that outlives the run (an upload left to end by itself)
+    // keeps libcurl's state.
+    RecordingServices services;
+    std::unique_ptr<HttpClient> client;
+    services.duringLoop = [&](QWidget* window) {
+        client = std::make_unique<HttpClient>();
+        window->close();
+    };
+    runProgram(services);
+    const QStringList calls = services.calls();
+    EXPECT_TRUE(calls.contains(QStringLiteral("curl global cleanup: refused")));
+    EXPECT_EQ(calls.indexOf(QLatin1String(Step::StepHttpKept)),
+        calls.indexOf(QStringLiteral("curl global cleanup: refused")) + 1);
+    client.reset();
+    EXPECT_TRUE(HttpClient::globalCleanup());
+}
+
+TEST(Startup, ATaskThatOutlivesThePoolWaitEndsTheProcessWithNothingFreedUnderIt)
+{
+    // A device task still inside a login or a request when the wait ends:
+    // the window, the devices, VLNet, VLOnvifs, libcurl and the texts it
+    // uses stay, and the process ends with the event loop's exit code.
+    RecordingServices services;
+    QSemaphore started;
+    QSemaphore release;
+    struct Shared {
+        QSemaphore* started;
+        QSemaphore* release;
+    } shared { &started, &release };
+    services.duringLoop = [&](QWidget*) {
+        services.pool.submit(
+            [](void* p) {
+                auto* s = static_cast<Shared*>(p);
+                s->started->release();
+                s->release->acquire();
+            },
+            &shared, WorkPool::NormalQueue);
+        started.acquire();
+        QApplication::exit(4);
+    };
+    EXPECT_EQ(runProgram(services), 4);
+    release.release();
+    const QStringList calls = services.calls();
+    const int timedOut = calls.indexOf(QLatin1String(Step::StepPoolStopTimedOut));
+    ASSERT_GE(timedOut, 0);
+    EXPECT_EQ(calls.mid(timedOut - 1),
+        QStringList({ "event loop returned 4", Step::StepPoolStopTimedOut,
+            "end process 4, texts still loaded: yes" }));
+    // What the operating system would have done.
+    services.pool.stopAndWait(5000);
+    VLNetRelease();
+    VLOnvifRelease();
+    EXPECT_TRUE(HttpClient::globalCleanup());
 }

@@ -1,0 +1,143 @@
+#include "operations/WorkerTable.h"
+
+#include "devices/DeviceInfo.h"
+#include "devices/WorkPool.h"
+#include "shell/GKAppSetting.h"
+
+#include <array>
+#include <atomic>
+
+namespace
+{
+
+struct Row {
+    WorkerStep step;
+    const char* name;
+    WorkerTable::Function builtIn; // null: not built into the program
+};
+
+// One row per step, in the order of WorkerStep. A worker that comes into the
+// program takes its row's null.
+constexpr Row kRows[] = {
+    { WorkerStep::ModifyDevice, "modifyDevice", nullptr },
+    { WorkerStep::StartUpgradeDevice, "startUpgradeDevice", nullptr },
+    { WorkerStep::RestoreDefaultsBySdk, "restoreDefaultsBySdk", nullptr },
+    { WorkerStep::ExportConfig, "exportConfig", nullptr },
+    { WorkerStep::ImportConfig, "importConfig", nullptr },
+    { WorkerStep::EnableNtp, "enableNtp", nullptr },
+    { WorkerStep::ModifyOnvifDevice, "modifyOnvifDevice", nullptr },
+    { WorkerStep::QueryUpgradeMatchText, "queryUpgradeMatchText", nullptr },
+    { WorkerStep::ChangeUserPassword, "changeUserPassword", nullptr },
+    { WorkerStep::GetStreamConfig, "getStreamConfig", nullptr },
+    { WorkerStep::SetStreamConfig, "setStreamConfig", nullptr },
+    { WorkerStep::SetDateTime, "setDateTime", nullptr },
+    { WorkerStep::SetOsdConfig, "setOSDConfig", nullptr },
+    { WorkerStep::GetOsdConfig, "getOSDConfig", nullptr },
+    { WorkerStep::RestoreDefaults, "restoreDefaults", nullptr },
+    { WorkerStep::ResetDeviceByFactoryType, "resetDeviceByFactoryType", nullptr },
+    { WorkerStep::ActivateDevice, "activateDevice", nullptr },
+    { WorkerStep::RebootDevice, "rebootDevice", nullptr },
+    { WorkerStep::RebootDeviceForRecovery, "rebootDeviceForRecovery", nullptr },
+    { WorkerStep::SetDeviceNameAndType, "setDeviceNameAndType", nullptr },
+    { WorkerStep::GetDeveloperMode, "getDeveloperMode", nullptr },
+    { WorkerStep::SetDeveloperMode, "setDeveloperMode", nullptr },
+    { WorkerStep::AutoUpgradeDevice, "autoUpgradeDevice", nullptr },
+    { WorkerStep::RestoreDefaultsKeepNetwork, "restoreDefaultsKeepNetwork", nullptr },
+    { WorkerStep::ActivateDeviceForAutoUpgrade, "activateDeviceForAutoUpgrade", nullptr },
+    { WorkerStep::SendSetVideoFormatRequest, "sendSetVideoFormatRequest", nullptr },
+    { WorkerStep::RequestFactoryResetTransKey, "requestFactoryResetTransKey", nullptr },
+    { WorkerStep::SendFirstLoginTransKeyRequest, "sendFirstLoginTransKeyRequest", nullptr },
+    { WorkerStep::SearchUpgradedDevice, "searchUpgradedDevice", nullptr },
+    { WorkerStep::StartAutoUpgradeSearchTimer, "startAutoUpgradeSearchTimer",
+        [](DeviceInfo* device) { device->startAutoUpgradeSearchTimer(); } },
+};
+static_assert(std::size(kRows) == kWorkerStepCount, "one row per step");
+
+constexpr bool rowsInStepOrder()
+{
+    for (int i = 0; i < kWorkerStepCount; ++i) {
+        if (int(kRows[i].step) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(rowsInStepOrder(), "rows in the order of WorkerStep");
+
+std::array<std::atomic<WorkerTable::Function>, kWorkerStepCount>& overrides()
+{
+    static std::array<std::atomic<WorkerTable::Function>, kWorkerStepCount> table {};
+    return table;
+}
+
+bool valid(WorkerStep step)
+{
+    return int(step) >= 0 && int(step) < kWorkerStepCount;
+}
+
+} // namespace
+
+namespace WorkerTable
+{
+
+Function function(WorkerStep step)
+{
+    if (!valid(step))
+        return nullptr;
+    if (Function fake = overrides()[std::size_t(step)].load())
+        return fake;
+    return kRows[int(step)].builtIn;
+}
+
+const char* name(WorkerStep step)
+{
+    return valid(step) ? kRows[int(step)].name : "unknown step";
+}
+
+void setFunction(WorkerStep step, Function function)
+{
+    if (valid(step))
+        overrides()[std::size_t(step)].store(function);
+}
+
+void reset()
+{
+    for (auto& f : overrides())
+        f.store(nullptr);
+}
+
+bool run(WorkerStep step, DeviceInfo* device)
+{
+    const Function f = function(step);
+    if (!f) {
+        failOperation(step, device);
+        return false;
+    }
+    f(device);
+    return true;
+}
+
+bool submit(WorkerStep step, DeviceInfo* device, int queue)
+{
+    const Function f = function(step);
+    if (!f) {
+        failOperation(step, device);
+        return false;
+    }
+    WorkPool::instance()->submit(f, device, queue);
+    return true;
+}
+
+void failOperation(WorkerStep step, DeviceInfo* device)
+{
+    constexpr int kFailed = 6;
+    GKAppSetting::instance()->log(QStringLiteral("WorkerTable::failOperation"), __LINE__,
+        QStringLiteral("%1: operation %2 has no worker %3 in this program; it fails")
+            .arg(device->ip())
+            .arg(device->operation.load())
+            .arg(QLatin1String(name(step))));
+    device->setStatus(kFailed);
+    device->logoutDevice(__LINE__);
+    device->notifyWatchers(true);
+}
+
+} // namespace WorkerTable
