@@ -27,7 +27,7 @@ namespace
 
 constexpr char kSdkVersion[] = "2.3.2";
 
-int analog_channel_count(const device_record& record)
+int analog_channel_count(const vlsdk::device_record& record)
 {
     return static_cast<int>(record.analog_ch_num);
 }
