@@ -72,7 +72,8 @@ int start_async(const char* name, int handle, const VLNET_ASYNC_JSON_REQUEST* re
         g_async.insert({ handle, number });
     }
     const auto& w = request->words;
-    record("%s %d %d %d %d %d %d %d -> %d", name, handle, w[0], w[1], w[2], w[3], w[4], request->flag, number);
+    record(
+        "%s %d %d %d %d %d %d %d -> %d", name, handle, w[0], w[1], w[2], w[3], w[4], request->flag, number);
     return number;
 }
 
@@ -253,7 +254,8 @@ int VLNET_CALL VLNetRemoteParamImportNew(int handle, const VLNET_PARAM_IMPORT* i
 
 int VLNET_CALL VLNetExportBackupNew(int handle, const VLNET_EXPORT_BACKUP* request)
 {
-    record("VLNetExportBackupNew %d %s (not carried out)", handle, request && request->handler ? "handler" : "null");
+    record("VLNetExportBackupNew %d %s (not carried out)", handle,
+        request && request->handler ? "handler" : "null");
     return 0;
 }
 

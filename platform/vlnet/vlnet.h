@@ -980,8 +980,9 @@ typedef struct VLNET_PARAM_IMPORT {
     uint8_t data[VLNET_PARAM_IMPORT_DATA_MAX];
 } VLNET_PARAM_IMPORT;
 
-/* Called during VLNetExportBackupNew with the exported block (its data
-   begin 40 bytes in) and the block's length; context is the request's. */
+/* Called during VLNetExportBackupNew, on the calling thread, with the
+   exported block and the byte count of its data, which begin 40 bytes into
+   the block; context is the request's. */
 typedef void(VLNET_CALL* VLNET_EXPORT_HANDLER)(const char* block, int32_t length, void* context);
 
 /* The export request of VLNetExportBackupNew. */

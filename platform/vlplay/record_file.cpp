@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <openssl/rand.h>
 #include <openssl/evp.h>
+#include <openssl/rand.h>
 #include <sys/stat.h>
 
 namespace vlplay
@@ -162,7 +162,8 @@ std::uint32_t crc32(std::uint32_t crc, const void* data, std::size_t size)
     return ~crc;
 }
 
-int check_record_bytes(const std::uint8_t* data, std::size_t size, const char* password, record_file_facts* facts)
+int check_record_bytes(
+    const std::uint8_t* data, std::size_t size, const char* password, record_file_facts* facts)
 {
     const int head = check_header(data, size, password);
     if (head != open_ok)
@@ -180,7 +181,8 @@ int check_record_file(const char* path, const char* password, record_file_facts*
 {
     if (!path || !*path)
         return open_missing;
-    struct stat st {};
+    struct stat st {
+    };
     if (::stat(path, &st) != 0)
         return errno == ENOENT || errno == ENOTDIR ? open_missing : open_unreadable;
     if (!S_ISREG(st.st_mode))
@@ -236,7 +238,8 @@ bool record_file_writer::create(const std::string& path, const std::string& pass
     return !m_failed;
 }
 
-bool record_file_writer::add_frame(frame_type type, std::uint64_t time_us, const void* payload, std::size_t size)
+bool record_file_writer::add_frame(
+    frame_type type, std::uint64_t time_us, const void* payload, std::size_t size)
 {
     if (!m_file || m_failed || size > kRecordMaxPayload || (m_any && time_us < m_last_us))
         return false;

@@ -51,7 +51,8 @@ std::uint32_t crc32(std::uint32_t crc, const void* data, std::size_t size);
 // gave none.
 int check_record_file(const char* path, const char* password, record_file_facts* facts);
 // The same over bytes in memory (the fuzz target's entry).
-int check_record_bytes(const std::uint8_t* data, std::size_t size, const char* password, record_file_facts* facts);
+int check_record_bytes(
+    const std::uint8_t* data, std::size_t size, const char* password, record_file_facts* facts);
 
 // Writes a file of the format, frame by frame. Nothing is kept open between
 // calls of different writers; one writer is used by one thread.

@@ -1,14 +1,13 @@
 // The exports of recorded files on the host's disk: their time range and
 // key frames through a short-lived player instance, and the player's
 // settings.
+#include "common/json.h"
 #include "core/copy_out.h"
 #include "core/export_guard.h"
 #include "core/session_requests.h"
 #include "core/time_text.h"
 #include "vl_sdk_wrapper.h"
 #include "vlplay.h"
-
-#include "common/json.h"
 
 #include <cstring>
 

@@ -2,6 +2,7 @@
 // facts of the last login, the connection reset, simple commands, check
 // words, asynchronous JSON requests), the P2P and network-state exports,
 // and the library's console log and version.
+#include "common/json.h"
 #include "core/copy_out.h"
 #include "core/device.h"
 #include "core/device_record.h"
@@ -12,8 +13,6 @@
 #include "vl_sdk_wrapper.h"
 #include "vlnet.h"
 #include "vlplay.h"
-
-#include "common/json.h"
 
 #include <cstring>
 
@@ -32,8 +31,8 @@ int analog_channel_count(const vlsdk::device_record& record)
     return static_cast<int>(record.analog_ch_num);
 }
 
-template <class Record> int start_async(device* dev, const vl_async_json_request* request,
-    int(VLNET_CALL* start)(int, const Record*))
+template <class Record>
+int start_async(device* dev, const vl_async_json_request* request, int(VLNET_CALL* start)(int, const Record*))
 {
     if (!dev || !request)
         return 0;
@@ -48,8 +47,8 @@ template <class Record> int start_async(device* dev, const vl_async_json_request
 
 } // namespace
 
-VL_API int vl_device_login(
-    device* dev, const char* json, vl_json_callback status_callback, vl_message_callback message_callback, void* user)
+VL_API int vl_device_login(device* dev, const char* json, vl_json_callback status_callback,
+    vl_message_callback message_callback, void* user)
 {
     if (!dev)
         return vl_invalid_device;
@@ -125,9 +124,8 @@ VL_API int vl_set_even_check_data(device* dev, int data)
 
 VL_API int vl_start_async_query_json(device* dev, vl_async_json_request* request)
 {
-    return vlsdk::export_guard("start_async_query_json", 0, [&] {
-        return dev ? start_async(dev, request, dev->conn().sdk().async_start_query_json) : 0;
-    });
+    return vlsdk::export_guard("start_async_query_json", 0,
+        [&] { return dev ? start_async(dev, request, dev->conn().sdk().async_start_query_json) : 0; });
 }
 
 VL_API int vl_start_async_set_json(device* dev, vl_async_json_request* request)

@@ -1,8 +1,7 @@
 #include "core/session_requests.h"
 
-#include "core/login_tables.h"
-
 #include "common/json.h"
+#include "core/login_tables.h"
 
 #include <cstring>
 

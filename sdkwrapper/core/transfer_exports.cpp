@@ -32,7 +32,8 @@ VL_API int vl_remote_export(vl_remote_export_param* param)
         return vl_invalid_device;
     return vlsdk::export_guard("remote_export", static_cast<int>(vl_fail), [&] {
         device* dev = param->dev;
-        std::unique_ptr<export_param> job(new (std::nothrow) export_param(dev, dev->conn(), param->callback, param->user));
+        std::unique_ptr<export_param> job(
+            new (std::nothrow) export_param(dev, dev->conn(), param->callback, param->user));
         if (!job)
             return static_cast<int>(vl_invalid_instance);
         return job->run();

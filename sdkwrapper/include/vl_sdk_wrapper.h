@@ -42,8 +42,10 @@ extern "C" {
 
 /* ---- Result codes ----------------------------------------------------- */
 
-/* Every export that returns int returns one of these: 0 or negative. The
-   list only grows; a value is never renumbered or reused. */
+/* Every export whose int result is a code returns one of these: 0 or
+   negative (counts, request numbers and the other positive answers are
+   said at their export). The list only grows; a value is never renumbered
+   or reused. */
 typedef enum vl_error_code {
     vl_success = 0,
     vl_fail = -1, /* an SDK call failed, "err" answers, null log record */
@@ -265,8 +267,8 @@ typedef struct vl_simple_command {
 
 /* Logs the device in as vl_device_login_ex does, with no raw-message
    callback. Results as vl_device_login_ex; vl_invalid_device for NULL. */
-VL_API int vl_device_login(
-    device* dev, const char* json, vl_json_callback status_callback, vl_message_callback message_callback, void* user);
+VL_API int vl_device_login(device* dev, const char* json, vl_json_callback status_callback,
+    vl_message_callback message_callback, void* user);
 /* The channel count of the last login ("sys_channel_num" when non-zero,
    else "ChannelNum"; 0 before a login), or vl_fail for NULL. */
 VL_API int vl_get_channel_number(device* dev);
@@ -407,9 +409,9 @@ VL_API int vl_play_dynamic_config(void* reserved, const char* json);
 
 /* Progress of the configuration export. For the export, first is the
    address of the block that the device sent (its data begin 40 bytes in;
-   valid during the call only) and second the data's byte count. Runs on
-   the thread of the network SDK that delivers the block, before
-   vl_remote_export returns. */
+   valid during the call only) and second the data's byte count. Runs
+   before vl_remote_export returns, on the thread on which the network SDK
+   delivers the block (the calling thread with this build's SDK). */
 typedef void(VL_CALL* vl_progress_callback)(intptr_t first, int second, void* user);
 
 /* Import record of vl_remote_import. Read during the call. */

@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-export_param::export_param(device* owner, vlsdk::connection& connection, vl_progress_callback callback, void* user)
+export_param::export_param(
+    device* owner, vlsdk::connection& connection, vl_progress_callback callback, void* user)
     : base_instance(owner, instance_type::import_param, "export", owner->label().c_str())
     , m_sdk(connection.sdk())
     , m_login_handle(connection.login_handle())

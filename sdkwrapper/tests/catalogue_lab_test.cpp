@@ -86,13 +86,15 @@ TEST_F(CatalogueLab, P2PStatusOfADeviceAndOfAnUnknownId)
     EXPECT_EQ(parse(online.texts[0])["status"], 0);
     // The device saw a probe that asked for its id.
     bool asked = false;
-    const Json::Value got = sim->must("{\"cmd\":\"received\",\"device\":" + std::to_string(n) + "}")["received"];
+    const Json::Value got
+        = sim->must("{\"cmd\":\"received\",\"device\":" + std::to_string(n) + "}")["received"];
     for (const auto& r : got)
         asked = asked || (r["what"] == "PROBE" && r["p2p_id"] == id);
     EXPECT_TRUE(asked);
 
     Statuses unknown;
-    EXPECT_EQ(vl_check_p2p_status(p2p_request("VLPNOSUCHID", 600).c_str(), &Statuses::on_text, &unknown), -51);
+    EXPECT_EQ(
+        vl_check_p2p_status(p2p_request("VLPNOSUCHID", 600).c_str(), &Statuses::on_text, &unknown), -51);
     ASSERT_EQ(unknown.texts.size(), 1u);
     EXPECT_EQ(unknown.texts[0], "{\n\t\"status\" : -51\n}");
 }

@@ -92,8 +92,7 @@ private:
     {
         const int now = ++in_call;
         int most = most_in_call.load();
-        while (now > most && !most_in_call.compare_exchange_weak(most, now)) {
-        }
+        while (now > most && !most_in_call.compare_exchange_weak(most, now)) { }
         last_device = dev;
         last = what;
         if (slow)
@@ -169,10 +168,13 @@ TEST_F(Catalogue, EdgeCases)
             vl_buffer_too_small },
         { "set, a query type", [&] { return vl_set_param(dev, request(1000).c_str(), "{}"); }, vl_fail },
         { "p2p, time out 0",
-            [] { return vl_check_p2p_status(R"({"p2p id": "X1", "p2p type": "tutk", "time out": 0})", nullptr, nullptr); },
+            [] {
+                return vl_check_p2p_status(
+                    R"({"p2p id": "X1", "p2p type": "tutk", "time out": 0})", nullptr, nullptr);
+            },
             vl_invalid_argument },
-        { "file time, missing file",
-            [&] { return vl_get_file_time("/nonexistent/recording.vlr", small, 5); }, vl_file_not_found },
+        { "file time, missing file", [&] { return vl_get_file_time("/nonexistent/recording.vlr", small, 5); },
+            vl_file_not_found },
         { "file time v1, no JSON",
             [&] {
                 vl_file_time_param p { "{", six, 6 };
@@ -224,7 +226,8 @@ TEST_F(Catalogue, QueryTypesReachTheirSlotsThroughTheExport)
         obj->last.clear();
         obj->last_device = nullptr;
         char out[64] = {};
-        const int result = vl_query_param(dev, request(row.type, ", \"data\": \"abc\"").c_str(), out, sizeof out);
+        const int result
+            = vl_query_param(dev, request(row.type, ", \"data\": \"abc\"").c_str(), out, sizeof out);
         if (row.slot) {
             EXPECT_EQ(result, vl_success) << row.type;
             EXPECT_EQ(obj->last, row.slot) << row.type;
@@ -473,14 +476,14 @@ struct Progress {
 TEST_F(Catalogue, ExportHandsTheBlockAddressToTheCaller)
 {
     log_in();
-    sdk.export_block = std::string(40, '\0') + "config";
+    sdk.export_data = "config";
     Progress progress;
     vl_remote_export_param p { dev, &Progress::on_progress, &progress };
     EXPECT_EQ(vl_remote_export(&p), vl_success);
     ASSERT_EQ(progress.calls.size(), 1u);
     const char* block = reinterpret_cast<const char*>(progress.calls[0].first);
     EXPECT_EQ(block, sdk.export_block.data()) << "the address itself, at a pointer's width";
-    EXPECT_EQ(progress.calls[0].second, 46);
+    EXPECT_EQ(progress.calls[0].second, 6) << "the data's byte count";
     EXPECT_EQ(std::string(block + 40, 6), "config");
 
     vl_remote_export_param quiet { dev, nullptr, nullptr };
@@ -698,12 +701,9 @@ TEST_F(Catalogue, OpenResultsOfTheFileExports)
         int code; // of both file-time exports
     };
     const Row rows[] = {
-        { "missing.vlr", vl_file_not_found },
-        { "folder.vlr", vl_file_access_error },
-        { "locked.vlr", vl_need_input_password },
-        { "standard.mp4", vl_hk_mp4_file },
-        { "other.mp4", vl_unknown_mp4_file },
-        { "cut.vlr", vl_unknown_error }, // undecodable (-7)
+        { "missing.vlr", vl_file_not_found }, { "folder.vlr", vl_file_access_error },
+        { "locked.vlr", vl_need_input_password }, { "standard.mp4", vl_hk_mp4_file },
+        { "other.mp4", vl_unknown_mp4_file }, { "cut.vlr", vl_unknown_error }, // undecodable (-7)
         { "checksum.vlr", vl_unknown_error }, // bad checksum (-8)
     };
     for (const Row& row : rows) {
@@ -734,7 +734,8 @@ TEST_F(Catalogue, FileTimeV1WithItsPasswordAndName)
     p.json = wrong.c_str();
     EXPECT_EQ(vl_get_file_time_v1(&p), vl_need_input_password);
     // The first non-empty of the three names counts.
-    const std::string second = "{\"filename\": \"\", \"file_name\": \"" + path + "\", \"password\": \"" + password63 + "\"}";
+    const std::string second
+        = "{\"filename\": \"\", \"file_name\": \"" + path + "\", \"password\": \"" + password63 + "\"}";
     p.json = second.c_str();
     EXPECT_EQ(vl_get_file_time_v1(&p), vl_success);
 

@@ -87,7 +87,8 @@ struct Sdk {
     std::vector<Import> imports;
     int import_result = 1;
     std::vector<int> exports;
-    std::string export_block; // handed to the handler when not empty
+    std::string export_data; // handed to the handler, 40 bytes into a block, when not empty
+    std::string export_block; // the last block handed over
     int export_result = 1;
 
     std::vector<std::string> alarms()
@@ -283,8 +284,10 @@ inline int VLNET_CALL remote_param_import(int handle, const VLNET_PARAM_IMPORT* 
 inline int VLNET_CALL export_backup(int handle, const VLNET_EXPORT_BACKUP* request)
 {
     g_sdk->exports.push_back(handle);
-    if (!g_sdk->export_block.empty())
-        request->handler(g_sdk->export_block.data(), int32_t(g_sdk->export_block.size()), request->context);
+    if (!g_sdk->export_data.empty()) {
+        g_sdk->export_block = std::string(40, '\0') + g_sdk->export_data;
+        request->handler(g_sdk->export_block.data(), int32_t(g_sdk->export_data.size()), request->context);
+    }
     return g_sdk->export_result;
 }
 

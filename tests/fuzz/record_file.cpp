@@ -1,8 +1,9 @@
 // The player stand-in's recording file (platform/vlplay/RECORD_FILE.md):
 // files come from downloads and from anyone who hands the program one.
 //   first byte: bit 0 set gives the password "pw"; the rest is the file
-#include "fuzz.h"
 #include "record_file.h"
+
+#include "fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -5,6 +5,7 @@
 //   or set, 3 file time (with the player's open record), 4 player
 //   settings; the rest is the request text
 #include "core/session_requests.h"
+
 #include "fuzz.h"
 
 #include <cstring>

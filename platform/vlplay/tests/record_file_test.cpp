@@ -46,7 +46,8 @@ std::vector<uint8_t> frame(uint8_t type, uint64_t time, const std::string& paylo
     return f;
 }
 
-std::vector<uint8_t> file_of(const std::vector<std::vector<uint8_t>>& frames, const std::string& password = {})
+std::vector<uint8_t> file_of(
+    const std::vector<std::vector<uint8_t>>& frames, const std::string& password = {})
 {
     std::vector<uint8_t> out = vlplay::record_header(password);
     for (const auto& f : frames)
@@ -151,7 +152,8 @@ TEST(VLPlayRecordFile, EachDamageHasItsOpenResult)
         const std::string path = dir.file("f.vlr");
         write_all(path, row.bytes);
         EXPECT_EQ(open_with(path, row.password), row.result) << row.name;
-        EXPECT_EQ(vlplay::check_record_bytes(row.bytes.data(), row.bytes.size(), row.password, nullptr), row.result)
+        EXPECT_EQ(
+            vlplay::check_record_bytes(row.bytes.data(), row.bytes.size(), row.password, nullptr), row.result)
             << row.name << " (in memory)";
     }
     EXPECT_EQ(open_with(dir.file("missing.vlr"), nullptr), VLPLAY_OPEN_MISSING);

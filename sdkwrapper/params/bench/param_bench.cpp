@@ -64,7 +64,8 @@ int main(int argc, char** argv)
     device* dev = vl_create_device();
     std::printf("vl_query_param, 4 KiB answers\n");
     std::printf("  1 thread:   %.0f calls/s\n", run(dev, 1, seconds));
-    std::printf("  %d threads: %.0f calls/s (one message, calls take turns)\n", threads, run(dev, threads, seconds));
+    std::printf(
+        "  %d threads: %.0f calls/s (one message, calls take turns)\n", threads, run(dev, threads, seconds));
     vl_destroy_device(dev);
     vl_sdk_wrapper_uninit();
     return 0;
