@@ -22,6 +22,9 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 #include <memory>
@@ -415,6 +418,36 @@ TEST_F(PageTest, ALinkClickOpensTheDevicesWebPage)
     EXPECT_EQ(opened, 1);
     page->onClickTableView(QModelIndex());
     EXPECT_EQ(opened, 1);
+}
+
+// The table draws its https boxes and a click toggles one; the link then
+// follows the box.
+TEST_F(PageTest, TheHttpsBoxOfARowChoosesTheLinksScheme)
+{
+    found({ answer("10.0.0.5", 8080) });
+    CheckBoxTableView* view = form().m_pDeviceTableView;
+    view->resize(1100, 300);
+    QApplication::processEvents();
+    const QModelIndex box = model()->sortProxy()->index(0, 2);
+    QStyleOptionViewItem option;
+    option.initFrom(view->viewport());
+    option.rect = view->visualRect(box);
+    option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+    option.index = box;
+    const QRect indicator
+        = view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, indicator.center());
+    DeviceInfo* device = model()->devices().at(0);
+    EXPECT_EQ(device->httpsCheck, int(Qt::Checked));
+    opened = 0;
+    QTest::mouseClick(
+        view->viewport(), Qt::LeftButton, {}, view->visualRect(model()->sortProxy()->index(0, 1)).center());
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(openedUrl, "https://10.0.0.5:443");
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, indicator.center());
+    EXPECT_EQ(device->httpsCheck, int(Qt::Unchecked));
+    page->onClickTableView(model()->sortProxy()->index(0, 1));
+    EXPECT_EQ(openedUrl, "http://10.0.0.5:8080");
 }
 
 TEST_F(PageTest, TheFilterColumnFollowsTheEditionsMapping)
