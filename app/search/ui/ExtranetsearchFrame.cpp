@@ -10,7 +10,6 @@
 #include "shell/GKAppSetting.h"
 #include "shell/TextTable.h"
 #include "shell/edition/DeviceTableEditions.h"
-#include "shell/ui/ToolBarFrame.h"
 #include "sys/open_url.h"
 
 #include <QCoreApplication>
@@ -119,8 +118,7 @@ ExtranetsearchFrame::~ExtranetsearchFrame()
     const QList<DeviceInfo*> unpublished = m_found.takeAll();
     if (m_searching)
         qDeleteAll(unpublished);
-    if (GKAppSetting* settings = GKAppSetting::instance())
-        settings->removeEventReceiver(this);
+    GKAppSetting::instance()->removeEventReceiver(this);
     delete ui;
 }
 
@@ -201,9 +199,7 @@ void ExtranetsearchFrame::SearchExtranetDevice()
     // One search at a time: its callbacks fill one list.
     if (m_searching)
         return;
-    ui->m_pBtnQuery->setEnabled(false);
-    if (ToolBarFrame* bar = toolBar())
-        bar->setButtonsEnabled(false);
+    setBusy(false);
 
     // The table lets go of the old devices before they are deleted.
     model->clearDevices();
@@ -293,6 +289,11 @@ void ExtranetsearchFrame::publishResults()
     QCoreApplication::postEvent(this, new QEvent(SearchListChangedEvent));
 }
 
+void ExtranetsearchFrame::setActionsEnabled(bool enabled)
+{
+    ui->m_pBtnQuery->setEnabled(enabled);
+}
+
 void ExtranetsearchFrame::OnRefreshTimeOut()
 {
     refreshTimer.stop();
@@ -302,9 +303,7 @@ void ExtranetsearchFrame::customEvent(QEvent* event)
 {
     switch (int(event->type())) {
     case SearchListChangedEvent:
-        if (ToolBarFrame* bar = toolBar())
-            bar->setButtonsEnabled(true);
-        ui->m_pBtnQuery->setEnabled(true);
+        setBusy(true);
         break;
     case LanguageChangedEvent:
     case ProtocolChangedEvent:

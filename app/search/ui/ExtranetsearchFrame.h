@@ -111,6 +111,8 @@ public slots:
 
 protected:
     void customEvent(QEvent* event) override;
+    // The Query button (PageBase::setBusy adds the tool bar).
+    void setActionsEnabled(bool enabled) override;
 
 private:
     void buildForm();
