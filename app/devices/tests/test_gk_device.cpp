@@ -224,6 +224,21 @@ TEST_F(GKDeviceTest, WebRepliesFollowTheStateTable)
     }
 }
 
+// A web login that VLSDKWrapper does not start reports nothing of its own:
+// the owner hears the session closed instead of waiting at 100.
+TEST_F(GKDeviceTest, AWebLoginThatDoesNotStartEndsClosed)
+{
+    ShellTestEnv env(edition(0, 0));
+    GKDevice s;
+    Owner owner;
+    s.setOwner(&owner);
+    s.login("not an address", 80, "admin", "secret");
+    deliver();
+    EXPECT_EQ(owner.codes, (std::vector<int> { 3 }));
+    EXPECT_EQ(s.state(), 3);
+    EXPECT_FALSE(s.hasWrapperDevice());
+}
+
 TEST_F(GKDeviceTest, AWebLoginKeepsTheRepliesSessionAndPort)
 {
     ShellTestEnv env(edition(0, 0));
