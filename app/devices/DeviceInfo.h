@@ -295,6 +295,10 @@ public:
     // The web login's JSON (the password in plain text: it goes to
     // VLSDKWrapper only, never into a log).
     QByteArray webLoginJson() const;
+    // The same for any session (GKDevice): `newCgiCheck` adds
+    // "enable_new_cgi_check".
+    static QByteArray webLoginJson(
+        const QString& ip, const QString& user, const QString& password, int port, bool newCgiCheck);
     // Reads a web login status text of VLSDKWrapper (its thread) and posts
     // the outcome to `target`, tagged with `login`; on success stores the
     // session's cookie, token, https flag, web port and device type first.

@@ -84,16 +84,23 @@ DeviceInfo::Transport DeviceInfo::loginTransport() const
 
 QByteArray DeviceInfo::webLoginJson() const
 {
+    return webLoginJson(ip(), user, password, webPort(), true);
+}
+
+QByteArray DeviceInfo::webLoginJson(
+    const QString& ip, const QString& user, const QString& password, int port, bool newCgiCheck)
+{
     QJsonObject o;
-    o.insert(QStringLiteral("ip or id"), ip());
+    o.insert(QStringLiteral("ip or id"), ip);
     o.insert(QStringLiteral("user"), user);
     o.insert(QStringLiteral("password"), password);
     o.insert(QStringLiteral("ddns id server addr"), QString());
     o.insert(QStringLiteral("p2p type"), QStringLiteral("ip"));
     o.insert(QStringLiteral("oem type"), GKAppSetting::instance()->profile().devices.loginOemType);
     o.insert(QStringLiteral("protocol"), QStringLiteral("auto"));
-    o.insert(QStringLiteral("port"), webPort());
-    o.insert(QStringLiteral("enable_new_cgi_check"), true);
+    o.insert(QStringLiteral("port"), port);
+    if (newCgiCheck)
+        o.insert(QStringLiteral("enable_new_cgi_check"), true);
     return jsonToBytes(o);
 }
 

@@ -89,6 +89,11 @@ void Search::stop()
     m_done.wait(hold, [this] { return m_delivered; });
 }
 
+void Search::endNow()
+{
+    end();
+}
+
 // ---- Delivery (any thread) --------------------------------------------------
 
 void Search::report(const VLNET_SEARCH_DEV_RSP& record)
@@ -152,6 +157,13 @@ void Search::open()
     if (m_config.ranged) {
         if (auto s = openSocket(udp::endpoint(udp::v4(), 0), false))
             m_sockets.push_back(std::move(s));
+        if (m_sockets.empty()) {
+            // Nothing can be asked: the caller hears the end now, not after
+            // a time-out of listening to nothing.
+            close();
+            end();
+            return;
+        }
     } else {
         // One socket per local address: a broadcast leaves through the
         // interface of the address its socket is bound to, so every network
@@ -197,11 +209,30 @@ void Search::sendRange(std::uint32_t next)
     // socket's send queue, and an unreachable address must not end it.
     const udp::endpoint to(asio::ip::address_v4(next), m_probePort);
     m_sockets.front()->socket.async_send_to(asio::buffer(m_probe), to,
-        [this, self = shared_from_this(), next](boost::system::error_code, std::size_t) {
-            if (next == m_config.last)
-                listen();
-            else
+        [this, self = shared_from_this(), next](boost::system::error_code ec, std::size_t) {
+            if (m_closed)
+                return;
+            if (ec) {
+                if (m_sendFailures++ == 0)
+                    logLine("search %d: probe to %s failed: %s", m_handle, addressText(next).c_str(),
+                        ec.message().c_str());
+            } else {
+                ++m_sent;
+            }
+            if (next != m_config.last) {
                 sendRange(next + 1);
+                return;
+            }
+            if (m_sendFailures)
+                logLine(
+                    "search %d: %u of %u probe(s) failed", m_handle, m_sendFailures, m_sendFailures + m_sent);
+            if (m_sent == 0) {
+                // No device can answer a probe that never left.
+                close();
+                end();
+                return;
+            }
+            listen();
         });
 }
 

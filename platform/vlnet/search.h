@@ -46,6 +46,8 @@ public:
     // null record. Waits until that has been delivered, except on the
     // search's own callback thread (it would wait for itself).
     void stop();
+    // Ends a search that was never begun: only the null record, posted.
+    void endNow();
 
 private:
     struct Socket {
@@ -86,6 +88,9 @@ private:
     boost::asio::steady_timer m_timer;
     bool m_closed = false;
     int m_rounds = 0;
+    // Probes of the range that went out, and those that failed.
+    std::uint32_t m_sent = 0;
+    std::uint32_t m_sendFailures = 0;
     // What was reported, by answering address and MAC, with the device's
     // clock cleared: a device is reported again only when its answer changed.
     std::map<std::string, VLNET_SEARCH_DEV_RSP> m_reported;

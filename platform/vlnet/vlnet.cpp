@@ -90,7 +90,8 @@ template <class Start> SearchConfig searchConfigOf(const Start& s, std::uint32_t
 }
 
 // Reads a range from two address texts into `c`. False for a text that is
-// no IPv4 address or a range wider than VLNET_SEARCH_MAX_RANGE.
+// no IPv4 address, a stop address before the start address, or a range
+// wider than VLNET_SEARCH_MAX_RANGE.
 bool setRange(SearchConfig& c, const std::string& start, const std::string& stop)
 {
     boost::system::error_code ec1, ec2;
@@ -101,9 +102,13 @@ bool setRange(SearchConfig& c, const std::string& start, const std::string& stop
             "search refused: \"%s\" - \"%s\" is no range of IPv4 addresses", start.c_str(), stop.c_str());
         return false;
     }
+    if (b.to_uint() < a.to_uint()) {
+        vlnet::logLine("search refused: %s - %s is reversed", start.c_str(), stop.c_str());
+        return false;
+    }
     c.ranged = true;
-    c.first = std::min(a.to_uint(), b.to_uint());
-    c.last = std::max(a.to_uint(), b.to_uint());
+    c.first = a.to_uint();
+    c.last = b.to_uint();
     if (c.last - c.first >= VLNET_SEARCH_MAX_RANGE) {
         vlnet::logLine("search refused: %s - %s is wider than %d addresses", start.c_str(), stop.c_str(),
             VLNET_SEARCH_MAX_RANGE);
@@ -132,6 +137,25 @@ int startSearch(SearchConfig config)
     rt.attachSearch(handle, search);
     search->begin();
     return handle;
+}
+
+// A range search that cannot run still ends through its callback, with the
+// null record alone: its caller may pass what a user typed unchecked and wait
+// for that end. On a callback thread of the stand-in while it runs, else on
+// the caller's thread.
+int endAtOnce(const SearchConfig& config)
+{
+    Runtime& rt = Runtime::instance();
+    if (!rt.running()) {
+        vlnet::logLine("search refused: VLNetInit was not called");
+        config.callback(nullptr, config.context);
+        return 1;
+    }
+    const int handle = rt.reserveSearch();
+    auto search = std::make_shared<Search>(handle, config, rt);
+    rt.attachSearch(handle, search);
+    search->endNow();
+    return 1;
 }
 
 int subscribe(int connection, vlnet::Subscription subscription)
@@ -297,8 +321,12 @@ int VLNET_CALL VLNetSearchDevPoint2Point(const VLNET_SEARCH_DEV_POINT2POINT* s)
     if (!s)
         return 0;
     SearchConfig c = searchConfigOf(*s, s->recv_timeout_ms);
-    if (!setRange(c, slotText(s->start_ip), slotText(s->stop_ip)))
+    if (!c.callback)
         return 0;
+    if (!setRange(c, slotText(s->start_ip), slotText(s->stop_ip)))
+        return endAtOnce(c);
+    if (!Runtime::instance().running())
+        return endAtOnce(c);
     return startSearch(c) ? 1 : 0;
 }
 

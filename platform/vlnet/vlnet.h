@@ -417,7 +417,7 @@ typedef struct VLNET_SEARCH_DEV_POINT2POINT {
     uint8_t oem_type;
     uint8_t reserved9[3];
     char start_ip[64]; /* first IPv4 address of the range */
-    char stop_ip[64]; /* last one; the two may be given either way round */
+    char stop_ip[64]; /* last one, not below start_ip */
     uint16_t recv_timeout_ms;
     uint8_t reserved142[254];
 } VLNET_SEARCH_DEV_POINT2POINT;
@@ -446,14 +446,21 @@ typedef struct VLNET_START_SEARCH_DEVICE {
 VLNET_API int VLNET_CALL VLNetSearchDev(const VLNET_SEARCH_DEV* search);
 /* Probes every address from start_ip to stop_ip and reports each device
    that answers from an address of the range within the time-out (counted
-   from the last probe sent), then the null record. Returns 1 when started;
-   0 when refused (as above, and for an address text that is no IPv4 address
-   or a range wider than VLNET_SEARCH_MAX_RANGE), without any callback. */
+   from the last probe sent), then the null record. Returns 0, without any
+   callback, only for a null record or callback. Otherwise returns 1, and
+   the search always ends with exactly one null record: at once, with
+   nothing found and a log line, when it cannot run (not initialised; an
+   address text that is no IPv4 address, a stop address below the start
+   address or a range wider than VLNET_SEARCH_MAX_RANGE; no socket; no
+   probe could be sent). That null record comes on a thread of the
+   stand-in, except when it was not initialised: then on the caller's
+   thread, before the call returns. */
 VLNET_API int VLNET_CALL VLNetSearchDevPoint2Point(const VLNET_SEARCH_DEV_POINT2POINT* search);
 /* Starts a search that probes again every time-out period and reports a
    device when it is first heard and again whenever its answer has changed
-   (its clock aside). Returns a search handle, or 0 when refused (as above;
-   no callback). */
+   (its clock aside). Returns a search handle, or 0 when refused (not
+   initialised, null record or callback, address texts as above), without
+   any callback. */
 VLNET_API int VLNET_CALL VLNetStartSearchDevice(const VLNET_START_SEARCH_DEVICE* search);
 /* Ends the search *handle and sets *handle to 0. Answers heard so far are
    still reported, then the null record; when it returns no callback of that

@@ -295,4 +295,30 @@ QVector<int> copyableColumns()
     return { 1, 6, 7, 8, 9, 10, 12 };
 }
 
+RangeFilter rangeSearchFilter(int edition, int filterColumn)
+{
+    // The range tables whose columns do not sit where the tool bar's filter
+    // entries point: the choices that are renumbered first, then the
+    // choices that filter another column.
+    static const EditionSet renumbered = { 42 };
+    static const EditionSet onePlaceRight = { 34, 53 };
+    static const EditionSet choice2InColumn3 = { 43, 44 };
+    static const EditionSet choice3InColumn4 = { 42 };
+    int f = filterColumn;
+    if (renumbered.contains(edition)) {
+        if (f == 4)
+            f = 5;
+        else if (f == 5)
+            f = 7;
+    }
+    int k = f;
+    if (onePlaceRight.contains(edition) && f > 1)
+        k = f + 1;
+    else if (choice2InColumn3.contains(edition) && f == 2)
+        k = 3;
+    else if (choice3InColumn4.contains(edition) && f == 3)
+        k = 4;
+    return { f, k };
+}
+
 } // namespace DeviceTableEditions

@@ -86,4 +86,13 @@ const Rules& rules(int edition);
 // (Rules::copyableCells).
 QVector<int> copyableColumns();
 
+// The tool bar's filter on the IP-range table (kind 6), on top of the tool
+// bar's own mapping: `choice` is the column the page keeps as its filter
+// column, `keyColumn` the table column its proxy filters.
+struct RangeFilter {
+    int choice;
+    int keyColumn;
+};
+RangeFilter rangeSearchFilter(int edition, int filterColumn);
+
 } // namespace DeviceTableEditions

@@ -150,6 +150,12 @@ const std::vector<Rule>& rules()
         { { 28 }, [](P& p) { p.devices.loginOemType = QStringLiteral("dorvex_sg"); } },
         { { 42 }, [](P& p) { p.devices.loginOemType = QStringLiteral("dorvex_hm"); } },
         { { 53 }, [](P& p) { p.devices.loginOemType = QStringLiteral("dorvex_ez"); } },
+        { { 42, 43, 44 }, [](P& p) { p.devices.rangeSearchThroughWrapper = true; } },
+        // Placeholders of ours too; the same words as the editions' logins.
+        { { 43, 44 }, [](P& p) { p.devices.rangeSearchOemType = QStringLiteral("dorvex_nc"); } },
+        { { 8 }, [](P& p) { p.devices.rangeSearchOemType = QStringLiteral("dorvex_kp"); } },
+        { { 42 }, [](P& p) { p.devices.rangeSearchOemType = QStringLiteral("dorvex_hm"); } },
+        { { 53 }, [](P& p) { p.devices.rangeSearchOemType = QStringLiteral("dorvex_ez"); } },
 
         // --- Tool bar ---
         { { 54 },

@@ -174,6 +174,12 @@ struct EditionProfile {
         // The edition code sent as "oem type" in the web login's JSON (one of
         // VLSDKWrapper's OEM type words; "default" for most editions).
         QString loginOemType = QStringLiteral("default");
+        // The IP-range search goes through VLSDKWrapper's search (not
+        // VLNet's range search), whatever the protocol setting.
+        bool rangeSearchThroughWrapper = false;
+        // The edition code sent as "oem type" with that search (one of
+        // VLSDKWrapper's OEM type words; "default" for most editions).
+        QString rangeSearchOemType = QStringLiteral("default");
     } devices;
 
     // --- Tool bar (beyond ToolBarEditions) --------------------------------------------------

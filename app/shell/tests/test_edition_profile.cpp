@@ -195,4 +195,21 @@ TEST(EditionProfile, DevicesAndSearches)
         EXPECT_EQ(d.loginDeviceClass, l.deviceClass) << l.edition;
         EXPECT_EQ(d.loginOemType.toStdString(), l.oemType) << l.edition;
     }
+
+    // The IP-range search: the editions that always search through the
+    // wrapper, and the code each sends.
+    for (int e = 0; e <= 66; ++e) {
+        const EditionProfile::Devices& d = EditionProfile::of(e).devices;
+        EXPECT_EQ(d.rangeSearchThroughWrapper, e == 42 || e == 43 || e == 44) << e;
+        const char* code = "default";
+        if (e == 43 || e == 44)
+            code = "dorvex_nc";
+        else if (e == 8)
+            code = "dorvex_kp";
+        else if (e == 42)
+            code = "dorvex_hm";
+        else if (e == 53)
+            code = "dorvex_ez";
+        EXPECT_EQ(d.rangeSearchOemType.toStdString(), code) << e;
+    }
 }

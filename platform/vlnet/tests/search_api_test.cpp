@@ -124,13 +124,11 @@ TEST(SearchRefusals, RefusedSearchesMakeNoCallback)
 {
     SearchEvents e;
     auto normal = searchRecord(e, 0, 100);
-    auto range = rangeRecord(e, "127.0.0.1", "127.0.0.1", 0, 100);
     VLNET_START_SEARCH_DEVICE started;
     std::memset(&started, 0, sizeof started);
     started.callback = &SearchEvents::callback;
     started.context = &e;
     EXPECT_EQ(VLNetSearchDev(&normal), 0) << "not initialised";
-    EXPECT_EQ(VLNetSearchDevPoint2Point(&range), 0);
     EXPECT_EQ(VLNetStartSearchDevice(&started), 0);
 
     VLNetInit();
@@ -140,23 +138,14 @@ TEST(SearchRefusals, RefusedSearchesMakeNoCallback)
     auto noCallback = normal;
     noCallback.callback = nullptr;
     EXPECT_EQ(VLNetSearchDev(&noCallback), 0);
-    const struct {
-        const char* start;
-        const char* stop;
-    } badRanges[] = {
-        { "", "127.0.0.1" }, { "127.0.0.1", "localhost" }, { "127.0.0.256", "127.0.0.1" },
-        { "10.0.0.0", "10.1.0.0" }, // 65537 addresses
-    };
-    for (const auto& r : badRanges) {
-        auto bad = rangeRecord(e, r.start, r.stop, 0, 100);
-        EXPECT_EQ(VLNetSearchDevPoint2Point(&bad), 0) << r.start << " - " << r.stop;
-        started.start_ip = r.start;
-        started.stop_ip = r.stop;
-        // One address alone makes a broadcast search, which this test must
-        // not send.
-        if (*r.start) {
-            EXPECT_EQ(VLNetStartSearchDevice(&started), 0) << r.start << " - " << r.stop;
-        }
+    auto rangeWithoutCallback = rangeRecord(e, "127.0.0.1", "127.0.0.1", 0, 100);
+    rangeWithoutCallback.callback = nullptr;
+    EXPECT_EQ(VLNetSearchDevPoint2Point(&rangeWithoutCallback), 0);
+    for (const auto& r : { std::pair<const char*, const char*> { "127.0.0.1", "localhost" },
+             { "127.0.0.256", "127.0.0.1" }, { "127.0.0.3", "127.0.0.1" }, { "10.0.0.0", "10.1.0.0" } }) {
+        started.start_ip = r.first;
+        started.stop_ip = r.second;
+        EXPECT_EQ(VLNetStartSearchDevice(&started), 0) << r.first << " - " << r.second;
     }
     int none = 0, unknown = 31337;
     EXPECT_EQ(VLNetStopSearchDevice(nullptr), 0);
@@ -169,11 +158,51 @@ TEST(SearchRefusals, RefusedSearchesMakeNoCallback)
     EXPECT_EQ(e.endCount(), 0);
 }
 
+// The program's IP-range page passes what the user typed unchecked and waits
+// for the null record: every range search that cannot run ends with it, once,
+// at once and with nothing found.
+TEST(SearchRefusals, ARangeSearchThatCannotRunStillEndsOnce)
+{
+    {
+        SearchEvents e;
+        auto range = rangeRecord(e, "127.0.0.1", "127.0.0.1", 0, 100);
+        EXPECT_EQ(VLNetSearchDevPoint2Point(&range), 1) << "not initialised";
+        EXPECT_EQ(e.endCount(), 1) << "ended before the call returns";
+        EXPECT_EQ(e.onCaller.load(), 1) << "no thread of the stand-in runs";
+    }
+    VLNetInit();
+    const struct {
+        const char* start;
+        const char* stop;
+    } badRanges[] = {
+        { "", "127.0.0.1" },
+        { "127.0.0.1", "" },
+        { "127.0.0.1", "localhost" },
+        { "127.0.0.256", "127.0.0.1" },
+        { "127.0.0.3", "127.0.0.1" }, // reversed
+        { "10.0.0.0", "10.1.0.0" }, // 65537 addresses
+        { "1.2.3.4 ", "1.2.3.5" },
+        { "0x7f.0.0.1", "127.0.0.1" },
+    };
+    for (const auto& r : badRanges) {
+        SCOPED_TRACE(std::string(r.start) + " - " + r.stop);
+        SearchEvents e;
+        auto bad = rangeRecord(e, r.start, r.stop, 0, 5000);
+        EXPECT_EQ(VLNetSearchDevPoint2Point(&bad), 1);
+        ASSERT_TRUE(e.waitEnd(2000)) << "at once, not after the time-out";
+        EXPECT_LT(e.msToEnd(), 2000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_EQ(e.endCount(), 1);
+        EXPECT_TRUE(e.list().empty());
+        EXPECT_TRUE(e.clean());
+    }
+    VLNetRelease();
+}
+
 TEST_F(SearchApi, RangeSearchReportsTheDeviceOnAStandInThreadThenEndsOnce)
 {
     SearchEvents e;
-    // Given either way round.
-    auto range = rangeRecord(e, "127.0.0.3", "127.0.0.1", 7, 300);
+    auto range = rangeRecord(e, "127.0.0.1", "127.0.0.3", 7, 300);
     ASSERT_EQ(VLNetSearchDevPoint2Point(&range), 1);
     ASSERT_TRUE(e.waitEnd());
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
