@@ -37,9 +37,17 @@ int32_t g_next_handle = 1;
 std::set<std::string> g_failing;
 std::string g_calls;
 
+// The recorder keeps the most recent calls only: a program that never
+// takes them must not grow without end.
+constexpr size_t kMaxCallText = 1u << 20;
+
 // Notes the call (under g_lock).
 void record(const char* name, std::initializer_list<long long> args)
 {
+    if (g_calls.size() > kMaxCallText) {
+        const size_t cut = g_calls.find('\n', g_calls.size() / 2);
+        g_calls.erase(0, cut == std::string::npos ? g_calls.size() : cut + 1);
+    }
     g_calls += name;
     for (long long a : args) {
         g_calls += ' ';

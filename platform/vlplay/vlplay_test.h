@@ -51,7 +51,8 @@ VLPLAY_API int VLPLAY_CALL VLPlayTestGetState(int32_t handle, VLPLAY_TEST_STATE*
    nothing written. */
 VLPLAY_API void VLPLAY_CALL VLPlayTestFailCall(const char* name, int fail);
 
-/* The player-handle calls made since the last reset or take, oldest first,
+/* The player-handle calls made since the last reset or take (the most
+   recent megabyte of them), oldest first,
    one line each: the call's name and its arguments in decimal, separated by
    single spaces, as in "VLPlayAdjustViewArea 3 0 1920 0 1080" (pointers to
    results and records are not shown; an upload shows its size). Answers

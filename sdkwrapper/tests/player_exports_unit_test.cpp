@@ -11,6 +11,7 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
@@ -327,6 +328,12 @@ TEST_F(PlayerExports, CurrentTimeText)
     EXPECT_EQ(vl_get_current_time(&playing, out, 5), vl_success) << "cut to fit";
     EXPECT_STREQ(out, "2023");
     EXPECT_EQ(out[5], 'x') << "nothing past size";
+
+    // The player's whole range formats without overflow.
+    ASSERT_EQ(VLPlayTestSetPlayedTime(handle, UINT64_MAX), 0);
+    EXPECT_EQ(vl_get_current_time(&playing, out, sizeof out), vl_success);
+    EXPECT_GT(std::strlen(out), 0u);
+    EXPECT_EQ(vl_get_current_time_millisecond(&playing), static_cast<int64_t>(UINT64_MAX / 1000 + 1));
 }
 
 TEST_F(PlayerExports, CurrentTimeInMilliseconds)

@@ -218,3 +218,15 @@ TEST_F(VLPlayHandles, TheRecorderShowsCallsAndArguments)
     EXPECT_EQ(take_calls(), want);
     EXPECT_TRUE(take_calls().empty()) << "taken calls are forgotten";
 }
+
+TEST_F(VLPlayHandles, TheRecorderKeepsOnlyTheRecentCalls)
+{
+    for (int i = 0; i < 100000; ++i)
+        VLPlayDrawLine(a, i, i);
+    const int length = VLPlayTestTakeCalls(nullptr, 0);
+    EXPECT_LE(length, (1 << 20) + 64) << "a program that never takes the calls does not grow without end";
+    const std::vector<std::string> calls = take_calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), "VLPlayDrawLine " + std::to_string(a) + " 99999 99999");
+    EXPECT_EQ(calls.front().rfind("VLPlayDrawLine ", 0), 0u) << "whole lines only";
+}
