@@ -664,6 +664,16 @@ VLNET_API int VLNET_CALL VLNetSetParamEx(int handle, const VLNET_SET_PARAM_EX* r
    0, or a handle whose upgrade has ended; the stand-in starts none yet). */
 VLNET_API int VLNET_CALL VLNetStopRemoteUpgrade(int* handle);
 
+/* ---- Downloads -------------------------------------------------------- */
+
+/* Pause and resume the download *handle (its data stops until it is
+   resumed; *handle is not changed). Each call is noted in VLNet's log with
+   the handle. Returns 1 when the download runs, else 0 and nothing happens
+   (a null pointer, 0, or a handle of no running download; the stand-in
+   starts no downloads yet). */
+VLNET_API int VLNET_CALL VLNetPauseDownloadFile(int* handle);
+VLNET_API int VLNET_CALL VLNetResumeDownloadFile(int* handle);
+
 /* ---- Recorded files ------------------------------------------------ */
 
 /* Records of the recorded files of a day search, handed over as arrays

@@ -1,6 +1,7 @@
 // The player instances and the recording files they open. Each instance
 // holds at most one open file: the facts its check learnt (the file itself
 // is read once, at the open, and not kept open).
+#include "player_handles.h"
 #include "record_file.h"
 #include "vlplay.h"
 
@@ -20,7 +21,6 @@ struct play_instance {
 
 std::mutex g_lock;
 std::map<int, play_instance> g_instances; // guarded by g_lock
-int g_next = 1; // guarded by g_lock
 
 int open_file(int handle, const char* file, const char* password)
 {
@@ -59,18 +59,24 @@ extern "C" {
 
 int VLPLAY_CALL VLPlayCreatePlayInstance(int kind)
 {
+    // One handle space for the player-handle calls and the file calls.
+    const int handle = vlplay::add_handle();
+    if (handle == 0)
+        return 0;
     std::lock_guard<std::mutex> hold(g_lock);
-    if (g_next <= 0)
-        g_next = 1;
-    const int handle = g_next++;
     g_instances[handle].kind = kind;
     return handle;
 }
 
 int VLPLAY_CALL VLPlayDestroyPlayInstance(int handle)
 {
-    std::lock_guard<std::mutex> hold(g_lock);
-    return g_instances.erase(handle) ? 1 : 0;
+    {
+        std::lock_guard<std::mutex> hold(g_lock);
+        if (!g_instances.erase(handle))
+            return 0;
+    }
+    vlplay::remove_handle(handle);
+    return 1;
 }
 
 int VLPLAY_CALL VLPlayOpenPlayFile(int handle, const char* file)

@@ -106,6 +106,98 @@ VLPLAY_API int VLPLAY_CALL VLPlayGetKeyFrameCount(int handle);
 /* Closes the instance's file. Returns 1, 0 when none was open. */
 VLPLAY_API int VLPLAY_CALL VLPlayClosePlayFile(int handle);
 
+/* ---- Player handles ------------------------------------------------- */
+/* A play handle is a 32-bit id of one player (0: none). Every call below
+   answers failure for 0 and for a handle the player does not know; the
+   caller's thread runs each call, any thread may call. */
+
+/* A callback of the player's callback record (VLPlayRegisterManyCallbacks),
+   handed to the player unchanged; its slot in that record gives it its
+   real shape. */
+typedef void(VLPLAY_CALL* VLPLAY_CALLBACK)(void);
+/* Draws over a handle's picture: surface is the player's drawing surface of
+   the frame being shown, valid during the call only. */
+typedef void(VLPLAY_CALL* VLPLAY_DRAW_CALLBACK)(int32_t handle, void* surface, void* user);
+
+/* Frame information of the played stream (VLPlayGetFrameInfo,
+   VLPlayGetNetFrameInfo), 264 bytes; the player fills the first two words,
+   the rest is its own. */
+typedef struct VLPLAY_FRAME_INFO {
+    int32_t frame_rate; /* frames per second */
+    int32_t bit_rate; /* kilobits per second */
+    uint8_t reserved[256];
+} VLPLAY_FRAME_INFO;
+
+/* The record of VLPlayLostPlay and VLPlayResetPlay, 256 bytes; zero-fill it. */
+typedef struct VLPLAY_PLAY_RESET {
+    uint8_t reserved[256];
+} VLPLAY_PLAY_RESET;
+
+#ifdef __cplusplus
+static_assert(sizeof(VLPLAY_FRAME_INFO) == 264, "VLPLAY_FRAME_INFO");
+static_assert(sizeof(VLPLAY_PLAY_RESET) == 256, "VLPLAY_PLAY_RESET");
+#endif
+
+/* Sound of the handle's stream on or off: 0, or -1 for an unknown handle. */
+VLPLAY_API int VLPLAY_CALL VLPlayOpenSound(int32_t handle);
+VLPLAY_API int VLPLAY_CALL VLPlayCloseSound(int32_t handle);
+/* Volume 0 to 100 (a new handle plays at 50): 0, or -1 for another volume
+   or an unknown handle. */
+VLPLAY_API int VLPLAY_CALL VLPlaySetPlayVolume_s(int32_t handle, int32_t volume);
+/* The volume, or -1 for an unknown handle. */
+VLPLAY_API int VLPLAY_CALL VLPlayGetPlayVolume_s(int32_t handle);
+/* Mute on (non-zero) or off; the volume is kept. 0 or -1. */
+VLPLAY_API int VLPLAY_CALL VLPlaySetMute_s(int32_t handle, int32_t on);
+/* Ends the handle's local recording and writes its two results: the
+   microsecond times of its first and last frame (either pointer may be
+   null). 0, or -1 when no local recording runs (nothing written). */
+VLPLAY_API int VLPLAY_CALL VLPlayStoplocalrecord(int32_t handle, uint64_t* first, uint64_t* second);
+/* Captures the shown picture into the caller's picture buffer, described by
+   three words whose meaning is the player's. 0, or -1 when no picture is
+   shown. */
+VLPLAY_API int VLPLAY_CALL VLPlayCapturePictureToBuf(
+    int32_t handle, uintptr_t word1, uintptr_t word2, uintptr_t word0);
+/* The played position: microseconds since 1970-01-01 00:00:00 UTC, 0 when
+   nothing has played (or for an unknown handle). */
+VLPLAY_API uint64_t VLPLAY_CALL VLPlayGetCurPlayedTime(int32_t handle);
+/* The fisheye display mode. 0 or -1. */
+VLPLAY_API int VLPLAY_CALL VLPlayFishSetMode(int32_t handle, int32_t mode);
+/* 1 while the window shows a zoomed part of the picture, else 0. */
+VLPLAY_API int VLPLAY_CALL VLPlayWindowInZoomStatus(int32_t handle);
+/* Drawing over the picture: the colour of later drawings, then shapes and
+   texts whose arguments (points, sizes, texts) are the player's own words,
+   taken as given. 0 or -1. */
+VLPLAY_API int VLPLAY_CALL VLPlaySetColor(int32_t handle, int32_t colour);
+VLPLAY_API int VLPLAY_CALL VLPlayDrawLine(int32_t handle, intptr_t a, intptr_t b);
+VLPLAY_API int VLPLAY_CALL VLPlayDrawRect(int32_t handle, intptr_t a, intptr_t b);
+VLPLAY_API int VLPLAY_CALL VLPlayDrawSolidRect(int32_t handle, intptr_t a, intptr_t b, intptr_t c);
+VLPLAY_API int VLPLAY_CALL VLPlayDrawHollowCircle(int32_t handle, intptr_t a, intptr_t b);
+VLPLAY_API int VLPLAY_CALL VLPlayDrawText(int32_t handle, intptr_t a, intptr_t b);
+/* Keeps a copy of a picture (size bytes at data) for VLPlayDrawPicture and
+   answers its id (1, 2, ... per handle), or -1 for no data or a size of 0
+   or less. */
+VLPLAY_API int VLPLAY_CALL VLPlayUploadPictureFromMemory(int32_t handle, const void* data, int32_t size);
+/* 0, or -1 for an id the handle does not hold. */
+VLPLAY_API int VLPLAY_CALL VLPlayDeletePicture(int32_t handle, int32_t id);
+VLPLAY_API int VLPLAY_CALL VLPlayDrawPicture(int32_t handle, int32_t id, intptr_t a, intptr_t b);
+/* The size of the decoded picture (0 x 0 before the first frame). 0, or -1
+   for a null pointer (nothing written). */
+VLPLAY_API int VLPLAY_CALL VLPlayGetPlayPicSize(int32_t handle, int32_t* width, int32_t* height);
+/* Shows only the part of the picture from left to right and top to bottom
+   (picture pixels) in the window. 0 or -1. */
+VLPLAY_API int VLPLAY_CALL VLPlayAdjustViewArea(
+    int32_t handle, int32_t left, int32_t right, int32_t top, int32_t bottom);
+/* The frame information of the decoded stream, or of the stream as it
+   arrives from the network. 0, or -1 for a null record. */
+VLPLAY_API int VLPLAY_CALL VLPlayGetFrameInfo(int32_t handle, VLPLAY_FRAME_INFO* info);
+VLPLAY_API int VLPLAY_CALL VLPlayGetNetFrameInfo(int32_t handle, VLPLAY_FRAME_INFO* info);
+/* The stream lost frames, or starts anew: the player drops what it holds.
+   0, or -1 for a null record. */
+VLPLAY_API int VLPLAY_CALL VLPlayLostPlay(int32_t handle, const VLPLAY_PLAY_RESET* info);
+VLPLAY_API int VLPLAY_CALL VLPlayResetPlay(int32_t handle, const VLPLAY_PLAY_RESET* info);
+/* Marks the position frame of the picture on (non-zero) or off. 0 or -1. */
+VLPLAY_API int VLPLAY_CALL VLPlayEnablePosFrame(int32_t handle, int32_t enable);
+
 #ifdef __cplusplus
 }
 #endif

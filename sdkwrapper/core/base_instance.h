@@ -27,6 +27,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -89,6 +90,18 @@ public:
     virtual int request_more_frame();
     virtual int talk_send_record_data(const void* data, int length);
 
+    // The operations on the instance's player that take a JSON request,
+    // alike for every class with a player: local recording and its switch
+    // to a new file, a snapshot to a file, the picture's proportion, and
+    // the fisheye view by mouse or by PTZ. 0, vl_fail (no player, or the
+    // player refused) or vl_parse_json_error. Not built yet: vl_fail.
+    int start_record(const char* json);
+    int manual_switch_record(const char* json);
+    int capture_picture(const char* json);
+    int set_video_proportion(const char* json);
+    int fisheye_mouse_control(const char* json);
+    int fisheye_ptz_control(const char* json);
+
     device* owner() const { return m_owner; }
     bool active() const { return m_active.load(); }
     int play_handle() const { return m_play_handle.load(); }
@@ -131,6 +144,16 @@ private:
 
 namespace vlsdk
 {
+
+// The start of an instance that belongs to no device: `start` runs on the
+// new instance; on any answer but 0 the instance is deleted and the result
+// is null, else the caller gets it.
+template <class T, class Start> T* start_unbound_instance(std::unique_ptr<T> instance, Start&& start)
+{
+    if (!instance || start(*instance) != vl_success)
+        return nullptr;
+    return instance.release();
+}
 
 // The three stop rules of the instance stop exports.
 // Device-bound stop (preview, download, record search, thumbnails, talk,

@@ -685,6 +685,384 @@ VL_API int vl_stop_multi_search(multicast_handle* handle);
 VL_API int vl_stop_multi_activate(multicast_handle* handle);
 VL_API int vl_stop_multi_update(multicast_handle* handle);
 
+/* ---- Feature instances: records and callbacks -------------------------- */
+/* The start records below are read during the start call only; the
+   callbacks and user values they carry are kept by the instance until it
+   is stopped. Each callback runs on a thread of the network SDK or the
+   player, under the instance's lock (see "Feature instances" above). */
+
+/* Data blocks of a download, or the device's audio of a talk (seen before
+   the player plays it: the block is played only when it returns 1). */
+typedef int(VL_CALL* vl_data_callback)(const char* data, int length, void* user);
+/* A network frame on its way to the player of a preview or remote
+   playback: 1 passes it on; 0 drops it; a remote playback also takes 2:
+   keep it back and ask for no more data for now. */
+typedef int(VL_CALL* vl_frame_callback)(const void* data, int length, void* user);
+/* A callback of the player library's own, handed to the player unchanged;
+   its place in the record gives it its real shape. */
+typedef void(VL_CALL* vl_play_callback)(void);
+/* Draws over the picture of a play handle; surface is the player's drawing
+   surface of the frame being shown, valid during the call only. */
+typedef void(VL_CALL* vl_draw_callback)(int32_t handle, void* surface, void* user);
+/* Status texts of a firmware upgrade; reserved is always 0. */
+typedef void(VL_CALL* vl_upgrade_callback)(const char* json, int reserved, void* user);
+/* A picture taken from a local recording; reserved is always 0. */
+typedef void(VL_CALL* vl_picture_callback)(const void* picture, int length, int reserved, void* user);
+/* A face or object report: the device's report, or a JSON text, and a
+   header {"report type": n, "version": n}. */
+typedef void(VL_CALL* vl_human_face_report_callback)(
+    const void* data, int length, const char* header, void* user);
+/* The device's answer on a face parameter channel, unchanged. */
+typedef void(VL_CALL* vl_human_face_param_callback)(const void* data, int length, void* user);
+
+/* Start record of vl_start_preview; zero-fill it. */
+typedef struct vl_preview_param {
+    device* dev;
+    const char* json; /* the preview request */
+    void* window; /* the window the player renders into (not used with picture_callback) */
+    vl_json_callback status_callback; /* every status report */
+    void* user; /* passed back with the status, zoom and frame callbacks and to the player's */
+    vl_draw_callback draw_callback; /* or NULL */
+    vl_play_callback picture_callback; /* the player hands the pictures here instead of a window */
+    vl_play_callback picture_callback2; /* used only with picture_callback3 */
+    vl_play_callback picture_callback3;
+    vl_json_callback zoom_callback; /* zoom reports, or NULL */
+    vl_play_callback play_callbacks[4]; /* the player's own callbacks, or NULL */
+    vl_frame_callback frame_callback; /* or NULL: every frame reaches the player */
+} vl_preview_param;
+
+/* Start record of vl_start_remote_playback; zero-fill it. */
+typedef struct vl_remote_playback_param {
+    device* dev;
+    const char* json; /* the playback request */
+    void* window;
+    vl_json_callback status_callback;
+    void* user;
+    vl_draw_callback draw_callback;
+    vl_json_callback zoom_callback;
+    vl_play_callback play_callbacks[4];
+    vl_frame_callback frame_callback;
+} vl_remote_playback_param;
+
+/* Start record of vl_start_sync_playback; zero-fill it. The group takes
+   the members (playbacks started with "sync play") and from then on owns
+   them: it stops and deletes them. */
+typedef struct vl_sync_playback_param {
+    base_instance** members;
+    int count; /* entries of members */
+    vl_json_callback status_callback;
+    void* user;
+    uint8_t reserved[240]; /* zero */
+} vl_sync_playback_param;
+
+/* Start record of vl_start_download_by_file_v1 and _by_time_v1. */
+typedef struct vl_download_param {
+    device* dev;
+    const char* json; /* the download request */
+    vl_json_callback status_callback;
+    vl_data_callback data_callback; /* the downloaded data, or NULL */
+    void* user;
+} vl_download_param;
+
+/* Start record of vl_start_local_playback; zero-fill it. */
+typedef struct vl_local_playback_param {
+    const char* json; /* the file or file list to play */
+    void* window;
+    vl_json_callback status_callback;
+    void* user;
+    vl_draw_callback draw_callback;
+    vl_json_callback zoom_callback;
+    vl_play_callback play_callbacks[4];
+    uintptr_t kept_word; /* kept with the instance; the library does nothing else with it */
+} vl_local_playback_param;
+
+/* Start record of vl_start_talk_to_device_v1 and _to_channel_v1. */
+typedef struct vl_talk_param {
+    device* dev;
+    const char* json; /* the talk request */
+    vl_json_callback status_callback;
+    vl_data_callback data_callback; /* the device's audio, or NULL */
+    void* user;
+    vl_play_callback play_callback; /* handed to the player, or NULL */
+} vl_talk_param;
+
+/* Audio the caller captured itself, for vl_talk_send_record_data; read
+   during the call only. */
+typedef struct vl_talk_data_param {
+    base_instance* instance; /* the talk */
+    const void* data;
+    int length; /* bytes */
+} vl_talk_data_param;
+
+/* Start record of a face report subscription (one per device). */
+typedef struct vl_human_face_report_param {
+    device* dev;
+    vl_human_face_report_callback report_callback;
+    vl_json_callback status_callback; /* {"status": "success"} or "fail" */
+    void* user;
+} vl_human_face_report_param;
+
+/* Start record of a face parameter channel. */
+typedef struct vl_human_face_param_param {
+    device* dev;
+    vl_human_face_param_callback param_callback;
+    vl_json_callback status_callback;
+    void* user;
+} vl_human_face_param_param;
+
+/* Start record of vl_start_http_client. */
+typedef struct vl_http_client_param {
+    const char* json; /* the request */
+    vl_json_callback answer_callback; /* the answer text */
+    void* user;
+} vl_http_client_param;
+
+/* The caller's picture buffer of vl_capture_picture_to_buf: three words
+   whose meaning is the player's, handed over unchanged. */
+typedef struct vl_picture_buffer {
+    uintptr_t word0;
+    uintptr_t word1;
+    uintptr_t word2;
+} vl_picture_buffer;
+
+/* The two results of a local recording that vl_stop_record_ex ended: the
+   microsecond times (since 1970, UTC) of its first and last frame. */
+typedef struct vl_record_result {
+    uint64_t first;
+    uint64_t second;
+} vl_record_result;
+
+/* The visible part of the picture for vl_adjust_render_frame_rect, as
+   fractions of its width and height: left and top where it begins, right
+   and bottom what is cut away at those edges (all 0: the whole picture). */
+typedef struct vl_view_ratios {
+    float left;
+    float top;
+    float right;
+    float bottom;
+} vl_view_ratios;
+
+#ifdef __cplusplus
+static_assert(sizeof(vl_record_result) == 16, "vl_record_result");
+static_assert(sizeof(vl_view_ratios) == 16, "vl_view_ratios");
+#endif
+
+/* ---- Feature instances: starts and stops -------------------------------- */
+/* A start returns the instance handle, or NULL when the start failed
+   (nothing is left behind, no error code is given), for a NULL device or
+   record, and for a request that does not parse. A device-bound instance
+   lives in its device's set until its stop, or until the device logs out,
+   logs in again or is destroyed. The work of most instance classes is not
+   built yet: their starts answer NULL. */
+
+/* Live video of a channel of the logged-in device. */
+VL_API base_instance* vl_start_preview(vl_preview_param* param);
+/* Plays recordings the device stores; with "sync play" the playback waits
+   for a synchronised group (vl_start_sync_playback). */
+VL_API base_instance* vl_start_remote_playback(vl_remote_playback_param* param);
+/* The days of a month that have recordings, and the recordings of a day;
+   the day search fills the device's record index, from which downloads and
+   thumbnails take their records. Stop with vl_stop_search_record. */
+VL_API base_instance* vl_search_record_by_month(
+    device* dev, const char* json, vl_json_callback callback, void* user);
+VL_API base_instance* vl_search_record_by_day(
+    device* dev, const char* json, vl_json_callback callback, void* user);
+/* Downloads a record of the record index ({"channel", "index"}), or the
+   recordings of a time range ("begin time", "end time"), into a file. The
+   _v1 forms take the record, with a data callback. */
+VL_API base_instance* vl_start_download_by_file(
+    device* dev, const char* json, vl_json_callback callback, void* user);
+VL_API base_instance* vl_start_download_by_time(
+    device* dev, const char* json, vl_json_callback callback, void* user);
+VL_API base_instance* vl_start_download_by_file_v1(vl_download_param* param);
+VL_API base_instance* vl_start_download_by_time_v1(vl_download_param* param);
+/* Two-way audio with the device or one of its channels (the request says
+   which: the four are one start). The _v1 forms take the record, with a
+   data callback and a player callback. */
+VL_API base_instance* vl_start_talk_to_device(
+    device* dev, const char* json, vl_json_callback callback, void* user);
+VL_API base_instance* vl_start_talk_to_channel(
+    device* dev, const char* json, vl_json_callback callback, void* user);
+VL_API base_instance* vl_start_talk_to_device_v1(vl_talk_param* param);
+VL_API base_instance* vl_start_talk_to_channel_v1(vl_talk_param* param);
+/* Thumbnails of the device's recordings of a day, or of records of the
+   record index. */
+VL_API base_instance* vl_start_playback_thumbnails(
+    device* dev, const char* json, vl_json_callback callback, void* user);
+VL_API base_instance* vl_start_playback_thumbnails_index(
+    device* dev, const char* json, vl_json_callback callback, void* user);
+/* Sends a firmware file to the device and reports the progress. */
+VL_API base_instance* vl_start_upgrade(
+    device* dev, const char* json, vl_upgrade_callback callback, void* user);
+/* The device's face and object reports (at most one subscription per
+   device: NULL while one runs), and a face parameter channel. */
+VL_API base_instance* vl_start_human_face_alarm_report(vl_human_face_report_param* param);
+VL_API base_instance* vl_start_human_face_param(vl_human_face_param_param* param);
+
+/* Instances of no device; they end only through their stop export. */
+VL_API base_instance* vl_start_local_playback(vl_local_playback_param* param);
+VL_API base_instance* vl_start_sync_playback(vl_sync_playback_param* param);
+VL_API base_instance* vl_start_local_playback_thumbnails(
+    const char* json, vl_picture_callback callback, void* user);
+VL_API base_instance* vl_start_convert_file(const char* json, vl_json_callback callback, void* user);
+VL_API base_instance* vl_start_p2p_tunnel(const char* json, vl_json_callback callback, void* user);
+VL_API base_instance* vl_start_http_client(vl_http_client_param* param);
+
+/* Stop and free. After a stop the handle is gone; no callback of the
+   instance runs after its stop returns. Must not be called from inside
+   one of the instance's own callbacks. */
+/* Instances of a device (one function under eight names): 0, or
+   vl_invalid_instance for NULL and for an instance of no device. */
+VL_API int vl_stop_download(base_instance* instance);
+VL_API int vl_stop_human_face_alarm_report(base_instance* instance);
+VL_API int vl_stop_human_face_param(base_instance* instance);
+VL_API int vl_stop_playback_thumbnails(base_instance* instance);
+VL_API int vl_stop_preview(base_instance* instance);
+VL_API int vl_stop_search_record(base_instance* instance);
+VL_API int vl_stop_talk(base_instance* instance);
+VL_API int vl_stop_upgrade(base_instance* instance);
+/* Any playback: a remote playback through its device (0); a member of a
+   synchronised group that belongs to no device is left alone
+   (vl_invalid_instance: the group owns it); any other playback or group is
+   stopped and freed, and the stop's result returned. vl_invalid_instance
+   for NULL. */
+VL_API int vl_stop_playback(base_instance* instance);
+/* Instances of no device (one function under four names): the stop's
+   result (0), or vl_invalid_instance for NULL and for an instance of a
+   device (its device owns it). */
+VL_API int vl_stop_convert_file(base_instance* instance);
+VL_API int vl_stop_http_client(base_instance* instance);
+VL_API int vl_stop_local_playback_thumbnails(base_instance* instance);
+VL_API int vl_stop_p2p_tunnel(base_instance* instance);
+
+/* ---- Feature instances: operations --------------------------------------- */
+/* Each answers vl_invalid_instance for a NULL instance, unless it says
+   otherwise, and vl_fail when the instance's class has no such operation. */
+
+/* A live stream's other stream ({"stream type"}). */
+VL_API int vl_switch_stream_type(base_instance* instance, const char* json);
+/* Playback positions: a time text "year-month-day hour:minute:second", or
+   {"time": text}. */
+VL_API int vl_seek_by_time(base_instance* instance, const char* time);
+VL_API int vl_seek_by_time_v1(base_instance* instance, const char* json);
+/* Speed and direction ({"operation type"}). */
+VL_API int vl_set_play_mode(base_instance* instance, const char* json);
+VL_API int vl_seek_by_key_frame_index(base_instance* instance, int index);
+/* A 64-bit time as its low and high 32 bits. */
+VL_API int vl_input_local_playback_time(base_instance* instance, int low, int high);
+VL_API int vl_send_human_face_param(base_instance* instance, const void* data, int length);
+/* A synchronised group takes or gives back a member: vl_fail when either
+   is NULL. */
+VL_API int vl_sync_playback_add_session(base_instance* group, base_instance* member);
+VL_API int vl_sync_playback_del_session(base_instance* group, base_instance* member);
+/* Also vl_invalid_instance for an instance of no device. */
+VL_API int vl_delete_playback_thumbnails(base_instance* instance, const char* json);
+VL_API int vl_request_more_frame(base_instance* instance);
+/* vl_invalid_instance for a NULL record or a record without instance. */
+VL_API int vl_talk_send_record_data(vl_talk_data_param* param);
+
+/* The player of an instance (a preview, a playback, a group): local
+   recording ({"file name", "picture name", "password", "max single file
+   size"}) and its switch to a new file ({"file name", "password"}), a
+   snapshot to a file ({"picture name"}), the picture's proportion
+   ({"proportion"}), a fisheye view by mouse ({"mouse flag", "mouse x",
+   "mouse y", "mouse delta"}) or PTZ ({"operation", "speed", "flag"}).
+   0, vl_fail (no player, or the player refused), vl_parse_json_error.
+   Not built yet: every call answers vl_fail. */
+VL_API int vl_start_record(base_instance* instance, const char* json);
+VL_API int vl_capture_picture(base_instance* instance, const char* json);
+VL_API int vl_set_video_proportion(base_instance* instance, const char* json);
+VL_API int vl_fisheye_mouse_control(base_instance* instance, const char* json);
+VL_API int vl_fisheye_ptz_control(base_instance* instance, const char* json);
+VL_API int vl_manual_switch_record(base_instance* instance, const char* json);
+
+/* ---- Feature instances: the player handle -------------------------------- */
+/* These act on the instance's player. An instance without one (a talk, a
+   search, a download, a stopped preview) answers as each says, "no player",
+   and nothing is called. Arguments are checked before that. The drawing
+   words a, b, c are the player's own (points, sizes, texts), passed on
+   unchanged. */
+
+/* 0, vl_fail when the player refuses or there is no player;
+   vl_invalid_instance for NULL. */
+VL_API int vl_open_sound(base_instance* instance);
+VL_API int vl_close_sound(base_instance* instance);
+VL_API int vl_set_volume(base_instance* instance, int volume);
+VL_API int vl_set_mute_on(base_instance* instance);
+VL_API int vl_set_mute_off(base_instance* instance);
+/* The volume; vl_fail when there is no player; vl_invalid_instance for NULL. */
+VL_API int vl_get_volume(base_instance* instance);
+/* Ends the local recording (vl_start_record). The _ex form writes its
+   results into *result (NULL: they are dropped). 0, vl_fail (no recording,
+   no player), vl_invalid_instance. */
+VL_API int vl_stop_record(base_instance* instance);
+VL_API int vl_stop_record_ex(base_instance* instance, vl_record_result* result);
+/* 0, vl_fail (no picture shown, no player), vl_invalid_argument for a NULL
+   buffer record, vl_invalid_instance. */
+VL_API int vl_capture_picture_to_buf(base_instance* instance, vl_picture_buffer* buffer);
+/* The played position as "YYYY-MM-DD hh:mm:ss" (UTC, rounded to the
+   nearest second): the buffer is cleared (size bytes) and the text written
+   into it, cut to fit. 0; vl_fail when nothing has played yet or there is
+   no player (the buffer untouched); vl_invalid_argument for a NULL buffer
+   or a size of 0 or less; vl_invalid_instance. */
+VL_API int vl_get_current_time(base_instance* instance, char* out, int size);
+/* The played position in milliseconds since 1970 (rounded to the nearest);
+   0 when nothing has played, for no player and for NULL. */
+VL_API int64_t vl_get_current_time_millisecond(base_instance* instance);
+/* 0 (also when the player refuses); vl_fail when there is no player;
+   vl_invalid_instance. */
+VL_API int vl_set_fishsye_mode(base_instance* instance, int mode);
+/* 1 while the window shows a zoomed part of the picture; 0 otherwise, for
+   no player and for NULL. */
+VL_API int vl_window_in_zoom_status(base_instance* instance);
+/* Drawing over the picture: 0 (also when the player refuses or there is no
+   player); vl_invalid_instance. */
+VL_API int vl_set_color(base_instance* instance, int colour);
+VL_API int vl_draw_line(base_instance* instance, intptr_t a, intptr_t b);
+VL_API int vl_draw_rect(base_instance* instance, intptr_t a, intptr_t b);
+VL_API int vl_draw_solid_rect(base_instance* instance, intptr_t a, intptr_t b, intptr_t c);
+VL_API int vl_draw_hollow_circle(base_instance* instance, intptr_t a, intptr_t b);
+VL_API int vl_draw_text(base_instance* instance, intptr_t a, intptr_t b);
+/* The player keeps a copy of the picture (size bytes at data) for
+   vl_draw_picture: its id (positive), or 0 when it refused, for no player
+   and for NULL; never negative. */
+VL_API int vl_upload_picture_from_memory(base_instance* instance, const void* data, int size);
+/* Forgets or draws an uploaded picture: 0 (also when the player refuses or
+   there is no player); vl_invalid_instance. */
+VL_API int vl_delete_picture(base_instance* instance, int id);
+VL_API int vl_draw_picture(base_instance* instance, int id, intptr_t a, intptr_t b);
+/* The decoded picture's size (0 x 0 before the first picture): 0 (with no
+   player nothing is written); vl_invalid_argument for a NULL pointer;
+   vl_invalid_instance. */
+VL_API int vl_get_frame_width_and_height(base_instance* instance, int* width, int* height);
+/* Shows only that part of the picture in the window: 0 (also with no
+   picture yet or no player: nothing changes); vl_invalid_argument for NULL
+   ratios; vl_invalid_instance. */
+VL_API int vl_adjust_render_frame_rect(base_instance* instance, vl_view_ratios* ratios);
+/* {"frame rate": n, "bit rate": n} of the decoded stream or of the stream
+   as it arrives: the buffer is cleared (size bytes) and the text written
+   into it, cut to fit. 0; vl_fail for a NULL buffer, a size of 0 or less
+   (nothing written) or no player; vl_invalid_instance. */
+VL_API int vl_get_stream_info(base_instance* instance, char* out, int size);
+VL_API int vl_get_net_stream_info(base_instance* instance, char* out, int size);
+/* The stream lost frames, or starts anew: the player drops what it holds.
+   0; vl_fail when there is no player; vl_invalid_instance. */
+VL_API int vl_play_lost(base_instance* instance);
+VL_API int vl_play_reset(base_instance* instance);
+/* The player's handle, 0 for no player and for NULL. */
+VL_API int vl_get_play_handle(base_instance* instance);
+/* Marks the position frame of the picture on (non-zero) or off; does
+   nothing for no player and for NULL. */
+VL_API void vl_enable_pos_frame(base_instance* instance, int enable);
+
+/* ---- Feature instances: downloads --------------------------------------- */
+
+/* Pauses and resumes a running download of a device (vl_start_download_*).
+   0; vl_invalid_instance for NULL, for another kind of instance and for a
+   download that has nothing running. */
+VL_API int vl_pause_download(base_instance* instance);
+VL_API int vl_resume_download(base_instance* instance);
+
 #ifdef __cplusplus
 }
 #endif

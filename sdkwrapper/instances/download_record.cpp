@@ -1,6 +1,7 @@
 #include "instances/download_record.h"
 
 #include "core/device.h"
+#include "vlnet.h"
 
 download_record::download_record(device* owner, vlsdk::connection& connection)
     : base_instance(owner, instance_type::download_record, "download_record", owner->label().c_str())
@@ -25,4 +26,22 @@ int download_record::stop()
 {
     // Nothing runs yet.
     return vl_success;
+}
+
+bool download_record::pause_download()
+{
+    int handle = m_download_handle.load();
+    if (handle == 0)
+        return false;
+    VLNetPauseDownloadFile(&handle);
+    return true;
+}
+
+bool download_record::resume_download()
+{
+    int handle = m_download_handle.load();
+    if (handle == 0)
+        return false;
+    VLNetResumeDownloadFile(&handle);
+    return true;
 }

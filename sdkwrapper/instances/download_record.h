@@ -8,6 +8,7 @@
 #include "core/connection.h"
 #include "instances/instance_records.h"
 
+#include <atomic>
 #include <cstdint>
 
 class download_record : public base_instance
@@ -24,7 +25,20 @@ public:
     int stop() override;
 
     int login_handle() const { return m_login_handle; }
+    // The network SDK's handle of the running download; 0 when none runs.
+    int download_handle() const { return m_download_handle.load(); }
+    // Pause and resume the running download (VLNetPauseDownloadFile,
+    // VLNetResumeDownloadFile): false, and nothing asked, when none runs.
+    // Caller's thread, as start and stop.
+    bool pause_download();
+    bool resume_download();
+
+protected:
+    // The start keeps the handle of the download it started.
+    void set_download_handle(int handle) { m_download_handle.store(handle); }
 
 private:
     const int m_login_handle; // the device's, when it was made
+    // Written by start and stop, read by pause and resume.
+    std::atomic<int> m_download_handle { 0 };
 };

@@ -321,3 +321,139 @@ TEST_F(CInterface, DeviceExportsCheckTheirArguments)
     EXPECT_FALSE(valid);
     EXPECT_EQ(vl_get_decoded_frame(nullptr, nullptr), nullptr);
 }
+
+// Every instance export that takes an instance or a record, handed a null
+// one, answers as its contract says and touches nothing.
+TEST_F(CInterface, InstanceExportsGivenNullAnswerAndNeverCrash)
+{
+    // Starts: NULL for a null record, a record without device, a null device.
+    vl_preview_param preview {};
+    vl_remote_playback_param playback {};
+    vl_download_param download {};
+    vl_talk_param talk {};
+    vl_human_face_report_param report {};
+    vl_human_face_param_param face {};
+    EXPECT_EQ(vl_start_preview(nullptr), nullptr);
+    EXPECT_EQ(vl_start_preview(&preview), nullptr);
+    EXPECT_EQ(vl_start_remote_playback(nullptr), nullptr);
+    EXPECT_EQ(vl_start_remote_playback(&playback), nullptr);
+    EXPECT_EQ(vl_search_record_by_month(nullptr, "{}", nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_search_record_by_day(nullptr, "{}", nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_start_download_by_file(nullptr, "{}", nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_start_download_by_time(nullptr, "{}", nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_start_download_by_file_v1(nullptr), nullptr);
+    EXPECT_EQ(vl_start_download_by_file_v1(&download), nullptr);
+    EXPECT_EQ(vl_start_download_by_time_v1(nullptr), nullptr);
+    EXPECT_EQ(vl_start_download_by_time_v1(&download), nullptr);
+    EXPECT_EQ(vl_start_talk_to_device(nullptr, "{}", nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_start_talk_to_channel(nullptr, "{}", nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_start_talk_to_device_v1(nullptr), nullptr);
+    EXPECT_EQ(vl_start_talk_to_device_v1(&talk), nullptr);
+    EXPECT_EQ(vl_start_talk_to_channel_v1(nullptr), nullptr);
+    EXPECT_EQ(vl_start_talk_to_channel_v1(&talk), nullptr);
+    EXPECT_EQ(vl_start_playback_thumbnails(nullptr, "{}", nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_start_playback_thumbnails_index(nullptr, "{}", nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_start_upgrade(nullptr, "{}", nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_start_human_face_alarm_report(nullptr), nullptr);
+    EXPECT_EQ(vl_start_human_face_alarm_report(&report), nullptr);
+    EXPECT_EQ(vl_start_human_face_param(nullptr), nullptr);
+    EXPECT_EQ(vl_start_human_face_param(&face), nullptr);
+    EXPECT_EQ(vl_start_local_playback(nullptr), nullptr);
+    EXPECT_EQ(vl_start_sync_playback(nullptr), nullptr);
+    EXPECT_EQ(vl_start_http_client(nullptr), nullptr);
+    EXPECT_EQ(vl_start_local_playback_thumbnails(nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_start_convert_file(nullptr, nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_start_p2p_tunnel(nullptr, nullptr, nullptr), nullptr);
+
+    // Stops.
+    for (auto stop : { vl_stop_download, vl_stop_human_face_alarm_report, vl_stop_human_face_param,
+             vl_stop_playback_thumbnails, vl_stop_preview, vl_stop_search_record, vl_stop_talk,
+             vl_stop_upgrade, vl_stop_playback, vl_stop_convert_file, vl_stop_http_client,
+             vl_stop_local_playback_thumbnails, vl_stop_p2p_tunnel })
+        EXPECT_EQ(stop(nullptr), vl_invalid_instance);
+
+    // Operations.
+    bool valid = true;
+    EXPECT_EQ(vl_get_decoded_frame(nullptr, &valid), nullptr);
+    EXPECT_FALSE(valid);
+    for (auto op : { vl_switch_stream_type, vl_seek_by_time, vl_seek_by_time_v1, vl_set_play_mode,
+             vl_delete_playback_thumbnails, vl_start_record, vl_capture_picture, vl_set_video_proportion,
+             vl_fisheye_mouse_control, vl_fisheye_ptz_control, vl_manual_switch_record })
+        EXPECT_EQ(op(nullptr, "{}"), vl_invalid_instance);
+    EXPECT_EQ(vl_seek_by_key_frame_index(nullptr, 1), vl_invalid_instance);
+    EXPECT_EQ(vl_input_local_playback_time(nullptr, 1, 2), vl_invalid_instance);
+    EXPECT_EQ(vl_send_human_face_param(nullptr, "x", 1), vl_invalid_instance);
+    EXPECT_EQ(vl_sync_playback_add_session(nullptr, nullptr), vl_fail);
+    EXPECT_EQ(vl_sync_playback_del_session(nullptr, nullptr), vl_fail);
+    EXPECT_EQ(vl_request_more_frame(nullptr), vl_invalid_instance);
+    EXPECT_EQ(vl_talk_send_record_data(nullptr), vl_invalid_instance);
+    vl_talk_data_param data { nullptr, "x", 1 };
+    EXPECT_EQ(vl_talk_send_record_data(&data), vl_invalid_instance);
+
+    // The player handle.
+    char out[16];
+    std::memset(out, 'x', sizeof out);
+    int width = 7;
+    int height = 7;
+    vl_record_result result {};
+    vl_picture_buffer picture {};
+    vl_view_ratios ratios {};
+    for (auto op : { vl_open_sound, vl_close_sound, vl_get_volume, vl_set_mute_on, vl_set_mute_off,
+             vl_stop_record, vl_play_lost, vl_play_reset })
+        EXPECT_EQ(op(nullptr), vl_invalid_instance);
+    EXPECT_EQ(vl_set_volume(nullptr, 10), vl_invalid_instance);
+    EXPECT_EQ(vl_stop_record_ex(nullptr, &result), vl_invalid_instance);
+    EXPECT_EQ(vl_stop_record_ex(nullptr, nullptr), vl_invalid_instance);
+    EXPECT_EQ(vl_capture_picture_to_buf(nullptr, &picture), vl_invalid_instance);
+    EXPECT_EQ(vl_capture_picture_to_buf(nullptr, nullptr), vl_invalid_instance);
+    EXPECT_EQ(vl_get_current_time(nullptr, out, sizeof out), vl_invalid_instance);
+    EXPECT_EQ(vl_get_current_time(nullptr, nullptr, 0), vl_invalid_instance);
+    EXPECT_EQ(vl_get_current_time_millisecond(nullptr), 0);
+    EXPECT_EQ(vl_set_fishsye_mode(nullptr, 1), vl_invalid_instance);
+    EXPECT_EQ(vl_window_in_zoom_status(nullptr), 0);
+    EXPECT_EQ(vl_set_color(nullptr, 1), vl_invalid_instance);
+    EXPECT_EQ(vl_draw_line(nullptr, 1, 2), vl_invalid_instance);
+    EXPECT_EQ(vl_draw_rect(nullptr, 1, 2), vl_invalid_instance);
+    EXPECT_EQ(vl_draw_solid_rect(nullptr, 1, 2, 3), vl_invalid_instance);
+    EXPECT_EQ(vl_draw_hollow_circle(nullptr, 1, 2), vl_invalid_instance);
+    EXPECT_EQ(vl_draw_text(nullptr, 1, 2), vl_invalid_instance);
+    EXPECT_EQ(vl_upload_picture_from_memory(nullptr, "x", 1), 0);
+    EXPECT_EQ(vl_upload_picture_from_memory(nullptr, nullptr, 0), 0);
+    EXPECT_EQ(vl_delete_picture(nullptr, 1), vl_invalid_instance);
+    EXPECT_EQ(vl_draw_picture(nullptr, 1, 2, 3), vl_invalid_instance);
+    EXPECT_EQ(vl_get_frame_width_and_height(nullptr, &width, &height), vl_invalid_instance);
+    EXPECT_EQ(vl_get_frame_width_and_height(nullptr, nullptr, nullptr), vl_invalid_instance);
+    EXPECT_EQ(vl_adjust_render_frame_rect(nullptr, &ratios), vl_invalid_instance);
+    EXPECT_EQ(vl_adjust_render_frame_rect(nullptr, nullptr), vl_invalid_instance);
+    EXPECT_EQ(vl_get_stream_info(nullptr, out, sizeof out), vl_invalid_instance);
+    EXPECT_EQ(vl_get_net_stream_info(nullptr, nullptr, 0), vl_invalid_instance);
+    EXPECT_EQ(vl_get_play_handle(nullptr), 0);
+    vl_enable_pos_frame(nullptr, 1);
+    EXPECT_EQ(vl_pause_download(nullptr), vl_invalid_instance);
+    EXPECT_EQ(vl_resume_download(nullptr), vl_invalid_instance);
+    EXPECT_EQ(out[0], 'x');
+    EXPECT_EQ(width, 7);
+}
+
+// Starts on a device that is not logged in: nothing starts, and the device
+// is destroyed cleanly afterwards (the sanitizer build sees any leak).
+TEST_F(CInterface, StartsOnADeviceThatIsNotLoggedIn)
+{
+    device* dev = vl_create_device();
+    ASSERT_NE(dev, nullptr);
+    vl_preview_param preview {};
+    preview.dev = dev;
+    preview.json = "{}";
+    vl_download_param download { dev, R"({"channel": 0, "index": 1})", nullptr, nullptr, nullptr };
+    vl_talk_param talk { dev, "{}", nullptr, nullptr, nullptr, nullptr };
+    vl_human_face_report_param report { dev, nullptr, nullptr, nullptr };
+    EXPECT_EQ(vl_start_preview(&preview), nullptr);
+    EXPECT_EQ(vl_search_record_by_day(dev, "{}", nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_start_download_by_file_v1(&download), nullptr);
+    EXPECT_EQ(vl_start_download_by_time(dev, "not json", nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_start_talk_to_channel_v1(&talk), nullptr);
+    EXPECT_EQ(vl_start_playback_thumbnails_index(dev, "{}", nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_start_upgrade(dev, "{}", nullptr, nullptr), nullptr);
+    EXPECT_EQ(vl_start_human_face_alarm_report(&report), nullptr) << "no login, no subscription";
+    EXPECT_EQ(vl_destroy_device(dev), vl_success);
+}

@@ -268,3 +268,30 @@ TEST(VLNetApi, RecordedCallsAndTheirRefusals)
     EXPECT_NE(calls.find("VLNetAsyncStopQueryParamJson 12345 1 (not running)\n"), std::string::npos);
     EXPECT_EQ(VLNetStandInCalls(out.data(), int(out.size()), 0), 0) << "cleared";
 }
+
+TEST(VLNetApi, DownloadPauseAndResumeAreNotedAndFindNoDownload)
+{
+    vltest::TempDir dir;
+    VLNET_LOG_INFO log;
+    std::memset(&log, 0, sizeof(log));
+    const std::string path = dir.file("VLNet.txt");
+    std::snprintf(log.file_path, sizeof(log.file_path), "%s", path.c_str());
+    ASSERT_EQ(VLNetInitLog(&log), 1);
+
+    int handle = 4711;
+    EXPECT_EQ(VLNetPauseDownloadFile(&handle), 0) << "no download runs in the stand-in";
+    EXPECT_EQ(VLNetResumeDownloadFile(&handle), 0);
+    EXPECT_EQ(handle, 4711) << "the handle is left as it is";
+    int none = 0;
+    EXPECT_EQ(VLNetPauseDownloadFile(&none), 0);
+    EXPECT_EQ(VLNetResumeDownloadFile(nullptr), 0);
+
+    const std::string text = readFile(path);
+    EXPECT_NE(text.find("download 4711: pause asked"), std::string::npos) << text;
+    EXPECT_NE(text.find("download 4711: resume asked"), std::string::npos) << text;
+    EXPECT_NE(text.find("download pause refused: no handle"), std::string::npos) << text;
+    EXPECT_NE(text.find("download resume refused: no handle"), std::string::npos) << text;
+    VLNET_LOG_INFO off;
+    std::memset(&off, 0, sizeof(off));
+    VLNetInitLog(&off);
+}
