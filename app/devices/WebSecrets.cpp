@@ -72,7 +72,8 @@ QByteArray base64Decode(const char* text, int length)
     }
     if (length <= 0)
         return QByteArray();
-    return QByteArray::fromStdString(vlsdk::multicast_base64_decode(std::string_view(text, std::size_t(length))));
+    return QByteArray::fromStdString(
+        vlsdk::multicast_base64_decode(std::string_view(text, std::size_t(length))));
 }
 
 namespace WebSecrets
@@ -98,7 +99,8 @@ QByteArray transKeyRequestBody(const QStringList& types)
 
 std::optional<TransKeyEntry> transKeyEntry(const QJsonObject& reply, int index)
 {
-    const QJsonArray lists = reply.value(QStringLiteral("data")).toObject().value(QStringLiteral("Key_lists")).toArray();
+    const QJsonArray lists
+        = reply.value(QStringLiteral("data")).toObject().value(QStringLiteral("Key_lists")).toArray();
     if (index < 0 || index >= lists.size() || !lists.at(index).isObject())
         return std::nullopt;
     const QJsonObject e = lists.at(index).toObject();
@@ -166,7 +168,8 @@ std::optional<SealedPassword> sealPassword(const QString& password, const QStrin
 AccountRules readAccountRules(const QJsonObject& reply)
 {
     AccountRules rules;
-    const QJsonObject p = reply.value(QStringLiteral("data")).toObject().value(QStringLiteral("password")).toObject();
+    const QJsonObject p
+        = reply.value(QStringLiteral("data")).toObject().value(QStringLiteral("password")).toObject();
     rules.minLength = p.value(QStringLiteral("min_length")).toInt(rules.minLength);
     rules.maxLength = p.value(QStringLiteral("max_length")).toInt(rules.maxLength);
     rules.notSameUsername = p.value(QStringLiteral("not_same_username")).toBool(rules.notSameUsername);

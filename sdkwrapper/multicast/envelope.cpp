@@ -422,7 +422,8 @@ std::optional<std::string> pbkdf2_sha256(
     std::string_view password, std::string_view salt, int iterations, std::size_t length)
 {
     if (salt.empty() || iterations < 1 || length == 0 || length > kPbkdf2MaxLength
-        || password.size() > static_cast<std::size_t>(INT_MAX) || salt.size() > static_cast<std::size_t>(INT_MAX))
+        || password.size() > static_cast<std::size_t>(INT_MAX)
+        || salt.size() > static_cast<std::size_t>(INT_MAX))
         return std::nullopt;
     std::string out(length, '\0');
     if (PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), bytes(salt),

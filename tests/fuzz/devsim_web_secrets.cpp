@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         && asked.size() != vljson::member(body, "type").size())
         std::abort();
     if (body.isObject()) {
-        const std::string proof = secrets.checkSecondaryAuth(0, "admin", body["base_secondary_authentication"]);
+        const std::string proof
+            = secrets.checkSecondaryAuth(0, "admin", body["base_secondary_authentication"]);
         if (proof == "ok")
             std::abort(); // no input can know the salt's password proof
         std::string password;

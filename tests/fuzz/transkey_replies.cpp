@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // Deriving a long count belongs to the device under test, not
             // to the fuzzer's time.
             const int iterations = entry->iterations > 64 ? 1 : entry->iterations;
-            const auto cipher = WebSecrets::secondaryAuthCipher(QStringLiteral("Admin_123"), entry->key, iterations);
+            const auto cipher
+                = WebSecrets::secondaryAuthCipher(QStringLiteral("Admin_123"), entry->key, iterations);
             if (!cipher)
                 std::abort();
             const QByteArray c = cipher->toLatin1();
@@ -48,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    const int code = WebSecrets::accountRulesCode(WebSecrets::readAccountRules(reply), QStringLiteral("admin"),
-        QString::fromLatin1(QByteArray::fromStdString(password)));
+    const int code = WebSecrets::accountRulesCode(WebSecrets::readAccountRules(reply),
+        QStringLiteral("admin"), QString::fromLatin1(QByteArray::fromStdString(password)));
     if (code != WebSecrets::RulesMet && (code < WebSecrets::SameAsUser || code > WebSecrets::TooFewKinds))
         std::abort();
     return 0;

@@ -115,7 +115,8 @@ bool WebSecrets::issue(int device, const Json::Value& types, Json::Value* keyLis
     auto& keys = m_keys[device];
     const Clock::time_point now = Clock::now();
     for (auto it = keys.begin(); it != keys.end();)
-        it = now - it->second.issued > std::chrono::milliseconds(m_keyLifeMs) ? keys.erase(it) : std::next(it);
+        it = now - it->second.issued > std::chrono::milliseconds(m_keyLifeMs) ? keys.erase(it)
+                                                                              : std::next(it);
     for (const auto& t : types) {
         Key key;
         key.issued = now;

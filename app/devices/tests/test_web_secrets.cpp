@@ -12,8 +12,8 @@
 #include "shell/Utilities.h"
 
 #include <QJsonArray>
-#include <gtest/gtest.h>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,10 +23,10 @@ namespace
 
 const QString kSalt16 = QStringLiteral("AAECAwQFBgcICQoLDA0ODw=="); // bytes 0..15
 const QString kSalt32 = QStringLiteral("ICEiIyQlJicoKSorLC0uLzAxMjM0NTY3ODk6Ozw9Pj8="); // bytes 32..63
-const QString kSalt64
-    = QStringLiteral("AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+Pw==");
-const QString kSalt65
-    = QStringLiteral("AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+P0A=");
+const QString kSalt64 = QStringLiteral(
+    "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+Pw==");
+const QString kSalt65 = QStringLiteral(
+    "AAECAwQFBgcICQoLDA0ODxAREhMUFRYXGBkaGxwdHh8gISIjJCUmJygpKissLS4vMDEyMzQ1Njc4OTo7PD0+P0A=");
 
 QString base64Of(const std::string& bytes)
 {
@@ -91,7 +91,10 @@ TEST(WebBase64, StandardAlphabetPaddedOnOneLine)
     EXPECT_EQ(base64Encode(bytes, 4), QStringLiteral("+/8AYQ=="));
     EXPECT_EQ(base64Encode(bytes, 0), QString());
     EXPECT_EQ(base64Encode(nullptr, 4), QString());
-    EXPECT_EQ(base64Decode("+/8AYQ==", 8), QByteArray("\xfb\xff\x00" "a", 4));
+    EXPECT_EQ(base64Decode("+/8AYQ==", 8),
+        QByteArray("\xfb\xff\x00"
+                   "a",
+            4));
     EXPECT_EQ(base64Decode(nullptr, 8), QByteArray());
     // Text that is no Base64 decodes to nothing, not to part of itself.
     for (const char* bad : { "+/8AYQ=", "+/8A*Q==", "====" })
@@ -114,7 +117,8 @@ TEST_F(WebSecretsTest, SecondaryAuthIsPbkdf2OfTheLoginPasswordAsLongAsTheSalt)
         // 16-byte salt, 16-byte key, 24 characters.
         { QStringLiteral("Admin_123"), kSalt16, 1000, QStringLiteral("V3TaHJUeXSVJTEV6bu6lwg==") },
         // 32-byte salt, 32-byte key, 44 characters.
-        { QStringLiteral("Admin_123"), kSalt32, 1000, QStringLiteral("p/imcPu7mLwJ5IAGbHrl+YkG6qqWOgnaMXg2n2YRYzw=") },
+        { QStringLiteral("Admin_123"), kSalt32, 1000,
+            QStringLiteral("p/imcPu7mLwJ5IAGbHrl+YkG6qqWOgnaMXg2n2YRYzw=") },
         // The password's Latin-1 bytes.
         { QStringLiteral("P\u00e4sswort1"), kSalt16, 1, QStringLiteral("Hdx0taa5v/gHbeoqXRU7GA==") },
         // Up to its first zero byte.
@@ -209,7 +213,8 @@ TEST_F(WebSecretsTest, TransKeyReplyStoresTheObjectsWithTheirSeq)
 {
     device.password = QStringLiteral("Admin_123");
     ASSERT_TRUE(device.onTransKeyReply(keyReply({ saltEntry(kSalt16, 1000, 7) })));
-    EXPECT_EQ(jsonToBytes(device.secondaryAuth), QByteArray(R"({"cipher":"V3TaHJUeXSVJTEV6bu6lwg==","seq":7})"));
+    EXPECT_EQ(
+        jsonToBytes(device.secondaryAuth), QByteArray(R"({"cipher":"V3TaHJUeXSVJTEV6bu6lwg==","seq":7})"));
 
     device.newPassword = QStringLiteral("Admin_12");
     ASSERT_TRUE(device.onTransKeyReply(keyReply({ publicKeyEntry(deviceKeyText, 12) })));
@@ -219,7 +224,8 @@ TEST_F(WebSecretsTest, TransKeyReplyStoresTheObjectsWithTheirSeq)
     EXPECT_EQ(enc.value(QStringLiteral("cipher")).toString().size(), 49);
     EXPECT_EQ(open(enc), "Admin_12");
     // Only the first entry is read.
-    ASSERT_TRUE(device.onTransKeyReply(keyReply({ saltEntry(kSalt32, 1000, 8), publicKeyEntry(QString(), 9) })));
+    ASSERT_TRUE(
+        device.onTransKeyReply(keyReply({ saltEntry(kSalt32, 1000, 8), publicKeyEntry(QString(), 9) })));
     EXPECT_EQ(device.secondaryAuth.value(QStringLiteral("seq")).toInt(), 8);
 }
 
@@ -235,28 +241,34 @@ TEST_F(WebSecretsTest, AMissingOrShortEntryFailsTheExchangeCleanly)
     const Case cases[] = {
         { "no data", QJsonObject { { QStringLiteral("result"), QStringLiteral("success") } } },
         { "no Key_lists", jsonFromBytes(R"({"result":"success","data":{}})") },
-        { "Key_lists no array", jsonFromBytes(R"({"result":"success","data":{"Key_lists":{"type":"base_salt"}}})") },
+        { "Key_lists no array",
+            jsonFromBytes(R"({"result":"success","data":{"Key_lists":{"type":"base_salt"}}})") },
         { "empty Key_lists", keyReply({}) },
         { "entry no object", keyReply({ QStringLiteral("base_salt") }) },
-        { "salt without key", keyReply({ QJsonObject { { QStringLiteral("type"), QStringLiteral("base_salt") },
-                                  { QStringLiteral("iter"), 1000 }, { QStringLiteral("seq"), 1 } } }) },
-        { "salt without iter", keyReply({ QJsonObject { { QStringLiteral("type"), QStringLiteral("base_salt") },
-                                   { QStringLiteral("key"), kSalt16 }, { QStringLiteral("seq"), 1 } } }) },
-        { "salt without seq", keyReply({ QJsonObject { { QStringLiteral("type"), QStringLiteral("base_salt") },
-                                  { QStringLiteral("key"), kSalt16 }, { QStringLiteral("iter"), 1000 } } }) },
+        { "salt without key",
+            keyReply({ QJsonObject { { QStringLiteral("type"), QStringLiteral("base_salt") },
+                { QStringLiteral("iter"), 1000 }, { QStringLiteral("seq"), 1 } } }) },
+        { "salt without iter",
+            keyReply({ QJsonObject { { QStringLiteral("type"), QStringLiteral("base_salt") },
+                { QStringLiteral("key"), kSalt16 }, { QStringLiteral("seq"), 1 } } }) },
+        { "salt without seq",
+            keyReply({ QJsonObject { { QStringLiteral("type"), QStringLiteral("base_salt") },
+                { QStringLiteral("key"), kSalt16 }, { QStringLiteral("iter"), 1000 } } }) },
         { "seq as text", keyReply({ saltEntry(kSalt16, 1000, QStringLiteral("1")) }) },
         { "salt of 65 bytes", keyReply({ saltEntry(kSalt65, 1000, 1) }) },
         { "iter zero", keyReply({ saltEntry(kSalt16, 0, 1) }) },
         { "iter fraction", keyReply({ saltEntry(kSalt16, 2.5, 1) }) },
         { "iter huge", keyReply({ saltEntry(kSalt16, 4294967296.0, 1) }) },
-        { "public key without key", keyReply({ QJsonObject { { QStringLiteral("type"), QStringLiteral("base_x_public") },
-                                        { QStringLiteral("seq"), 1 } } }) },
+        { "public key without key",
+            keyReply({ QJsonObject { { QStringLiteral("type"), QStringLiteral("base_x_public") },
+                { QStringLiteral("seq"), 1 } } }) },
         { "public key of one character", keyReply({ publicKeyEntry(QStringLiteral("0"), 1) }) },
         { "public key of 31 bytes", keyReply({ publicKeyEntry(zeros31, 1) }) },
         { "public key without its skipped character", keyReply({ publicKeyEntry(deviceKeyText.mid(1), 1) }) },
         { "public key cut short", keyReply({ publicKeyEntry(deviceKeyText.left(30), 1) }) },
-        { "another type", keyReply({ QJsonObject { { QStringLiteral("type"), QStringLiteral("base_rsa") },
-                              { QStringLiteral("key"), kSalt16 }, { QStringLiteral("seq"), 1 } } }) },
+        { "another type",
+            keyReply({ QJsonObject { { QStringLiteral("type"), QStringLiteral("base_rsa") },
+                { QStringLiteral("key"), kSalt16 }, { QStringLiteral("seq"), 1 } } }) },
     };
     for (const Case& c : cases) {
         // Objects of an earlier exchange are not left to be sent.
@@ -284,7 +296,8 @@ TEST(WebSecretsRequest, TransKeyBodyIsCompactWithTheTypesInOrder)
 {
     EXPECT_EQ(WebSecrets::transKeyRequestBody({ QStringLiteral("base_salt") }),
         QByteArray(R"({"data":{"type":["base_salt"]}})"));
-    EXPECT_EQ(WebSecrets::transKeyRequestBody({ QStringLiteral("base_salt"), QStringLiteral("base_x_public") }),
+    EXPECT_EQ(
+        WebSecrets::transKeyRequestBody({ QStringLiteral("base_salt"), QStringLiteral("base_x_public") }),
         QByteArray(R"({"data":{"type":["base_salt","base_x_public"]}})"));
 }
 
@@ -312,20 +325,23 @@ TEST(AccountRules, FirstBrokenRuleDecides)
         { "with a digit", alphaDigit, QStringLiteral("admin"), QStringLiteral("abcdefg1"), 79 },
         { "with an upper-case letter", alphaDigit, QStringLiteral("admin"), QStringLiteral("abcdefG1"), 254 },
         { "with an exclamation mark", alphaDigit, QStringLiteral("admin"), QStringLiteral("abcdef!1"), 256 },
-        { "digits alone", alphaDigit, QStringLiteral("admin"), QStringLiteral("12345678"),
-            258 },
-        { "17 characters under 16", alphaDigit, QStringLiteral("admin"), QStringLiteral("abcdefgh!ABCDEF12"), 252 },
+        { "digits alone", alphaDigit, QStringLiteral("admin"), QStringLiteral("12345678"), 258 },
+        { "17 characters under 16", alphaDigit, QStringLiteral("admin"), QStringLiteral("abcdefgh!ABCDEF12"),
+            252 },
         { "7 characters", alphaDigit, QStringLiteral("admin"), QStringLiteral("abc1234"), 251 },
-        { "a sign the device does not list", specials, QStringLiteral("admin"), QStringLiteral("abcd$1234"), 257 },
+        { "a sign the device does not list", specials, QStringLiteral("admin"), QStringLiteral("abcd$1234"),
+            257 },
         { "a listed sign", specials, QStringLiteral("admin"), QStringLiteral("abcd#1234"), 79 },
         { "a space is a sign too", specials, QStringLiteral("admin"), QStringLiteral("abcd 1234"), 257 },
         { "the user's name", noUser, QStringLiteral("operator1"), QStringLiteral("operator1"), 250 },
         { "the user's name, short", noUser, QStringLiteral("ad1"), QStringLiteral("ad1"), 250 },
         { "not the user's name", noUser, QStringLiteral("operator1"), QStringLiteral("operator2"), 79 },
-        { "lower case not allowed", jsonFromBytes(R"({"data":{"password":{"character_combinations":["digit"]}}})"),
-            QString(), QStringLiteral("1234567a"), 253 },
-        { "digits not allowed", jsonFromBytes(R"({"data":{"password":{"character_combinations":["alpha"]}}})"),
-            QString(), QStringLiteral("abcdefg1"), 255 },
+        { "lower case not allowed",
+            jsonFromBytes(R"({"data":{"password":{"character_combinations":["digit"]}}})"), QString(),
+            QStringLiteral("1234567a"), 253 },
+        { "digits not allowed",
+            jsonFromBytes(R"({"data":{"password":{"character_combinations":["alpha"]}}})"), QString(),
+            QStringLiteral("abcdefg1"), 255 },
         // Bytes from 128 up count as signs, and must be listed.
         { "a listed Latin-1 letter", latin1, QString(), QStringLiteral("Caf\u00e9!no1"), 79 },
         { "listed Latin-1 letters", latin1, QString(), QStringLiteral("Caf\u00e9\u00ff!no1"), 79 },
@@ -335,19 +351,20 @@ TEST(AccountRules, FirstBrokenRuleDecides)
         { "no rules at all: defaults, no kind allowed", none, QString(), QStringLiteral("abcdefgh"), 253 },
         { "empty password", none, QString(), QString(), 251 },
         { "empty password, no minimum",
-            jsonFromBytes(R"({"data":{"password":{"min_length":0,"character_combinations_num":1}}})"), QString(),
-            QString(), 258 },
+            jsonFromBytes(R"({"data":{"password":{"min_length":0,"character_combinations_num":1}}})"),
+            QString(), QString(), 258 },
     };
     for (const Case& c : cases)
-        EXPECT_EQ(WebSecrets::accountRulesCode(WebSecrets::readAccountRules(c.rules), c.user, c.password), c.code)
+        EXPECT_EQ(
+            WebSecrets::accountRulesCode(WebSecrets::readAccountRules(c.rules), c.user, c.password), c.code)
             << c.what;
 }
 
 TEST(AccountRules, OnlyEditionsThatCheckThemAskTheDevice)
 {
     ASSERT_TRUE(HttpClient::globalInit());
-    for (const auto& [edition, code] : { std::pair { 0, 79 }, std::pair { 40, 79 }, std::pair { 43, 202 },
-             std::pair { 44, 202 } }) {
+    for (const auto& [edition, code] :
+        { std::pair { 0, 79 }, std::pair { 40, 79 }, std::pair { 43, 202 }, std::pair { 44, 202 } }) {
         ShellTestOptions options;
         options.edition = edition;
         ShellTestEnv env(options);

@@ -320,7 +320,8 @@ TEST(WebSecrets, Pbkdf2KnownAnswers)
         { "passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt", 4096, 40,
             "348c89dbcbd32b2f32d814b8116e84cf2b17347ebc1800181c4e2a1fb8dd53e1c635518c7dac47e9" },
         // A device's salt of 16 bytes gives 16 bytes.
-        { "Admin_123", unhex("000102030405060708090a0b0c0d0e0f"), 1000, 16, "5774da1c951e5d25494c457a6eeea5c2" },
+        { "Admin_123", unhex("000102030405060708090a0b0c0d0e0f"), 1000, 16,
+            "5774da1c951e5d25494c457a6eeea5c2" },
     };
     for (const Case& c : cases) {
         const auto dk = pbkdf2_sha256(c.password, c.salt, c.iterations, c.length);
@@ -381,7 +382,8 @@ TEST(WebSecrets, OpeningRefusesBrokenInput)
     EXPECT_FALSE(open_web_secret(device, sealed->public_key, flipped)); // tag fails
     EXPECT_FALSE(open_web_secret(other, sealed->public_key, sealed->sealed)); // another device
     EXPECT_FALSE(open_web_secret(device, sealed->public_key.substr(1), sealed->sealed)); // 31-byte key
-    EXPECT_FALSE(open_web_secret(device, sealed->public_key, sealed->sealed.substr(0, kWebSealedOverhead - 1)));
+    EXPECT_FALSE(
+        open_web_secret(device, sealed->public_key, sealed->sealed.substr(0, kWebSealedOverhead - 1)));
     EXPECT_FALSE(open_web_secret(device, std::string(32, '\0'), sealed->sealed)); // low-order key
     EXPECT_FALSE(seal_web_secret(device.public_key().substr(0, 31), "x"));
     EXPECT_FALSE(seal_web_secret(std::string(32, '\0'), "x"));

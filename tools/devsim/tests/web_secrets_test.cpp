@@ -115,7 +115,9 @@ TEST(PasswordRules, OneRuleSetInOrder)
         { "Good_Pass1", "admin", PasswordCheck::Ok },
         { "abcdefg1", "", PasswordCheck::Ok },
         { "Caf\xe9_Pass1", "admin", PasswordCheck::Ok }, // Latin-1: a sign
-        { "\x80\xff" "abcdef", "", PasswordCheck::Ok },
+        { "\x80\xff"
+          "abcdef",
+            "", PasswordCheck::Ok },
         { "operator1", "operator1", PasswordCheck::SameAsUser },
         { "admin", "admin", PasswordCheck::SameAsUser },
         { "Short_1", "", PasswordCheck::TooShort },
@@ -124,7 +126,9 @@ TEST(PasswordRules, OneRuleSetInOrder)
         { std::string(31, 'a') + "1", "", PasswordCheck::Ok },
         { "with space1", "", PasswordCheck::BadCharacter },
         { "tab\tTab12", "", PasswordCheck::BadCharacter },
-        { "del\x7f" "Del12", "", PasswordCheck::BadCharacter },
+        { "del\x7f"
+          "Del12",
+            "", PasswordCheck::BadCharacter },
         { std::string("nul\0Nul12", 9), "", PasswordCheck::BadCharacter },
         { "abcdefghij", "", PasswordCheck::TooFewKinds },
         { "\xe9\xe8\xe0\xf9\xe9\xe8\xe0\xf9", "", PasswordCheck::TooFewKinds },
@@ -132,7 +136,8 @@ TEST(PasswordRules, OneRuleSetInOrder)
         { "ADMIN123", "", PasswordCheck::Weak },
     };
     for (const Case& c : cases)
-        EXPECT_EQ(passwordCheckName(checkPassword(c.password, c.user)), std::string(passwordCheckName(c.check)))
+        EXPECT_EQ(
+            passwordCheckName(checkPassword(c.password, c.user)), std::string(passwordCheckName(c.check)))
             << vlhex::to_hex(c.password);
 }
 
@@ -143,7 +148,8 @@ TEST(PasswordRules, PublishedAsTheDeviceChecksThem)
     EXPECT_EQ(rules["max_length"].asInt(), 32);
     EXPECT_TRUE(rules["not_same_username"].asBool());
     EXPECT_EQ(rules["character_combinations_num"].asInt(), 2);
-    EXPECT_EQ(vljson::write_compact(rules["character_combinations"]), R"(["ALPHA","alpha","digit","special"])");
+    EXPECT_EQ(
+        vljson::write_compact(rules["character_combinations"]), R"(["ALPHA","alpha","digit","special"])");
     const std::string special = rules["special"].asString();
     EXPECT_TRUE(vljson::is_valid_utf8(special));
     EXPECT_EQ(special.substr(0, 32), kSpecialSigns);
@@ -263,14 +269,16 @@ TEST_F(ShortLivedKeys, KeysExpire)
 {
     const Json::Value salt = issue(camera, R"(["base_salt"])")[0];
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(secrets.checkSecondaryAuth(camera, "admin", proof(salt, passwordOf(camera, "admin"))), "expired");
+    EXPECT_EQ(
+        secrets.checkSecondaryAuth(camera, "admin", proof(salt, passwordOf(camera, "admin"))), "expired");
 }
 
 TEST_F(WebSecretsTest, KeysAreForgottenWhenTheDeviceGoesAwayAndBounded)
 {
     const Json::Value salt = issue(camera, R"(["base_salt"])")[0];
     store.reboot(camera, 1);
-    EXPECT_EQ(secrets.checkSecondaryAuth(camera, "admin", proof(salt, passwordOf(camera, "admin"))), "unknown_seq");
+    EXPECT_EQ(
+        secrets.checkSecondaryAuth(camera, "admin", proof(salt, passwordOf(camera, "admin"))), "unknown_seq");
 
     // The oldest keys go first.
     const Json::Value first = issue(recorder, R"(["base_salt"])")[0];
