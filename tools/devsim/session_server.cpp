@@ -115,7 +115,10 @@ public:
             return;
         m_closeWhy = why;
         m_closeAfterFlush = true;
-        pump();
+        // A change this session is answering moved the device: its answer
+        // is not queued yet, and must still leave before the close.
+        if (!m_answeringChange)
+            pump();
     }
 
 private:
@@ -279,7 +282,9 @@ private:
         // The device moves before it answers; the answer still leaves on
         // this session, which ends once it is sent (moved sessions close
         // after their last frame).
+        m_answeringChange = true;
         const std::int32_t result = networkChange(m_server.m_store, m_device, m_nonce, m_payload, detail);
+        m_answeringChange = false;
         note("SET_NEW_DEV_INFO", h.sequence, detail);
         log("session " + std::to_string(m_number) + " network change by " + detail.get("user", "").asString()
             + " -> " + std::to_string(result)
@@ -456,6 +461,7 @@ private:
     bool m_closed = false;
     bool m_writing = false;
     bool m_closeAfterFlush = false;
+    bool m_answeringChange = false; // inside onNetworkChange, before its reply is queued
     std::string m_closeWhy;
     Clock::time_point m_lastActivity;
     std::array<std::uint8_t, vlwire::kHeaderSize> m_header {};
