@@ -82,6 +82,9 @@ void DeviceInfo::sendHttpRequest(const HttpRequestParam& param)
     request.setHeader(QNetworkRequest::UserAgentHeader, kUserAgent);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
     request.setRawHeader("Accept", "application/json");
+    // Plain bodies: Qt's own decompression leaks its zlib stream on every
+    // reply it answers with credentials (a Digest challenge's).
+    request.setRawHeader("Accept-Encoding", "identity");
     request.setRawHeader("Host", oneLine(ip().toLatin1()));
     request.setRawHeader("Content-Length", QByteArray::number(param.body.size()));
     request.setRawHeader("Connection", "Keep-Alive");

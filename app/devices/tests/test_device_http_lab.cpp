@@ -67,6 +67,9 @@ HttpRequestParam request(const QString& path, const QByteArray& body, const std:
     p.onFailure = [outcome](DeviceInfo*, const HttpRequestParam& param) {
         ++outcome->failures;
         outcome->failed = param;
+        // The copy's continuations hold the outcome: no cycle.
+        outcome->failed.onSuccess = nullptr;
+        outcome->failed.onFailure = nullptr;
     };
     return p;
 }
@@ -234,6 +237,7 @@ TEST_F(DeviceHttpLab, RequestReachesTheDevicesPortWithItsHeaders)
             header(r, "User-Agent"), "Mozilla/5.0 (Windows NT 10.0; WOW64; Trident/7.0; rv:11.0) like Gecko");
         EXPECT_EQ(header(r, "Content-Type"), "application/json");
         EXPECT_EQ(header(r, "Accept"), "application/json");
+        EXPECT_EQ(header(r, "Accept-Encoding"), "identity");
         EXPECT_EQ(header(r, "Content-Length"), "2");
         EXPECT_EQ(header(r, "X-Requested-With"), "XMLHttpRequest");
         EXPECT_EQ(header(r, "Cache-Control"), "no-cache");
@@ -506,6 +510,7 @@ TEST_F(DeviceHttpLab, AMissingOrShortKeyFailsWithTheOperationsCode)
             [failed](DeviceInfo*, const HttpRequestParam& p) {
                 ++failed->failures;
                 failed->failed = p;
+                failed->failed.onFailure = nullptr; // it holds `failed`
             });
         ASSERT_TRUE(waitFor([&] { return failed->done(); }, 15000));
         EXPECT_EQ(failed->failures, 1);
