@@ -33,11 +33,13 @@ std::uint32_t freshSequence()
 }
 
 // The probe: a PROBE frame whose filter carries the search's type byte,
-// which devices note but do not filter by.
-std::vector<std::uint8_t> probeFrame(std::uint32_t sequence, std::uint8_t oemType)
+// which devices note but do not filter by, and the P2P id asked for.
+std::vector<std::uint8_t> probeFrame(std::uint32_t sequence, const SearchConfig& config)
 {
     Json::Value filter(Json::objectValue);
-    filter["oem_type"] = oemType;
+    filter["oem_type"] = config.oemType;
+    if (!config.p2pId.empty())
+        filter["p2p_id"] = config.p2pId;
     return vlwire::encode(vlwire::kProbe, 0, sequence, vljson::write_compact(filter));
 }
 
@@ -56,7 +58,7 @@ Search::Search(int handle, SearchConfig config, Runtime& runtime)
     , m_io(runtime.io())
     , m_callbacks(runtime.callbackThread(handle))
     , m_sequence(freshSequence())
-    , m_probe(probeFrame(m_sequence, config.oemType))
+    , m_probe(probeFrame(m_sequence, config))
     , m_timer(m_io)
 {
 }

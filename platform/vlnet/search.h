@@ -27,6 +27,7 @@ struct SearchConfig {
     VLNET_SEARCH_CALLBACK callback = nullptr;
     void* context = nullptr;
     std::uint8_t oemType = 0; // passed on in the probe
+    std::string p2pId; // when not empty, only the device with this P2P id answers
     int timeoutMs = VLNET_SEARCH_DEFAULT_TIMEOUT_MS; // one round's listening time
     bool repeat = false; // rounds follow each other until stop()
     bool ranged = false; // probe first..last (host order) instead of broadcasting

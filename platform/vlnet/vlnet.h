@@ -881,6 +881,123 @@ typedef struct VLNET_PTZ_CONTROL {
    no answer in time). */
 VLNET_API int VLNET_CALL VLNetPTZControl(int handle, int command, const VLNET_PTZ_CONTROL* control);
 
+/* ---- P2P, network state and asynchronous JSON requests -------------- */
+
+/* P2P online check record (VLNetCheckP2POnlineStatus), 328 bytes; zero-fill
+   it. */
+typedef struct VLNET_P2P_CHECK {
+    char p2p_id[64]; /* NUL-terminated */
+    int32_t timeout_ms; /* how long to wait for the device */
+    int32_t kind; /* the P2P kind of the id */
+    uint8_t reserved[256];
+} VLNET_P2P_CHECK;
+
+/* Online statuses of VLNetCheckP2POnlineStatus. */
+#define VLNET_P2P_ONLINE 0
+#define VLNET_P2P_REFUSED (-22) /* the P2P service refused the check */
+#define VLNET_P2P_NO_ANSWER (-51) /* no device with that id answered in time */
+
+/* Asks whether the device with the record's P2P id is reachable: the
+   stand-in probes the local networks for a device with that id (PROTOCOL.md,
+   "Probe") and waits up to the time-out (1 to 60000 ms; others count as
+   3000). *status becomes 0 when it answered, -51 when none did. Returns 0;
+   -1 (status untouched) for a null argument or VLNetInit not called. Test
+   switches: VLNET_P2P_CHECK_STATUS=-22 answers that status without a
+   probe, VLNET_P2P_CHECK_REFUSE=1 makes the call return -1. */
+VLNET_API int VLNET_CALL VLNetCheckP2POnlineStatus(const VLNET_P2P_CHECK* check, int* status);
+/* Sets up the P2P layer for one kind (type text and kind). Recorded;
+   returns 0 (-1 for a null type). */
+VLNET_API int VLNET_CALL VLNetInitP2P(const char* type, int kind, int flags);
+/* Progress of the P2P layer's connection steps. */
+typedef void(VLNET_CALL* VLNET_P2P_PROCESS_CALLBACK)(int32_t step, const char* info, void* user);
+/* Recorded (the stand-in has no P2P steps to report); returns 0. */
+VLNET_API int VLNET_CALL VLNetRegisterP2PProcessCallback(VLNET_P2P_PROCESS_CALLBACK callback, void* user);
+/* Frees the P2P layer's resources when the host goes to the background.
+   Recorded; returns 0. */
+VLNET_API int VLNET_CALL VLNetP2PEnterBackgroundDestroy(void);
+/* Recorded; returns 0. */
+VLNET_API int VLNET_CALL VLNetEnableTutkManyConnection(int enable);
+/* Recorded; returns 0. */
+VLNET_API int VLNET_CALL VLNetP2PRegisterId(int id);
+
+/* Network state record (VLNetNetworkStatusChanged), 256 bytes. */
+typedef struct VLNET_NETWORK_STATUS {
+    uint8_t reserved[256];
+} VLNET_NETWORK_STATUS;
+
+/* The host's network changed. Recorded; returns 0 (-1 for null). */
+VLNET_API int VLNET_CALL VLNetNetworkStatusChanged(const VLNET_NETWORK_STATUS* status);
+/* Recorded; returns 0. */
+VLNET_API int VLNET_CALL VLNetSetOperatorPlmn(int plmn);
+
+/* An asynchronous JSON request as callers hand it over: five words and one
+   byte, 21 bytes without padding (the same layout as the wrapper's
+   vl_async_json_request). Word 0 is the parameter message; the others and
+   the byte belong to the request's kind. */
+#pragma pack(push, 1)
+typedef struct VLNET_ASYNC_JSON_REQUEST {
+    int32_t words[5];
+    uint8_t flag;
+} VLNET_ASYNC_JSON_REQUEST;
+/* The query record, 276 bytes: the request, then zeros. */
+typedef struct VLNET_ASYNC_JSON_QUERY {
+    VLNET_ASYNC_JSON_REQUEST request;
+    uint8_t reserved[255];
+} VLNET_ASYNC_JSON_QUERY;
+/* The set record, 268 bytes: the request, then zeros. */
+typedef struct VLNET_ASYNC_JSON_SET {
+    VLNET_ASYNC_JSON_REQUEST request;
+    uint8_t reserved[247];
+} VLNET_ASYNC_JSON_SET;
+#pragma pack(pop)
+
+/* Start an asynchronous JSON query or set on a logged-in connection.
+   Return a request number (positive), or 0 for an unknown handle, a
+   connection that is not logged in, or a null record. The stand-in records
+   the request; its devices send no answer yet. */
+VLNET_API int VLNET_CALL VLNetAsyncStartQueryParamJson(int handle, const VLNET_ASYNC_JSON_QUERY* query);
+VLNET_API int VLNET_CALL VLNetAsyncStartSetParamJson(int handle, const VLNET_ASYNC_JSON_SET* set);
+/* Ends request `request` of the connection. Returns 1 when it was running,
+   else 0. */
+VLNET_API int VLNET_CALL VLNetAsyncStopQueryParamJson(int handle, int request);
+
+/* What the stand-in recorded of the calls above (tests): one line per call,
+   oldest first, each ending in a line feed, as "VLNetInitP2P tutk 2 0".
+   Copies the text with its NUL when it fits size and returns its length;
+   -1 when it does not fit (nothing written). clear non-zero empties the
+   record afterwards. */
+VLNET_API int VLNET_CALL VLNetStandInCalls(char* out, int size, int clear);
+
+/* ---- Configuration export and import -------------------------------- */
+
+/* The import record of VLNetRemoteParamImportNew, 393256 bytes: its own
+   size, the data length, 32 zero bytes, then the configuration data. */
+#define VLNET_PARAM_IMPORT_DATA_MAX 393216
+typedef struct VLNET_PARAM_IMPORT {
+    uint32_t size; /* sizeof(VLNET_PARAM_IMPORT) */
+    uint32_t length; /* bytes of data used */
+    uint8_t reserved[32];
+    uint8_t data[VLNET_PARAM_IMPORT_DATA_MAX];
+} VLNET_PARAM_IMPORT;
+
+/* Called during VLNetExportBackupNew, on the calling thread, with the
+   exported block and the byte count of its data, which begin 40 bytes into
+   the block; context is the request's. */
+typedef void(VLNET_CALL* VLNET_EXPORT_HANDLER)(const char* block, int32_t length, void* context);
+
+/* The export request of VLNetExportBackupNew. */
+typedef struct VLNET_EXPORT_BACKUP {
+    void* context;
+    VLNET_EXPORT_HANDLER handler;
+} VLNET_EXPORT_BACKUP;
+
+/* Write a configuration to the logged-in device, and read it back; both
+   run to completion before they return, and answer non-zero for success,
+   0 for failure. The stand-in does not transfer configurations yet: both
+   answer 0 (the export calls no handler). */
+VLNET_API int VLNET_CALL VLNetRemoteParamImportNew(int handle, const VLNET_PARAM_IMPORT* record);
+VLNET_API int VLNET_CALL VLNetExportBackupNew(int handle, const VLNET_EXPORT_BACKUP* request);
+
 #ifdef __cplusplus
 }
 
@@ -918,6 +1035,14 @@ static_assert(offsetof(VLNET_NEW_DEV_INFO, network_mode) == 224, "VLNET_NEW_DEV_
 static_assert(sizeof(VLNET_CAPTURE) == 276, "VLNET_CAPTURE");
 static_assert(offsetof(VLNET_CAPTURE, picture_format) == 268, "VLNET_CAPTURE");
 static_assert(sizeof(VLNET_PTZ_CONTROL) == 44, "VLNET_PTZ_CONTROL");
+static_assert(sizeof(VLNET_P2P_CHECK) == 328, "VLNET_P2P_CHECK");
+static_assert(sizeof(VLNET_NETWORK_STATUS) == 256, "VLNET_NETWORK_STATUS");
+static_assert(sizeof(VLNET_ASYNC_JSON_REQUEST) == 21, "VLNET_ASYNC_JSON_REQUEST");
+static_assert(offsetof(VLNET_ASYNC_JSON_REQUEST, flag) == 20, "VLNET_ASYNC_JSON_REQUEST");
+static_assert(sizeof(VLNET_ASYNC_JSON_QUERY) == 276, "VLNET_ASYNC_JSON_QUERY");
+static_assert(sizeof(VLNET_ASYNC_JSON_SET) == 268, "VLNET_ASYNC_JSON_SET");
+static_assert(sizeof(VLNET_PARAM_IMPORT) == 393256, "VLNET_PARAM_IMPORT");
+static_assert(offsetof(VLNET_PARAM_IMPORT, data) == 40, "VLNET_PARAM_IMPORT");
 #else
 _Static_assert(sizeof(VLNET_SEARCH_DEV_RSP) == 452, "VLNET_SEARCH_DEV_RSP");
 _Static_assert(sizeof(VLNET_DEVICE_INFO) == 1232, "VLNET_DEVICE_INFO");
@@ -929,4 +1054,7 @@ _Static_assert(sizeof(VLNET_RECORD_INFO_EX) == 76, "VLNET_RECORD_INFO_EX");
 _Static_assert(sizeof(VLNET_NEW_DEV_INFO) == 744, "VLNET_NEW_DEV_INFO");
 _Static_assert(sizeof(VLNET_CAPTURE) == 276, "VLNET_CAPTURE");
 _Static_assert(sizeof(VLNET_PTZ_CONTROL) == 44, "VLNET_PTZ_CONTROL");
+_Static_assert(sizeof(VLNET_P2P_CHECK) == 328, "VLNET_P2P_CHECK");
+_Static_assert(sizeof(VLNET_ASYNC_JSON_REQUEST) == 21, "VLNET_ASYNC_JSON_REQUEST");
+_Static_assert(sizeof(VLNET_PARAM_IMPORT) == 393256, "VLNET_PARAM_IMPORT");
 #endif

@@ -135,7 +135,9 @@ const vlnet_calls& sdk_vlnet_calls()
     static const vlnet_calls calls = { &VLNetConnectionStartV1, &VLNetConnectionStop, &VLNetGetDevInfo,
         &VLNetGetHttpDevInfo, &VLNetSimpleCmd, &VLNetStartAlarmRequestInfo, &VLNetStopAlarmRequestInfo,
         &VLNetStartAlarmParamInfo, &VLNetStopAlarmParamInfo, &VLNetSetNewDevInfoEx, &VLNetCapture,
-        &VLNetPTZControl };
+        &VLNetPTZControl, &VLNetResetConnection, &VLNetSetEvenCheck, &VLNetAsyncStartQueryParamJson,
+        &VLNetAsyncStartSetParamJson, &VLNetAsyncStopQueryParamJson, &VLNetRemoteParamImportNew,
+        &VLNetExportBackupNew };
     return calls;
 }
 

@@ -84,6 +84,15 @@ struct vlnet_calls {
     int(VLNET_CALL* set_new_dev_info_ex)(const VLNET_NEW_DEV_INFO* info);
     int(VLNET_CALL* capture)(int handle, const VLNET_CAPTURE* capture);
     int(VLNET_CALL* ptz_control)(int handle, int command, const VLNET_PTZ_CONTROL* control);
+    // The session exports: reset, check word, asynchronous JSON requests,
+    // configuration import and export.
+    int(VLNET_CALL* reset_connection)(int handle);
+    int(VLNET_CALL* set_even_check)(int handle, int data);
+    int(VLNET_CALL* async_start_query_json)(int handle, const VLNET_ASYNC_JSON_QUERY* query);
+    int(VLNET_CALL* async_start_set_json)(int handle, const VLNET_ASYNC_JSON_SET* set);
+    int(VLNET_CALL* async_stop_json)(int handle, int request);
+    int(VLNET_CALL* remote_param_import)(int handle, const VLNET_PARAM_IMPORT* record);
+    int(VLNET_CALL* export_backup)(int handle, const VLNET_EXPORT_BACKUP* request);
 };
 const vlnet_calls& sdk_vlnet_calls();
 

@@ -33,6 +33,26 @@ const word_number kP2PTypes[] = {
     { "dorvex_ez", 21 },
 };
 
+// P2P kinds of the P2P status check and the P2P set-up: the login's words,
+// without the two editions whose login kinds (9 and 14) the P2P layer does
+// not serve.
+const word_number kP2PKinds[] = {
+    { "ip", 0 },
+    { "id", 1 },
+    { "tutk", 2 },
+    { "ddns", 23 },
+    { "vl", 24 },
+    { "vv", 5 },
+    { "dorvex_kp", 4 },
+    { "dorvex_kp_pro", 4 },
+    { "dorvex_lx", 7 },
+    { "dorvex_nc", 10 },
+    { "dorvex_nc_pro", 10 },
+    { "dorvex_sg", 11 },
+    { "dorvex_sg_pro", 11 },
+    { "dorvex_ez", 21 },
+};
+
 // OEM types of the network SDK, by customer edition code; editions with two
 // product lines have two codes.
 const word_number kOemTypes[] = {
@@ -72,6 +92,11 @@ template <size_t N> int lookup(const word_number (&table)[N], const std::string&
 int32_t p2p_type_number(const std::string& word)
 {
     return lookup(kP2PTypes, word);
+}
+
+int32_t p2p_kind_number(const std::string& word)
+{
+    return lookup(kP2PKinds, word);
 }
 
 uint8_t oem_type_number(const std::string& word)

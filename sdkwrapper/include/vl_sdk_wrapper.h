@@ -42,8 +42,10 @@ extern "C" {
 
 /* ---- Result codes ----------------------------------------------------- */
 
-/* Every export that returns int returns one of these: 0 or negative. The
-   list only grows; a value is never renumbered or reused. */
+/* Every export whose int result is a code returns one of these: 0 or
+   negative (counts, request numbers and the other positive answers are
+   said at their export). The list only grows; a value is never renumbered
+   or reused. */
 typedef enum vl_error_code {
     vl_success = 0,
     vl_fail = -1, /* an SDK call failed, "err" answers, null log record */
@@ -74,9 +76,7 @@ typedef enum vl_error_code {
 /* user is the caller's value, passed back unchanged. Texts live only during
    the call. Each export that takes a callback says on which thread it runs.
    A callback type is declared here together with the first export that
-   takes it. (The progress of the configuration export will take
-   (intptr_t first, int second, void* user): first may carry a block
-   address, which needs a pointer's width on 64-bit.) */
+   takes it. */
 
 /* Status and result texts; a search or multicast operation ends with json == NULL. */
 typedef void(VL_CALL* vl_json_callback)(const char* json, void* user);
@@ -255,6 +255,200 @@ VL_API int vl_cms_register_callback(device* dev, vl_report_callback_param* param
    (the earlier callback is kept), vl_invalid_device for NULL. */
 VL_API int vl_remote_test(
     device* dev, int command, const char* json, vl_report_callback callback, void* user);
+
+/* ---- Device facts and the connection ---------------------------------- */
+
+/* The 16-byte simple command of the network SDK, sent as it is. */
+typedef struct vl_simple_command {
+    int32_t command;
+    int32_t param;
+    int32_t reserved[2];
+} vl_simple_command;
+
+/* Logs the device in as vl_device_login_ex does, with no raw-message
+   callback. Results as vl_device_login_ex; vl_invalid_device for NULL. */
+VL_API int vl_device_login(device* dev, const char* json, vl_json_callback status_callback,
+    vl_message_callback message_callback, void* user);
+/* The channel count of the last login ("sys_channel_num" when non-zero,
+   else "ChannelNum"; 0 before a login), or vl_fail for NULL. */
+VL_API int vl_get_channel_number(device* dev);
+/* The analogue channels of the last login ("AnalogChNum"), or vl_fail for
+   NULL. */
+VL_API int vl_get_analogy_channel_number(device* dev);
+/* Drops the logged-in device's connection, which then reconnects by itself
+   (statuses "close", "connecting", "success" through the status callback).
+   Returns 0 (also when not logged in), vl_invalid_device for NULL. */
+VL_API int vl_reset_connection(device* dev);
+/* Sends the 16-byte command to the logged-in device as it is. Returns 0
+   (also when not logged in, or when the device refuses it),
+   vl_invalid_device for NULL. A NULL command sends nothing. */
+VL_API int vl_send_simple_command(device* dev, vl_simple_command* command);
+/* Hands the logged-in device a check word. Returns 0 when the device took
+   it; vl_fail for a NULL device, data 0, no login or a refusal. */
+VL_API int vl_set_even_check_data(device* dev, int data);
+
+/* ---- Parameters ------------------------------------------------------- */
+/* A parameter page is named by its message number ("message"); "type"
+   selects what is done with it:
+     query  0..254 the page of that channel; 300..554 the page at that
+            index; 900 a query that carries "data" (text); 1000 the current
+            values; 1100 the values not saved yet; 1200 the factory
+            defaults; 1300 the values of the device's last query (no
+            traffic)
+     set    0..254 the page of that channel; 800 the password; 801 user and
+            password; 2000 the page
+   Requests and answers are the page's own JSON. A message whose page the
+   library does not know answers vl_unknown_message (no page is part of the
+   library yet). One page serves every device; calls for one page run one
+   after the other. */
+
+/* json {"message": n, "type": n, "data": text}. Writes the answer by the
+   buffer rule. Returns 0, vl_fail (the query failed or "type" selects
+   nothing), vl_no_right, vl_buffer_too_small (also for an empty answer),
+   vl_unknown_message, vl_parse_json_error, vl_invalid_argument (NULL out
+   with a positive size, before any work), vl_invalid_device. */
+VL_API int vl_query_param(device* dev, const char* json, char* out, int size);
+/* json {"message": n, "type": n}; data is the page's JSON. Returns 0,
+   vl_fail (refused, or "type" selects nothing), vl_no_right,
+   vl_unknown_message, vl_parse_json_error, vl_invalid_argument (NULL data,
+   before any work), vl_invalid_device. */
+VL_API int vl_set_param(device* dev, const char* json, const char* data);
+
+/* An asynchronous JSON request of the network SDK, passed on as it is:
+   five words and one byte, 21 bytes without padding. */
+#pragma pack(push, 1)
+typedef struct vl_async_json_request {
+    int32_t words[5]; /* words[0]: the parameter message */
+    uint8_t flag;
+} vl_async_json_request;
+#pragma pack(pop)
+
+/* Start an asynchronous JSON query or set on the logged-in device. Return
+   the network SDK's request number (positive), or 0: a NULL device or
+   request, no login, or the SDK did not start it. */
+VL_API int vl_start_async_query_json(device* dev, vl_async_json_request* request);
+VL_API int vl_start_async_set_json(device* dev, vl_async_json_request* request);
+/* Ends an asynchronous request. Returns 0, vl_invalid_instance for a NULL
+   device or request 0, vl_fail when not logged in. */
+VL_API int vl_stop_async_json(device* dev, int request);
+
+/* ---- P2P and network state --------------------------------------------- */
+/* "p2p type" texts, compared exactly: "ip", "id", "tutk", "ddns", "vl", the
+   P2P service "vv", and the customer codes "dorvex_kp", "dorvex_kp_pro",
+   "dorvex_lx", "dorvex_nc", "dorvex_nc_pro", "dorvex_sg", "dorvex_sg_pro",
+   "dorvex_ez"; any other text counts as "ip". */
+
+/* Steps of the P2P layer as it connects. */
+typedef void(VL_CALL* vl_p2p_process_callback)(int step, const char* info, void* user);
+
+/* Whether the device with a P2P id is reachable. json {"p2p id": text (at
+   most 63 bytes), "p2p type": text, "time out": unsigned (milliseconds)}.
+   Waits up to the time-out; then, with a callback, calls it once on the
+   calling thread with the styled {"status": n} (0 online, -51 no answer,
+   -22 refused by the P2P service, or the SDK's other status). Returns 0
+   when online, -51 or -22 as the status, vl_fail for another status or
+   when the SDK refused the check (no callback), vl_invalid_argument for an
+   empty id or type, a zero time-out or an id of 64 bytes or more (no
+   callback), vl_parse_json_error. */
+VL_API int vl_check_p2p_status(const char* json, vl_json_callback callback, void* user);
+/* Sets up the P2P layer for a kind: json {"p2p type": text}. Returns 0,
+   vl_fail when the SDK refused, vl_invalid_argument for an empty type,
+   vl_parse_json_error. */
+VL_API int vl_init_p2p_resource_manual(const char* json);
+/* Hands the P2P layer's progress callback to the network SDK. Returns 0, or
+   vl_fail when the SDK refused it. */
+VL_API int vl_register_p2p_process_callback(vl_p2p_process_callback callback, void* user);
+/* Frees the P2P layer's resources when the host goes to the background.
+   Returns 0. */
+VL_API int vl_destroy_p2p_resource_enter_background(void);
+/* Lets one P2P id carry many connections (non-zero) or not. Returns 0, or
+   vl_fail when the SDK refused. */
+VL_API int vl_enable_tutk_many_connection(int enable);
+/* Registers the host with the P2P service; returns the SDK's result. */
+VL_API int vl_p2p_register_id(int id);
+/* Tells the network SDK that the host's network changed. Returns 0, or
+   vl_fail when the SDK refused. */
+VL_API int vl_network_status_changed(void);
+/* Tells the network SDK the mobile operator's network code. Returns 0, or
+   vl_fail when the SDK refused. */
+VL_API int vl_set_operator_plmn(int plmn);
+
+/* ---- Recorded files ----------------------------------------------------- */
+/* Recordings on the host's disk, read by the player library (start it with
+   vl_sdk_wrapper_init_v1 first). */
+
+/* File time record of vl_get_file_time_v1. Read during the call. */
+typedef struct vl_file_time_param {
+    const char* json; /* {"filename" (or "file_name", "file name"), "password", "comv_index"} */
+    char* out; /* the answer, by the buffer rule */
+    int size;
+} vl_file_time_param;
+
+/* The first and last time of a recording as styled JSON: "begin time",
+   "end time" ("YYYY-MM-DD hh:mm:ss", UTC, to the nearest second), "begin
+   time millisecond", "end time millisecond" (milliseconds since 1970).
+   Returns 0, vl_buffer_too_small, vl_file_not_found (the buffer untouched),
+   vl_file_access_error, vl_need_input_password (a protected file),
+   vl_hk_mp4_file, vl_unknown_mp4_file, vl_unknown_error (the file cannot be
+   decoded or its checksums do not match), vl_fail (no player instance),
+   vl_invalid_argument (NULL out with a positive size, before any work). */
+VL_API int vl_get_file_time(const char* file, char* out, int size);
+/* The same for the record's file, with its password (at most 63 bytes
+   count). The file name must fit 1055 bytes. Returns 0; vl_fail for a NULL
+   record or JSON, JSON that does not parse, or no player instance;
+   vl_buffer_too_small (also for a NULL out); vl_invalid_argument for a file
+   name that does not fit; the file codes as vl_get_file_time. */
+VL_API int vl_get_file_time_v1(vl_file_time_param* param);
+/* The key frames of a recording; 0 when it cannot be opened. */
+VL_API int vl_get_file_key_frame_count(const char* file);
+/* Player settings: json {"max hardware decode num": n}; reserved is
+   ignored. Returns 0 (also for NULL json), vl_parse_json_error. */
+VL_API int vl_play_dynamic_config(void* reserved, const char* json);
+
+/* ---- Configuration import and export ------------------------------------ */
+
+/* Progress of the configuration export. For the export, first is the
+   address of the block that the device sent (its data begin 40 bytes in;
+   valid during the call only) and second the data's byte count. Runs
+   before vl_remote_export returns, on the thread on which the network SDK
+   delivers the block (the calling thread with this build's SDK). */
+typedef void(VL_CALL* vl_progress_callback)(intptr_t first, int second, void* user);
+
+/* Import record of vl_remote_import. Read during the call. */
+typedef struct vl_remote_import_param {
+    device* dev;
+    const void* data; /* the configuration file's bytes */
+    int32_t length; /* 0 to 393216 */
+} vl_remote_import_param;
+
+/* Export record of vl_remote_export. Read during the call. */
+typedef struct vl_remote_export_param {
+    device* dev;
+    vl_progress_callback callback; /* the exported block, or NULL */
+    void* user;
+} vl_remote_export_param;
+
+/* Writes a configuration to the logged-in device; waits for it. Returns 0,
+   vl_fail when the device or the network SDK refused it, vl_invalid_argument
+   for NULL data or a length below 0 or above 393216 (nothing sent),
+   vl_invalid_instance when the job cannot be made, vl_invalid_device for a
+   NULL record or device. */
+VL_API int vl_remote_import(vl_remote_import_param* param);
+/* Reads the logged-in device's configuration back; the block arrives
+   through the record's callback before the export returns. Returns 0,
+   vl_fail when it failed, vl_invalid_device for a NULL record or device. */
+VL_API int vl_remote_export(vl_remote_export_param* param);
+
+/* ---- Library facts ------------------------------------------------------ */
+
+/* Turns the console copy of the network SDK's and the player's logs on
+   (non-zero) or off. Returns the player library's answer (1 from the
+   player of this build). */
+VL_API int vl_enable_console_log(int enable);
+/* Clears size bytes of buf, then writes the library's version text
+   "2.3.2". Returns 0, vl_buffer_too_small for a size below 6,
+   vl_invalid_argument for NULL or a size of 0 or less (nothing cleared). */
+VL_API int vl_get_sdk_version(char* buf, int size);
 
 /* ---- Network change, snapshot and PTZ --------------------------------- */
 

@@ -13,6 +13,15 @@
 // A query or set that a class does not override fails: queries answer
 // "err", sets kParamSetFailed. The base never claims a success it did not
 // have.
+//
+// Calls: the parameter exports hold the object's call lock (CallLock) from
+// handing it the device to the end of the slot call, the copy-out of the
+// answer included, so calls for one message never overlap, whichever device
+// and thread they come from. A slot may keep what it builds during a call
+// (the answer text, a request record) in the object. The network SDK
+// answers a slot's request through callbacks that may run on the calling
+// thread, inside the slot call: they must not take the call lock (it is not
+// re-entrant); they may take the cache lock.
 #include "vl_sdk_wrapper.h"
 
 #include <functional>
@@ -59,6 +68,9 @@ public:
     // later device at the same address must not inherit it).
     void ForgetDevice(device* dev);
 
+    // The lock of one call of the object (see above).
+    std::unique_lock<std::mutex> CallLock() { return std::unique_lock<std::mutex>(m_callLock); }
+
 protected:
     // The cached document of a device; null JSON when there is none.
     Json::Value CachedDocument(device* dev) const;
@@ -71,6 +83,7 @@ protected:
     int UpdateCache(device* dev, const std::function<int(Json::Value& document)>& change);
 
 private:
+    std::mutex m_callLock; // taken before m_cacheLock, never inside it
     mutable std::mutex m_cacheLock;
     std::map<device*, Json::Value> m_cache;
 };

@@ -186,6 +186,9 @@ int RunParamQuery(device* dev, int message, int type, const std::string& data, c
     CParamBase* obj = param_registry().Find(message);
     if (!obj)
         return vl_unknown_message;
+    // One call per object: the answer may live in the object until it has
+    // been copied out.
+    auto call = obj->CallLock();
     return ParamQueryResult(DispatchParamQuery(*obj, dev, type, data), out, size);
 }
 
@@ -195,5 +198,6 @@ int RunParamSet(device* dev, int message, int type, const std::string& data)
     CParamBase* obj = param_registry().Find(message);
     if (!obj)
         return vl_unknown_message;
+    auto call = obj->CallLock();
     return ParamSetResultCode(DispatchParamSet(*obj, dev, type, data));
 }

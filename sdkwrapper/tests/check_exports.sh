@@ -13,6 +13,33 @@ if [ -n "$bad" ]; then
     echo "$bad" | head -n 40
     exit 1
 fi
+# The catalogue of sessions, parameters, P2P, recorded files, import and
+# export: every name of it is exported.
+session_catalogue="vl_sdk_wrapper_init vl_sdk_wrapper_init_v1 vl_sdk_wrapper_uninit vl_init_log
+vl_init_log_ex vl_enable_console_log vl_get_sdk_version vl_create_device vl_destroy_device
+vl_device_login vl_device_login_ex vl_device_logout vl_get_login_rsp vl_get_device_type
+vl_get_channel_number vl_get_analogy_channel_number vl_has_authority vl_has_ability
+vl_reset_connection vl_send_simple_command vl_set_even_check_data vl_cms_register_callback
+vl_remote_test vl_search_device vl_start_search_device vl_stop_search_device vl_modify_device
+vl_query_param vl_set_param vl_start_async_query_json vl_start_async_set_json vl_stop_async_json
+vl_ptz_control vl_new_ptz_control vl_capture_picture_from_device vl_check_p2p_status
+vl_init_p2p_resource_manual vl_register_p2p_process_callback
+vl_destroy_p2p_resource_enter_background vl_enable_tutk_many_connection vl_p2p_register_id
+vl_network_status_changed vl_set_operator_plmn vl_get_file_time vl_get_file_time_v1
+vl_get_file_key_frame_count vl_play_dynamic_config vl_remote_import vl_remote_export
+vl_start_multi_search vl_start_multi_activate vl_start_multi_update vl_stop_multi_search
+vl_stop_multi_activate vl_stop_multi_update"
+defined=$(nm -D --defined-only "$lib" | awk '{print $NF}')
+missing=""
+for name in $session_catalogue; do
+    grep -qx "$name" <<<"$defined" || missing="$missing $name"
+done
+if [ -n "$missing" ]; then
+    echo "not exported:$missing"
+    exit 1
+fi
+[ "$(wc -w <<<"$session_catalogue")" -eq 55 ] || { echo "the session catalogue lists 55 names"; exit 1; }
+
 count=$(nm -D --defined-only "$lib" | awk '{print $NF}' | grep -c '^vl_' || true)
 echo "exports: $count"
 [ -n "$header" ] || exit 0

@@ -7,6 +7,7 @@
 #include "core/connection.h"
 #include "vlnet.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <mutex>
@@ -63,6 +64,32 @@ struct Sdk {
         VLNET_PTZ_CONTROL record;
     };
     std::vector<Ptz> ptz;
+
+    // The session exports: what they were given, and what the calls answer.
+    std::vector<int> resets;
+    std::vector<std::pair<int, int>> even_checks; // handle, data
+    int even_check_result = 0;
+    struct Async {
+        int handle;
+        bool set;
+        std::vector<uint8_t> bytes; // the whole record as passed
+    };
+    std::vector<Async> async_starts;
+    std::vector<std::pair<int, int>> async_stops; // handle, request
+    int async_result = 41;
+    struct Import {
+        int handle;
+        uint32_t size;
+        uint32_t length;
+        std::vector<uint8_t> head; // bytes 8 to 39
+        std::vector<uint8_t> data;
+    };
+    std::vector<Import> imports;
+    int import_result = 1;
+    std::vector<int> exports;
+    std::string export_data; // handed to the handler, 40 bytes into a block, when not empty
+    std::string export_block; // the last block handed over
+    int export_result = 1;
 
     std::vector<std::string> alarms()
     {
@@ -207,9 +234,67 @@ inline int VLNET_CALL ptz_control(int handle, int command, const VLNET_PTZ_CONTR
     return g_sdk->sdk_result;
 }
 
+inline int VLNET_CALL reset_connection(int handle)
+{
+    g_sdk->resets.push_back(handle);
+    return 1;
+}
+
+inline int VLNET_CALL set_even_check(int handle, int data)
+{
+    g_sdk->even_checks.push_back({ handle, data });
+    return g_sdk->even_check_result;
+}
+
+template <class Record> int async_start(int handle, const Record* record, bool set)
+{
+    const auto* bytes = reinterpret_cast<const uint8_t*>(record);
+    g_sdk->async_starts.push_back({ handle, set, std::vector<uint8_t>(bytes, bytes + sizeof *record) });
+    return g_sdk->async_result;
+}
+
+inline int VLNET_CALL async_start_query_json(int handle, const VLNET_ASYNC_JSON_QUERY* query)
+{
+    return async_start(handle, query, false);
+}
+
+inline int VLNET_CALL async_start_set_json(int handle, const VLNET_ASYNC_JSON_SET* set)
+{
+    return async_start(handle, set, true);
+}
+
+inline int VLNET_CALL async_stop_json(int handle, int request)
+{
+    g_sdk->async_stops.push_back({ handle, request });
+    return 1;
+}
+
+inline int VLNET_CALL remote_param_import(int handle, const VLNET_PARAM_IMPORT* record)
+{
+    Sdk::Import i;
+    i.handle = handle;
+    i.size = record->size;
+    i.length = record->length;
+    i.head.assign(record->reserved, record->reserved + sizeof record->reserved);
+    i.data.assign(record->data, record->data + std::min<uint32_t>(record->length, sizeof record->data));
+    g_sdk->imports.push_back(std::move(i));
+    return g_sdk->import_result;
+}
+
+inline int VLNET_CALL export_backup(int handle, const VLNET_EXPORT_BACKUP* request)
+{
+    g_sdk->exports.push_back(handle);
+    if (!g_sdk->export_data.empty()) {
+        g_sdk->export_block = std::string(40, '\0') + g_sdk->export_data;
+        request->handler(g_sdk->export_block.data(), int32_t(g_sdk->export_data.size()), request->context);
+    }
+    return g_sdk->export_result;
+}
+
 inline const vlsdk::vlnet_calls kCalls = { &start, &stop, &get_dev_info, &get_http_dev_info, &simple_cmd,
     &start_alarm_request_info, &stop_alarm_request_info, &start_alarm_param_info, &stop_alarm_param_info,
-    &set_new_dev_info_ex, &capture, &ptz_control };
+    &set_new_dev_info_ex, &capture, &ptz_control, &reset_connection, &set_even_check, &async_start_query_json,
+    &async_start_set_json, &async_stop_json, &remote_param_import, &export_backup };
 
 // A device record of the given type and channel count.
 inline VLNET_DEVICE_INFO device_of_type(int type, int channels)

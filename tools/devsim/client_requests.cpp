@@ -31,7 +31,7 @@ std::optional<ProbeFilter> readProbeFilter(std::string_view payload)
         return std::nullopt;
     vljson::reader r(filter, vljson::policy::exact);
     int oemType = -1;
-    if (!r.read("mac", out.mac) || !r.read("oem_type", oemType, 0, 255))
+    if (!r.read("mac", out.mac) || !r.read("p2p_id", out.p2pId) || !r.read("oem_type", oemType, 0, 255))
         return std::nullopt;
     if (r.found())
         out.oemType = oemType;

@@ -21,12 +21,14 @@ struct LoginRequest {
 std::optional<LoginRequest> readLoginRequest(std::string_view payload);
 
 // PROBE: an empty payload, or a JSON object with the optional members "mac"
-// (text: the one device that is to answer; "" asks every device) and
+// (text: the one device that is to answer; "" asks every device), "p2p_id"
+// (text: only the device with this P2P id answers; "" asks every device) and
 // "oem_type" (0 to 255: the searcher's type byte, noted but never a
 // filter). Empty when the payload is not JSON or a member has another type
 // or range (such a probe is ignored).
 struct ProbeFilter {
     std::string mac;
+    std::string p2pId;
     std::optional<int> oemType;
 };
 std::optional<ProbeFilter> readProbeFilter(std::string_view payload);

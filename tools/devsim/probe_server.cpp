@@ -80,6 +80,7 @@ void ProbeServer::receive()
         if (!filter)
             continue;
         const std::string& wantMac = filter->mac;
+        const std::string& wantP2p = filter->p2pId;
 
         std::vector<int> targets;
         if (auto id = m_store.findByIp(dest))
@@ -92,7 +93,8 @@ void ProbeServer::receive()
             bool willAnswer = false;
             int delayMs = 0;
             m_store.read(id, [&](const Device& d) {
-                if (!d.online() || d.faults.dropReplies || (!wantMac.empty() && wantMac != d.mac))
+                if (!d.online() || d.faults.dropReplies || (!wantMac.empty() && wantMac != d.mac)
+                    || (!wantP2p.empty() && wantP2p != d.p2pId))
                     return;
                 body = vljson::write_compact(probeDescription(d));
                 ip = d.net.ip;
@@ -112,6 +114,8 @@ void ProbeServer::receive()
             // The searcher's type byte: noted for tests, never a filter.
             if (filter->oemType)
                 rec.detail["oem_type"] = *filter->oemType;
+            if (!wantP2p.empty())
+                rec.detail["p2p_id"] = wantP2p;
             m_store.noteReceived(id, rec);
             auto frame = vlwire::encodeReply(vlwire::kProbe, h->sequence, vlwire::kOk, body);
             if (delayMs <= 0) {

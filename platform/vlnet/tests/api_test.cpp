@@ -5,9 +5,13 @@
 #include "vlnet.h"
 
 #include <atomic>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <string>
+#include <vector>
 
 using vltest::Events;
 
@@ -223,3 +227,44 @@ TEST(VLNetApi, FaceSubscriptions)
 }
 
 } // namespace
+
+TEST(VLNetApi, RecordedCallsAndTheirRefusals)
+{
+    char small[4];
+    VLNetStandInCalls(nullptr, 0, 1);
+    EXPECT_EQ(VLNetInitP2P(nullptr, 2, 0), -1);
+    EXPECT_EQ(VLNetNetworkStatusChanged(nullptr), -1);
+    EXPECT_EQ(VLNetInitP2P("tutk", 2, 0), 0);
+    EXPECT_EQ(VLNetStandInCalls(small, sizeof small, 0), -1) << "a text that does not fit is not cut";
+
+    // Asynchronous requests need a connection whose login has answered.
+    VLNET_ASYNC_JSON_QUERY query;
+    std::memset(&query, 0, sizeof query);
+    query.request.words[0] = 429;
+    EXPECT_EQ(VLNetAsyncStartQueryParamJson(12345, &query), 0);
+    EXPECT_EQ(VLNetAsyncStartQueryParamJson(12345, nullptr), 0);
+    EXPECT_EQ(VLNetAsyncStopQueryParamJson(12345, 1), 0);
+
+    // The transfers are not carried out by the stand-in yet: failures, and
+    // no handler call.
+    VLNET_EXPORT_BACKUP request { nullptr, nullptr };
+    EXPECT_EQ(VLNetExportBackupNew(12345, &request), 0);
+
+    // A check without VLNetInit cannot probe: refused, status untouched.
+    VLNET_P2P_CHECK check;
+    std::memset(&check, 0, sizeof check);
+    std::snprintf(check.p2p_id, sizeof check.p2p_id, "VLP1");
+    check.timeout_ms = 100;
+    int status = 7;
+    EXPECT_EQ(VLNetCheckP2POnlineStatus(&check, &status), -1);
+    EXPECT_EQ(status, 7);
+    EXPECT_EQ(VLNetCheckP2POnlineStatus(nullptr, &status), -1);
+
+    std::vector<char> out(4096);
+    ASSERT_GT(VLNetStandInCalls(out.data(), int(out.size()), 1), 0);
+    const std::string calls(out.data());
+    EXPECT_EQ(calls.find("VLNetInitP2P tutk 2 0\n"), 0u);
+    EXPECT_NE(calls.find("VLNetAsyncStartQueryParamJson 12345 refused\n"), std::string::npos);
+    EXPECT_NE(calls.find("VLNetAsyncStopQueryParamJson 12345 1 (not running)\n"), std::string::npos);
+    EXPECT_EQ(VLNetStandInCalls(out.data(), int(out.size()), 0), 0) << "cleared";
+}
