@@ -76,6 +76,7 @@ DeviceInfo::DeviceInfo(QObject* parent)
 
 DeviceInfo::~DeviceInfo()
 {
+    abortHttpReplies();
     closeEverything();
 }
 

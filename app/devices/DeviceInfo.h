@@ -27,6 +27,7 @@
 // The fields read by one thread while another writes them without an event
 // in between (loggedIn, the statuses, the progress values, found,
 // searchPasses, operation) are atomic.
+#include "devices/DeviceHttp.h"
 #include "devices/DeviceWatcher.h"
 #include "devices/SearchDevRsp.h"
 #include "vl_sdk_wrapper.h"
@@ -39,12 +40,14 @@
 #include <QModelIndex>
 #include <QMutex>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <array>
 #include <atomic>
 #include <deque>
 #include <memory>
 
+class QNetworkReply;
 class QTimer;
 class httpRequest;
 
@@ -522,6 +525,40 @@ public:
     // The longest the destructor waits for a running upload to end.
     static constexpr int kUploadStopWaitMs = 5000;
 
+    // ---- Web-interface requests and secrets (DeviceHttp.cpp) ------------------
+
+    // One JSON POST to the device's web interface (DeviceHttp.h), to
+    // "http[s]://<ip>:<web port>/<path>" with the session's cookie and csrf
+    // token; a Digest challenge is answered with this record's user and
+    // password, for this record's requests only. The reply belongs to the
+    // record: deleting the record aborts it, and no continuation runs then.
+    // GUI thread.
+    void sendHttpRequest(const HttpRequestParam& param);
+    // Asks for one transfer key of `type` ("base_salt" or "base_x_public")
+    // at "API/Login/TransKey/Get". GUI thread.
+    void requestTransKey(const QString& type, int failureEventType, int failureCode,
+        HttpSuccessContinuation onSuccess, HttpFailureContinuation onFailure);
+    // Turns the first entry of a transfer-key reply into secondaryAuth
+    // (base_salt, from the password) or encryptedPassword (base_x_public,
+    // from newPassword). False when the entry is missing or unusable: the
+    // object is emptied and, while a reply of sendHttpRequest is being
+    // answered, that request's failure continuation runs (the operation
+    // fails with its own code); the caller only stops. GUI thread.
+    bool onTransKeyReply(const QJsonObject& reply);
+    // The "cipher" of "base_secondary_authentication" from the password
+    // (WebSecrets.h); false, with `out` empty, for a salt or an iteration
+    // count the device should not have sent. Any thread.
+    bool deriveSecondaryAuth(const QString& saltText, QString& out, int iterations);
+    // newPassword sealed to the device key (the key text with its first
+    // character skipped): 0, or -1 with both texts empty when the key is
+    // not 32 bytes or the password too long. The texts lack the "0" that
+    // "base_enc_password" puts before them. Any thread.
+    int encryptPassword(const QString& deviceKey, QString& publicKey, QString& cipher);
+    // newPassword against the device's "/API/AccountRules/Get" (a
+    // WebSecrets::AccountRulesCode); 79 at once where the edition does not
+    // check them. Blocks: a work-pool thread.
+    int checkAccountRules();
+
     // ---- Operation entries (app/operations/OperationEntries.cpp) ----------
     //
     // A page starts an operation by submitting one of these with the device
@@ -649,6 +686,13 @@ private:
     // Stops the VLNet or VLOnvifs connection, if any (the stop returns once
     // no callback of it runs any more).
     void stopConnection();
+
+    // The replies of sendHttpRequest still running, and the request whose
+    // success continuation runs now (onTransKeyReply's failures go to it).
+    void abortHttpReplies();
+    void onHttpReplyFinished(QNetworkReply* reply, const HttpRequestParam& param, const QString& url);
+    QList<QPointer<QNetworkReply>> m_httpReplies;
+    const HttpRequestParam* m_answering = nullptr;
 
     std::atomic<int> m_statuses[kFamilyCount];
     std::atomic<quint64> m_login { 0 };

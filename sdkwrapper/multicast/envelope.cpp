@@ -392,4 +392,47 @@ std::optional<std::string> sha256(std::string_view data)
     return digest;
 }
 
+// ---- secrets of the device web interface ------------------------------------
+
+std::optional<web_sealed> seal_web_secret(std::string_view device_public_key, std::string_view plaintext)
+{
+    x25519_key_pair own;
+    if (!own.make())
+        return std::nullopt;
+    auto envelope = seal_envelope(own, device_public_key, plaintext);
+    if (!envelope)
+        return std::nullopt;
+    // The web form is the envelope without its marker byte.
+    return web_sealed { own.public_key(), envelope->substr(1) };
+}
+
+std::optional<std::string> open_web_secret(
+    const x25519_key_pair& own, std::string_view peer_public_key, std::string_view sealed)
+{
+    if (sealed.size() < kWebSealedOverhead || sealed.size() >= static_cast<std::size_t>(INT_MAX))
+        return std::nullopt;
+    std::string envelope;
+    envelope.reserve(sealed.size() + 1);
+    envelope.push_back(static_cast<char>(kKeyBlobMarker));
+    envelope.append(sealed);
+    return open_envelope(own, peer_public_key, envelope);
+}
+
+std::optional<std::string> pbkdf2_sha256(
+    std::string_view password, std::string_view salt, int iterations, std::size_t length)
+{
+    if (salt.empty() || iterations < 1 || length == 0 || length > kPbkdf2MaxLength
+        || password.size() > static_cast<std::size_t>(INT_MAX)
+        || salt.size() > static_cast<std::size_t>(INT_MAX))
+        return std::nullopt;
+    std::string out(length, '\0');
+    if (PKCS5_PBKDF2_HMAC(password.data(), static_cast<int>(password.size()), bytes(salt),
+            static_cast<int>(salt.size()), iterations, EVP_sha256(), static_cast<int>(length), bytes(out))
+        != 1) {
+        OPENSSL_cleanse(out.data(), out.size());
+        return std::nullopt;
+    }
+    return out;
+}
+
 } // namespace vlsdk

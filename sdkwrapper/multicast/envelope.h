@@ -114,6 +114,40 @@ std::optional<std::string> open_with_key(std::string_view key, std::string_view 
 // SHA-256 of data (32 bytes); nothing only when the digest cannot run.
 std::optional<std::string> sha256(std::string_view data);
 
+// ---- Secrets of the device web interface ----------------------------------
+//
+// A device's web interface takes a new password sealed to an X25519 key it
+// hands out, with the same agreement, derivation and cipher as the envelope
+// above, but without the marker byte:
+//   sealed = AES-256-GCM ciphertext | IV (12) | tag (16)
+// and proves the login password again with PBKDF2 over a salt it hands out.
+constexpr std::size_t kWebSealedOverhead = kEnvelopeIvSize + kEnvelopeTagSize;
+
+struct web_sealed {
+    std::string public_key; // the sender's fresh public key (32 bytes)
+    std::string sealed; // ciphertext | IV | tag
+};
+
+// Seals plaintext to the device's public key under a fresh key pair of its
+// own. Nothing when the key is not 32 bytes, the agreement fails (a
+// low-order key), the plaintext is longer than kMaxSealPlaintext or a cipher
+// step fails.
+std::optional<web_sealed> seal_web_secret(std::string_view device_public_key, std::string_view plaintext);
+
+// Opens what seal_web_secret made, on the device: own is the pair whose
+// public key was handed out, peer_public_key the sender's. Nothing when the
+// peer key is not 32 bytes, sealed is shorter than kWebSealedOverhead, the
+// agreement fails or the tag does not verify.
+std::optional<std::string> open_web_secret(
+    const x25519_key_pair& own, std::string_view peer_public_key, std::string_view sealed);
+
+// PBKDF2-HMAC-SHA-256 of password over salt, `length` bytes. Nothing when
+// the salt is empty, iterations is below 1, length is 0 or above
+// kPbkdf2MaxLength, or the derivation fails.
+constexpr std::size_t kPbkdf2MaxLength = 1024;
+std::optional<std::string> pbkdf2_sha256(
+    std::string_view password, std::string_view salt, int iterations, std::size_t length);
+
 namespace envelope_detail
 {
 // The steps above, open for known-answer tests.

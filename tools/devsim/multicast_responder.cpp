@@ -4,10 +4,10 @@
 #include "common/json.h"
 #include "multicast/datagram.h"
 #include "multicast/envelope.h"
+#include "password_rules.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
-#include <cctype>
 
 namespace devsim
 {
@@ -31,37 +31,18 @@ bool isIp4(const std::string& text)
     return inet_pton(AF_INET, text.c_str(), &a) == 1;
 }
 
-// Passwords of 8 to 32 printable characters, spaces excepted, mixing at
-// least two of: lower case, upper case, digits, other signs.
-bool passwordRuleMet(const std::string& password)
+// Activation results of the device's password rules: 4 a rule not met, 5
+// a well-known weak password.
+int activationRefusal(const std::string& password)
 {
-    if (password.size() < 8 || password.size() > 32)
-        return false;
-    bool lower = false, upper = false, digit = false, other = false;
-    for (unsigned char c : password) {
-        if (c <= ' ' || c >= 0x7F)
-            return false;
-        if (std::islower(c))
-            lower = true;
-        else if (std::isupper(c))
-            upper = true;
-        else if (std::isdigit(c))
-            digit = true;
-        else
-            other = true;
+    switch (checkPassword(password, "admin")) {
+    case PasswordCheck::Ok:
+        return 0;
+    case PasswordCheck::Weak:
+        return 5;
+    default:
+        return 4;
     }
-    return int(lower) + int(upper) + int(digit) + int(other) >= 2;
-}
-
-bool weakPassword(const std::string& password)
-{
-    static const char* const weak[] = { "12345678", "123456789", "1234567890", "87654321", "11111111",
-        "88888888", "00000000", "password", "password1", "password123", "admin123", "admin1234", "abc12345",
-        "abcd1234", "qwerty123", "qwertyuiop", "aa123456", "a1234567", "iloveyou1" };
-    std::string lower = password;
-    for (auto& c : lower)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return std::find(std::begin(weak), std::end(weak), lower) != std::end(weak);
 }
 
 // Wire bytes of a varint.
@@ -384,12 +365,9 @@ std::int32_t MulticastResponder::activate(
         return result(6);
     if (set.client_type() != 0 && set.client_type() != 1)
         return result(1);
-    if (!passwordRuleMet(set.password()))
-        return result(4);
-    if (weakPassword(set.password()))
-        return result(5);
-    if (!set.conn_ipc_pwd().empty()
-        && (!passwordRuleMet(set.conn_ipc_pwd()) || weakPassword(set.conn_ipc_pwd())))
+    if (int refused = activationRefusal(set.password()))
+        return result(refused);
+    if (!set.conn_ipc_pwd().empty() && activationRefusal(set.conn_ipc_pwd()))
         return result(8);
     if (switches(id).saveFail)
         return result(7);

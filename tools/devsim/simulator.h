@@ -23,6 +23,7 @@ class OnvifService;
 class Schedules;
 class WebServer;
 class WebLogin;
+class WebSecrets;
 
 struct Options {
     std::string devicesFile; // --devices: devices to play
@@ -84,6 +85,7 @@ private:
     std::unique_ptr<Schedules> m_schedules;
     std::unique_ptr<WebServer> m_web;
     std::unique_ptr<WebLogin> m_webLogin;
+    std::unique_ptr<WebSecrets> m_webSecrets;
 };
 
 } // namespace devsim

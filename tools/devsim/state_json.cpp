@@ -67,6 +67,15 @@ bool applyUser(User& u, const Json::Value& v, std::string* error, const std::str
 {
     vljson::reader r = readerOf(v, where);
     r.read("password", u.password);
+    // A password that is no UTF-8 (Latin-1 bytes from 0x80 up) is kept as hex.
+    std::string hex;
+    if (r.read("password_hex", hex) && r.found()) {
+        auto bytes = vlhex::from_hex(hex);
+        if (!bytes)
+            r.fail("password_hex", "hex");
+        else
+            u.password.assign(bytes->begin(), bytes->end());
+    }
     r.read("admin", u.admin);
     r.read("enabled", u.enabled);
     if (!report(r, error))
@@ -245,7 +254,10 @@ Json::Value deviceToJson(const Device& d, bool runtime)
     for (const auto& u : d.users) {
         Json::Value e(Json::objectValue);
         e["name"] = u.name;
-        e["password"] = u.password;
+        if (vljson::is_valid_utf8(u.password))
+            e["password"] = u.password;
+        else
+            e["password_hex"] = vlhex::to_hex(u.password);
         e["admin"] = u.admin;
         e["enabled"] = u.enabled;
         e["rights"] = rightsToJson(u.rights);

@@ -194,6 +194,12 @@ void WebServer::addPath(const std::string& path, WebPath p)
     m_paths[{ method, path }] = std::move(p);
 }
 
+void WebServer::setInspector(std::function<void(WebCall&)> inspect)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_inspect = std::move(inspect);
+}
+
 void WebServer::start()
 {
     std::string clash = m_store.portClash();
@@ -349,6 +355,17 @@ std::optional<WebServer::Route> WebServer::route(
     if (it == m_paths.end() || (it->second.httpOnly && https))
         return std::nullopt;
     return Route { it->second };
+}
+
+void WebServer::inspect(WebCall& call)
+{
+    std::function<void(WebCall&)> look;
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        look = m_inspect;
+    }
+    if (look && call.json.isObject())
+        look(call);
 }
 
 WebSwitches WebServer::switchesFor(int id, const std::string& path, WebFault* fault)
@@ -564,7 +581,10 @@ void WebServer::serve(WebListener& listener, const httplib::Request& req, httpli
             answer = std::move(refusal);
         else if (r->path.json && !r->path.streamBody && !parseJsonBody(call.body, &call.json))
             answer = WebAnswer::failure("invalid_json", 400);
-        else if (hasCanned)
+    }
+    if (!answer) {
+        inspect(call);
+        if (hasCanned)
             answer = WebAnswer::success(canned->second);
         else if (r->path.handle)
             answer = r->path.handle(call);

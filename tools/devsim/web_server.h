@@ -71,6 +71,14 @@ struct WebCall {
     // connection failed or `receive` returned false.
     std::function<bool(const std::function<bool(const char*, size_t)>& receive)> readBody;
     Json::Value note = Json::Value(Json::objectValue); // more members for the received entry
+    // What the device made of the secret objects in the request's "data"
+    // (web_secrets.h), before the handler runs: "" when absent, "ok", or why
+    // not; the opened new password.
+    struct Secrets {
+        std::string secondaryAuth;
+        std::string encPassword;
+        std::string password;
+    } secrets;
 };
 
 struct WebAnswer {
@@ -138,6 +146,9 @@ public:
 
     // Adds (or replaces) the handler of `path`.
     void addPath(const std::string& path, WebPath p);
+    // Looks at every JSON request that passed the access checks, before
+    // its handler or canned answer (the check of the web secrets).
+    void setInspector(std::function<void(WebCall&)> inspect);
 
     // Makes the TLS certificate and opens a listener for every web and
     // HTTPS port of the devices (a port that cannot be had is logged).
@@ -176,6 +187,7 @@ private:
     std::optional<Route> route(const std::string& method, const std::string& path, bool https) const;
     std::optional<WebAnswer> checkAccess(WebCall& call, const Route& route, const WebSwitches& sw);
     WebSwitches switchesFor(int id, const std::string& path, WebFault* fault);
+    void inspect(WebCall& call);
     void note(const WebCall& call, const WebAnswer* answer, const char* fault);
     bool sleepUnlessStopping(int ms);
     std::string newNonce();
@@ -189,6 +201,7 @@ private:
 
     mutable std::mutex m_lock; // guards the members below up to m_listenLock
     std::map<std::pair<std::string, std::string>, WebPath> m_paths; // by (method, path)
+    std::function<void(WebCall&)> m_inspect;
     std::map<int, WebSwitches> m_switches;
     std::deque<std::string> m_nonces; // Digest nonces handed out, newest last
     bool m_stopping = false;

@@ -166,6 +166,9 @@ struct EditionProfile {
         bool analogChannelCount = false;
         // Both DNS servers are editable, whatever the device's limits say.
         bool dnsAlwaysEditable = false;
+        // A new password is checked against the device's own account rules
+        // ("/API/AccountRules/Get") before it is sent.
+        bool checksAccountRules = false;
         // A device's new name and type go out as Latin-1 (otherwise in the
         // system's local 8-bit encoding).
         bool latin1DeviceTexts = false;

@@ -179,6 +179,7 @@ TEST(EditionProfile, DevicesAndSearches)
         EXPECT_EQ(d.webInterfaceForMulticastFinds, e == 11 || e == 34) << e;
         EXPECT_EQ(d.dnsAlwaysEditable, e == 50) << e;
         EXPECT_EQ(d.latin1DeviceTexts, e == 40) << e;
+        EXPECT_EQ(d.checksAccountRules, e == 43 || e == 44) << e;
     }
 
     struct Login {

@@ -1,1 +1,1 @@
-// Empty: the probe library consists of the multicast core alone.
+// Empty: a probe library consists of the static library under test alone.

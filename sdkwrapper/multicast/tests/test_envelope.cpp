@@ -299,3 +299,93 @@ TEST(SharedKeyEnvelope, SealsUnderAFreshIvAndOpensOnlyWithTheKey)
     EXPECT_FALSE(open_with_key(key.substr(1), *a));
     EXPECT_EQ(open_with_key(key, *seal_with_key(key, "")).value_or("x"), "");
 }
+
+TEST(WebSecrets, Pbkdf2KnownAnswers)
+{
+    // Widely published PBKDF2-HMAC-SHA-256 vectors (RFC 7914, section 11, for
+    // the 64-byte one); recomputed with Python's hashlib.
+    struct Case {
+        std::string password;
+        std::string salt;
+        int iterations;
+        std::size_t length;
+        const char* expected;
+    };
+    const Case cases[] = {
+        { "password", "salt", 1, 32, "120fb6cffcf8b32c43e7225256c4f837a86548c92ccc35480805987cb70be17b" },
+        { "password", "salt", 4096, 32, "c5e478d59288c841aa530db6845c4c8d962893a001ce4e11a4963873aa98134a" },
+        { "passwd", "salt", 1, 64,
+            "55ac046e56e3089fec1691c22544b605f94185216dde0465e68b9d57c20dacbc"
+            "49ca9cccf179b645991664b39d77ef317c71b845b1e30bd509112041d3a19783" },
+        { "passwordPASSWORDpassword", "saltSALTsaltSALTsaltSALTsaltSALTsalt", 4096, 40,
+            "348c89dbcbd32b2f32d814b8116e84cf2b17347ebc1800181c4e2a1fb8dd53e1c635518c7dac47e9" },
+        // A device's salt of 16 bytes gives 16 bytes.
+        { "Admin_123", unhex("000102030405060708090a0b0c0d0e0f"), 1000, 16,
+            "5774da1c951e5d25494c457a6eeea5c2" },
+    };
+    for (const Case& c : cases) {
+        const auto dk = pbkdf2_sha256(c.password, c.salt, c.iterations, c.length);
+        ASSERT_TRUE(dk) << c.expected;
+        EXPECT_EQ(hex(*dk), c.expected);
+    }
+}
+
+TEST(WebSecrets, Pbkdf2RefusesWhatGivesNoKey)
+{
+    EXPECT_FALSE(pbkdf2_sha256("p", "", 1000, 16)); // no salt
+    EXPECT_FALSE(pbkdf2_sha256("p", "salt", 0, 16));
+    EXPECT_FALSE(pbkdf2_sha256("p", "salt", -5, 16));
+    EXPECT_FALSE(pbkdf2_sha256("p", "salt", 1, 0));
+    EXPECT_FALSE(pbkdf2_sha256("p", "salt", 1, kPbkdf2MaxLength + 1));
+    EXPECT_EQ(pbkdf2_sha256("", "salt", 1, 16).value_or("").size(), 16u); // an empty password is a password
+}
+
+TEST(WebSecrets, SealedPasswordIsTheEnvelopeWithoutItsMarker)
+{
+    x25519_key_pair device;
+    ASSERT_TRUE(device.make());
+    for (std::size_t size : { 0, 1, 8, 32, 127, 1024 }) {
+        const std::string password(size, 'p');
+        const auto sealed = seal_web_secret(device.public_key(), password);
+        ASSERT_TRUE(sealed) << size;
+        EXPECT_EQ(sealed->public_key.size(), kPublicKeySize);
+        EXPECT_EQ(sealed->sealed.size(), size + kWebSealedOverhead) << size;
+        EXPECT_EQ(open_web_secret(device, sealed->public_key, sealed->sealed).value_or("?"), password);
+        // What the device would open as a multicast envelope: marker, then
+        // exactly these bytes.
+        EXPECT_EQ(open_envelope(device, sealed->public_key, '\xb0' + sealed->sealed).value_or("?"), password);
+    }
+    // Every seal takes a fresh key pair.
+    EXPECT_NE(seal_web_secret(device.public_key(), "x")->public_key,
+        seal_web_secret(device.public_key(), "x")->public_key);
+}
+
+TEST(WebSecrets, SealedPasswordKnownAnswerFromTheDeviceSide)
+{
+    // Bob's key pair stands for the device, Alice's for the sender's fresh
+    // pair: the bytes after the marker of the multicast envelope's known
+    // answer, opened as a web secret.
+    const x25519_key_pair bob = pair_of(kBobPrivate);
+    const std::string sealed = unhex("8c460225a71121e2d6cb7516777b7dcadc69cf3172bd60f04fadad72a3b276b916");
+    EXPECT_EQ(open_web_secret(bob, kAlicePublic, sealed).value_or("?"), "hello");
+}
+
+TEST(WebSecrets, OpeningRefusesBrokenInput)
+{
+    x25519_key_pair device, other;
+    ASSERT_TRUE(device.make());
+    ASSERT_TRUE(other.make());
+    const auto sealed = seal_web_secret(device.public_key(), "Secret_123");
+    ASSERT_TRUE(sealed);
+    std::string flipped = sealed->sealed;
+    flipped[0] = static_cast<char>(flipped[0] ^ 1);
+    EXPECT_FALSE(open_web_secret(device, sealed->public_key, flipped)); // tag fails
+    EXPECT_FALSE(open_web_secret(other, sealed->public_key, sealed->sealed)); // another device
+    EXPECT_FALSE(open_web_secret(device, sealed->public_key.substr(1), sealed->sealed)); // 31-byte key
+    EXPECT_FALSE(
+        open_web_secret(device, sealed->public_key, sealed->sealed.substr(0, kWebSealedOverhead - 1)));
+    EXPECT_FALSE(open_web_secret(device, std::string(32, '\0'), sealed->sealed)); // low-order key
+    EXPECT_FALSE(seal_web_secret(device.public_key().substr(0, 31), "x"));
+    EXPECT_FALSE(seal_web_secret(std::string(32, '\0'), "x"));
+    EXPECT_FALSE(seal_web_secret(device.public_key(), std::string(kMaxSealPlaintext + 1, 'x')));
+}

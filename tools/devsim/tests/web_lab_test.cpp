@@ -6,6 +6,8 @@
 #include "common/hex.h"
 #include "common/json.h"
 #include "events.h"
+#include "multicast/base64.h"
+#include "multicast/envelope.h"
 #include "support/devsim.h"
 #include "support/vlnet_lab.h"
 
@@ -14,6 +16,9 @@
 #include <gtest/gtest.h>
 #include <json/writer.h>
 #include <openssl/evp.h>
+#include <set>
+#include <thread>
+#include <vector>
 
 using vltest::pollUntil;
 
@@ -522,3 +527,68 @@ TEST_F(DevsimWeb, FirmwareUploadRebootsTheDeviceIntoTheNewVersion)
 }
 
 } // namespace
+
+TEST_F(DevsimWeb, TransferKeysAskedAtOnceAreEachUsedOnce)
+{
+    // Clients on several connections at once: every key has its own
+    // sequence number, and each proof counts once, whichever arrives first.
+    const int n = 2;
+    web(n, R"("clear":true)");
+    const Json::Value session = login(n);
+    const std::string base = "http://" + ip(n);
+    std::string password;
+    const Json::Value device = state(n);
+    for (const auto& u : device["users"])
+        if (u["name"] == "admin")
+            password = u["password"].asString();
+    constexpr int kClients = 6;
+    std::vector<Json::Value> keys(kClients);
+    std::vector<std::thread> clients;
+    for (int i = 0; i < kClients; ++i)
+        clients.emplace_back([&, i] {
+            keys[size_t(i)]
+                = post(HttpRequest(base + "/API/Maintenance/TransKey/Get",
+                           R"({"data":{"type":["base_salt","base_x_public"]}})", sessionHeaders(session)))
+                      .json()["data"]["Key_lists"];
+        });
+    for (auto& t : clients)
+        t.join();
+    std::set<std::int64_t> seqs;
+    for (const auto& k : keys) {
+        ASSERT_EQ(k.size(), 2u);
+        EXPECT_EQ(k[0]["type"], "base_salt");
+        EXPECT_EQ(k[1]["type"], "base_x_public");
+        seqs.insert(k[0]["seq"].asInt64());
+        seqs.insert(k[1]["seq"].asInt64());
+    }
+    EXPECT_EQ(seqs.size(), size_t(2 * kClients));
+
+    // The same proof sent on every connection at once: one "ok".
+    const std::string salt = vlsdk::multicast_base64_decode(keys[0][0]["key"].asString());
+    Json::Value proof(Json::objectValue);
+    proof["cipher"] = vlsdk::multicast_base64_encode(
+        *vlsdk::pbkdf2_sha256(password, salt, keys[0][0]["iter"].asInt(), salt.size()));
+    proof["seq"] = keys[0][0]["seq"];
+    Json::Value body(Json::objectValue);
+    body["data"]["base_secondary_authentication"] = proof;
+    web(n, R"("answers":{"/API/Maintenance/Reset/Set":{}})");
+    sim->must("{\"cmd\":\"received\",\"clear\":true,\"device\":" + std::to_string(n) + "}");
+    clients.clear();
+    for (int i = 0; i < kClients; ++i)
+        clients.emplace_back([&] {
+            post(HttpRequest(
+                base + "/API/Maintenance/Reset/Set", vljson::write_compact(body), sessionHeaders(session)));
+        });
+    for (auto& t : clients)
+        t.join();
+    int ok = 0, used = 0;
+    const Json::Value got
+        = sim->must("{\"cmd\":\"received\",\"clear\":true,\"device\":" + std::to_string(n) + "}")["received"];
+    for (const auto& r : got) {
+        ok += r["secondary_auth"] == "ok";
+        used += r["secondary_auth"] == "unknown_seq";
+    }
+    EXPECT_EQ(ok, 1);
+    EXPECT_EQ(used, kClients - 1);
+    web(n, R"("clear":true)");
+}
