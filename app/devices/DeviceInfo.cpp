@@ -1,4 +1,5 @@
 #include "devices/DeviceInfo.h"
+#include "devices/WorkPool.h"
 
 #include "devices/DeviceTexts.h"
 #include "devices/UploadThread.h"
@@ -347,4 +348,9 @@ bool DeviceInfo::webInterfaceProtocol()
 {
     GKAppSetting* settings = GKAppSetting::instance();
     return settings->profile().devices.webInterfaceOnly || settings->protocol() == 0;
+}
+
+bool DeviceInfo::isBusy() const
+{
+    return loggedIn.load() || WorkPool::deviceTaskCount(this) > 0;
 }
