@@ -63,6 +63,10 @@ struct Window {
             calls.push_back({ page, call, argument });
         });
         frame = std::make_unique<MainFrame>();
+        // The first search (which finds nothing here) ends: its publication
+        // and then its list event re-enable the tool bar.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents();
         if (show) {
             frame->show();
             QApplication::processEvents();
