@@ -1,8 +1,8 @@
 #include "devices/DeviceInfo.h"
-#include "devices/WorkPool.h"
 
 #include "devices/DeviceTexts.h"
 #include "devices/UploadThread.h"
+#include "devices/WorkPool.h"
 #include "shell/GKAppSetting.h"
 #include "shell/TextTable.h"
 #include "vl_sdk_wrapper.h"

@@ -1,8 +1,7 @@
 #include "devices/WorkPool.h"
 
-#include <QHash>
-
 #include <QDeadlineTimer>
+#include <QHash>
 #include <QMutexLocker>
 
 namespace

@@ -58,7 +58,8 @@ void DeviceSearcher::start()
     m_run = run;
     const QVector<QByteArray> requests = multicastSearchRequests(profile);
     for (int i = 0; i < requests.size() && i < 2; ++i) {
-        multicast_handle* handle = transport->startMulticast(requests.at(i), &SearchRun::multicastCallback, run->expect());
+        multicast_handle* handle
+            = transport->startMulticast(requests.at(i), &SearchRun::multicastCallback, run->expect());
         if (!handle)
             run->refused();
         (i == 0 ? m_filteredHandle : m_secondHandle) = handle;

@@ -59,7 +59,8 @@ signals:
     void searched();
 
 private:
-    void addSearchResult(SearchRun& run, const SearchDevRsp& record, int source, const QByteArray& limits) override;
+    void addSearchResult(
+        SearchRun& run, const SearchDevRsp& record, int source, const QByteArray& limits) override;
     void searchRunEnded(SearchRun& run) override;
     void endRun();
 

@@ -76,8 +76,8 @@ QStringList consecutiveAddresses(const QString& first, int count)
             if (parseIPv4(latin.constData(), b) != 1) {
                 current.clear();
             } else {
-                const quint64 next = ((quint64(b[0]) << 24) | (quint64(b[1]) << 16) | (quint64(b[2]) << 8)
-                                         | quint64(b[3]))
+                const quint64 next
+                    = ((quint64(b[0]) << 24) | (quint64(b[1]) << 16) | (quint64(b[2]) << 8) | quint64(b[3]))
                     + 1;
                 if (next > 0xffffffffull)
                     current.clear();

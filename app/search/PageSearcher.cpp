@@ -94,7 +94,8 @@ quint64 PageSearcher::start(const Plan& plan)
     m_run = run;
     m_current.store(run->number());
     for (const QByteArray& request : plan.multicastRequests) {
-        if (multicast_handle* h = transport->startMulticast(request, &SearchRun::multicastCallback, run->expect()))
+        if (multicast_handle* h
+            = transport->startMulticast(request, &SearchRun::multicastCallback, run->expect()))
             m_multicast.push_back(h);
         else
             run->refused();
@@ -138,7 +139,8 @@ int PageSearcher::foundCount() const
     return m_found.size();
 }
 
-void PageSearcher::addSearchResult(SearchRun& run, const SearchDevRsp& record, int source, const QByteArray& limits)
+void PageSearcher::addSearchResult(
+    SearchRun& run, const SearchDevRsp& record, int source, const QByteArray& limits)
 {
     auto* device = new DeviceInfo(nullptr);
     device->searchSource = source;

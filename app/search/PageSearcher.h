@@ -75,7 +75,8 @@ public:
     int foundCount() const;
 
 private:
-    void addSearchResult(SearchRun& run, const SearchDevRsp& record, int source, const QByteArray& limits) override;
+    void addSearchResult(
+        SearchRun& run, const SearchDevRsp& record, int source, const QByteArray& limits) override;
     void searchRunEnded(SearchRun& run) override;
     void endRun();
 

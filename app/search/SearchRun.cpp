@@ -6,7 +6,8 @@
 #include <QMutexLocker>
 #include <cstring>
 
-static_assert(sizeof(VLONVIF_SEARCH_DEV_RSP) == kSdkSearchRecordSize, "ONVIF and VLNet records share a layout");
+static_assert(
+    sizeof(VLONVIF_SEARCH_DEV_RSP) == kSdkSearchRecordSize, "ONVIF and VLNet records share a layout");
 
 SearchRun::SearchRun(SearchRunReceiver* receiver, quint64 number)
     : m_number(number)

@@ -41,7 +41,8 @@ public:
     // One device; `source` 1 multicast, 0 VLNet or ONVIF; `limits` the
     // multicast answer's "dev_limit" object as JSON text (else empty). The
     // record is valid during the call only.
-    virtual void addSearchResult(SearchRun& run, const SearchDevRsp& record, int source, const QByteArray& limits)
+    virtual void addSearchResult(
+        SearchRun& run, const SearchDevRsp& record, int source, const QByteArray& limits)
         = 0;
     // The run's last expected marker came.
     virtual void searchRunEnded(SearchRun& run) = 0;

@@ -27,7 +27,8 @@ public:
     virtual ~SearchTransport() = default;
 
     // vl_start_multi_search with the request text; null when refused.
-    virtual multicast_handle* startMulticast(const QByteArray& request, vl_json_callback callback, void* user);
+    virtual multicast_handle* startMulticast(
+        const QByteArray& request, vl_json_callback callback, void* user);
     // vl_stop_multi_search; returns once the search's end call is over.
     virtual void stopMulticast(multicast_handle* handle);
     // VLNetSearchDev: true when the search started (its null record will

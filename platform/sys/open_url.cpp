@@ -61,8 +61,7 @@ bool openUrl(const std::string& url, bool elevated)
     // GUI thread) never waits and no zombie is left.
     std::thread([pid] {
         int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
     }).detach();
     return true;
 #endif

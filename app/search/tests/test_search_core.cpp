@@ -131,13 +131,11 @@ struct Merger {
     std::atomic<int> ended { 0 };
     std::atomic<quint64> endedRun { 0 };
     bool onvif = false;
-    PageSearcher searcher {
-        [this](quint64 run) {
-            endedRun = run;
-            ++ended;
-        },
-        [this] { return onvif; }
-    };
+    PageSearcher searcher { [this](quint64 run) {
+                               endedRun = run;
+                               ++ended;
+                           },
+        [this] { return onvif; } };
 
     QList<DeviceInfo*> take()
     {
@@ -217,11 +215,13 @@ TEST(PageSearcher, RecordsFromOtherThreadsLiveOnTheApplicationThread)
     m.searcher.start(bothSearches(false));
     std::thread a([&] {
         for (int i = 0; i < 50; ++i)
-            fake.multicastAnswer(0, FakeSearch::multicastJson("10.0.0." + std::to_string(i + 1), "m" + std::to_string(i)));
+            fake.multicastAnswer(
+                0, FakeSearch::multicastJson("10.0.0." + std::to_string(i + 1), "m" + std::to_string(i)));
     });
     std::thread b([&] {
         for (int i = 0; i < 50; ++i)
-            fake.lanAnswer(0, FakeSearch::lanRecord("10.0.1." + std::to_string(i + 1), "l" + std::to_string(i)));
+            fake.lanAnswer(
+                0, FakeSearch::lanRecord("10.0.1." + std::to_string(i + 1), "l" + std::to_string(i)));
     });
     a.join();
     b.join();
@@ -318,8 +318,8 @@ TEST(NetworkInput, HostAddresses)
              { "223.255.255.1", true }, { "127.0.0.1", false }, { "0.1.2.3", false }, { "224.0.0.1", false },
              { "10.0.0.0", false }, { "10.0.0.255", false }, { "", false }, { "10.0.0", false },
              { "10.0.0.1.", false }, { ".10.0.0.1", false }, { "10..0.1", false }, { "10.0.0.1 ", false },
-             { "10.0.0.0001", false }, { "10.0.0.256", false }, { "10.0.0.x", false }, { "10.0.0.1.2", false },
-             { "010.0.0.1", true } }) {
+             { "10.0.0.0001", false }, { "10.0.0.256", false }, { "10.0.0.x", false },
+             { "10.0.0.1.2", false }, { "010.0.0.1", true } }) {
         EXPECT_EQ(isValidHostAddress(QString::fromLatin1(c.text)), c.valid) << c.text;
     }
 }
@@ -343,7 +343,8 @@ TEST(NetworkInput, ConsecutiveAddressesCarryAndEndEmptyAfterTheLast)
 {
     EXPECT_EQ(consecutiveAddresses(QStringLiteral("192.168.1.254"), 3),
         (QStringList { "192.168.1.254", "192.168.1.255", "192.168.2.0" }));
-    EXPECT_EQ(consecutiveAddresses(QStringLiteral("10.0.255.255"), 2), (QStringList { "10.0.255.255", "10.1.0.0" }));
+    EXPECT_EQ(consecutiveAddresses(QStringLiteral("10.0.255.255"), 2),
+        (QStringList { "10.0.255.255", "10.1.0.0" }));
     EXPECT_EQ(consecutiveAddresses(QStringLiteral("255.255.255.254"), 4),
         (QStringList { "255.255.255.254", "255.255.255.255", "", "" }));
     EXPECT_EQ(consecutiveAddresses(QStringLiteral("10.0.0"), 3), (QStringList { "10.0.0", "", "" }));

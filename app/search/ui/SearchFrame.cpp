@@ -118,11 +118,13 @@ QValidator::State PortValidator::validate(QString& input, int&) const
 
 SearchFrame::SearchFrame(QWidget* parent)
     : PageBase(parent)
-    , m_searcher([this](quint64 run) {
-        // On the thread of the last marker: the model and the views belong
-        // to the GUI thread.
-        QMetaObject::invokeMethod(this, [this, run] { publishSearchResults(run); }, Qt::QueuedConnection);
-    },
+    , m_searcher(
+          [this](quint64 run) {
+              // On the thread of the last marker: the model and the views belong
+              // to the GUI thread.
+              QMetaObject::invokeMethod(
+                  this, [this, run] { publishSearchResults(run); }, Qt::QueuedConnection);
+          },
           [this] { return isOnvifViewFromCallback(); })
 {
     initResources();
@@ -287,7 +289,8 @@ void SearchFrame::init()
         for (QWidget* w :
             std::initializer_list<QWidget*> { m_pLabelDNS1, m_pEditDNS1, m_pLabelDNS2, m_pEditDNS2 })
             w->hide();
-        for (QWidget* w : std::initializer_list<QWidget*> { m_pEditPort, m_pEditWebPort, m_pEditNetMask, m_pComNetMode })
+        for (QWidget* w :
+            std::initializer_list<QWidget*> { m_pEditPort, m_pEditWebPort, m_pEditNetMask, m_pComNetMode })
             w->setFixedWidth(kNarrowEditWidth);
     }
 
@@ -328,7 +331,8 @@ void SearchFrame::retranslate()
     m_pLabelMediaPort->setText(TextTable::text(MediaPortText));
     m_pLabelGateway->setText(TextTable::text(GatewayText));
     m_pLabelNetMask->setText(TextTable::text(MaskText));
-    m_pLabelUserName->setText(rules.userLabelText >= 0 ? TextTable::text(rules.userLabelText) : rules.userLabel);
+    m_pLabelUserName->setText(
+        rules.userLabelText >= 0 ? TextTable::text(rules.userLabelText) : rules.userLabel);
     m_pLabelPassword->setText(TextTable::text(PasswordText));
     m_pLabelWebPort->setText(TextTable::text(WebPortText));
     m_pLabelNetWorkMode->setText(TextTable::text(ModeText));
@@ -406,7 +410,8 @@ void SearchFrame::applyLayout(int mode)
     const bool dns = SearchPageEditions::rules(m_edition).dnsWidgets;
     // Every widget leaves the layout it is in; addWidget below reparents
     // nothing (all are children of their group already).
-    const QList<QWidget*> userWidgets { m_pLabelUserName, m_pEditUserName, m_pLabelPassword, m_pEditPassword };
+    const QList<QWidget*> userWidgets { m_pLabelUserName, m_pEditUserName, m_pLabelPassword,
+        m_pEditPassword };
     QList<QWidget*> devWidgets { m_pLableIP, m_pEditIP, m_pLabelMediaPort, m_pEditPort, m_pLabelWebPort,
         m_pEditWebPort, m_pLabelGateway, m_pEditGateway, m_pLabelNetMask, m_pEditNetMask, m_pLabelNetWorkMode,
         m_pComNetMode, m_pLabelDNS1, m_pEditDNS1, m_pLabelDNS2, m_pEditDNS2 };
@@ -574,7 +579,8 @@ void SearchFrame::startSearch()
     if (onvif) {
         plan.onvifSearch = true;
     } else {
-        const SearchPageEditions::Searches s = SearchPageEditions::normalSearches(m_edition, settings->protocol());
+        const SearchPageEditions::Searches s
+            = SearchPageEditions::normalSearches(m_edition, settings->protocol());
         if (s.multicast)
             plan.multicastRequests = multicastSearchRequests(profile);
         plan.lanSearch = s.lanSearch;
@@ -688,8 +694,8 @@ void SearchFrame::onClickTableView(const QModelIndex& index)
             m_batch = true;
             m_pLableIP->setText(TextTable::text(BatchIpText));
         }
-        for (QLineEdit* e : std::initializer_list<QLineEdit*> {
-                 m_pEditIP, m_pEditPort, m_pEditWebPort, m_pEditGateway, m_pEditNetMask, m_pEditDNS1, m_pEditDNS2 })
+        for (QLineEdit* e : std::initializer_list<QLineEdit*> { m_pEditIP, m_pEditPort, m_pEditWebPort,
+                 m_pEditGateway, m_pEditNetMask, m_pEditDNS1, m_pEditDNS2 })
             e->clear();
         if (m_pComNetMode->currentIndex() == 1)
             OnNetModeChanged(1);
@@ -724,8 +730,8 @@ void SearchFrame::onHeadCheckChanged(Qt::CheckState state)
         m_batch = false;
         m_pLableIP->setText(TextTable::text(IpText));
     }
-    for (QLineEdit* e : std::initializer_list<QLineEdit*> {
-             m_pEditIP, m_pEditPort, m_pEditWebPort, m_pEditGateway, m_pEditNetMask, m_pEditDNS1, m_pEditDNS2 })
+    for (QLineEdit* e : std::initializer_list<QLineEdit*> { m_pEditIP, m_pEditPort, m_pEditWebPort,
+             m_pEditGateway, m_pEditNetMask, m_pEditDNS1, m_pEditDNS2 })
         e->clear();
     const bool dns = m_pComNetMode->currentIndex() != 0;
     m_pEditDNS1->setEnabled(dns);
@@ -737,7 +743,8 @@ void SearchFrame::OnNetModeChanged(int index)
     if (index == -1)
         return;
     const bool manual = index != 0;
-    for (QWidget* w : std::initializer_list<QWidget*> { m_pEditIP, m_pEditGateway, m_pEditNetMask, m_pEditDNS1, m_pEditDNS2 })
+    for (QWidget* w : std::initializer_list<QWidget*> {
+             m_pEditIP, m_pEditGateway, m_pEditNetMask, m_pEditDNS1, m_pEditDNS2 })
         w->setEnabled(manual);
     DeviceInfo* device = currentDevice();
     if (device && !m_batch) {
@@ -784,7 +791,8 @@ void SearchFrame::OnBtnModifyClicked()
     const QString mask = m_pEditNetMask->text();
     const QString dns1 = m_pEditDNS1->text();
     const QString dns2 = m_pEditDNS2->text();
-    const int mode = rules.modeFromComboIndex ? m_pComNetMode->currentIndex() : m_pComNetMode->currentData().toInt();
+    const int mode
+        = rules.modeFromComboIndex ? m_pComNetMode->currentIndex() : m_pComNetMode->currentData().toInt();
     const bool onvif = isOnvifView();
 
     if (mode == 1 && !validateNetworkInput(ip, gateway, mask, dns1, dns2)) {
@@ -798,13 +806,15 @@ void SearchFrame::OnBtnModifyClicked()
     const QStringList addresses = consecutiveAddresses(ip, list.size());
     for (int i = 0; i < list.size(); ++i) {
         DeviceInfo* d = list.at(i);
-        d->setWorkParams(user, password, QString(), QString(), QString(), QString(), QString(), 0, 0, 0, 0, 0);
+        d->setWorkParams(
+            user, password, QString(), QString(), QString(), QString(), QString(), 0, 0, 0, 0, 0);
         m_pEditPort->setText(QString::number(mediaPort != 0 ? mediaPort : d->mediaPort()));
         m_pEditWebPort->setText(QString::number(webPort != 0 ? webPort : d->webPort()));
         if (mode == 1)
             d->setModifyParams(addresses.at(i), mediaPort, webPort, gateway, mask, mode, dns1, dns2);
         else
-            d->setModifyParams(QString(), mediaPort, webPort, QString(), QString(), mode, QString(), QString());
+            d->setModifyParams(
+                QString(), mediaPort, webPort, QString(), QString(), mode, QString(), QString());
         WorkPool::instance()->submit(
             onvif ? &DeviceInfo::doOnvifParamWork : &DeviceInfo::doModifyWork, d, WorkPool::NormalQueue);
     }
@@ -817,7 +827,8 @@ void SearchFrame::on_m_pBtnQuery_clicked()
     const QString user = m_pEditUserName->text();
     const QString password = m_pEditPassword->text();
     for (DeviceInfo* d : workList()) {
-        d->setWorkParams(user, password, QString(), QString(), QString(), QString(), QString(), 0, 0, 0, 0, 0);
+        d->setWorkParams(
+            user, password, QString(), QString(), QString(), QString(), QString(), 0, 0, 0, 0, 0);
         WorkPool::instance()->submit(&DeviceInfo::doOnvifQueryWork, d, WorkPool::NormalQueue);
     }
 }

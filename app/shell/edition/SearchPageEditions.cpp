@@ -117,8 +117,8 @@ QVector<QPair<int, int>> normalColumnWidths(int edition, int languageIndex)
     Widths w { { 0, 80 }, { 2, https ? 70 : 100 }, { 3, 135 }, { 4, 130 }, { 5, wide45 ? 165 : 125 },
         { 6, 145 }, { 7, 120 }, { 8, wide45 ? 140 : 120 }, { 9, 120 }, { 10, 120 }, { 11, 120 } };
     if (EditionSet { 34, 53 }.contains(edition)) {
-        for (auto [c, px] : { std::pair { 1, 160 }, { 2, 220 }, { 3, 110 }, { 4, 90 }, { 5, 90 }, { 12, 120 },
-                 { 13, 80 } })
+        for (auto [c, px] :
+            { std::pair { 1, 160 }, { 2, 220 }, { 3, 110 }, { 4, 90 }, { 5, 90 }, { 12, 120 }, { 13, 80 } })
             put(w, c, px);
     }
     if (edition == 41)
@@ -151,8 +151,8 @@ QVector<int> hiddenNormalColumns(int edition)
 QVector<QPair<int, int>> onvifColumnWidths(int edition)
 {
     const int second = EditionSet { 34, 53 }.contains(edition) ? 820 : 135;
-    return { { 0, 80 }, { 2, second }, { 5, 125 }, { 6, 145 }, { 7, 120 }, { 8, 120 }, { 9, 120 }, { 10, 120 },
-        { 11, 120 } };
+    return { { 0, 80 }, { 2, second }, { 5, 125 }, { 6, 145 }, { 7, 120 }, { 8, 120 }, { 9, 120 },
+        { 10, 120 }, { 11, 120 } };
 }
 
 QVector<int> hiddenOnvifColumns(int edition)

@@ -48,8 +48,7 @@ struct FakeLauncher {
     {
         setenv("PATH", oldPath.c_str(), 1);
         std::string cmd = "rm -rf '" + dir + "'";
-        if (std::system(cmd.c_str()) != 0) {
-        }
+        if (std::system(cmd.c_str()) != 0) { }
     }
     bool waitForArgs(int ms) const
     {

@@ -45,7 +45,8 @@ public:
 
     ~FakeSearch() override { endAll(); }
 
-    multicast_handle* startMulticast(const QByteArray& request, vl_json_callback callback, void* user) override
+    multicast_handle* startMulticast(
+        const QByteArray& request, vl_json_callback callback, void* user) override
     {
         if (refuseMulticast)
             return nullptr;
@@ -68,9 +69,15 @@ public:
         onvif.push_back({ start });
         return reinterpret_cast<VLONVIF_SEARCH_HANDLE>(onvif.size());
     }
-    void stopOnvif(VLONVIF_SEARCH_HANDLE handle) override { onvifEnd(int(reinterpret_cast<std::size_t>(handle)) - 1); }
+    void stopOnvif(VLONVIF_SEARCH_HANDLE handle) override
+    {
+        onvifEnd(int(reinterpret_cast<std::size_t>(handle)) - 1);
+    }
 
-    void multicastAnswer(int i, const std::string& json) { multicast.at(i).callback(json.c_str(), multicast.at(i).user); }
+    void multicastAnswer(int i, const std::string& json)
+    {
+        multicast.at(i).callback(json.c_str(), multicast.at(i).user);
+    }
     void multicastEnd(int i)
     {
         Multicast& m = multicast.at(i);
@@ -79,7 +86,10 @@ public:
             m.callback(nullptr, m.user);
         }
     }
-    void lanAnswer(int i, const VLNET_SEARCH_DEV_RSP& record) { lan.at(i).search.callback(&record, lan.at(i).search.context); }
+    void lanAnswer(int i, const VLNET_SEARCH_DEV_RSP& record)
+    {
+        lan.at(i).search.callback(&record, lan.at(i).search.context);
+    }
     void lanEnd(int i)
     {
         Lan& l = lan.at(i);
@@ -111,14 +121,16 @@ public:
     }
 
     // A multicast answer's text and a VLNet (ONVIF) record of a device.
-    static std::string multicastJson(const std::string& ip, const std::string& mac, const std::string& name = "Cam")
+    static std::string multicastJson(
+        const std::string& ip, const std::string& mac, const std::string& name = "Cam")
     {
         return "{\"wired ip\":\"" + ip + "\",\"mac\":\"" + mac + "\",\"dev name\":\"" + name
             + "\",\"dev id\":\"aWQ=\",\"dev enc\":\"a2V5\",\"web port\":80,\"media port\":9000,"
               "\"wired mask\":\"255.255.255.0\",\"wired gateway\":\"192.168.1.1\",\"dhcp\":\"static\","
               "\"activated\":true}";
     }
-    static VLNET_SEARCH_DEV_RSP lanRecord(const std::string& ip, const std::string& mac, const std::string& name = "Lan")
+    static VLNET_SEARCH_DEV_RSP lanRecord(
+        const std::string& ip, const std::string& mac, const std::string& name = "Lan")
     {
         VLNET_SEARCH_DEV_RSP r {};
         copyRecordText(r.ip, QByteArray::fromStdString(ip));

@@ -88,7 +88,8 @@ struct Page {
         const std::size_t i = fake.multicast.size() - 1;
         int n = 0;
         for (const std::string& ip : ips)
-            fake.multicastAnswer(int(i), FakeSearch::multicastJson(ip, "00:00:00:00:01:" + std::to_string(10 + n++)));
+            fake.multicastAnswer(
+                int(i), FakeSearch::multicastJson(ip, "00:00:00:00:01:" + std::to_string(10 + n++)));
         fake.endAll();
         QApplication::processEvents();
     }
@@ -224,8 +225,8 @@ TEST(SearchPage, TheSearchesByEditionProtocolAndView)
         std::size_t multicast;
         std::size_t lan;
     };
-    for (const Case& c : std::initializer_list<Case> {
-             { 0, 0, 1, 0 }, { 0, 1, 0, 1 }, { 34, 0, 1, 1 }, { 11, 1, 1, 1 }, { 47, 1, 1, 0 }, { 42, 0, 2, 0 } }) {
+    for (const Case& c : std::initializer_list<Case> { { 0, 0, 1, 0 }, { 0, 1, 0, 1 }, { 34, 0, 1, 1 },
+             { 11, 1, 1, 1 }, { 47, 1, 1, 0 }, { 42, 0, 2, 0 } }) {
         SCOPED_TRACE(c.edition);
         Page p(edition(c.edition, c.protocol));
         p.page->startSearch();
@@ -436,9 +437,10 @@ TEST(SearchPage, ValidatorsAndTheNoticeOfBadInput)
         const char* text;
         QValidator::State state;
     };
-    for (const Case& c : std::initializer_list<Case> { { "", QValidator::Acceptable }, { "1", QValidator::Acceptable },
-             { "65535", QValidator::Acceptable }, { "0", QValidator::Invalid }, { "070", QValidator::Invalid },
-             { "65536", QValidator::Invalid }, { "8a", QValidator::Invalid }, { "-1", QValidator::Invalid } }) {
+    for (const Case& c : std::initializer_list<Case> { { "", QValidator::Acceptable },
+             { "1", QValidator::Acceptable }, { "65535", QValidator::Acceptable },
+             { "0", QValidator::Invalid }, { "070", QValidator::Invalid }, { "65536", QValidator::Invalid },
+             { "8a", QValidator::Invalid }, { "-1", QValidator::Invalid } }) {
         QString text = QString::fromLatin1(c.text);
         int pos = 0;
         EXPECT_EQ(v.validate(text, pos), c.state) << c.text;
