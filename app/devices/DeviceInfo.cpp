@@ -2,6 +2,7 @@
 
 #include "devices/DeviceTexts.h"
 #include "devices/UploadThread.h"
+#include "devices/WorkPool.h"
 #include "shell/GKAppSetting.h"
 #include "shell/TextTable.h"
 #include "vl_sdk_wrapper.h"
@@ -348,4 +349,9 @@ bool DeviceInfo::webInterfaceProtocol()
 {
     GKAppSetting* settings = GKAppSetting::instance();
     return settings->profile().devices.webInterfaceOnly || settings->protocol() == 0;
+}
+
+bool DeviceInfo::isBusy() const
+{
+    return loggedIn.load() || WorkPool::deviceTaskCount(this) > 0;
 }

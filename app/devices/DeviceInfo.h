@@ -250,6 +250,11 @@ public:
 
     // A session is open (or the activation runs); polled by the pages.
     std::atomic<bool> loggedIn { false };
+    // The device is in use: a session is open or a work-pool task of it is
+    // queued or running (WorkPool::deviceTaskCount). A busy record must not
+    // be deleted; a new search waits until no listed device is busy. Any
+    // thread.
+    bool isBusy() const;
     // Where the search found the device: 0 the VLNet or ONVIF search, 1 the
     // multicast search, 2 a multicast answer that replaced a VLNet one. Set
     // before setSearchResult.

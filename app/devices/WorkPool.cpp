@@ -1,11 +1,29 @@
 #include "devices/WorkPool.h"
 
 #include <QDeadlineTimer>
+#include <QHash>
 #include <QMutexLocker>
 
 namespace
 {
 QMutex hookMutex;
+
+// The pool tasks of each device, by its address; only devices with tasks
+// have an entry.
+QMutex countMutex;
+QHash<const DeviceInfo*, int>& deviceCounts()
+{
+    static QHash<const DeviceInfo*, int> counts;
+    return counts;
+}
+void countTask(const DeviceInfo* device, int change)
+{
+    QMutexLocker lock(&countMutex);
+    int& n = deviceCounts()[device];
+    n += change;
+    if (n <= 0)
+        deviceCounts().remove(device);
+}
 WorkPool::SubmitHook& submitHook()
 {
     static WorkPool::SubmitHook hook;
@@ -19,6 +37,12 @@ void WorkTask::run() const
         deviceFunction(static_cast<DeviceInfo*>(argument));
     else if (function)
         function(argument);
+}
+
+void WorkTask::release() const
+{
+    if (countedDevice)
+        countTask(countedDevice, -1);
 }
 
 // --- WorkThread ---
@@ -59,8 +83,10 @@ void WorkThread::run()
         }
         // A task handed over was accepted by submit: it runs even when the
         // pool began to stop meanwhile. No lock is held while it runs.
-        if (task.isSet())
+        if (task.isSet()) {
             task.run();
+            task.release();
+        }
         m_pool->takeNextTask(this);
     }
 }
@@ -110,6 +136,16 @@ bool WorkPool::submit(WorkTask::DeviceFunction function, DeviceInfo* device, int
     WorkTask task;
     task.deviceFunction = function;
     task.argument = device;
+    task.countedDevice = device;
+    return submitTask(task, queue);
+}
+
+bool WorkPool::submit(WorkTask::Function function, DeviceInfo* device, int queue)
+{
+    WorkTask task;
+    task.function = function;
+    task.argument = device;
+    task.countedDevice = device;
     return submitTask(task, queue);
 }
 
@@ -121,14 +157,21 @@ bool WorkPool::submit(WorkTask::Function function, void* argument, int queue)
     return submitTask(task, queue);
 }
 
+int WorkPool::deviceTaskCount(const DeviceInfo* device)
+{
+    QMutexLocker lock(&countMutex);
+    return deviceCounts().value(device, 0);
+}
+
 void WorkPool::setSubmitHook(SubmitHook hook)
 {
     QMutexLocker lock(&hookMutex);
     submitHook() = std::move(hook);
 }
 
-bool WorkPool::submitTask(const WorkTask& task, int queue)
+bool WorkPool::submitTask(const WorkTask& submitted, int queue)
 {
+    WorkTask task = submitted;
     SubmitHook hook;
     {
         QMutexLocker lock(&hookMutex);
@@ -138,6 +181,10 @@ bool WorkPool::submitTask(const WorkTask& task, int queue)
         return true;
     if (isStopping() || !task.isSet())
         return true;
+    // Counted before any thread can see the task, so that its release never
+    // comes first.
+    if (task.countedDevice)
+        countTask(task.countedDevice, 1);
 
     QMutexLocker threadLock(&m_threadMutex);
     if (!m_idleThreads.isEmpty()) {
@@ -184,11 +231,16 @@ void WorkPool::takeNextTask(WorkThread* thread)
 void WorkPool::stop()
 {
     m_stopCount.ref();
+    QList<WorkTask> dropped;
     {
         QMutexLocker taskLock(&m_taskMutex);
+        dropped = m_priorityTasks + m_normalTasks;
         m_priorityTasks.clear();
         m_normalTasks.clear();
     }
+    // Dropped tasks never run: their devices are no longer busy with them.
+    for (const WorkTask& task : qAsConst(dropped))
+        task.release();
     QVector<WorkThread*> idle;
     {
         QMutexLocker threadLock(&m_threadMutex);

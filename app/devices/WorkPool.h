@@ -11,12 +11,20 @@
 // Contract for tasks: they run on a pool thread with no lock of the pool held,
 // must not throw, and may submit further tasks. After stop() no new task
 // starts; tasks already running finish.
+//
+// A task submitted for a device (either submit form that takes a DeviceInfo*)
+// counts on that device from the moment the pool accepts it until it has
+// returned, or until stop() drops it unrun (deviceTaskCount): a device with
+// a count is busy (DeviceInfo::isBusy), and the search page does not delete
+// it under the task. The pool never looks into the device. Tasks that a
+// submit hook takes are the hook's and are not counted.
 #include <QAtomicInt>
 #include <QList>
 #include <QMutex>
 #include <QThread>
 #include <QVector>
 #include <QWaitCondition>
+#include <cstddef>
 #include <functional>
 
 class DeviceInfo;
@@ -31,9 +39,14 @@ struct WorkTask {
     Function function = nullptr;
     DeviceFunction deviceFunction = nullptr;
     void* argument = nullptr;
+    // The device whose pool-task count this task holds; null for tasks of
+    // no device.
+    DeviceInfo* countedDevice = nullptr;
 
     bool isSet() const { return function != nullptr || deviceFunction != nullptr; }
     void run() const;
+    // The task has run or was dropped: lowers its device's count.
+    void release() const;
 };
 
 class WorkThread : public QThread
@@ -82,8 +95,14 @@ public:
     // Queues a task or hands it to an idle thread at once; `queue` 1 is the
     // priority list. Callable from any thread. After stop() the task is
     // dropped. Always returns true.
+    // The device forms count the task on the device (see the top).
     bool submit(WorkTask::DeviceFunction function, DeviceInfo* device, int queue);
+    bool submit(WorkTask::Function function, DeviceInfo* device, int queue);
     bool submit(WorkTask::Function function, void* argument, int queue);
+    bool submit(WorkTask::Function function, std::nullptr_t, int queue)
+    {
+        return submit(function, static_cast<void*>(nullptr), queue);
+    }
 
     // Sees every task submitted to any pool, with its queue, before the pool
     // takes it; returns true when it has taken the task itself (the pool
@@ -94,6 +113,9 @@ public:
     // the pool held.
     using SubmitHook = std::function<bool(const WorkTask& task, int queue)>;
     static void setSubmitHook(SubmitHook hook);
+
+    // The tasks of `device` queued or running in any pool. Any thread.
+    static int deviceTaskCount(const DeviceInfo* device);
 
     // Raises the stop counter, drops every queued task and lets idle threads
     // end. Running tasks finish; does not wait for them.

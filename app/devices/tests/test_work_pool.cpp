@@ -355,3 +355,42 @@ TEST(WorkPool, StopGivesUpAfterItsTimeOut)
 }
 
 } // namespace
+
+// A device's tasks count from the submit until they have returned, or until
+// a stop drops them unrun; tasks of no device and tasks a hook takes do not.
+TEST(WorkPool, DeviceTasksCountUntilTheyReturnOrAreDropped)
+{
+    int first = 0;
+    int second = 0;
+    auto* a = reinterpret_cast<DeviceInfo*>(&first);
+    auto* b = reinterpret_cast<DeviceInfo*>(&second);
+    {
+        WorkPool pool(1);
+        Gate gate;
+        Blocker blocker { &gate };
+        pool.submit(blockTask, &blocker, 0);
+        ASSERT_TRUE(gate.waitForWaiting(1));
+        pool.submit([](DeviceInfo*) {}, a, 0);
+        pool.submit([](void*) {}, a, 1);
+        pool.submit([](void*) {}, static_cast<void*>(b), 0); // not a device task
+        EXPECT_EQ(WorkPool::deviceTaskCount(a), 2);
+        EXPECT_EQ(WorkPool::deviceTaskCount(b), 0);
+        gate.release();
+        ASSERT_TRUE(waitUntil([&] { return WorkPool::deviceTaskCount(a) == 0; }));
+
+        Gate second;
+        Blocker again { &second };
+        pool.submit(blockTask, &again, 0);
+        ASSERT_TRUE(second.waitForWaiting(1));
+        pool.submit([](DeviceInfo*) {}, b, 0);
+        EXPECT_EQ(WorkPool::deviceTaskCount(b), 1);
+        pool.stop(); // drops the queued task
+        EXPECT_EQ(WorkPool::deviceTaskCount(b), 0);
+        second.release();
+    }
+    WorkPool::setSubmitHook([](const WorkTask&, int) { return true; });
+    WorkPool pool(1);
+    pool.submit([](DeviceInfo*) {}, a, 0);
+    EXPECT_EQ(WorkPool::deviceTaskCount(a), 0);
+    WorkPool::setSubmitHook({});
+}

@@ -1,5 +1,7 @@
 #include "shell/ui/LineEdit.h"
 
+#include <QRegularExpressionValidator>
+
 // Inside the class, ")-_" is a range: together with the other characters it
 // admits every printable ASCII character from "!" to "~" and nothing else.
 static const char kCustomPattern[] = "^[A-Za-z0-9`~!@#$%^&*()-_=+|{};:'\",<.>/?]*$";
@@ -58,4 +60,8 @@ void LineEdit::doTextChanged()
 IPLineEdit::IPLineEdit(QWidget* parent)
     : QLineEdit(parent)
 {
+    // Digits and dots only, as long as the longest dotted address; whether
+    // the text is an address is checked when it is used.
+    setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9.]{0,15}")), this));
+    setMaxLength(15);
 }

@@ -57,8 +57,9 @@ private:
     customValidator* m_validator = nullptr;
 };
 
-// A line edit of its own class for device addresses; the search pages give it
-// its behaviour.
+// A line edit of its own class for device addresses: it takes digits and
+// dots only, at most 15 of them (the checks of a whole address are the
+// caller's).
 class IPLineEdit : public QLineEdit
 {
     Q_OBJECT

@@ -8,8 +8,10 @@
 // The window opens maximised over the screen's available area; --restore
 // shows it at its restored size instead. --page clicks the tool-bar button of
 // that number (ToolBarButton: 0 search, 1 upgrade, 2 configuration, ...).
-// The settings live in a temporary folder; nothing of the user's is read.
+// The settings live in a temporary folder; nothing of the user's is read,
+// and the search page's searches send nothing (it lists no device).
 #include "ShellTestEnv.h"
+#include "search/SearchTransport.h"
 #include "shell/TextTable.h"
 #include "shell/main/MainFrame.h"
 #include "shell/ui/FontManager.h"
@@ -65,6 +67,9 @@ int main(int argc, char** argv)
     options.edition = args.at(0).toInt();
     options.cursel = parser.value(QStringLiteral("language")).toInt();
     ShellTestEnv env(options);
+    // The window searches as it is built; a preview sends nothing.
+    NoSearch noSearch;
+    SearchTransport::ScopedInstall quiet(&noSearch);
 
     MainFrame::initResources();
     ToolBarFrame::initResources();

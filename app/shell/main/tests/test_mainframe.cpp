@@ -7,6 +7,7 @@
 #include "devices/DeviceWatcher.h"
 #include "pages/ui/LoginFrame.h"
 #include "pages/ui/OSDConfig.h"
+#include "search/SearchTransport.h"
 #include "search/ui/SearchFrame.h"
 #include "shell/TextTable.h"
 #include "shell/edition/ToolBarEditions.h"
@@ -48,6 +49,9 @@ struct Record {
 
 // A main window of one edition with every page call recorded.
 struct Window {
+    // The window searches as it is built: nothing may leave this host.
+    NoSearch noSearch;
+    SearchTransport::ScopedInstall quiet { &noSearch };
     ShellTestEnv env;
     std::vector<Record> calls;
     std::unique_ptr<MainFrame> frame;
@@ -59,6 +63,10 @@ struct Window {
             calls.push_back({ page, call, argument });
         });
         frame = std::make_unique<MainFrame>();
+        // The first search (which finds nothing here) ends: its publication
+        // and then its list event re-enable the tool bar.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents();
         if (show) {
             frame->show();
             QApplication::processEvents();

@@ -149,13 +149,17 @@ TEST(LineEdit, TheEditHandlerTakesBackTheCharacterJustTyped)
     EXPECT_EQ(edit.cursorPosition(), 1);
 }
 
-TEST(IPLineEdit, IsALineEditOfItsOwnClass)
+TEST(IPLineEdit, IsALineEditOfItsOwnClassForDigitsAndDots)
 {
     IPLineEdit edit;
     EXPECT_STREQ(edit.metaObject()->className(), "IPLineEdit");
-    EXPECT_EQ(edit.validator(), nullptr);
     QTest::keyClicks(&edit, QStringLiteral("10.0.0.1"));
     EXPECT_EQ(edit.text(), QStringLiteral("10.0.0.1"));
+    QTest::keyClicks(&edit, QStringLiteral("a -"));
+    EXPECT_EQ(edit.text(), QStringLiteral("10.0.0.1"));
+    edit.clear();
+    QTest::keyClicks(&edit, QStringLiteral("192.168.100.2001"));
+    EXPECT_EQ(edit.text(), QStringLiteral("192.168.100.200")) << "at most 15 characters";
 }
 
 TEST(FitComboBoxWidth, WidestItemPlusForty)
