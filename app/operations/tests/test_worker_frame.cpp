@@ -296,3 +296,21 @@ TEST(WorkerFrame, TheEndOfARunStoresOneStatusTellsThePageAndLogsOut)
     EXPECT_EQ(f.logouts, 0);
     finish(nullptr, 1, nullptr); // nothing
 }
+
+// Last in this file: it stops the process-wide pool, which no test here
+// needs.
+TEST(WorkerFrame, ARunSendsNothingOnceThePoolStops)
+{
+    MachineFixture f;
+    LoopbackWeb web({ R"({"result":"success"})" });
+    setAddress(*f.device, "127.0.0.1", web.port());
+    WorkPool::instance()->stop();
+    WebRun run(f.device.get());
+    EXPECT_EQ(run.postData("/API/X/Set", {}).outcome, Outcome::Error);
+    EXPECT_FALSE(run.secondaryAuth().has_value());
+    EXPECT_TRUE(run.sent().isEmpty());
+    // Let the loopback server's accept end.
+    HttpClient client;
+    client.setTimeouts(1000, 2000);
+    client.postJson("http://127.0.0.1:" + QByteArray::number(web.port()) + "/API/X/Set{}");
+}
