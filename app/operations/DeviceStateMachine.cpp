@@ -11,6 +11,7 @@
 #include "devices/HttpClient.h"
 #include "devices/UploadThread.h"
 #include "devices/WorkPool.h"
+#include "operations/WorkerFrame.h"
 #include "operations/WorkerTable.h"
 #include "shell/Clock.h"
 #include "shell/GKAppSetting.h"
@@ -234,12 +235,10 @@ constexpr int kOnvifNotQueried = 25;
 
 // The web logout's request, sent from a pool thread: it needs nothing of
 // the record, which may be gone by then.
+// The logout's request: the session as the frame sets every worker's client
+// up, with shorter time-outs, since nobody waits for the answer.
 struct WebLogoutRequest {
-    QByteArray url;
-    QByteArray cookie;
-    QByteArray csrfToken;
-    bool https = false;
-    QString host;
+    WorkerFrame::ClientSetup setup;
 };
 constexpr int kWebLogoutConnectMs = 3000;
 constexpr int kWebLogoutTotalMs = 5000;
@@ -248,12 +247,10 @@ void sendWebLogout(void* argument)
 {
     std::unique_ptr<WebLogoutRequest> request(static_cast<WebLogoutRequest*>(argument));
     HttpClient client;
-    client.setCookie(request->cookie);
-    client.setCsrfToken(request->csrfToken);
-    client.setHttps(request->https ? 1 : 0);
-    client.setHost(request->host);
+    request->setup.apply(client);
     client.setTimeouts(kWebLogoutConnectMs, kWebLogoutTotalMs);
-    client.postJson(request->url); // the answer is not read
+    client.postJson(
+        request->setup.requestText(QByteArrayLiteral("/API/Web/Logout"))); // the answer is not read
 }
 
 } // namespace
@@ -725,14 +722,7 @@ void DeviceInfo::webLogout()
             vl_device_logout(wrapperDevice);
             vl_destroy_device(wrapperDevice);
             auto* request = new WebLogoutRequest;
-            request->https = isHttps.load();
-            request->url = QStringLiteral("%1://%2:%3/API/Web/Logout")
-                               .arg(request->https ? QStringLiteral("https") : QStringLiteral("http"), ip())
-                               .arg(unsigned(webPort()))
-                               .toLatin1();
-            request->cookie = cookie;
-            request->csrfToken = csrfToken;
-            request->host = ip();
+            request->setup = WorkerFrame::clientSetup(this);
             WorkPool::instance()->submit(&sendWebLogout, request, WorkPool::NormalQueue);
         }
         wrapperDevice = nullptr;
