@@ -658,6 +658,136 @@ typedef struct VLNET_SET_PARAM_EX {
    record of the wrong size for it, or no answer in time. */
 VLNET_API int VLNET_CALL VLNetSetParamEx(int handle, const VLNET_SET_PARAM_EX* request);
 
+/* ---- Parameter queries and writes by message ------------------------ */
+
+/* Parameter messages of VLNetQueryParam, VLNetQueryParamEx and
+   VLNetSetParam, with the size of their records. Every record begins with
+   an int32 that holds its own size. */
+#define VLNET_PARAM_VERSION 502 /* one structure of 700 bytes */
+#define VLNET_PARAM_VERSION_SIZE 700
+#define VLNET_PARAM_VERSION_TEXT 153 /* offset of the NUL-terminated version text */
+#define VLNET_PARAM_USERS 505 /* a 48-byte header, then one 272-byte record per user */
+#define VLNET_PARAM_USERS_HEADER_SIZE 48
+#define VLNET_PARAM_USERS_SIZE 272
+#define VLNET_PARAM_RESET 521 /* one 24-byte reset record (write only) */
+#define VLNET_PARAM_RESET_SIZE 24
+#define VLNET_PARAM_TIME 524 /* one VLNET_TIME_PARAM structure */
+#define VLNET_PARAM_TIME_SIZE 292
+#define VLNET_PARAM_MAIN_STREAM 570 /* one 132-byte record per channel */
+#define VLNET_PARAM_SUB_STREAM 571
+#define VLNET_PARAM_MOBILE_STREAM 572
+#define VLNET_PARAM_STREAM_SIZE 132
+#define VLNET_PARAM_OSD 573 /* one 1696-byte record per channel */
+#define VLNET_PARAM_OSD_SIZE 1696
+
+/* The device's clock and time settings (message 524), 292 bytes. */
+typedef struct VLNET_TIME_PARAM {
+    int32_t size; /* 292 */
+    uint8_t reserved4[4];
+    uint16_t year; /* minus 2000 */
+    uint8_t month; /* 1..12 */
+    uint8_t day;
+    uint8_t hour;
+    uint8_t minute;
+    uint8_t second;
+    uint8_t reserved15;
+    uint8_t time_mode; /* 0: 24 hours */
+    uint8_t date_mode; /* 1: day, month, year */
+    uint8_t reserved18[38];
+    uint8_t use_ntp; /* 1: the device takes its time from an NTP server */
+    uint8_t time_zone; /* index into the device's 34 time zones, 14 = UTC */
+    uint8_t reserved58[24];
+    uint8_t ie_change_time; /* 1: the time above is to be set */
+    uint8_t reserved83[209];
+} VLNET_TIME_PARAM;
+
+/* Channel selector of a query, 36 bytes: its size, then channel c as bit
+   c mod 32 of mask word c div 32 (all bits set: every channel). */
+typedef struct VLNET_CHANNEL_MASK {
+    int32_t size; /* 36 */
+    uint32_t mask[8];
+} VLNET_CHANNEL_MASK;
+
+/* Callbacks of VLNetQueryParam, each with the request's user pointer: the
+   header once (when the request names one), then every record; the record
+   callback's result is not used. */
+typedef void(VLNET_CALL* VLNET_PARAM_HEADER_CALLBACK)(const void* header, void* user);
+typedef int(VLNET_CALL* VLNET_PARAM_RECORD_CALLBACK)(const void* record, void* user);
+
+/* Request of VLNetQueryParam. It holds pointers, so its layout differs
+   between builds; zero-fill it. */
+typedef struct VLNET_QUERY_PARAM {
+    int32_t command; /* the parameter message (VLNET_PARAM_*) */
+    const VLNET_CHANNEL_MASK* channels; /* null: every channel */
+    int32_t header_size; /* 0 when the message has no header */
+    VLNET_PARAM_HEADER_CALLBACK header_callback; /* null: the header is not wanted */
+    int32_t record_size;
+    VLNET_PARAM_RECORD_CALLBACK record_callback;
+    void* user;
+    int32_t reserved;
+} VLNET_QUERY_PARAM;
+
+/* Request of VLNetQueryParamEx: one structure read into `buffer`. */
+typedef struct VLNET_QUERY_PARAM_EX {
+    int32_t command;
+    int32_t reserved;
+    void* buffer; /* its first int32 holds buffer_size */
+    int32_t buffer_size;
+    int32_t reserved2[4];
+} VLNET_QUERY_PARAM_EX;
+
+/* Request of VLNetSetParam: one structure (`record`), or a list of
+   `record_count` records (`records`); the record size is the message's. */
+typedef struct VLNET_SET_PARAM {
+    int32_t command;
+    const void* record; /* the structure form, else null */
+    const void* records; /* the list form, else null */
+    int32_t record_count; /* the list form, else 0 */
+    int32_t reserved;
+} VLNET_SET_PARAM;
+
+/* Reads the message's records from the logged-in device (a media login).
+   Before it returns it calls the header callback once (when the request
+   has one and the message carries a header), then the record callback for
+   every selected record in channel order, all on the calling thread; none
+   comes after it has returned. Returns 1 on success, 2 when the user has
+   no right to read them, 0 on failure (unknown handle, login not up, null
+   request or record callback, a size that is not the message's, a message
+   the device does not know, no answer in time). */
+VLNET_API int VLNET_CALL VLNetQueryParam(int handle, const VLNET_QUERY_PARAM* request);
+/* Reads one structure into the request's buffer, whose size must be the
+   message's. Returns 1 with the buffer filled, 2 when the user has no
+   right, 0 on failure (the buffer is then left as it was). */
+VLNET_API int VLNET_CALL VLNetQueryParamEx(int handle, const VLNET_QUERY_PARAM_EX* request);
+/* Writes the structure or the record list to the device and waits for its
+   answer. Returns 1 when the device took them, 2 when the user has no
+   right, 0 on failure (as VLNetQueryParam, or both or neither form given). */
+VLNET_API int VLNET_CALL VLNetSetParam(int handle, const VLNET_SET_PARAM* request);
+
+/* Remote test commands (VLNetRemoteTest). */
+#define VLNET_TEST_REBOOT 303
+
+/* Result callback of a remote test: the login handle, the command, the
+   device's result and the request's user pointer. */
+typedef void(VLNET_CALL* VLNET_REMOTE_TEST_CALLBACK)(int handle, int command, int result, void* user);
+
+/* Request of VLNetRemoteTest: {command, 0, 0, user, callback, 0}. It holds
+   pointers; zero-fill it. */
+typedef struct VLNET_REMOTE_TEST {
+    int32_t command; /* VLNET_TEST_* */
+    int32_t reserved[2];
+    void* user;
+    VLNET_REMOTE_TEST_CALLBACK callback; /* may be null */
+    int32_t reserved2;
+} VLNET_REMOTE_TEST;
+
+/* Hands the logged-in device a test command. Returns non-zero when the
+   device accepted it; the callback (when given) then follows once, on
+   another thread, possibly after the call has returned. 0 on failure (no
+   callback comes). A reboot drops the session, which reconnects by itself
+   once the device is back. */
+VLNET_API int VLNET_CALL VLNetRemoteTest(int handle, const VLNET_REMOTE_TEST* request);
+
 /* Ends the firmware upgrade *handle when one runs and sets *handle to 0;
    when it returns no callback of that upgrade runs any more. Returns 1 when
    it stopped a running upgrade, else 0 and nothing happens (a null pointer,
@@ -1060,6 +1190,13 @@ static_assert(sizeof(VLNET_ASYNC_JSON_QUERY) == 276, "VLNET_ASYNC_JSON_QUERY");
 static_assert(sizeof(VLNET_ASYNC_JSON_SET) == 268, "VLNET_ASYNC_JSON_SET");
 static_assert(sizeof(VLNET_PARAM_IMPORT) == 393256, "VLNET_PARAM_IMPORT");
 static_assert(offsetof(VLNET_PARAM_IMPORT, data) == 40, "VLNET_PARAM_IMPORT");
+static_assert(sizeof(VLNET_TIME_PARAM) == 292, "VLNET_TIME_PARAM");
+static_assert(offsetof(VLNET_TIME_PARAM, year) == 8, "VLNET_TIME_PARAM");
+static_assert(offsetof(VLNET_TIME_PARAM, time_mode) == 16, "VLNET_TIME_PARAM");
+static_assert(offsetof(VLNET_TIME_PARAM, use_ntp) == 56, "VLNET_TIME_PARAM");
+static_assert(offsetof(VLNET_TIME_PARAM, time_zone) == 57, "VLNET_TIME_PARAM");
+static_assert(offsetof(VLNET_TIME_PARAM, ie_change_time) == 82, "VLNET_TIME_PARAM");
+static_assert(sizeof(VLNET_CHANNEL_MASK) == 36, "VLNET_CHANNEL_MASK");
 #else
 _Static_assert(sizeof(VLNET_SEARCH_DEV_RSP) == 452, "VLNET_SEARCH_DEV_RSP");
 _Static_assert(sizeof(VLNET_DEVICE_INFO) == 1232, "VLNET_DEVICE_INFO");
@@ -1074,4 +1211,6 @@ _Static_assert(sizeof(VLNET_PTZ_CONTROL) == 44, "VLNET_PTZ_CONTROL");
 _Static_assert(sizeof(VLNET_P2P_CHECK) == 328, "VLNET_P2P_CHECK");
 _Static_assert(sizeof(VLNET_ASYNC_JSON_REQUEST) == 21, "VLNET_ASYNC_JSON_REQUEST");
 _Static_assert(sizeof(VLNET_PARAM_IMPORT) == 393256, "VLNET_PARAM_IMPORT");
+_Static_assert(sizeof(VLNET_TIME_PARAM) == 292, "VLNET_TIME_PARAM");
+_Static_assert(sizeof(VLNET_CHANNEL_MASK) == 36, "VLNET_CHANNEL_MASK");
 #endif
