@@ -36,7 +36,7 @@ int start(DeviceInfo* device, const ActivationEntry& entry, vl_json_callback cal
     std::atomic<multicast_handle*>& handle)
 {
     const std::string request = MaintenanceRequests::activationRequest(entry);
-    multicast_handle* h = vl_start_multi_activate(request.c_str(), callback, device);
+    multicast_handle* h = MaintenanceRequests::activationStarter()(request.c_str(), callback, device);
     handle.store(h, std::memory_order_release);
     return h ? kActivationSent : kActivationNotStarted;
 }

@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QTimeZone>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
@@ -46,6 +47,22 @@ std::string activationRequest(const ActivationEntry& entry)
     outer["timeout"] = kActivationTimeoutMs;
     outer["data"] = vljson::write_styled(inner);
     return vljson::write_styled(outer);
+}
+
+namespace
+{
+std::atomic<ActivationStarter> g_starter { nullptr };
+} // namespace
+
+void setActivationStarter(ActivationStarter starter)
+{
+    g_starter.store(starter);
+}
+
+ActivationStarter activationStarter()
+{
+    const ActivationStarter starter = g_starter.load();
+    return starter ? starter : &vl_start_multi_activate;
 }
 
 std::optional<int> activationReplyCode(const char* json, const QString& devId)

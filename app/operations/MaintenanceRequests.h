@@ -7,6 +7,7 @@
 //
 // Threads: every function here may run on any thread.
 #include "operations/WorkerFrame.h"
+#include "vl_sdk_wrapper.h"
 #include "vlnet.h"
 
 #include <QByteArray>
@@ -40,6 +41,13 @@ struct ActivationEntry {
 // {"delay":200,"timeout":3000,"data":"<{"device":[entry]} as text>"}, both
 // texts in jsoncpp's default styled layout.
 std::string activationRequest(const ActivationEntry& entry);
+
+// What starts a multicast activation: vl_start_multi_activate, or a test's
+// recorder put in its place (null puts the library's back). Set from a
+// test's main thread while no activation starts.
+using ActivationStarter = multicast_handle* (*)(const char* request, vl_json_callback callback, void* user);
+void setActivationStarter(ActivationStarter starter);
+ActivationStarter activationStarter();
 
 // The multicast result code of one activation reply for the device whose
 // "dev id" is `devId`: 11008 when the reply names another device, else the
