@@ -624,6 +624,9 @@ void DeviceStateMachine::multiActivate(DeviceInfo* d, int code)
     if (!goesOn) {
         if (multicast_handle* h = d->activationHandle.exchange(nullptr))
             vl_stop_multi_activate(h);
+        // The activation pre-check marked the device as in a session; the
+        // run is over, and a device left marked would stay busy for ever.
+        d->loggedIn = false;
     }
     d->setStatus(statusOf(kActivationStatuses, code, kNoResponse));
     if (d->initialDevicePage)
@@ -650,6 +653,8 @@ void DeviceStateMachine::autoActivate(DeviceInfo* d, int code)
         d->loginDevice();
         return;
     }
+    if (code != MultiNeedAuth)
+        d->loggedIn = false; // as for operation 20
     if (d->autoUpgradePage)
         d->autoUpgradePage->removeWorkDevice(d, code != MultiNeedAuth);
 }
