@@ -1,12 +1,11 @@
 #include "web_reboot_time.h"
 
 #include "common/json.h"
-#include "vlnet.h"
+#include "param_messages.h"
 
-#include <array>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 
 namespace devsim
@@ -18,11 +17,13 @@ namespace
 constexpr const char* kRebootPath = "/API/Maintenance/DeviceReboot/Set";
 constexpr const char* kGetPath = "/API/SystemConfig/DateTime/Get";
 constexpr const char* kSetPath = "/API/SystemConfig/DateTime/Set";
+constexpr int kUtcZone = 14;
 
-// The UTC offsets the device knows, by index.
-constexpr std::array<float, 34> kZones = { -12, -11, -10, -9, -8, -7, -6, -5, -4.5f, -4, -3.5f, -3, -2, -1, 0,
-    1, 2, 3, 3.5f, 4, 4.5f, 5, 5.5f, 5.75f, 6, 6.5f, 7, 8, 9, 9.5f, 10, 11, 12, 13 };
-constexpr int kUtcIndex = 14;
+std::int64_t utcNowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
 
 bool daysExist(int year, int month, int day)
 {
@@ -104,41 +105,42 @@ std::optional<WebRebootTime::Clock> WebRebootTime::parse(
 int WebRebootTime::zoneIndex(float hours)
 {
     float best = 999;
-    int index = kUtcIndex;
-    for (std::size_t i = 0; i < kZones.size(); ++i) {
-        const float distance = std::fabs(hours - kZones[i]);
+    int index = kUtcZone;
+    for (int i = 0; i < kTimeZoneCount; ++i) {
+        const float distance = std::fabs(hours - float(timeZoneMinutes(i)) / 60);
         if (distance < best) {
             best = distance;
-            index = int(i);
+            index = i;
         }
     }
     return index;
 }
 
-int WebRebootTime::zoneHours(int index)
+void WebRebootTime::setClock(TimeSettings& time, const Clock& clock)
 {
-    return index >= 0 && index < int(kZones.size()) ? int(kZones[std::size_t(index)]) : 0;
+    std::tm tm {};
+    tm.tm_year = clock.year - 1900;
+    tm.tm_mon = clock.month - 1;
+    tm.tm_mday = clock.day;
+    tm.tm_hour = clock.hour;
+    tm.tm_min = clock.minute;
+    tm.tm_sec = clock.second;
+    // The time given is the device's local time in the zone given with it.
+    time.zone = zoneIndex(float(clock.zoneHours));
+    const std::int64_t localMs = std::int64_t(timegm(&tm)) * 1000;
+    time.offsetMs = localMs - std::int64_t(timeZoneMinutes(time.zone)) * 60000 - utcNowMs();
 }
 
-std::vector<std::uint8_t> WebRebootTime::writeRecord(std::vector<std::uint8_t> record, const Clock& clock)
+WebRebootTime::Clock WebRebootTime::clockOf(const TimeSettings& time)
 {
-    VLNET_TIME_PARAM r;
-    std::memset(&r, 0, sizeof r);
-    if (record.size() == sizeof r)
-        std::memcpy(&r, record.data(), sizeof r);
-    r.size = VLNET_PARAM_TIME_SIZE;
-    r.year = std::uint16_t(clock.year - 2000);
-    r.month = std::uint8_t(clock.month);
-    r.day = std::uint8_t(clock.day);
-    r.hour = std::uint8_t(clock.hour);
-    r.minute = std::uint8_t(clock.minute);
-    r.second = std::uint8_t(clock.second);
-    r.time_mode = 0;
-    r.date_mode = 1;
-    r.time_zone = std::uint8_t(zoneIndex(float(clock.zoneHours)));
-    record.assign(
-        reinterpret_cast<const std::uint8_t*>(&r), reinterpret_cast<const std::uint8_t*>(&r) + sizeof r);
-    return record;
+    const std::int64_t localMs
+        = utcNowMs() + time.offsetMs + std::int64_t(timeZoneMinutes(time.zone)) * 60000;
+    const std::time_t seconds = std::time_t(localMs / 1000);
+    std::tm tm {};
+    gmtime_r(&seconds, &tm);
+    // Whole hours, as the web interface writes zones.
+    return { tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+        timeZoneMinutes(time.zone) / 60 };
 }
 
 void WebRebootTime::addTo(WebServer& web)
@@ -160,24 +162,7 @@ void WebRebootTime::addTo(WebServer& web)
     WebPath get;
     get.handle = [this](WebCall& c) {
         Clock clock;
-        bool set = false;
-        m_store.read(c.device, [&](const Device& d) {
-            auto it = d.params.find({ VLNET_PARAM_TIME, 0 });
-            if (it == d.params.end() || it->second.size() != sizeof(VLNET_TIME_PARAM))
-                return;
-            VLNET_TIME_PARAM r;
-            std::memcpy(&r, it->second.data(), sizeof r);
-            clock = { r.year + 2000, r.month, r.day, r.hour, r.minute, r.second, zoneHours(r.time_zone) };
-            set = true;
-        });
-        if (!set) {
-            // The host's clock.
-            const std::time_t now = std::time(nullptr);
-            std::tm tm {};
-            localtime_r(&now, &tm);
-            clock = { tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
-                int(tm.tm_gmtoff / 3600) };
-        }
+        m_store.read(c.device, [&](const Device& d) { clock = clockOf(d.time); });
         Json::Value data(Json::objectValue);
         data["date"] = twoDigits(clock.day) + "/" + twoDigits(clock.month) + "/" + std::to_string(clock.year);
         data["time"] = twoDigits(clock.hour) + ":" + twoDigits(clock.minute) + ":" + twoDigits(clock.second);
@@ -203,10 +188,7 @@ void WebRebootTime::addTo(WebServer& web)
             return WebAnswer::failure("invalid_param", 400);
         const int index = zoneIndex(float(clock->zoneHours));
         c.note["zone_index"] = index;
-        m_store.modify(c.device, [&](Device& d) {
-            auto& record = d.params[{ VLNET_PARAM_TIME, 0 }];
-            record = writeRecord(std::move(record), *clock);
-        });
+        m_store.modify(c.device, [&](Device& d) { setClock(d.time, *clock); });
         m_log.device(c.device, c.ip, "clock set to " + date + " " + time + " " + zone);
         return WebAnswer::success();
     };

@@ -13,14 +13,11 @@
 //       last, else the host's local time and zone.
 //   "/API/SystemConfig/DateTime/Set"     (session) takes "date", "time" and
 //       "time_zone" (whole hours after "GMT+" or "GMT", signed: "GMT+-5:00"
-//       is five hours west) and keeps them in the device's date-and-time
-//       record (message 524, channel 0, of its parameter store: the record
-//       VLNet reads and writes), the zone as the index of its nearest time
-//       zone. A text that does not read is "invalid_param" (400), and
-//       nothing changes. Noted: `date`, `time`, `time_zone`, `zone_index`.
-//
-// The clock that was set stands still: the record holds what the device was
-// told, which is what tests read back.
+//       is five hours west) and sets the device's clock (Device::time, the
+//       clock that VLNet's message 524 reads and writes) to that local time,
+//       its zone to the nearest of its time zones. A text that does not read
+//       is "invalid_param" (400), and nothing changes. Noted: `date`,
+//       `time`, `time_zone`, `zone_index`.
 //
 // Threads: handlers run on the web server's threads and reach devices only
 // through the store.
@@ -31,7 +28,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace devsim
 {
@@ -55,12 +51,11 @@ public:
     // The index of the device time zone nearest to `hours` (the earlier of
     // two equally near).
     static int zoneIndex(float hours);
-    // Whole hours of zone `index` (truncated toward zero); 0 for an index
-    // outside the table.
-    static int zoneHours(int index);
-    // The device's record with the clock and zone written into it; `record`
-    // is the stored one (any other size: a fresh one).
-    static std::vector<std::uint8_t> writeRecord(std::vector<std::uint8_t> record, const Clock& clock);
+    // The device's clock set to `clock` (its local time) and its zone to the
+    // one nearest to the clock's.
+    static void setClock(TimeSettings& time, const Clock& clock);
+    // The device's local time now, with its zone in whole hours.
+    static Clock clockOf(const TimeSettings& time);
 
 private:
     DeviceStore& m_store;

@@ -8,6 +8,7 @@
 #include "devices/DeviceInfo.h"
 #include "devices/DeviceTexts.h"
 #include "devices/WorkPool.h"
+#include "shell/TextTable.h"
 #include "support/ConnectEvents.h"
 #include "support/poll.h"
 #include "support/vlnet_lab.h"
@@ -133,6 +134,16 @@ protected:
             20000);
     }
     static int boots(int n) { return state(n)["boots"].asInt(); }
+    // How far device n's clock (its local time now, in its zone) is from
+    // `local`, in seconds.
+    static qint64 clockDistance(int n, const QDateTime& local)
+    {
+        const Json::Value time = state(n)["time"];
+        const qint64 zoneMs = qint64(DeviceInfo::timeZones.at(time["zone"].asUInt()).hours * 3600000);
+        const qint64 deviceMs = QDateTime::currentMSecsSinceEpoch() + time["offset_ms"].asInt64() + zoneMs;
+        const qint64 wantMs = QDateTime(local.date(), local.time(), Qt::UTC).toMSecsSinceEpoch();
+        return qAbs(deviceMs - wantMs) / 1000;
+    }
 };
 
 } // namespace
@@ -284,19 +295,9 @@ TEST_F(MaintenanceLab, DateAndTimeOverTheWebInterface)
         EXPECT_EQ(sent[0]["time"].asString(), "08:05:03");
         EXPECT_EQ(sent[0]["time_zone"].asString(), zones[i]);
         EXPECT_EQ(sent[0]["zone_index"].asInt(), indexes[i]);
-        // The device's record: what VLNet would read.
-        std::string hex;
-        const Json::Value kept = state(n);
-        for (const Json::Value& p : kept["params"])
-            if (p["msg"].asInt() == VLNET_PARAM_TIME)
-                hex = p["hex"].asString();
-        const QByteArray record = QByteArray::fromHex(QByteArray::fromStdString(hex));
-        ASSERT_EQ(record.size(), VLNET_PARAM_TIME_SIZE);
-        EXPECT_EQ(quint8(record[8]), 26);
-        EXPECT_EQ(quint8(record[10]), 7);
-        EXPECT_EQ(quint8(record[11]), 9);
-        EXPECT_EQ(quint8(record[12]), 8);
-        EXPECT_EQ(quint8(record[57]), indexes[i]);
+        // The device's clock runs on from what it was told.
+        EXPECT_EQ(state(n)["time"]["zone"].asInt(), indexes[i]);
+        EXPECT_LT(clockDistance(n, devices[i]->dateTime), 60);
         EXPECT_EQ(received(n, "/API/SystemConfig/DateTime/Get").size(), 1u);
     }
 }
@@ -334,4 +335,89 @@ TEST_F(MaintenanceLab, DateAndTimeWebFaults)
         EXPECT_EQ(received(n, "/API/SystemConfig/DateTime/Set").size(), c.setSent ? 1u : 0u);
     }
     web(n, R"("sessions":true)");
+}
+
+TEST_F(MaintenanceLab, VLNetRebootsTakeDevicesAwayAndTheyComeBack)
+{
+    ShellTestEnv env(protocol(1));
+    constexpr int kFirst = 17, kCount = 5;
+    std::vector<std::unique_ptr<DeviceInfo>> devices;
+    std::vector<std::unique_ptr<Page>> pages;
+    make(kFirst, kCount, &DeviceInfo::rebootPage, devices, pages);
+    std::vector<int> before;
+    for (int n = kFirst; n < kFirst + kCount; ++n) {
+        before.push_back(boots(n));
+        forget(n);
+    }
+    ASSERT_TRUE(run(devices, pages, &DeviceInfo::doRebootWork, true));
+    for (int i = 0; i < kCount; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(devices[i]->lastStatus(), 37);
+        EXPECT_FALSE(devices[i]->loggedIn.load());
+        EXPECT_TRUE(backOnline(kFirst + i, before[size_t(i)]));
+        const auto sent = received(kFirst + i, "REMOTE_TEST");
+        ASSERT_EQ(sent.size(), 1u);
+    }
+}
+
+TEST_F(MaintenanceLab, AVLNetRebootThatGetsNoAnswerIsRefused)
+{
+    ShellTestEnv env(protocol(1));
+    const int n = 23;
+    std::vector<std::unique_ptr<DeviceInfo>> devices;
+    std::vector<std::unique_ptr<Page>> pages;
+    make(n, 1, &DeviceInfo::recoveryPage, devices, pages);
+    // Logged in, then the device stops answering: the command goes nowhere.
+    DeviceInfo& d = *devices[0];
+    {
+        ConnectEvents events(&d);
+        d.operation = DeviceInfo::RecoveryReboot;
+        d.loginDevice();
+        ASSERT_TRUE(events.waitFor(1));
+        ASSERT_EQ(events.codes, (std::vector<int> { 101 }));
+    }
+    sim->must(R"({"cmd":"fault","device":23,"drop":true})");
+    DeviceInfo::rebootDeviceForRecovery(&d);
+    sim->must(R"({"cmd":"fault","device":23,"clear":true})");
+    EXPECT_EQ(d.lastStatus(), 35);
+    EXPECT_EQ(d.status(DeviceInfo::RecoveryFamily), 35);
+    EXPECT_EQ(pages[0]->refreshes.load(), 1);
+    EXPECT_FALSE(d.loggedIn.load());
+}
+
+TEST_F(MaintenanceLab, DateAndTimeOverVLNetAndTheVersion)
+{
+    ShellTestEnv env(protocol(1));
+    const int n = 22;
+    struct Case {
+        int offsetSeconds;
+        int index;
+    };
+    for (const Case c :
+        { Case { 5 * 3600 + 1800, 22 }, Case { -(9 * 3600 + 1800), 2 }, Case { 8 * 3600, 27 } }) {
+        SCOPED_TRACE(c.index);
+        std::vector<std::unique_ptr<DeviceInfo>> devices;
+        std::vector<std::unique_ptr<Page>> pages;
+        make(n, 1, &DeviceInfo::streamConfigPage, devices, pages);
+        set(n, R"({"time":{"ntp":true}})");
+        const QDateTime at(QDate(2026, 7, 9), QTime(8, 5, 3), Qt::OffsetFromUTC, c.offsetSeconds);
+        devices[0]->setDateTimeParam(at);
+        ASSERT_TRUE(run(devices, pages, &DeviceInfo::doDateTimeWork, true));
+        EXPECT_EQ(devices[0]->lastStatus(), 5);
+        const Json::Value time = state(n)["time"];
+        EXPECT_EQ(time["zone"].asInt(), c.index);
+        EXPECT_TRUE(time["ntp"].asBool()) << "the NTP switch stays as the device had it";
+        EXPECT_LT(clockDistance(n, at), 60);
+    }
+
+    // Operation 10: the device's version text.
+    set(n, R"({"firmware":"V7.3.1 build 261201"})");
+    std::vector<std::unique_ptr<DeviceInfo>> devices;
+    std::vector<std::unique_ptr<Page>> pages;
+    make(n, 1, &DeviceInfo::upgradePage, devices, pages);
+    devices[0]->matchVersion = QStringLiteral("V7.3.1 build 261201");
+    ASSERT_TRUE(run(devices, pages, &DeviceInfo::doQueryParamWork, false));
+    EXPECT_EQ(devices[0]->lastStatus(), 24);
+    EXPECT_EQ(devices[0]->queriedVersion, QStringLiteral("V7.3.1 build 261201"));
+    EXPECT_EQ(devices[0]->upgradeMatchText(), TextTable::text(146));
 }
