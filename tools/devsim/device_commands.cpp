@@ -1,6 +1,7 @@
 #include "device_commands.h"
 
 #include "common/hex.h"
+#include "custom_factory.h"
 #include "snapshot.h"
 #include "vlnet.h"
 #include "wire.h"
@@ -277,7 +278,12 @@ std::int32_t setParam(DeviceStore& store, int id, const std::string& user,
     if (!a.user || !a.rights.settings)
         return noted(note, vlwire::kNoRight, "the user may not change settings");
     std::vector<std::uint8_t> record(payload.begin() + 16, payload.end());
-    store.modify(id, [&](Device& d) { d.params[{ message, channel }] = std::move(record); });
+    store.modify(id, [&](Device& d) {
+        // The device-information record renames the device as it is kept.
+        if (message == VLNET_PARAM_DEVICE_INFO)
+            applyDeviceInfoRecord(d, record, note);
+        d.params[{ message, channel }] = std::move(record);
+    });
     return noted(note, vlwire::kOk);
 }
 

@@ -3,6 +3,7 @@
 #include "common/hex.h"
 #include "common/json.h"
 #include "control_server.h"
+#include "custom_factory.h"
 #include "multicast_server.h"
 #include "onvif_discovery.h"
 #include "onvif_service.h"
@@ -241,6 +242,9 @@ void Simulator::run()
     m_webLogin->addTo(*m_web);
     m_webSecrets = std::make_unique<WebSecrets>(m_store, m_log);
     m_webSecrets->addTo(*m_web);
+    m_customFactory
+        = std::make_unique<CustomFactory>(m_store, m_log, m_options.generate.defaultUser, m_options.rebootMs);
+    m_customFactory->addTo(*m_web);
     m_web->start();
     auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
     signals->async_wait([this](boost::system::error_code ec, int) {
