@@ -2,6 +2,7 @@
 
 #include "common/json.h"
 #include "vlnet.h"
+#include "wire.h"
 
 #include <algorithm>
 #include <cstring>
@@ -60,6 +61,14 @@ void applyDeviceInfoRecord(Device& d, const std::vector<std::uint8_t>& record, J
         d.name = fieldText(record, VLNET_DEVICE_INFO_NAME, VLNET_DEVICE_INFO_TEXT_SIZE);
         note["device_name"] = vljson::valid_utf8(d.name);
     }
+}
+
+std::int32_t writeDeviceInfoRecord(Device& d, ParamWrite& w)
+{
+    std::vector<std::uint8_t> record(w.records, w.records + w.recordSize);
+    applyDeviceInfoRecord(d, record, w.note);
+    d.params[{ w.message, w.channel }] = std::move(record);
+    return vlwire::kOk;
 }
 
 CustomFactory::CustomFactory(DeviceStore& store, EventLog& log, std::string defaultUser, int rebootMs)

@@ -29,6 +29,7 @@
 // only through the store.
 #include "device.h"
 #include "log.h"
+#include "param_messages.h"
 #include "store.h"
 #include "web_server.h"
 
@@ -68,5 +69,8 @@ bool videoFormatFromName(const std::string& name, int* format);
 // field. Records of another size change nothing. The texts taken go to
 // `note` ("device_name", "device_type").
 void applyDeviceInfoRecord(Device& d, const std::vector<std::uint8_t>& record, Json::Value& note);
+// The write of message 700's row (param_messages.h): the record kept in the
+// parameter store as it came, and applied as above.
+std::int32_t writeDeviceInfoRecord(Device& d, ParamWrite& w);
 
 } // namespace devsim
