@@ -687,6 +687,49 @@ public:
     static void VL_CALL autoUpgradeSearchCallback(const char* json, void* user);
     static int VLNET_CALL autoUpgradeSdkSearchCallback(const VLNET_SEARCH_DEV_RSP* record, void* user);
 
+    // ---- Device name and type, developer switches, video format ------------
+    // (app/operations/DeviceNameWorkers.cpp, VideoFormatFlow.cpp)
+
+    // Pool workers of operations 23, 24 and 25 (a null device does nothing).
+    // 23 writes newDeviceName and newDeviceType (41 ok, 39 refused, 40 no
+    // reply); 24 reads the telnet and disk-export switches over the web
+    // interface (46, 44, 45; nothing is sent on the VLNet setting and 47
+    // stays); 25 sends nothing. Each tells its page and logs out.
+    static void setDeviceNameAndType(DeviceInfo* device);
+    static void getDeveloperMode(DeviceInfo* device);
+    static void setDeveloperMode(DeviceInfo* device);
+
+    // The video-format flow: web requests on the GUI thread
+    // (sendHttpRequest), each step ending in a QVideoFormatEvent that the
+    // state machine handles. All GUI thread.
+    // The present format into videoFormat (text 318 when the device names
+    // none); a failure posts 1040.
+    void requestVideoFormat();
+    void onGetVideoFormatReply(const QJsonObject& reply);
+    // Code 1031: a device that is not activated first gets its first
+    // password (a "base_x_public" key, then "API/FirstLogin/Password/Set"
+    // as the default user with kFirstLoginPassword); then code 1032 (log
+    // in). A failure posts 1034.
+    void sendFirstLoginTransKeyRequest();
+    void sendFirstLoginPasswordRequest(const QJsonObject& keyReply);
+    void postVideoFormatLoginEvent(const QJsonObject& reply);
+    // Logged in during operation 31: the format; accepted, code 1036,
+    // operation 32 and setVideoFormatWaitingForSettingReboot(). A failure
+    // posts 1035.
+    void sendSetVideoFormatRequest(const QJsonObject& reply);
+    void onSetVideoFormatReply(const QJsonObject& reply);
+    // Logged in again during operation 32: a "base_salt" key, operation 33,
+    // the factory reset, and setVideoFormatRecoveryFinished() once it is
+    // accepted. A failure posts 1034.
+    void requestFactoryResetTransKey();
+    void sendFactoryResetRequest(const QJsonObject& keyReply);
+    void onFactoryResetSucceeded(const QJsonObject& reply);
+    // The failure continuation of every request of the flow: logged, then
+    // the request's failure event type and code posted to the record.
+    void onVideoFormatOccurredError(const HttpRequestParam& param);
+    // The password a device gets at its first login in this flow.
+    static constexpr const char* kFirstLoginPassword = "5284tbnr";
+
 public slots:
     // The end of an upload thread (queued from it): posts 391 (done) or 390
     // (failed) as an UpgradeEvent or AutoUpgradeEvent, then ends the thread

@@ -100,6 +100,13 @@ public:
     // unusable.
     std::optional<QJsonObject> secondaryAuth(bool needHttpOk = false);
 
+    // HTTP Digest credentials for the run's requests (offered only when both
+    // are non-empty).
+    void setCredentials(const QString& user, const QString& password)
+    {
+        m_client->setCredentials(user, password);
+    }
+
     const ClientSetup& setup() const { return m_setup; }
     // The texts sent so far, for tests.
     const QList<QByteArray>& sent() const { return m_sent; }

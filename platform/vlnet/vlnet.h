@@ -764,6 +764,19 @@ VLNET_API int VLNET_CALL VLNetQueryParamEx(int handle, const VLNET_QUERY_PARAM_E
    right, 0 on failure (as VLNetQueryParam, or both or neither form given). */
 VLNET_API int VLNET_CALL VLNetSetParam(int handle, const VLNET_SET_PARAM* request);
 
+/* ---- Device name and type (message 700) ------------------------------ */
+
+/* What the device-information record of message 700 (VLNetSetParamEx,
+   VLNET_PARAM_DEVICE_INFO_SIZE bytes, every byte not named here 0) says of
+   a new device name and type: word 1 says which of the two it changes, and
+   each text is UTF-8 of at most 31 bytes, zero-padded to its 32-byte field. */
+#define VLNET_DEVICE_INFO_CHANGES 4 /* offset of the change flags (uint32) */
+#define VLNET_DEVICE_INFO_TYPE_CHANGED 0x10
+#define VLNET_DEVICE_INFO_NAME_CHANGED 0x20
+#define VLNET_DEVICE_INFO_TYPE 136 /* offset of the device type */
+#define VLNET_DEVICE_INFO_NAME 168 /* offset of the device name */
+#define VLNET_DEVICE_INFO_TEXT_SIZE 32
+
 /* Remote test commands (VLNetRemoteTest). */
 #define VLNET_TEST_REBOOT 303
 
@@ -1150,6 +1163,9 @@ VLNET_API int VLNET_CALL VLNetExportBackupNew(int handle, const VLNET_EXPORT_BAC
 
 static_assert(sizeof(VLNET_TIME) == 8, "VLNET_TIME");
 static_assert(sizeof(VLNET_DEVICE_INFO) == 1232, "VLNET_DEVICE_INFO");
+static_assert(VLNET_DEVICE_INFO_TYPE + VLNET_DEVICE_INFO_TEXT_SIZE <= VLNET_DEVICE_INFO_NAME
+        && VLNET_DEVICE_INFO_NAME + VLNET_DEVICE_INFO_TEXT_SIZE <= VLNET_PARAM_DEVICE_INFO_SIZE,
+    "message 700: name and type");
 static_assert(sizeof(VLNET_HTTP_DEVICE_INFO) == 1512, "VLNET_HTTP_DEVICE_INFO");
 static_assert(sizeof(VLNET_CHANNEL_STATUS) == 312, "VLNET_CHANNEL_STATUS");
 static_assert(sizeof(VLNET_ALL_STATUS) == 2220, "VLNET_ALL_STATUS");
@@ -1200,6 +1216,9 @@ static_assert(sizeof(VLNET_CHANNEL_MASK) == 36, "VLNET_CHANNEL_MASK");
 #else
 _Static_assert(sizeof(VLNET_SEARCH_DEV_RSP) == 452, "VLNET_SEARCH_DEV_RSP");
 _Static_assert(sizeof(VLNET_DEVICE_INFO) == 1232, "VLNET_DEVICE_INFO");
+_Static_assert(VLNET_DEVICE_INFO_TYPE + VLNET_DEVICE_INFO_TEXT_SIZE <= VLNET_DEVICE_INFO_NAME
+        && VLNET_DEVICE_INFO_NAME + VLNET_DEVICE_INFO_TEXT_SIZE <= VLNET_PARAM_DEVICE_INFO_SIZE,
+    "message 700: name and type");
 _Static_assert(sizeof(VLNET_HTTP_DEVICE_INFO) == 1512, "VLNET_HTTP_DEVICE_INFO");
 _Static_assert(sizeof(VLNET_CHANNEL_STATUS) == 312, "VLNET_CHANNEL_STATUS");
 _Static_assert(sizeof(VLNET_ALL_STATUS) == 2220, "VLNET_ALL_STATUS");

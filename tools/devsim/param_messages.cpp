@@ -1,6 +1,7 @@
 #include "param_messages.h"
 
 #include "common/hex.h"
+#include "custom_factory.h"
 #include "vlnet.h"
 #include "wire.h"
 
@@ -201,7 +202,7 @@ ParamRows coreParamRows()
         { VLNET_PARAM_PRODUCT_INFO, VLNET_PARAM_PRODUCT_INFO_SIZE, 0, ParamShape::Structure, nullptr,
             keepRecord },
         { VLNET_PARAM_DEVICE_INFO, VLNET_PARAM_DEVICE_INFO_SIZE, 0, ParamShape::Structure, nullptr,
-            keepRecord },
+            writeDeviceInfoRecord },
     };
 }
 

@@ -3,6 +3,7 @@
 #include "common/hex.h"
 #include "common/json.h"
 #include "control_server.h"
+#include "custom_factory.h"
 #include "multicast_server.h"
 #include "onvif_discovery.h"
 #include "onvif_service.h"
@@ -245,6 +246,9 @@ void Simulator::run()
     m_webSecrets->addTo(*m_web);
     m_webRebootTime = std::make_unique<WebRebootTime>(m_store, m_log, m_options.rebootMs);
     m_webRebootTime->addTo(*m_web);
+    m_customFactory
+        = std::make_unique<CustomFactory>(m_store, m_log, m_options.generate.defaultUser, m_options.rebootMs);
+    m_customFactory->addTo(*m_web);
     m_web->start();
     auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
     signals->async_wait([this](boost::system::error_code ec, int) {

@@ -135,6 +135,8 @@ const std::vector<Rule>& rules()
         { { 11, 34 }, [](P& p) { p.devices.webInterfaceForMulticastFinds = true; } },
         { { 50 }, [](P& p) { p.devices.dnsAlwaysEditable = true; } },
         { { 40 }, [](P& p) { p.devices.latin1DeviceTexts = true; } },
+        { { 0, 28, 29, 40, 60, 61, 62, 63, 64, 65, 66, 67 },
+            [](P& p) { p.devices.nameAndTypeOverWeb = true; } },
         { { 43, 44 }, [](P& p) { p.devices.checksAccountRules = true; } },
         { { 24 }, [](P& p) { p.devices.loginDeviceClass = 1; } },
         { { 8 }, [](P& p) { p.devices.loginDeviceClass = 2; } },

@@ -172,6 +172,10 @@ struct EditionProfile {
         // A device's new name and type go out as Latin-1 (otherwise in the
         // system's local 8-bit encoding).
         bool latin1DeviceTexts = false;
+        // A device's new name and type are written through its web
+        // interface, whatever the protocol setting (otherwise over VLNet
+        // while the protocol setting is VLNet).
+        bool nameAndTypeOverWeb = false;
         // The device-class byte of the program's own VLNet login record.
         quint8 loginDeviceClass = 0;
         // The edition code sent as "oem type" in the web login's JSON (one of

@@ -1,6 +1,7 @@
 // The device side of the network change, PTZ and the snapshot, without a
 // network: what a device takes, what it refuses, and what it notes.
 #include "common/json.h"
+#include "custom_factory.h"
 #include "device_commands.h"
 #include "records.h"
 #include "snapshot.h"
@@ -8,6 +9,7 @@
 #include "vlnet.h"
 #include "wire.h"
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <string>
@@ -309,3 +311,48 @@ TEST_F(DeviceCommands, SnapshotsAreRealJpegPicturesOfTheChannel)
 }
 
 } // namespace
+
+TEST(DeviceInfoRecord, NameAndTypeAreReadWithinTheirFieldsWhereTheFlagsSay)
+{
+    auto record = [](std::uint32_t flags, const std::string& type, const std::string& name) {
+        std::vector<std::uint8_t> r(VLNET_PARAM_DEVICE_INFO_SIZE, 0);
+        const std::uint32_t size = VLNET_PARAM_DEVICE_INFO_SIZE;
+        std::memcpy(r.data(), &size, 4);
+        std::memcpy(r.data() + VLNET_DEVICE_INFO_CHANGES, &flags, 4);
+        std::memcpy(r.data() + VLNET_DEVICE_INFO_TYPE, type.data(), std::min<size_t>(type.size(), 32));
+        std::memcpy(r.data() + VLNET_DEVICE_INFO_NAME, name.data(), std::min<size_t>(name.size(), 32));
+        // What follows the name's field: never part of it.
+        std::memset(r.data() + VLNET_DEVICE_INFO_NAME + 32, 'X', 16);
+        return r;
+    };
+    struct Case {
+        std::uint32_t flags;
+        std::string type;
+        std::string name;
+        std::string typeAfter;
+        std::string nameAfter;
+    };
+    const Case cases[] = {
+        { 0x30, "IPC-9", "Gate", "IPC-9", "Gate" },
+        { 0x10, "IPC-9", "Gate", "IPC-9", "old name" },
+        { 0x20, "IPC-9", "Gate", "old type", "Gate" },
+        { 0x00, "IPC-9", "Gate", "old type", "old name" },
+        // Fields without a zero byte end with the field.
+        { 0x30, std::string(32, 't'), std::string(40, 'n'), std::string(32, 't'), std::string(32, 'n') },
+    };
+    for (const Case& c : cases) {
+        Device d;
+        d.name = "old name";
+        d.model = "old type";
+        Json::Value note;
+        applyDeviceInfoRecord(d, record(c.flags, c.type, c.name), note);
+        EXPECT_EQ(d.model, c.typeAfter) << c.flags;
+        EXPECT_EQ(d.name, c.nameAfter) << c.flags;
+    }
+    // A record of another size changes nothing.
+    Device d;
+    d.name = "kept";
+    Json::Value note;
+    applyDeviceInfoRecord(d, std::vector<std::uint8_t>(100, 0x20), note);
+    EXPECT_EQ(d.name, "kept");
+}

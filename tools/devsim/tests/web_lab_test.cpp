@@ -592,3 +592,54 @@ TEST_F(DevsimWeb, TransferKeysAskedAtOnceAreEachUsedOnce)
     EXPECT_EQ(used, kClients - 1);
     web(n, R"("clear":true)");
 }
+
+TEST_F(DevsimWeb, FactorySideSettingsAreReadAndSetAndANewFormatReboots)
+{
+    const int n = 4;
+    web(n, R"("clear":true,"sessions":false)");
+    const std::string base = "http://" + ip(n);
+    const Json::Value before = state(n);
+    Json::Value got = post(HttpRequest(base + "/API/Maintenance/Customfactory/Get", "")).json();
+    EXPECT_EQ(got["result"], "success");
+    EXPECT_EQ(got["data"]["video_format"], before["video_format"].asInt() == 1 ? "NTSC" : "PAL");
+    EXPECT_EQ(got["data"]["device_name"], before["name"]);
+    EXPECT_EQ(got["data"]["device_type"], before["model"]);
+
+    // Members of another type, or a format the device does not know,
+    // change nothing.
+    for (const char* body : { R"({"data":{"device_name":7}})", R"({"data":{"video_format":"SECAM"}})",
+             R"({"data":{"device_name":"x","video_format":1}})", R"({"data":"PAL"})" }) {
+        const HttpReply r = post(HttpRequest(base + "/API/Maintenance/Customfactory/Set", body));
+        EXPECT_EQ(r.status, 400) << body;
+        EXPECT_EQ(r.json()["result"], "invalid_param") << body;
+    }
+    EXPECT_EQ(state(n)["name"], before["name"]);
+
+    // Names from several clients at once: each answered, one of them kept.
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 4; ++i)
+        clients.emplace_back([&, i] {
+            post(HttpRequest(base + "/API/Maintenance/Customfactory/Set",
+                R"({"data":{"device_name":"Cam )" + std::to_string(i) + R"(","device_type":"T"}})"));
+        });
+    for (auto& t : clients)
+        t.join();
+    const Json::Value named = state(n);
+    EXPECT_EQ(named["name"].asString().rfind("Cam ", 0), 0u);
+    EXPECT_EQ(named["model"], "T");
+    EXPECT_EQ(named["boots"], before["boots"]) << "a name needs no reboot";
+
+    // A new format is answered, then the device reboots into it.
+    const std::string format = before["video_format"].asInt() == 1 ? "PAL" : "NTSC";
+    const HttpReply set = post(HttpRequest(
+        base + "/API/Maintenance/Customfactory/Set", R"({"data":{"video_format":")" + format + "\"}}"));
+    EXPECT_EQ(set.status, 200);
+    EXPECT_EQ(set.json()["result"], "success");
+    EXPECT_TRUE(comesBack(n, before["boots"].asInt() + 1));
+    EXPECT_EQ(state(n)["video_format"].asInt(), format == "NTSC" ? 1 : 0);
+
+    const Json::Value developer = post(HttpRequest(base + "/API/Maintenance/DeveloperMode/Get")).json();
+    EXPECT_EQ(developer["data"]["telnet_switch"], "false");
+    EXPECT_EQ(developer["data"]["export_disk_switch"], "false");
+    web(n, R"("clear":true)");
+}
