@@ -296,3 +296,51 @@ TEST_F(NetworkSettingsLab, ARefusedOnvifChangeFailsAndLogsOut)
     EXPECT_EQ(ipOf(n), before);
     EXPECT_EQ(d.ip(), QString::fromStdString(before));
 }
+
+namespace
+{
+// Runs operation 7 through its entry, the VLNet login and the state machine.
+bool enableNtp(DeviceInfo& d, Pages& pages)
+{
+    pages.settingsEnded = false;
+    d.deviceInfoPage = &pages;
+    DeviceInfo::doEnableNtpWork(&d);
+    return vltest::pollUntil(
+        [&] {
+            QCoreApplication::sendPostedEvents();
+            return pages.settingsEnded.load();
+        },
+        30000);
+}
+} // namespace
+
+TEST_F(NetworkSettingsLab, TheNtpSwitchIsSetOnlyForAUserWithTheRight)
+{
+    ShellTestEnv env(protocol(1));
+    const int n = 8;
+    sim->must("{\"cmd\":\"set\",\"device\":" + std::to_string(n)
+        + R"(,"state":{"time":{"ntp":false,"zone":20},"users":[{"name":"guest","password":"Guest_123",)"
+          R"("rights":{"settings":false}}]}})");
+    struct Case {
+        const char* user;
+        const char* password;
+        int status;
+        bool ntp;
+    };
+    // The user without the right is answered 2, which is a failure.
+    for (const Case c : { Case { "guest", "Guest_123", 6, false },
+             Case { GKAppSetting::kDefaultUser, GKAppSetting::kDefaultPassword, 5, true } }) {
+        SCOPED_TRACE(c.user);
+        DeviceInfo d;
+        place(d, n, "");
+        d.user = QString::fromUtf8(c.user);
+        d.password = QString::fromUtf8(c.password);
+        Pages pages;
+        ASSERT_TRUE(enableNtp(d, pages));
+        EXPECT_EQ(d.lastStatus(), c.status);
+        EXPECT_EQ(d.connectionHandle, 0) << "logged out";
+        const Json::Value time = state(n)["time"];
+        EXPECT_EQ(time["ntp"].asBool(), c.ntp);
+        EXPECT_EQ(time["zone"].asInt(), 20) << "the rest of the settings as they were";
+    }
+}
