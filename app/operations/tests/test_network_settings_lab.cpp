@@ -327,7 +327,8 @@ TEST_F(NetworkSettingsLab, TheNtpSwitchIsSetOnlyForAUserWithTheRight)
         int status;
         bool ntp;
     };
-    // The user without the right is answered 2, which is a failure.
+    // The user without the right reads the time settings, but its write is
+    // answered 2 ("no right"), which is a failure.
     for (const Case c : { Case { "guest", "Guest_123", 6, false },
              Case { GKAppSetting::kDefaultUser, GKAppSetting::kDefaultPassword, 5, true } }) {
         SCOPED_TRACE(c.user);
