@@ -131,19 +131,32 @@ protected:
         return moved;
     }
 
-    // Every device of `moved` ended with `status` and a status text.
-    static void expectStatuses(
-        const QList<DeviceInfo*>& devices, const QMap<QString, QString>& moved, int status)
+    // Every device of `moved` ended with a final status and its text:
+    // `status`, or, for at most one device in twenty, `lost`. On a loaded
+    // host a multicast update's success answer can go unheard while the
+    // device takes the settings (the repeated copies of the request are
+    // answered "need auth", 70, or nothing is heard, 69); expectMoved then
+    // finds the device at its new address all the same.
+    static void expectStatuses(const QList<DeviceInfo*>& devices, const QMap<QString, QString>& moved,
+        int status, const QSet<int>& lost = {})
     {
         int ended = 0;
+        int others = 0;
         for (DeviceInfo* d : devices) {
             if (!moved.contains(d->macKey()))
                 continue;
             ++ended;
-            EXPECT_EQ(d->status(DeviceInfo::NetworkFamily), status) << d->ip().toStdString();
+            const int s = d->status(DeviceInfo::NetworkFamily);
+            if (s != status && lost.contains(s)) {
+                ++others;
+                std::printf("[ batch ] %s ended with %d\n", qPrintable(d->ip()), s);
+            } else {
+                EXPECT_EQ(s, status) << d->ip().toStdString();
+            }
             EXPECT_FALSE(d->statusText(DeviceInfo::NetworkFamily).isEmpty()) << d->ip().toStdString();
         }
         EXPECT_EQ(ended, moved.size());
+        EXPECT_LE(others, moved.size() / 20);
     }
 
     // A new search and devsim both show each moved device at its new address.
@@ -192,7 +205,7 @@ TEST_F(SearchPageModifyLab, AHundredDevicesMoveInOneBatchByMulticast)
     ASSERT_EQ(found.size(), kDevices);
     const QMap<QString, QString> moved = modify(page, bar, {}, QStringLiteral("192.168.20.1"), 90000);
     ASSERT_EQ(moved.size(), kDevices);
-    expectStatuses(found, moved, 61);
+    expectStatuses(found, moved, 61, { 69, 70 });
     for (DeviceInfo* d : found)
         EXPECT_EQ(d->updateHandle.load(), nullptr) << "stopped and cleared";
     expectMoved(page, bar, moved);
@@ -232,7 +245,7 @@ TEST_F(SearchPageModifyLab, ThreeCheckedDevicesMoveToConsecutiveAddresses)
     ASSERT_EQ(moved.size(), 3);
     EXPECT_EQ(QSet<QString>(moved.begin(), moved.end()),
         (QSet<QString> { "192.168.40.250", "192.168.40.251", "192.168.40.252" }));
-    expectStatuses(found, moved, 61);
+    expectStatuses(found, moved, 61, { 69, 70 });
     // The others stay where they were.
     QMap<QString, QString> before;
     for (DeviceInfo* d : found)
