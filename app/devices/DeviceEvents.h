@@ -57,6 +57,19 @@ enum MulticastResultCode {
 // texts of 11000 to 11008 and 11013; any other text (the update's "need
 // auth" and "update failed" included) gives 11011.
 int activationResultCode(const QString& result);
+// The code of a network update reply's "result" text (compared exactly):
+// the texts of 11000 to 11010; any other text (the activation's "ipc rule
+// not met" included) gives 11011. A "need auth" that follows an earlier one
+// (the device's `lastStatus` is kNeedAuthStatus) gives 11012: the device
+// turned the credentials down twice.
+int updateResultCode(const QString& result, int lastStatus);
+// The status that a "need auth" update reply leaves.
+inline constexpr int kNeedAuthStatus = 70;
+// The code of a network update reply (VLSDKWrapper's JSON text) for the
+// device with `devId`: its "result" by updateResultCode when the reply's
+// "dev id" is that device's, else 11008 (no response from this device);
+// -1 for a null text or one that is no JSON object.
+int updateReplyCode(const char* json, const QString& devId, int lastStatus);
 
 class QConnectEvent : public QEvent
 {

@@ -439,6 +439,30 @@ public:
     // Operation 16: the device's clock and time zone from `dateTime` (pool
     // thread, after the login).
     static void setDateTime(DeviceInfo* device);
+    // ---- Network settings (app/operations/NetworkSettings.cpp) ----------------
+
+    // Operation 0, without a login (a work-pool thread): the new address,
+    // ports and DNS servers by multicast (the reply arrives later as a
+    // MultiUpdateEvent) or, where devices are reached through VLNet, with
+    // VLNetSetNewDevInfoEx (status 5 or 6 at once). Refused (62) by
+    // multicast without the search's "dev id" and "dev enc". The search page
+    // and the device-settings page take the device off their work lists
+    // when the operation has ended.
+    void modifyDevice();
+    // Operation 8 over the ONVIF login (the GUI thread, run by the state
+    // machine): address, mask, gateway, HTTP port and address mode; 5, or
+    // 6 and logged out at once.
+    void modifyOnvifDevice();
+    // Operation 7 over the VLNet login (the GUI thread): NTP switched on in
+    // the device's time settings (message 524); 5, or 6 when the device
+    // refuses the read or the write or the user lacks the right.
+    void enableNtp();
+    // The multicast update's replies (VLSDKWrapper's thread): the reply of
+    // this device as its MultiUpdateEvent code, a reply naming another
+    // device as 11008; nothing once the update was stopped, nor for a text
+    // that is no JSON object.
+    static void VL_CALL multiUpdateCallback(const char* json, void* user);
+    void onMultiUpdateReply(const char* json);
 
     // ---- Parameters of the next operation (setters below) --------------------
 

@@ -19,13 +19,25 @@ struct Row {
 // One row per step, in the order of WorkerStep. A worker that comes into the
 // program takes its row's null.
 constexpr Row kRows[] = {
-    { WorkerStep::ModifyDevice, "modifyDevice", nullptr },
+    { WorkerStep::ModifyDevice, "modifyDevice",
+        [](DeviceInfo* device) {
+            if (device)
+                device->modifyDevice();
+        } },
     { WorkerStep::StartUpgradeDevice, "startUpgradeDevice", nullptr },
     { WorkerStep::RestoreDefaultsBySdk, "restoreDefaultsBySdk", nullptr },
     { WorkerStep::ExportConfig, "exportConfig", nullptr },
     { WorkerStep::ImportConfig, "importConfig", nullptr },
-    { WorkerStep::EnableNtp, "enableNtp", nullptr },
-    { WorkerStep::ModifyOnvifDevice, "modifyOnvifDevice", nullptr },
+    { WorkerStep::EnableNtp, "enableNtp",
+        [](DeviceInfo* device) {
+            if (device)
+                device->enableNtp();
+        } },
+    { WorkerStep::ModifyOnvifDevice, "modifyOnvifDevice",
+        [](DeviceInfo* device) {
+            if (device)
+                device->modifyOnvifDevice();
+        } },
     { WorkerStep::QueryUpgradeMatchText, "queryUpgradeMatchText",
         [](DeviceInfo* device) {
             if (device)

@@ -87,3 +87,35 @@ TEST(DeviceEvents, ActivationResultTextsAreComparedExactly)
     for (const Case& c : cases)
         EXPECT_EQ(activationResultCode(QString::fromUtf8(c.text)), c.code) << c.text;
 }
+
+TEST(DeviceEvents, UpdateResultTextsAreComparedExactlyAndASecondNeedAuthIsItsOwnCode)
+{
+    struct Case {
+        const char* text;
+        int lastStatus;
+        int code;
+    } cases[] = {
+        { "success", 0, 11000 },
+        { "not support", 0, 11001 },
+        { "check error", 0, 11002 },
+        { "key error", 0, 11003 },
+        { "rule not met", 0, 11004 },
+        { "weak password dictionary", 0, 11005 },
+        { "device is activated", 0, 11006 },
+        { "save failed", 0, 11007 },
+        { "no response", 0, 11008 },
+        { "need auth", 4, 11009 },
+        { "need auth", 73, 11009 },
+        { "need auth", 70, 11012 }, // the credentials were turned down before
+        { "update failed", 70, 11010 },
+        { "success", 70, 11000 },
+        // Activation-only results and anything else.
+        { "ipc rule not met", 0, 11011 },
+        { "Need auth", 70, 11011 },
+        { "success ", 0, 11011 },
+        { "", 0, 11011 },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(updateResultCode(QString::fromUtf8(c.text), c.lastStatus), c.code)
+            << c.text << " after " << c.lastStatus;
+}
