@@ -11,6 +11,7 @@
 #include "schedules.h"
 #include "session_server.h"
 #include "state_json.h"
+#include "stream_osd.h"
 #include "web_login.h"
 #include "web_secrets.h"
 #include "web_server.h"
@@ -241,6 +242,7 @@ void Simulator::run()
     m_webLogin->addTo(*m_web);
     m_webSecrets = std::make_unique<WebSecrets>(m_store, m_log);
     m_webSecrets->addTo(*m_web);
+    addStreamOsdPaths(*m_web, m_store);
     m_web->start();
     auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
     signals->async_wait([this](boost::system::error_code ec, int) {

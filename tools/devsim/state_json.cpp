@@ -5,6 +5,7 @@
 #include "generate.h"
 #include "keys.h"
 #include "record_fields.h"
+#include "stream_osd.h"
 
 #include <cstdio>
 #include <fstream>
@@ -201,9 +202,10 @@ bool applyChannelJson(Channel& ch, const Json::Value& v, std::string* error, con
         for (const char* type : kAlarmTypes)
             ar.read(type, *alarmFlag(ch.alarms, type));
         ar.read("smart_type", ch.alarms.smartType);
-        return report(ar, error);
+        if (!report(ar, error))
+            return false;
     }
-    return true;
+    return applyStreamOsdJson(ch, v, error, where);
 }
 
 Json::Value deviceToJson(const Device& d, bool runtime)
@@ -240,6 +242,7 @@ Json::Value deviceToJson(const Device& d, bool runtime)
             alarms[type] = *alarmFlag(a, type);
         alarms["smart_type"] = c.alarms.smartType;
         e["alarms"] = alarms;
+        streamOsdToJson(c, e);
         ch.append(e);
     }
     o["channels"] = ch;
