@@ -123,6 +123,7 @@ struct Faults {
     bool dropReplies = false; // requests are read but never answered
     int delayMs = 0; // every answer leaves this much later
     bool offline = false; // off the network until cleared
+    bool emptyParams = false; // parameter queries succeed with no record
 };
 
 // A web session that a web login opened (the cookie and csrf token that the

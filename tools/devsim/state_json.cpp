@@ -152,6 +152,7 @@ Json::Value faultsToJson(const Faults& f)
     o["drop"] = f.dropReplies;
     o["delay_ms"] = f.delayMs;
     o["offline"] = f.offline;
+    o["empty_params"] = f.emptyParams;
     return o;
 }
 
@@ -163,6 +164,7 @@ bool applyFaultsJson(Faults& f, const Json::Value& v, std::string* error)
     r.read("drop", copy.dropReplies);
     r.read("delay_ms", copy.delayMs, 0, 600000);
     r.read("offline", copy.offline);
+    r.read("empty_params", copy.emptyParams);
     if (!report(r, error))
         return false;
     f = copy;

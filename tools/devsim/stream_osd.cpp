@@ -1,6 +1,8 @@
 #include "stream_osd.h"
 
 #include "common/json.h"
+#include "param_messages.h"
+#include "wire.h"
 
 #include <algorithm>
 #include <cstring>
@@ -578,6 +580,84 @@ bool applyWebOsd(Device& d, const Json::Value& data, std::string* why)
     }
     d.channels = channels;
     return true;
+}
+
+// ---- Parameter messages 570..573 ----
+
+namespace
+{
+
+std::int32_t readStreams(const Device& d, ParamRead& r)
+{
+    const int stream = streamOfMessage(r.message);
+    for (int channel : r.channels) {
+        const VLNET_STREAM_PARAM record = streamRecord(d, stream, channel);
+        std::memcpy(r.addRecord(), &record, sizeof record);
+    }
+    return vlwire::kOk;
+}
+
+std::int32_t readOsds(const Device& d, ParamRead& r)
+{
+    for (int channel : r.channels) {
+        const VLNET_OSD_PARAM record = osdRecord(d, channel);
+        std::memcpy(r.addRecord(), &record, sizeof record);
+    }
+    return vlwire::kOk;
+}
+
+// Each record names its channel; the records are taken all or none.
+template <typename Record, typename Apply> std::int32_t writeEach(Device& d, ParamWrite& w, Apply apply)
+{
+    const std::vector<Channel> before = d.channels;
+    Json::Value channels(Json::arrayValue);
+    for (std::size_t i = 0; i < w.count; ++i) {
+        Record record;
+        std::memcpy(&record, w.record(i), sizeof record);
+        std::string why;
+        const bool known = record.channel >= 0 && record.channel < int(d.channels.size());
+        if (!known)
+            why = "no channel " + std::to_string(record.channel);
+        if (!known || !apply(d, record, &why)) {
+            d.channels = before;
+            w.note["error"] = "record " + std::to_string(i) + ": " + why;
+            return vlwire::kBadRequest;
+        }
+        channels.append(record.channel);
+    }
+    w.note["channels"] = channels;
+    return vlwire::kOk;
+}
+
+std::int32_t writeStreams(Device& d, ParamWrite& w)
+{
+    const int stream = streamOfMessage(w.message);
+    return writeEach<VLNET_STREAM_PARAM>(
+        d, w, [stream](Device& dev, const VLNET_STREAM_PARAM& r, std::string* why) {
+            return applyStreamRecord(dev, stream, r.channel, r, why);
+        });
+}
+
+std::int32_t writeOsds(Device& d, ParamWrite& w)
+{
+    return writeEach<VLNET_OSD_PARAM>(d, w, [](Device& dev, const VLNET_OSD_PARAM& r, std::string* why) {
+        return applyOsdRecord(dev, r.channel, r, why);
+    });
+}
+
+} // namespace
+
+ParamRows streamOsdParamRows()
+{
+    return {
+        { VLNET_PARAM_MAIN_STREAM, VLNET_PARAM_STREAM_SIZE, 0, ParamShape::PerChannel, readStreams,
+            writeStreams },
+        { VLNET_PARAM_SUB_STREAM, VLNET_PARAM_STREAM_SIZE, 0, ParamShape::PerChannel, readStreams,
+            writeStreams },
+        { VLNET_PARAM_MOBILE_STREAM, VLNET_PARAM_STREAM_SIZE, 0, ParamShape::PerChannel, readStreams,
+            writeStreams },
+        { VLNET_PARAM_OSD, VLNET_PARAM_OSD_SIZE, 0, ParamShape::PerChannel, readOsds, writeOsds },
+    };
 }
 
 void addStreamOsdPaths(WebServer& web, DeviceStore& store)

@@ -111,6 +111,7 @@ TEST_F(StreamOsdLab, EachStreamSetOverVlnetReadsBackOverTheWebAndTheOtherWay)
     for (int stream = 0; stream < 3; ++stream) {
         SCOPED_TRACE(kStreams[stream]);
         const Case& c = cases[stream];
+        const Json::Value secondBefore = channel(1)["streams"];
         {
             ShellTestEnv env(protocol(1));
             DeviceInfo d;
@@ -122,7 +123,7 @@ TEST_F(StreamOsdLab, EachStreamSetOverVlnetReadsBackOverTheWebAndTheOtherWay)
         EXPECT_EQ(kept["resolution"].asString(), c.resolution);
         EXPECT_EQ(kept["codec"].asString(), c.codec);
         EXPECT_EQ(kept["level"].asInt(), c.level);
-        EXPECT_EQ(channel(1)["streams"][kStreams[stream]]["fps"].asInt(), 25) << "channel 2 stays";
+        EXPECT_EQ(channel(1)["streams"], secondBefore) << "channel 2 stays";
         {
             ShellTestEnv env(protocol(0));
             DeviceInfo d;
@@ -247,4 +248,39 @@ TEST_F(StreamOsdLab, OsdNamesWithNonAsciiTextOverBothTransports)
         EXPECT_EQ(run(d, &DeviceInfo::doSetOsdWork), StreamOsd::kWriteOk);
         EXPECT_EQ(channel(0)["name"].asString(), "");
     }
+}
+
+TEST_F(StreamOsdLab, AQueryAnsweredWithNoRecordFailsAndWritesNothing)
+{
+    constexpr int kCamera = 1;
+    sim->must(R"({"cmd":"fault","device":1,"empty_params":true})");
+    ShellTestEnv env(protocol(1));
+    DeviceInfo d;
+    place(d, kCamera);
+    takeReceived(kCamera, "QUERY_PARAM");
+    takeReceived(kCamera, "SET_PARAM");
+    d.osdNameText = QStringLiteral("before");
+    for (int stream = 0; stream < 3; ++stream) {
+        d.streamIndex = stream;
+        d.codecText = QStringLiteral("before");
+        EXPECT_EQ(run(d, &DeviceInfo::doGetStreamWork), StreamOsd::kReadFailed);
+        EXPECT_EQ(d.codecText, QStringLiteral("before")) << "nothing stored";
+        setStream(d, stream, "10", "H264", "1280*720", 3, 0, 0, 0);
+        EXPECT_EQ(run(d, &DeviceInfo::doSetStreamWork), StreamOsd::kWriteFailed);
+    }
+    EXPECT_EQ(run(d, &DeviceInfo::doGetOsdWork), StreamOsd::kReadFailed);
+    EXPECT_EQ(d.osdNameText, QStringLiteral("before"));
+    d.setOsdParams(1, 2, 3, 4, QStringLiteral("x"));
+    EXPECT_EQ(run(d, &DeviceInfo::doSetOsdWork), StreamOsd::kWriteFailed);
+
+    const auto queries = takeReceived(kCamera, "QUERY_PARAM");
+    ASSERT_EQ(queries.size(), 8u);
+    for (const Json::Value& q : queries) {
+        EXPECT_EQ(q["count"].asInt(), 0);
+        EXPECT_EQ(q["result"].asInt(), 0);
+    }
+    EXPECT_TRUE(takeReceived(kCamera, "SET_PARAM").empty()) << "no write without a record";
+    sim->must(R"({"cmd":"fault","device":1,"empty_params":false})");
+    d.streamIndex = 0;
+    EXPECT_EQ(run(d, &DeviceInfo::doGetStreamWork), StreamOsd::kReadOk);
 }
