@@ -2,8 +2,11 @@
 // and written, the values a write is refused for, the web forms over the
 // same state, and the state file.
 #include "common/json.h"
+#include "param_messages.h"
 #include "state_json.h"
+#include "store.h"
 #include "stream_osd.h"
+#include "wire.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -310,4 +313,97 @@ TEST(StreamOsd, TheStateKeepsTheSettingsAndChecksThem)
         EXPECT_FALSE(applyDeviceJson(e, parse(bad), &error));
         EXPECT_NE(error.find("channels[0]."), std::string::npos) << error;
     }
+}
+
+namespace
+{
+
+// A four-channel recorder in a store, with an administrator.
+struct StoredRecorder {
+    DeviceStore store;
+    int id = 0;
+    StoredRecorder()
+    {
+        Device d = recorder(4);
+        d.net.ip = "192.168.1.10";
+        User admin;
+        admin.name = "admin";
+        admin.password = "Admin_123";
+        admin.admin = true;
+        d.users.push_back(admin);
+        id = store.add(d);
+    }
+    std::int32_t query(int message, std::uint32_t size, std::uint32_t mask0, std::vector<std::uint8_t>& data)
+    {
+        vlwire::QueryParam q;
+        q.message = message;
+        q.mask[0] = mask0;
+        q.recordSize = size;
+        Json::Value note;
+        return queryParam(store, id, "admin", vlwire::encodeQueryParam(q), note, data);
+    }
+    std::int32_t write(
+        int message, const std::vector<std::uint8_t>& records, std::uint32_t size, Json::Value& note)
+    {
+        std::vector<std::uint8_t> payload(16);
+        vlwire::putU32(payload.data(), std::uint32_t(message));
+        vlwire::putU32(payload.data() + 8, size);
+        vlwire::putU32(payload.data() + 12, std::uint32_t(records.size() / size));
+        payload.insert(payload.end(), records.begin(), records.end());
+        return writeParam(store, id, "admin", payload, note);
+    }
+    Json::Value state()
+    {
+        Json::Value out;
+        store.read(id, [&](const Device& d) { out = deviceToJson(d, false); });
+        return out;
+    }
+};
+
+} // namespace
+
+TEST(StreamOsd, MessagesThroughTheRegistryPerChannelAndAllOrNothing)
+{
+    StoredRecorder s;
+    std::vector<std::uint8_t> data;
+    // Channels 2 and 4 of the sub stream.
+    ASSERT_EQ(s.query(571, 132, 0b1010, data), vlwire::kOk);
+    ASSERT_EQ(data.size(), 2u * 132);
+    VLNET_STREAM_PARAM records[2];
+    std::memcpy(records, data.data(), data.size());
+    EXPECT_EQ(records[0].channel, 1);
+    EXPECT_EQ(records[1].channel, 3);
+    EXPECT_EQ(s.query(573, 132, 0xFFFFFFFF, data), vlwire::kBadRequest) << "the OSD's record is 1696 bytes";
+
+    records[0].fps = 5;
+    records[1].fps = 6;
+    std::vector<std::uint8_t> bytes(
+        reinterpret_cast<std::uint8_t*>(records), reinterpret_cast<std::uint8_t*>(records) + sizeof records);
+    Json::Value note;
+    ASSERT_EQ(s.write(571, bytes, 132, note), vlwire::kOk) << note.toStyledString();
+    Json::Value state = s.state();
+    EXPECT_EQ(state["channels"][1]["streams"]["sub"]["fps"].asInt(), 5);
+    EXPECT_EQ(state["channels"][3]["streams"]["sub"]["fps"].asInt(), 6);
+    EXPECT_EQ(state["channels"][0]["streams"]["sub"]["fps"].asInt(), 25);
+
+    // One bad record refuses the whole list: a codec the sub stream lacks,
+    // a channel the device lacks.
+    for (auto spoil : { +[](VLNET_STREAM_PARAM& r) { r.video_enc_type = VLNET_CODEC_H265_PLUS; },
+             +[](VLNET_STREAM_PARAM& r) { r.channel = 4; } }) {
+        VLNET_STREAM_PARAM two[2] = { records[0], records[1] };
+        two[0].fps = 9;
+        spoil(two[1]);
+        std::vector<std::uint8_t> b(
+            reinterpret_cast<std::uint8_t*>(two), reinterpret_cast<std::uint8_t*>(two) + sizeof two);
+        Json::Value refused;
+        EXPECT_EQ(s.write(571, b, 132, refused), vlwire::kBadRequest);
+        EXPECT_TRUE(refused.isMember("error"));
+        EXPECT_EQ(s.state()["channels"], state["channels"]);
+    }
+
+    // The fault answers with success and no record.
+    s.store.modify(s.id, [](Device& d) { d.faults.emptyParams = true; });
+    data.assign(3, 0);
+    EXPECT_EQ(s.query(570, 132, 0xFFFFFFFF, data), vlwire::kOk);
+    EXPECT_TRUE(data.empty());
 }
