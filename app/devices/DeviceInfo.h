@@ -46,6 +46,7 @@
 #include <atomic>
 #include <deque>
 #include <memory>
+#include <vector>
 
 class QNetworkReply;
 class QTimer;
@@ -544,6 +545,26 @@ public:
     QString secondPassword;
     QByteArray activationPassword;
     bool syncPassword = false;
+
+    // ---- Stream and OSD settings (app/operations/StreamOsdSettings.cpp) ----
+
+    // The records of a VLNet stream or OSD query (one per channel), filled
+    // by the callbacks below during the query; emptied before each query
+    // and at the end of every run.
+    std::vector<VLNET_STREAM_PARAM> streamRecords;
+    std::vector<VLNET_OSD_PARAM> osdRecords;
+    // Record callbacks of VLNetQueryParam: append a copy of one record;
+    // `user` is the record. The query's thread, during the query.
+    static int VLNET_CALL streamRecordCallback(const void* record, void* user);
+    static int VLNET_CALL osdRecordCallback(const void* record, void* user);
+    // The workers of operations 14, 15 (stream settings of streamIndex) and
+    // 18, 17 (the OSD of the first channel): over VLNet or the web interface
+    // as the settings choose; one final status (24/25 read, 5/6 write), the
+    // page told, logged out. A work-pool thread; null does nothing.
+    static void getStreamConfig(DeviceInfo* device);
+    static void setStreamConfig(DeviceInfo* device);
+    static void getOSDConfig(DeviceInfo* device);
+    static void setOSDConfig(DeviceInfo* device);
 
     // ---- Setters (GUI thread; no result, no failure) ----------------------------
 

@@ -807,6 +807,65 @@ VLNET_API int VLNET_CALL VLNetRemoteTest(int handle, const VLNET_REMOTE_TEST* re
    0, or a handle whose upgrade has ended; the stand-in starts none yet). */
 VLNET_API int VLNET_CALL VLNetStopRemoteUpgrade(int* handle);
 
+/* ---- Stream and OSD records (messages 570..573) ----------------------- */
+
+/* Codecs of a stream record's video_enc_type. */
+#define VLNET_CODEC_H264 0
+#define VLNET_CODEC_H265 1
+#define VLNET_CODEC_MJPEG 2
+#define VLNET_CODEC_H264_PLUS 3
+#define VLNET_CODEC_H265_PLUS 4
+
+/* One resolution a stream offers, 12 bytes; an entry of width 0 offers
+   nothing. */
+typedef struct VLNET_RESOLUTION_ENTRY {
+    uint8_t reserved0[4];
+    uint16_t width;
+    uint16_t height;
+    uint8_t reserved8[4];
+} VLNET_RESOLUTION_ENTRY;
+
+/* The encoding of one stream of one channel (messages 570 main, 571 sub,
+   572 mobile), 132 bytes. A write takes the whole record back; the device
+   reads the settings below and ignores the rest. */
+typedef struct VLNET_STREAM_PARAM {
+    int32_t size; /* 132 */
+    int32_t channel; /* 0-based */
+    uint8_t bitrate_mode; /* 0: a predefined level (bitrate), else custom_bitrate */
+    uint8_t bitrate; /* the predefined level, an index into the device's list */
+    uint16_t custom_bitrate; /* kbit/s */
+    uint8_t reserved12[5];
+    uint8_t fps;
+    uint8_t resolution_index; /* into resolutions */
+    uint8_t reserved19;
+    VLNET_RESOLUTION_ENTRY resolutions[8]; /* what the stream offers */
+    uint8_t reserved116[2];
+    uint8_t video_enc_type; /* VLNET_CODEC_* */
+    uint8_t reserved119[13];
+} VLNET_STREAM_PARAM;
+
+/* Date formats of an OSD record's date_format. */
+#define VLNET_OSD_DATE_YMD 0 /* YYYY-MM-DD */
+#define VLNET_OSD_DATE_MDY 1 /* MM-DD-YYYY */
+#define VLNET_OSD_DATE_DMY 2 /* DD-MM-YYYY */
+
+/* The on-screen display of one channel (message 573), 1696 bytes:
+   positions, the channel name and the date display. */
+typedef struct VLNET_OSD_PARAM {
+    int32_t size; /* 1696 */
+    int32_t channel; /* 0-based */
+    uint16_t name_x;
+    uint16_t name_y;
+    uint16_t date_x;
+    uint16_t date_y;
+    char name[40]; /* UTF-8, NUL-terminated when shorter than 40 bytes */
+    uint8_t show_name; /* non-zero: shown */
+    uint8_t show_date;
+    uint8_t date_format; /* VLNET_OSD_DATE_* */
+    uint8_t time_format; /* 0: 24 hours, 1: 12 hours */
+    uint8_t reserved60[1636];
+} VLNET_OSD_PARAM;
+
 /* ---- Downloads -------------------------------------------------------- */
 
 /* Pause and resume the download *handle (its data stops until it is
@@ -1213,6 +1272,23 @@ static_assert(offsetof(VLNET_TIME_PARAM, use_ntp) == 56, "VLNET_TIME_PARAM");
 static_assert(offsetof(VLNET_TIME_PARAM, time_zone) == 57, "VLNET_TIME_PARAM");
 static_assert(offsetof(VLNET_TIME_PARAM, ie_change_time) == 82, "VLNET_TIME_PARAM");
 static_assert(sizeof(VLNET_CHANNEL_MASK) == 36, "VLNET_CHANNEL_MASK");
+static_assert(sizeof(VLNET_RESOLUTION_ENTRY) == 12, "VLNET_RESOLUTION_ENTRY");
+static_assert(sizeof(VLNET_STREAM_PARAM) == VLNET_PARAM_STREAM_SIZE, "VLNET_STREAM_PARAM");
+static_assert(offsetof(VLNET_STREAM_PARAM, bitrate_mode) == 8, "VLNET_STREAM_PARAM");
+static_assert(offsetof(VLNET_STREAM_PARAM, bitrate) == 9, "VLNET_STREAM_PARAM");
+static_assert(offsetof(VLNET_STREAM_PARAM, custom_bitrate) == 10, "VLNET_STREAM_PARAM");
+static_assert(offsetof(VLNET_STREAM_PARAM, fps) == 17, "VLNET_STREAM_PARAM");
+static_assert(offsetof(VLNET_STREAM_PARAM, resolution_index) == 18, "VLNET_STREAM_PARAM");
+static_assert(offsetof(VLNET_STREAM_PARAM, resolutions) == 20, "VLNET_STREAM_PARAM");
+static_assert(offsetof(VLNET_STREAM_PARAM, resolutions[1].width) == 36, "VLNET_STREAM_PARAM");
+static_assert(offsetof(VLNET_STREAM_PARAM, resolutions[7].height) == 110, "VLNET_STREAM_PARAM");
+static_assert(offsetof(VLNET_STREAM_PARAM, video_enc_type) == 118, "VLNET_STREAM_PARAM");
+static_assert(sizeof(VLNET_OSD_PARAM) == VLNET_PARAM_OSD_SIZE, "VLNET_OSD_PARAM");
+static_assert(offsetof(VLNET_OSD_PARAM, name_x) == 8, "VLNET_OSD_PARAM");
+static_assert(offsetof(VLNET_OSD_PARAM, date_y) == 14, "VLNET_OSD_PARAM");
+static_assert(offsetof(VLNET_OSD_PARAM, name) == 16, "VLNET_OSD_PARAM");
+static_assert(offsetof(VLNET_OSD_PARAM, show_name) == 56, "VLNET_OSD_PARAM");
+static_assert(offsetof(VLNET_OSD_PARAM, time_format) == 59, "VLNET_OSD_PARAM");
 #else
 _Static_assert(sizeof(VLNET_SEARCH_DEV_RSP) == 452, "VLNET_SEARCH_DEV_RSP");
 _Static_assert(sizeof(VLNET_DEVICE_INFO) == 1232, "VLNET_DEVICE_INFO");
@@ -1232,4 +1308,12 @@ _Static_assert(sizeof(VLNET_ASYNC_JSON_REQUEST) == 21, "VLNET_ASYNC_JSON_REQUEST
 _Static_assert(sizeof(VLNET_PARAM_IMPORT) == 393256, "VLNET_PARAM_IMPORT");
 _Static_assert(sizeof(VLNET_TIME_PARAM) == 292, "VLNET_TIME_PARAM");
 _Static_assert(sizeof(VLNET_CHANNEL_MASK) == 36, "VLNET_CHANNEL_MASK");
+_Static_assert(sizeof(VLNET_STREAM_PARAM) == VLNET_PARAM_STREAM_SIZE, "VLNET_STREAM_PARAM");
+_Static_assert(offsetof(VLNET_STREAM_PARAM, custom_bitrate) == 10, "VLNET_STREAM_PARAM");
+_Static_assert(offsetof(VLNET_STREAM_PARAM, fps) == 17, "VLNET_STREAM_PARAM");
+_Static_assert(offsetof(VLNET_STREAM_PARAM, resolutions) == 20, "VLNET_STREAM_PARAM");
+_Static_assert(offsetof(VLNET_STREAM_PARAM, video_enc_type) == 118, "VLNET_STREAM_PARAM");
+_Static_assert(sizeof(VLNET_OSD_PARAM) == VLNET_PARAM_OSD_SIZE, "VLNET_OSD_PARAM");
+_Static_assert(offsetof(VLNET_OSD_PARAM, name) == 16, "VLNET_OSD_PARAM");
+_Static_assert(offsetof(VLNET_OSD_PARAM, show_name) == 56, "VLNET_OSD_PARAM");
 #endif

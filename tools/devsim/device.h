@@ -55,6 +55,31 @@ struct ChannelAlarms {
 const char* const kAlarmTypes[] = { "motion", "io", "pir", "smart", "cover", "video_loss", "sound" };
 bool* alarmFlag(ChannelAlarms& alarms, const std::string& type);
 
+// The encoding of one stream of a channel (stream_osd.h): the resolution as
+// an index into the stream's offered list, frames per second, the codec
+// (VLNET_CODEC_*) and the bitrate, a predefined level or a custom value.
+struct StreamSettings {
+    int resolution = 0;
+    int fps = 25;
+    int codec = 0;
+    bool custom = false; // the custom bitrate counts, not the level
+    int level = 0;
+    int customBitrate = 0; // kbit/s
+};
+
+// The on-screen display of a channel: where the channel name (the channel's
+// own name) and the date stand, whether they show, and the date's form.
+struct OsdSettings {
+    bool showName = true;
+    int nameX = 40;
+    int nameY = 560;
+    bool showDate = true;
+    int dateX = 40;
+    int dateY = 40;
+    int dateFormat = 0; // VLNET_OSD_DATE_*
+    int timeFormat = 24; // 24 or 12 hours
+};
+
 struct Channel {
     std::string name;
     bool online = true;
@@ -65,6 +90,10 @@ struct Channel {
     std::uint32_t abilitiesEx = 0;
     std::array<std::uint32_t, 8> abilitiesArr {};
     ChannelAlarms alarms;
+    // Main, sub and mobile stream, and the OSD (message 570 + stream, 573).
+    std::array<StreamSettings, 3> streams { StreamSettings { 4, 25, 0, false, 21, 2048 },
+        StreamSettings { 1, 25, 0, false, 16, 512 }, StreamSettings { 2, 15, 0, false, 10, 192 } };
+    OsdSettings osd;
 };
 
 struct Network {
@@ -94,6 +123,7 @@ struct Faults {
     bool dropReplies = false; // requests are read but never answered
     int delayMs = 0; // every answer leaves this much later
     bool offline = false; // off the network until cleared
+    bool emptyParams = false; // parameter queries succeed with no record
 };
 
 // A web session that a web login opened (the cookie and csrf token that the

@@ -211,6 +211,7 @@ const ParamMessage* findParamMessage(int message)
     // The groups of rows, one line each.
     static constexpr ParamRows (*kGroups[])() = {
         coreParamRows,
+        streamOsdParamRows,
     };
     static const ParamRows rows = [] {
         ParamRows all;
@@ -250,11 +251,15 @@ std::int32_t queryParam(DeviceStore& store, int id, const std::string& user,
     r.recordSize = row->recordSize;
     r.header.assign(row->headerSize, 0);
     std::int32_t result = vlwire::kOk;
+    bool empty = false;
     store.read(id, [&](const Device& d) {
         if (!accessOf(d, user).user) {
             result = vlwire::kNoRight;
             return;
         }
+        empty = d.faults.emptyParams;
+        if (empty)
+            return;
         if (row->shape == ParamShape::PerChannel)
             for (int c = 0; c < int(d.channels.size()); ++c)
                 if (selected(q->mask, c))
@@ -265,6 +270,13 @@ std::int32_t queryParam(DeviceStore& store, int id, const std::string& user,
         return noted(note, result, "no such user");
     if (result != vlwire::kOk)
         return noted(note, result);
+    if (empty) {
+        // The fault `empty_params`: success, the header (zeros) and no record.
+        note["count"] = 0;
+        note["empty"] = true;
+        data = std::move(r.header);
+        return noted(note, vlwire::kOk);
+    }
     // A row that gives other records than its shape says is a fault of the
     // simulator; refuse rather than send what no client could read.
     const bool shapeOk = r.header.size() == row->headerSize && r.records.size() % row->recordSize == 0

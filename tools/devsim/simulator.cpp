@@ -12,6 +12,7 @@
 #include "schedules.h"
 #include "session_server.h"
 #include "state_json.h"
+#include "stream_osd.h"
 #include "web_login.h"
 #include "web_reboot_time.h"
 #include "web_secrets.h"
@@ -249,6 +250,7 @@ void Simulator::run()
     m_customFactory
         = std::make_unique<CustomFactory>(m_store, m_log, m_options.generate.defaultUser, m_options.rebootMs);
     m_customFactory->addTo(*m_web);
+    addStreamOsdPaths(*m_web, m_store);
     m_web->start();
     auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
     signals->async_wait([this](boost::system::error_code ec, int) {

@@ -5,6 +5,7 @@
 #include "generate.h"
 #include "keys.h"
 #include "record_fields.h"
+#include "stream_osd.h"
 
 #include <cstdio>
 #include <fstream>
@@ -151,6 +152,7 @@ Json::Value faultsToJson(const Faults& f)
     o["drop"] = f.dropReplies;
     o["delay_ms"] = f.delayMs;
     o["offline"] = f.offline;
+    o["empty_params"] = f.emptyParams;
     return o;
 }
 
@@ -162,6 +164,7 @@ bool applyFaultsJson(Faults& f, const Json::Value& v, std::string* error)
     r.read("drop", copy.dropReplies);
     r.read("delay_ms", copy.delayMs, 0, 600000);
     r.read("offline", copy.offline);
+    r.read("empty_params", copy.emptyParams);
     if (!report(r, error))
         return false;
     f = copy;
@@ -227,9 +230,10 @@ bool applyChannelJson(Channel& ch, const Json::Value& v, std::string* error, con
         for (const char* type : kAlarmTypes)
             ar.read(type, *alarmFlag(ch.alarms, type));
         ar.read("smart_type", ch.alarms.smartType);
-        return report(ar, error);
+        if (!report(ar, error))
+            return false;
     }
-    return true;
+    return applyStreamOsdJson(ch, v, error, where);
 }
 
 Json::Value deviceToJson(const Device& d, bool runtime)
@@ -266,6 +270,7 @@ Json::Value deviceToJson(const Device& d, bool runtime)
             alarms[type] = *alarmFlag(a, type);
         alarms["smart_type"] = c.alarms.smartType;
         e["alarms"] = alarms;
+        streamOsdToJson(c, e);
         ch.append(e);
     }
     o["channels"] = ch;
