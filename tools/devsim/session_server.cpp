@@ -3,6 +3,7 @@
 #include "client_requests.h"
 #include "common/json.h"
 #include "device_commands.h"
+#include "device_config.h"
 #include "records.h"
 #include "wire.h"
 
@@ -243,6 +244,9 @@ private:
             note("SET_PARAM", h.sequence, detail);
             return reply(h, result);
         }
+        case vlwire::kExportBackup:
+        case vlwire::kParamImport:
+            return onConfigTransfer(h);
         case vlwire::kCapture: {
             Json::Value detail(Json::objectValue);
             std::vector<std::uint8_t> picture;
@@ -292,6 +296,22 @@ private:
         reply(h, result);
         m_closeAfterFlush = true;
         pump();
+    }
+
+    // The configuration transfer (device_config.h).
+    void onConfigTransfer(const vlwire::Header& h)
+    {
+        Json::Value detail(Json::objectValue);
+        std::vector<std::uint8_t> block;
+        const bool isExport = h.command == vlwire::kExportBackup;
+        const std::int32_t result = isExport
+            ? exportBackup(m_server.m_store, m_device, m_user, detail, block)
+            : paramImport(m_server.m_store, m_device, m_user, m_payload, detail);
+        note(vlwire::commandName(h.command), h.sequence, detail);
+        log("session " + std::to_string(m_number)
+            + (isExport ? " configuration export" : " configuration import") + " -> "
+            + std::to_string(result));
+        reply(h, result, block.data(), block.size());
     }
 
     void onSimpleCmd(const vlwire::Header& h)

@@ -3,6 +3,7 @@
 #include "common/hex.h"
 #include "common/json.h"
 #include "control_server.h"
+#include "device_config.h"
 #include "multicast_server.h"
 #include "onvif_discovery.h"
 #include "onvif_service.h"
@@ -11,6 +12,7 @@
 #include "schedules.h"
 #include "session_server.h"
 #include "state_json.h"
+#include "user_records.h"
 #include "web_login.h"
 #include "web_secrets.h"
 #include "web_server.h"
@@ -241,6 +243,8 @@ void Simulator::run()
     m_webLogin->addTo(*m_web);
     m_webSecrets = std::make_unique<WebSecrets>(m_store, m_log);
     m_webSecrets->addTo(*m_web);
+    addConfigPaths(*m_web);
+    addUserPaths(*m_web, *m_webSecrets);
     m_web->start();
     auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
     signals->async_wait([this](boost::system::error_code ec, int) {

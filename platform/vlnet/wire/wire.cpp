@@ -158,6 +158,10 @@ const char* commandName(std::uint16_t command)
         return "CAPTURE";
     case kSetParam:
         return "SET_PARAM";
+    case kParamImport:
+        return "PARAM_IMPORT";
+    case kExportBackup:
+        return "EXPORT_BACKUP";
     case kProbe:
         return "PROBE";
     default:

@@ -36,6 +36,8 @@ enum Command : std::uint16_t {
     kPtzControl = 10, // int32 PTZ command + 44-byte PTZ record -> result
     kCapture = 11, // int32 channel + int32 picture format -> result + JPEG picture
     kSetParam = 14, // int32 message, channel, record size, count + the records -> result
+    kParamImport = 62, // 40-byte configuration head + data -> result
+    kExportBackup = 63, // empty -> result + 40-byte configuration head + data
     kProbe = 64, // UDP: JSON filter -> JSON device description (one per device)
 };
 
