@@ -89,7 +89,8 @@ bool applyConfigData(Device& d, const std::string& data, std::string* error)
     }
     const Json::Value& channels = vljson::member(v, "channels");
     if (!channels.isArray() || channels.size() != d.channels.size()) {
-        *error = "a configuration for another channel count";
+        *error = "a configuration for " + std::to_string(channels.size()) + " channels, not "
+            + std::to_string(d.channels.size());
         return false;
     }
     Json::Value apply(Json::objectValue);
