@@ -401,6 +401,9 @@ private:
                 ++d.sessions;
                 m_loggedIn = true;
                 m_user = user;
+                // Sealed records of this session stay under the password
+                // it logged in with, even after that password changes.
+                m_loginPassword = u->password;
             }
         });
         out["status"] = status;
@@ -476,6 +479,7 @@ private:
     std::string m_ip;
     std::string m_peer;
     std::string m_nonce;
+    std::string m_loginPassword;
     std::string m_user;
     bool m_loggedIn = false;
     bool m_closed = false;
