@@ -1,6 +1,7 @@
 #include "user_records.h"
 
 #include "common/json.h"
+#include "param_messages.h"
 #include "password_rules.h"
 #include "records.h"
 #include "vlnet.h"
@@ -104,56 +105,79 @@ std::vector<std::uint8_t> userRecords(const Device& d)
     return out;
 }
 
+std::int32_t applyUserRecords(
+    Device& d, const std::string& user, const std::uint8_t* records, std::size_t count, Json::Value& note)
+{
+    note["count"] = Json::UInt(count);
+    note["changed"] = Json::Value(Json::arrayValue);
+    const User* writer = d.findUser(user);
+    if (!writer || !writer->enabled || !writer->admin)
+        return noted(note, vlwire::kNoRight, "the user may not change accounts");
+    const bool c32 = c32Passwords(d);
+    note["layout"] = c32 ? "c32" : "c8";
+    Device copy = d;
+    for (std::size_t i = 0; i < count; ++i) {
+        VLNET_USER_RECORD r;
+        std::memcpy(&r, records + i * sizeof r, sizeof r);
+        if (r.have_switch != 1)
+            continue;
+        const std::string name = c32 ? slotText(r.user_name2) : slotText(r.user_name);
+        const std::string password = c32 ? slotText(r.c32_password) : slotText(r.password);
+        User* target = userBySlot(copy, name, c32 ? sizeof r.user_name2 : sizeof r.user_name);
+        if (!target)
+            return noted(note, vlwire::kBadRequest, "no user " + vljson::valid_utf8(name));
+        if (!c32 && slotText(r.password2) != password)
+            return noted(note, vlwire::kBadRequest, "the confirmation differs");
+        const PasswordCheck check = checkPassword(password, target->name);
+        if (check != PasswordCheck::Ok)
+            return noted(note, vlwire::kBadRequest,
+                std::string("the password breaks a rule: ") + passwordCheckName(check));
+        target->password = password;
+        note["changed"].append(vljson::valid_utf8(target->name));
+    }
+    d = std::move(copy);
+    return noted(note, vlwire::kOk);
+}
+
 std::int32_t writeUserRecords(
     DeviceStore& store, int id, const std::string& user, const std::string& records, Json::Value& note)
 {
     constexpr std::size_t kSize = sizeof(VLNET_USER_RECORD);
     if (records.empty() || records.size() % kSize != 0)
         return noted(note, vlwire::kBadRequest, "no whole number of user records");
-    note["count"] = Json::UInt(records.size() / kSize);
-    note["changed"] = Json::Value(Json::arrayValue);
-    std::int32_t result = vlwire::kOk;
-    std::string error;
+    std::int32_t result = vlwire::kUnsupported;
     store.modify(id, [&](Device& d) {
-        const User* writer = d.findUser(user);
-        if (!writer || !writer->enabled || !writer->admin) {
-            result = vlwire::kNoRight;
-            error = "the user may not change accounts";
-            return;
-        }
-        const bool c32 = c32Passwords(d);
-        note["layout"] = c32 ? "c32" : "c8";
-        Device copy = d;
-        for (std::size_t at = 0; at < records.size(); at += kSize) {
-            VLNET_USER_RECORD r;
-            std::memcpy(&r, records.data() + at, kSize);
-            if (r.have_switch != 1)
-                continue;
-            const std::string name = c32 ? slotText(r.user_name2) : slotText(r.user_name);
-            const std::string password = c32 ? slotText(r.c32_password) : slotText(r.password);
-            User* target = userBySlot(copy, name, c32 ? sizeof r.user_name2 : sizeof r.user_name);
-            if (!target) {
-                result = vlwire::kBadRequest;
-                error = "no user " + vljson::valid_utf8(name);
-                return;
-            }
-            if (!c32 && slotText(r.password2) != password) {
-                result = vlwire::kBadRequest;
-                error = "the confirmation differs";
-                return;
-            }
-            const PasswordCheck check = checkPassword(password, target->name);
-            if (check != PasswordCheck::Ok) {
-                result = vlwire::kBadRequest;
-                error = std::string("the password breaks a rule: ") + passwordCheckName(check);
-                return;
-            }
-            target->password = password;
-            note["changed"].append(vljson::valid_utf8(target->name));
-        }
-        d = std::move(copy);
+        result = applyUserRecords(
+            d, user, reinterpret_cast<const std::uint8_t*>(records.data()), records.size() / kSize, note);
     });
-    return noted(note, result, error);
+    return result;
+}
+
+namespace
+{
+
+std::int32_t readUsers(const Device& d, ParamRead& r)
+{
+    const auto header = userHeader(d);
+    r.header.assign(header.begin(), header.end());
+    const auto records = userRecords(d);
+    for (std::size_t at = 0; at < records.size(); at += sizeof(VLNET_USER_RECORD))
+        std::memcpy(r.addRecord(), records.data() + at, sizeof(VLNET_USER_RECORD));
+    r.note["users"] = Json::UInt(d.users.size());
+    return vlwire::kOk;
+}
+
+std::int32_t writeUsers(Device& d, ParamWrite& w)
+{
+    return applyUserRecords(d, w.user, w.records, w.count, w.note);
+}
+
+} // namespace
+
+ParamRows userParamRows()
+{
+    return { { VLNET_PARAM_USERS, VLNET_PARAM_USERS_SIZE, VLNET_PARAM_USERS_HEADER_SIZE, ParamShape::List,
+        readUsers, writeUsers } };
 }
 
 void addUserPaths(WebServer& web, WebSecrets& secrets)

@@ -45,6 +45,9 @@ std::vector<std::uint8_t> userRecords(const Device& d);
 // or a password the rules refuse (password_rules.h); kNoRight for a user
 // that is no administrator. `note` gets `count`, `layout`, `changed` (the
 // names) and `error`, never a password.
+// The same on a device (its store's lock held): `count` records.
+std::int32_t applyUserRecords(
+    Device& d, const std::string& user, const std::uint8_t* records, std::size_t count, Json::Value& note);
 std::int32_t writeUserRecords(
     DeviceStore& store, int id, const std::string& user, const std::string& records, Json::Value& note);
 

@@ -100,7 +100,8 @@ int main(int argc, char** argv)
     Page page;
     std::vector<std::unique_ptr<DeviceInfo>> devices;
     for (int n = 0; n < count; ++n) {
-        const Json::Value net = sim.must("{\"cmd\":\"get\",\"device\":" + std::to_string(n) + "}")["state"]["network"];
+        const Json::Value net
+            = sim.must("{\"cmd\":\"get\",\"device\":" + std::to_string(n) + "}")["state"]["network"];
         auto d = std::make_unique<DeviceInfo>();
         copyRecordText(d->searchRecord.sdk.ip, net["ip"].asCString());
         d->searchRecord.sdk.web_port = net["web_port"].asUInt();
@@ -138,8 +139,9 @@ int main(int argc, char** argv)
     for (const auto& d : devices)
         back += d->lastStatus() == 5;
 
-    std::printf("%d devices: one by one %lld ms in all (%d changed), at once %lld ms wall (%d changed)%s\n", count,
-        static_cast<long long>(sum), changed, static_cast<long long>(wall), back, ended ? "" : ", not all ended");
+    std::printf("%d devices: one by one %lld ms in all (%d changed), at once %lld ms wall (%d changed)%s\n",
+        count, static_cast<long long>(sum), changed, static_cast<long long>(wall), back,
+        ended ? "" : ", not all ended");
     WorkPool::instance()->stopAndWait(10000);
     devices.clear();
     VLNetRelease();
