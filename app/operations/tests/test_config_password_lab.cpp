@@ -233,3 +233,83 @@ TEST_F(ConfigPasswordLab, ANewPasswordOverTheWebLogsInAndTheOldOneNoLonger)
         EXPECT_NE(loginCode(n, user, old), 101);
     }
 }
+
+TEST_F(ConfigPasswordLab, ANewPasswordOverVlnetLogsInInEitherLayout)
+{
+    const QString old = QString::fromLatin1(GKAppSetting::kDefaultPassword);
+    struct Case {
+        const char* what;
+        int device;
+        bool c32;
+        const char* fresh; // what the page asks for
+        const char* takes; // what the device then holds
+    };
+    const Case cases[] = {
+        { "32-byte layout", 0, true, "Twelve_chars", "Twelve_chars" },
+        { "8-byte layout", 1, false, "Twelve_chars", "Twelve_c" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        set(c.device,
+            c.c32 ? R"({"record":{"c32PasswordFlag":null}})" : R"({"record":{"c32PasswordFlag":0}})");
+        {
+            ShellTestEnv env(protocol(1));
+            DeviceInfo d;
+            Page page;
+            place(d, c.device);
+            d.changePasswordPage = &page;
+            d.user = QStringLiteral("admin");
+            d.password = old;
+            d.newPassword = QString::fromLatin1(c.fresh);
+            d.secondPassword = QString::fromLatin1(c.fresh);
+            ASSERT_EQ(run(d, &DeviceInfo::doChangePasswordWork, [](int s) { return s > 4; }), 5);
+            EXPECT_EQ(d.userRecords.size(), state(c.device)["users"].size()) << "the whole list was read";
+        }
+        // The records went sealed both ways.
+        const Json::Value got = sim->must(
+            "{\"cmd\":\"received\",\"clear\":true,\"device\":" + std::to_string(c.device) + "}")["received"];
+        int sealed = 0;
+        for (const Json::Value& e : got)
+            if (e["what"] == "QUERY_PARAM" || e["what"] == "SET_PARAM") {
+                EXPECT_EQ(e["msg"].asInt(), 505);
+                sealed += e["sealed"].asBool();
+            }
+        EXPECT_EQ(sealed, 2) << "the query's answer and the write";
+        for (const int p : { 1, 0 }) {
+            SCOPED_TRACE(p);
+            ShellTestEnv env(protocol(p));
+            EXPECT_EQ(loginCode(c.device, QStringLiteral("admin"), QString::fromLatin1(c.takes)), 101);
+            EXPECT_NE(loginCode(c.device, QStringLiteral("admin"), old), 101);
+        }
+    }
+}
+
+TEST_F(ConfigPasswordLab, APasswordChangeTheDeviceRefusesOverVlnetFails)
+{
+    // A user who is no administrator may read the list but not write it (2);
+    // a password that breaks the device's rules is refused (0).
+    sim->must(R"({"cmd":"set","device":2,"state":{"users":[{"name":"keeper","password":"Keeper_123",)"
+              R"("admin":false}]}})");
+    ShellTestEnv env(protocol(1));
+    const struct {
+        const char* user;
+        const char* password;
+        const char* fresh;
+    } cases[] = {
+        { "keeper", "Keeper_123", "Keeper_456" },
+        { "admin", GKAppSetting::kDefaultPassword, "short" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.user);
+        DeviceInfo d;
+        Page page;
+        place(d, 2);
+        d.changePasswordPage = &page;
+        d.user = QString::fromLatin1(c.user);
+        d.password = QString::fromLatin1(c.password);
+        d.newPassword = QString::fromLatin1(c.fresh);
+        d.secondPassword = QString::fromLatin1(c.fresh);
+        EXPECT_EQ(run(d, &DeviceInfo::doChangePasswordWork, [](int s) { return s > 4; }), 6);
+        EXPECT_EQ(loginCode(2, QString::fromLatin1(c.user), QString::fromLatin1(c.password)), 101);
+    }
+}
