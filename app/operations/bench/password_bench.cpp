@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -43,9 +44,11 @@ public:
     std::atomic<int> ended { 0 };
 };
 
+// Any status but none (-1), the operation's start (0) and the login under
+// way (4); a failed login ends a device too.
 bool finalStatus(int s)
 {
-    return s > 4;
+    return s >= 1 && s != 4;
 }
 
 // Waits, delivering the devices' events, until every device has a final
@@ -133,8 +136,16 @@ int main(int argc, char** argv)
     t.start();
     for (auto& d : devices)
         WorkPool::instance()->submit(&DeviceInfo::doChangePasswordWork, d.get(), WorkPool::NormalQueue);
-    const bool ended = waitAll(devices, 600000);
+    const bool ended = waitAll(devices, numberArg(argc, argv, "--wait-ms", 120000));
     const qint64 wall = t.elapsed();
+    if (!ended) {
+        // Which devices did not end, and where they stand.
+        for (std::size_t n = 0; n < devices.size(); ++n) {
+            const DeviceInfo& d = *devices[n];
+            if (!finalStatus(d.lastStatus()) || d.loggedIn.load())
+                std::fprintf(stderr, "device %zu: status %d, logged in %d\n", n, d.lastStatus(), int(d.loggedIn.load()));
+        }
+    }
     int back = 0;
     for (const auto& d : devices)
         back += d->lastStatus() == 5;
