@@ -143,7 +143,8 @@ int main(int argc, char** argv)
         for (std::size_t n = 0; n < devices.size(); ++n) {
             const DeviceInfo& d = *devices[n];
             if (!finalStatus(d.lastStatus()) || d.loggedIn.load())
-                std::fprintf(stderr, "device %zu: status %d, logged in %d\n", n, d.lastStatus(), int(d.loggedIn.load()));
+                std::fprintf(stderr, "device %zu: status %d, logged in %d\n", n, d.lastStatus(),
+                    int(d.loggedIn.load()));
         }
     }
     int back = 0;
