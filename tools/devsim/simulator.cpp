@@ -14,6 +14,7 @@
 #include "state_json.h"
 #include "user_records.h"
 #include "web_login.h"
+#include "web_reboot_time.h"
 #include "web_secrets.h"
 #include "web_server.h"
 #include "wire.h"
@@ -244,6 +245,8 @@ void Simulator::run()
     m_webLogin->addTo(*m_web);
     m_webSecrets = std::make_unique<WebSecrets>(m_store, m_log);
     m_webSecrets->addTo(*m_web);
+    m_webRebootTime = std::make_unique<WebRebootTime>(m_store, m_log, m_options.rebootMs);
+    m_webRebootTime->addTo(*m_web);
     addConfigPaths(*m_web);
     addUserPaths(*m_web, *m_webSecrets);
     m_web->start();
