@@ -565,6 +565,28 @@ public:
     static void setStreamConfig(DeviceInfo* device);
     static void getOSDConfig(DeviceInfo* device);
     static void setOSDConfig(DeviceInfo* device);
+    // ---- Configuration export and import, password change (app/operations)
+
+    // Operation 5, run inline by the state machine on the GUI thread: asks
+    // the user for a file (one dialog per device) and saves the device's
+    // configuration there; status 20 saved, 21 not (ConfigTransfer.h).
+    void exportConfig();
+    // The handler of VLNetExportBackupNew: `user` is the record; saves the
+    // block's data. Runs on the GUI thread during exportConfig.
+    static void VLNET_CALL saveExportedConfig(const char* block, int32_t length, void* user);
+    // Set by saveExportedConfig: the export's block arrived.
+    bool configBlockDelivered = false;
+    // Operation 6 (pool): loads configFilePath into the device; 22 or 23.
+    static void importConfig(DeviceInfo* device);
+    // Operation 13 (pool): the new password for the main account; 5, or 6,
+    // 30, 52 to 60 (PasswordChange.h).
+    static void changeUserPassword(DeviceInfo* device);
+    // The VLNet user query's callbacks (the query's thread, during the
+    // query): the header is kept, each record appended to userRecords.
+    static void VLNET_CALL userHeaderCallback(const void* header, void* user);
+    static int VLNET_CALL userRecordCallback(const void* record, void* user);
+    std::vector<VLNET_USER_RECORD> userRecords;
+    VLNET_USER_HEADER userQueryHeader {};
 
     // ---- Setters (GUI thread; no result, no failure) ----------------------------
 

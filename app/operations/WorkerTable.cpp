@@ -26,8 +26,8 @@ constexpr Row kRows[] = {
         } },
     { WorkerStep::StartUpgradeDevice, "startUpgradeDevice", nullptr },
     { WorkerStep::RestoreDefaultsBySdk, "restoreDefaultsBySdk", nullptr },
-    { WorkerStep::ExportConfig, "exportConfig", nullptr },
-    { WorkerStep::ImportConfig, "importConfig", nullptr },
+    { WorkerStep::ExportConfig, "exportConfig", [](DeviceInfo* device) { device->exportConfig(); } },
+    { WorkerStep::ImportConfig, "importConfig", &DeviceInfo::importConfig },
     { WorkerStep::EnableNtp, "enableNtp",
         [](DeviceInfo* device) {
             if (device)
@@ -43,7 +43,7 @@ constexpr Row kRows[] = {
             if (device)
                 device->queryUpgradeMatchText();
         } },
-    { WorkerStep::ChangeUserPassword, "changeUserPassword", nullptr },
+    { WorkerStep::ChangeUserPassword, "changeUserPassword", &DeviceInfo::changeUserPassword },
     { WorkerStep::GetStreamConfig, "getStreamConfig", &DeviceInfo::getStreamConfig },
     { WorkerStep::SetStreamConfig, "setStreamConfig", &DeviceInfo::setStreamConfig },
     { WorkerStep::SetDateTime, "setDateTime", &DeviceInfo::setDateTime },

@@ -166,6 +166,21 @@ std::optional<std::vector<std::uint8_t>> setParamFrame(std::int32_t message, std
     return payload;
 }
 
+// Seals the records of a SET_PARAM payload (after its 16-byte head) when
+// the message carries passwords; false when they cannot be sealed.
+bool sealParamRecords(Session& session, std::vector<std::uint8_t>& payload)
+{
+    if (payload.size() < 16 || !vlwire::sealedParam(std::int32_t(vlwire::getU32(payload.data()))))
+        return true;
+    const auto sealed = session.seal(
+        std::string_view(reinterpret_cast<const char*>(payload.data()) + 16, payload.size() - 16));
+    if (!sealed || sealed->size() > vlwire::kMaxPayload - 16)
+        return false;
+    payload.resize(16);
+    payload.insert(payload.end(), sealed->begin(), sealed->end());
+    return true;
+}
+
 // The API's answer to a device's result: 1 done, 2 no right, else 0.
 int apiResult(std::int32_t result)
 {
@@ -196,6 +211,16 @@ QueryOutcome runQuery(Session& session, const vlwire::QueryParam& q)
         return out;
     }
     out.reply = std::move(*reply);
+    if (vlwire::sealedParam(q.message)) {
+        const auto opened = session.open(
+            std::string_view(reinterpret_cast<const char*>(out.reply.data.data()), out.reply.data.size()));
+        if (!opened) {
+            logLine("connection %d: parameter query %d: the sealed answer does not open", session.handle(),
+                int(q.message));
+            return out;
+        }
+        out.reply.data.assign(opened->begin(), opened->end());
+    }
     out.records = readParamRecords(out.reply.data, q.headerSize, q.recordSize);
     if (!out.records) {
         logLine("connection %d: parameter query %d: an answer of %zu bytes is not whole records",
@@ -349,6 +374,11 @@ int setParam(Session& session, const VLNET_SET_PARAM_EX& request)
             int(request.command));
         return 0;
     }
+    if (!sealParamRecords(session, *payload)) {
+        logLine("connection %d: parameter %d: the records cannot be sealed", session.handle(),
+            int(request.command));
+        return 0;
+    }
     const auto reply = session.exchange(vlwire::kSetParam, std::move(*payload));
     if (!reply) {
         logLine("connection %d: parameter %d got no answer", session.handle(), int(request.command));
@@ -454,6 +484,8 @@ int setParam(Session& session, const VLNET_SET_PARAM& request)
         list ? request.records : request.record);
     if (!payload)
         return refuse("no records");
+    if (!sealParamRecords(session, *payload))
+        return refuse("records that cannot be sealed");
     const auto reply = session.exchange(vlwire::kSetParam, std::move(*payload));
     if (!reply) {
         logLine("connection %d: parameter %d got no answer", session.handle(), message);

@@ -246,17 +246,4 @@ int VLNET_CALL VLNetStandInCalls(char* out, int size, int clear)
     return result;
 }
 
-int VLNET_CALL VLNetRemoteParamImportNew(int handle, const VLNET_PARAM_IMPORT* import)
-{
-    record("VLNetRemoteParamImportNew %d %u (not carried out)", handle, import ? import->length : 0u);
-    return 0;
-}
-
-int VLNET_CALL VLNetExportBackupNew(int handle, const VLNET_EXPORT_BACKUP* request)
-{
-    record("VLNetExportBackupNew %d %s (not carried out)", handle,
-        request && request->handler ? "handler" : "null");
-    return 0;
-}
-
 } // extern "C"

@@ -175,6 +175,10 @@ void Session::onHello(const std::vector<std::uint8_t>& payload)
     Json::Value login(Json::objectValue);
     login["user"] = m_config.user;
     login["digest"] = vlwire::loginDigest(*nonce, m_config.user, m_config.password);
+    {
+        std::lock_guard<std::mutex> hold(m_nonceLock);
+        m_loginNonce = *nonce;
+    }
     login["kind"] = m_config.kind();
     login["flags"] = m_config.protocolFlags;
     m_phase = Phase::AwaitLogin;
@@ -411,6 +415,30 @@ std::optional<Reply> Session::exchange(std::uint16_t command, std::vector<std::u
     if (!p)
         return std::nullopt;
     return Reply { p->result, std::move(p->data) };
+}
+
+std::optional<std::string> Session::seal(std::string_view record)
+{
+    std::string nonce;
+    {
+        std::lock_guard<std::mutex> hold(m_nonceLock);
+        nonce = m_loginNonce;
+    }
+    if (nonce.empty())
+        return std::nullopt;
+    return vlwire::sealRecord(nonce, m_config.password, record);
+}
+
+std::optional<std::string> Session::open(std::string_view sealed)
+{
+    std::string nonce;
+    {
+        std::lock_guard<std::mutex> hold(m_nonceLock);
+        nonce = m_loginNonce;
+    }
+    if (nonce.empty())
+        return std::nullopt;
+    return vlwire::openRecord(nonce, m_config.password, sealed);
 }
 
 bool Session::evenCheck(std::int32_t word)

@@ -22,6 +22,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vlnet
@@ -43,6 +44,12 @@ public:
     // result word and data); nothing when the session is not up or no
     // answer came in time. Waits on the caller's thread.
     std::optional<Reply> exchange(std::uint16_t command, std::vector<std::uint8_t> payload);
+    // A record sealed for the device, and one the device sealed, opened,
+    // under the HELLO nonce of the login in force and the login's password
+    // (PROTOCOL.md, "Sealed records"); nothing before a login or when it
+    // does not open. Any thread.
+    std::optional<std::string> seal(std::string_view record);
+    std::optional<std::string> open(std::string_view sealed);
 
 protected:
     void cancelRequests() override { failPending(); }
@@ -98,6 +105,9 @@ private:
     std::array<std::uint8_t, vlwire::kHeaderSize> m_header {};
     std::deque<std::vector<std::uint8_t>> m_writes;
     bool m_writing = false;
+
+    std::mutex m_nonceLock; // guards m_loginNonce
+    std::string m_loginNonce; // the HELLO nonce of the last login sent
 
     std::mutex m_pendingLock;
     std::map<std::uint32_t, std::shared_ptr<Pending>> m_pending;

@@ -776,6 +776,33 @@ VLNET_API int VLNET_CALL VLNetSetParam(int handle, const VLNET_SET_PARAM* reques
 #define VLNET_DEVICE_INFO_TYPE 136 /* offset of the device type */
 #define VLNET_DEVICE_INFO_NAME 168 /* offset of the device name */
 #define VLNET_DEVICE_INFO_TEXT_SIZE 32
+/* ---- Users by message (VLNET_PARAM_USERS) ----------------------------- */
+
+/* The header of the user list, 48 bytes: three texts of the device. */
+typedef struct VLNET_USER_HEADER {
+    char text[3][16];
+} VLNET_USER_HEADER;
+
+/* One user of the device, 272 bytes. A device keeps passwords either in the
+   8-byte slots or in the 32-byte ones (VLNET_F228_C32_PASSWORD of its
+   device information); the other slots are zero. Texts fill their slot
+   without a NUL when they are as long as it. The records carry passwords:
+   on the wire they travel sealed (PROTOCOL.md, "Sealed records"). */
+typedef struct VLNET_USER_RECORD {
+    int32_t size; /* 272 */
+    uint8_t reserved4[4];
+    char password[8]; /* 8-byte layout */
+    char password2[8]; /* 8-byte layout: the confirmation of a change */
+    char user_name[8];
+    uint8_t reserved32[2];
+    uint8_t have_switch; /* 1: the device is to take this record's password */
+    uint8_t enabled; /* 1: the user may log in */
+    uint8_t admin; /* 1: an administrator */
+    uint8_t reserved37[43];
+    char c32_password[32]; /* 32-byte layout */
+    char user_name2[32]; /* 32-byte layout: the user's name */
+    uint8_t reserved144[128];
+} VLNET_USER_RECORD;
 
 /* Remote test commands (VLNetRemoteTest). */
 #define VLNET_TEST_REBOOT 303
@@ -1190,18 +1217,25 @@ VLNET_API int VLNET_CALL VLNetStandInCalls(char* out, int size, int clear);
 /* ---- Configuration export and import -------------------------------- */
 
 /* The import record of VLNetRemoteParamImportNew, 393256 bytes: its own
-   size, the data length, 32 zero bytes, then the configuration data. */
+   size, the data length, a name (the file's, without its extension; may
+   be all zero), then the configuration data. An exported configuration
+   comes in the same form: a 40-byte head (size = 40 + length, length, the
+   device's name), then the data. */
 #define VLNET_PARAM_IMPORT_DATA_MAX 393216
+#define VLNET_PARAM_IMPORT_HEAD_SIZE 40
 typedef struct VLNET_PARAM_IMPORT {
     uint32_t size; /* sizeof(VLNET_PARAM_IMPORT) */
     uint32_t length; /* bytes of data used */
-    uint8_t reserved[32];
+    char name[32]; /* Latin-1, zero-padded; no NUL when it fills the slot */
     uint8_t data[VLNET_PARAM_IMPORT_DATA_MAX];
 } VLNET_PARAM_IMPORT;
 
-/* Called during VLNetExportBackupNew, on the calling thread, with the
-   exported block and the byte count of its data, which begin 40 bytes into
-   the block; context is the request's. */
+/* Called by VLNetExportBackupNew with the exported block (the 40-byte head,
+   then the data) and the byte count of its data; context is the request's.
+   It runs exactly once per successful export, synchronously on the thread
+   that called VLNetExportBackupNew, before that returns, and with no lock of
+   VLNet held: it may open a modal dialog whose event loop makes other VLNet
+   calls, on this connection too. The block lives only during the call. */
 typedef void(VLNET_CALL* VLNET_EXPORT_HANDLER)(const char* block, int32_t length, void* context);
 
 /* The export request of VLNetExportBackupNew. */
@@ -1210,10 +1244,17 @@ typedef struct VLNET_EXPORT_BACKUP {
     VLNET_EXPORT_HANDLER handler;
 } VLNET_EXPORT_BACKUP;
 
-/* Write a configuration to the logged-in device, and read it back; both
-   run to completion before they return, and answer non-zero for success,
-   0 for failure. The stand-in does not transfer configurations yet: both
-   answer 0 (the export calls no handler). */
+/* Write a configuration to the logged-in device (a media login), and read
+   it back; both run to completion before they return.
+   VLNetRemoteParamImportNew returns 1 when the device took the
+   configuration, 2 when the user has no right, 0 on failure (unknown handle,
+   login not up, null record, a size other than sizeof(VLNET_PARAM_IMPORT),
+   a length above VLNET_PARAM_IMPORT_DATA_MAX, a configuration the device
+   cannot read, no answer in time).
+   VLNetExportBackupNew returns 1 after the handler was called with the
+   device's configuration, 0 with no call on failure (unknown handle, login
+   not up, null request or handler, the device refused or sent no block in
+   time). */
 VLNET_API int VLNET_CALL VLNetRemoteParamImportNew(int handle, const VLNET_PARAM_IMPORT* record);
 VLNET_API int VLNET_CALL VLNetExportBackupNew(int handle, const VLNET_EXPORT_BACKUP* request);
 
@@ -1289,6 +1330,15 @@ static_assert(offsetof(VLNET_OSD_PARAM, date_y) == 14, "VLNET_OSD_PARAM");
 static_assert(offsetof(VLNET_OSD_PARAM, name) == 16, "VLNET_OSD_PARAM");
 static_assert(offsetof(VLNET_OSD_PARAM, show_name) == 56, "VLNET_OSD_PARAM");
 static_assert(offsetof(VLNET_OSD_PARAM, time_format) == 59, "VLNET_OSD_PARAM");
+static_assert(sizeof(VLNET_USER_HEADER) == VLNET_PARAM_USERS_HEADER_SIZE, "VLNET_USER_HEADER");
+static_assert(sizeof(VLNET_USER_RECORD) == VLNET_PARAM_USERS_SIZE, "VLNET_USER_RECORD");
+static_assert(offsetof(VLNET_USER_RECORD, password) == 8, "VLNET_USER_RECORD");
+static_assert(offsetof(VLNET_USER_RECORD, password2) == 16, "VLNET_USER_RECORD");
+static_assert(offsetof(VLNET_USER_RECORD, user_name) == 24, "VLNET_USER_RECORD");
+static_assert(offsetof(VLNET_USER_RECORD, have_switch) == 34, "VLNET_USER_RECORD");
+static_assert(offsetof(VLNET_USER_RECORD, c32_password) == 80, "VLNET_USER_RECORD");
+static_assert(offsetof(VLNET_USER_RECORD, user_name2) == 112, "VLNET_USER_RECORD");
+static_assert(offsetof(VLNET_PARAM_IMPORT, name) == 8, "VLNET_PARAM_IMPORT");
 #else
 _Static_assert(sizeof(VLNET_SEARCH_DEV_RSP) == 452, "VLNET_SEARCH_DEV_RSP");
 _Static_assert(sizeof(VLNET_DEVICE_INFO) == 1232, "VLNET_DEVICE_INFO");
@@ -1316,4 +1366,13 @@ _Static_assert(offsetof(VLNET_STREAM_PARAM, video_enc_type) == 118, "VLNET_STREA
 _Static_assert(sizeof(VLNET_OSD_PARAM) == VLNET_PARAM_OSD_SIZE, "VLNET_OSD_PARAM");
 _Static_assert(offsetof(VLNET_OSD_PARAM, name) == 16, "VLNET_OSD_PARAM");
 _Static_assert(offsetof(VLNET_OSD_PARAM, show_name) == 56, "VLNET_OSD_PARAM");
+_Static_assert(sizeof(VLNET_USER_HEADER) == VLNET_PARAM_USERS_HEADER_SIZE, "VLNET_USER_HEADER");
+_Static_assert(sizeof(VLNET_USER_RECORD) == VLNET_PARAM_USERS_SIZE, "VLNET_USER_RECORD");
+_Static_assert(offsetof(VLNET_USER_RECORD, password) == 8, "VLNET_USER_RECORD");
+_Static_assert(offsetof(VLNET_USER_RECORD, password2) == 16, "VLNET_USER_RECORD");
+_Static_assert(offsetof(VLNET_USER_RECORD, user_name) == 24, "VLNET_USER_RECORD");
+_Static_assert(offsetof(VLNET_USER_RECORD, have_switch) == 34, "VLNET_USER_RECORD");
+_Static_assert(offsetof(VLNET_USER_RECORD, c32_password) == 80, "VLNET_USER_RECORD");
+_Static_assert(offsetof(VLNET_USER_RECORD, user_name2) == 112, "VLNET_USER_RECORD");
+_Static_assert(offsetof(VLNET_PARAM_IMPORT, name) == 8, "VLNET_PARAM_IMPORT");
 #endif

@@ -275,7 +275,7 @@ inline int VLNET_CALL remote_param_import(int handle, const VLNET_PARAM_IMPORT* 
     i.handle = handle;
     i.size = record->size;
     i.length = record->length;
-    i.head.assign(record->reserved, record->reserved + sizeof record->reserved);
+    i.head.assign(record->name, record->name + sizeof record->name);
     i.data.assign(record->data, record->data + std::min<uint32_t>(record->length, sizeof record->data));
     g_sdk->imports.push_back(std::move(i));
     return g_sdk->import_result;

@@ -212,6 +212,7 @@ const ParamMessage* findParamMessage(int message)
     static constexpr ParamRows (*kGroups[])() = {
         coreParamRows,
         streamOsdParamRows,
+        userParamRows,
     };
     static const ParamRows rows = [] {
         ParamRows all;

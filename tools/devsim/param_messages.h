@@ -116,6 +116,8 @@ ParamRows
 coreParamRows(); // 502 version, 524 time, 582 product and 700 device information (param_messages.cpp)
 ParamRows streamOsdParamRows(); // 570, 571, 572 streams and 573 OSD of each channel (stream_osd.cpp)
 
+ParamRows userParamRows(); // 505 users (user_records.cpp)
+
 // Every row; null for a message the device does not know.
 const ParamMessage* findParamMessage(int message);
 

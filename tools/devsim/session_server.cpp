@@ -3,6 +3,7 @@
 #include "client_requests.h"
 #include "common/json.h"
 #include "device_commands.h"
+#include "device_config.h"
 #include "param_messages.h"
 #include "records.h"
 #include "wire.h"
@@ -239,7 +240,23 @@ private:
         }
         case vlwire::kSetParam: {
             Json::Value detail(Json::objectValue);
-            const std::int32_t result = setParam(m_server.m_store, m_device, m_user, m_payload, detail);
+            std::int32_t result = vlwire::kOk;
+            if (sealedMessage()) {
+                // Records that carry passwords come sealed under this
+                // session's login.
+                const auto opened = vlwire::openRecord(m_nonce, m_loginPassword,
+                    std::string_view(
+                        reinterpret_cast<const char*>(m_payload.data()) + 16, m_payload.size() - 16));
+                detail["sealed"] = opened.has_value();
+                if (opened) {
+                    m_payload.resize(16);
+                    m_payload.insert(m_payload.end(), opened->begin(), opened->end());
+                } else {
+                    result = vlwire::kRefused;
+                }
+            }
+            if (result == vlwire::kOk)
+                result = setParam(m_server.m_store, m_device, m_user, m_payload, detail);
             log("session " + std::to_string(m_number) + " parameter " + detail["msg"].asString() + " -> "
                 + std::to_string(result));
             note("SET_PARAM", h.sequence, detail);
@@ -248,8 +265,18 @@ private:
         case vlwire::kQueryParam: {
             Json::Value detail(Json::objectValue);
             std::vector<std::uint8_t> data;
-            const std::int32_t result
-                = queryParam(m_server.m_store, m_device, m_user, m_payload, detail, data);
+            std::int32_t result = queryParam(m_server.m_store, m_device, m_user, m_payload, detail, data);
+            if (result == vlwire::kOk && sealedMessage()) {
+                const auto sealed = vlwire::sealRecord(m_nonce, m_loginPassword,
+                    std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+                detail["sealed"] = sealed.has_value();
+                if (sealed) {
+                    data.assign(sealed->begin(), sealed->end());
+                } else {
+                    data.clear();
+                    result = vlwire::kUnsupported;
+                }
+            }
             log("session " + std::to_string(m_number) + " parameter query " + detail["msg"].asString()
                 + " -> " + std::to_string(result));
             note("QUERY_PARAM", h.sequence, detail);
@@ -257,6 +284,9 @@ private:
         }
         case vlwire::kRemoteTest:
             return onRemoteTest(h);
+        case vlwire::kExportBackup:
+        case vlwire::kParamImport:
+            return onConfigTransfer(h);
         case vlwire::kCapture: {
             Json::Value detail(Json::objectValue);
             std::vector<std::uint8_t> picture;
@@ -342,6 +372,28 @@ private:
                 log("session " + std::to_string(m_number) + " remote reboot: rebooting already");
         };
         pump();
+    }
+
+    // The request's parameter message carries passwords (its first word).
+    bool sealedMessage() const
+    {
+        return m_payload.size() >= 16 && vlwire::sealedParam(std::int32_t(vlwire::getU32(m_payload.data())));
+    }
+
+    // The configuration transfer (device_config.h).
+    void onConfigTransfer(const vlwire::Header& h)
+    {
+        Json::Value detail(Json::objectValue);
+        std::vector<std::uint8_t> block;
+        const bool isExport = h.command == vlwire::kExportBackup;
+        const std::int32_t result = isExport
+            ? exportBackup(m_server.m_store, m_device, m_user, detail, block)
+            : paramImport(m_server.m_store, m_device, m_user, m_payload, detail);
+        note(vlwire::commandName(h.command), h.sequence, detail);
+        log("session " + std::to_string(m_number)
+            + (isExport ? " configuration export" : " configuration import") + " -> "
+            + std::to_string(result));
+        reply(h, result, block.data(), block.size());
     }
 
     void onSimpleCmd(const vlwire::Header& h)
@@ -431,6 +483,9 @@ private:
                 ++d.sessions;
                 m_loggedIn = true;
                 m_user = user;
+                // Sealed records of this session stay under the password
+                // it logged in with, even after that password changes.
+                m_loginPassword = u->password;
             }
         });
         out["status"] = status;
@@ -516,6 +571,7 @@ private:
     std::string m_ip;
     std::string m_peer;
     std::string m_nonce;
+    std::string m_loginPassword;
     std::string m_user;
     bool m_loggedIn = false;
     bool m_closed = false;

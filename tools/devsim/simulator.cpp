@@ -4,6 +4,7 @@
 #include "common/json.h"
 #include "control_server.h"
 #include "custom_factory.h"
+#include "device_config.h"
 #include "multicast_server.h"
 #include "onvif_discovery.h"
 #include "onvif_service.h"
@@ -13,6 +14,7 @@
 #include "session_server.h"
 #include "state_json.h"
 #include "stream_osd.h"
+#include "user_records.h"
 #include "web_login.h"
 #include "web_reboot_time.h"
 #include "web_secrets.h"
@@ -251,6 +253,8 @@ void Simulator::run()
         = std::make_unique<CustomFactory>(m_store, m_log, m_options.generate.defaultUser, m_options.rebootMs);
     m_customFactory->addTo(*m_web);
     addStreamOsdPaths(*m_web, m_store);
+    addConfigPaths(*m_web);
+    addUserPaths(*m_web, *m_webSecrets);
     m_web->start();
     auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
     signals->async_wait([this](boost::system::error_code ec, int) {

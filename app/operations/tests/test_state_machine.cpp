@@ -165,8 +165,8 @@ TEST(StateMachine, AnOperationWithoutItsWorkerFailsInADefinedWay)
         int family;
     };
     const Case cases[] = {
-        { D::ExportConfig, WorkerStep::ExportConfig, D::ConfigFamily }, // inline
-        { D::ChangePassword, WorkerStep::ChangeUserPassword, D::PasswordFamily }, // pool
+        { D::VideoFormat, WorkerStep::SendSetVideoFormatRequest, D::VideoFormatFamily }, // inline
+        { D::ChangeDevice, WorkerStep::SetDeviceNameAndType, D::ChangeDeviceFamily }, // pool
         { D::Upgrade, WorkerStep::StartUpgradeDevice, D::UpgradeFamily },
     };
     for (const Case& c : cases) {

@@ -138,6 +138,7 @@ const std::vector<Rule>& rules()
         { { 0, 28, 29, 40, 60, 61, 62, 63, 64, 65, 66, 67 },
             [](P& p) { p.devices.nameAndTypeOverWeb = true; } },
         { { 43, 44 }, [](P& p) { p.devices.checksAccountRules = true; } },
+        { { 59 }, [](P& p) { p.devices.configTransferByEncPassword = true; } },
         { { 24 }, [](P& p) { p.devices.loginDeviceClass = 1; } },
         { { 8 }, [](P& p) { p.devices.loginDeviceClass = 2; } },
         { { 9, 21 }, [](P& p) { p.devices.loginDeviceClass = 4; } },

@@ -169,6 +169,10 @@ struct EditionProfile {
         // A new password is checked against the device's own account rules
         // ("/API/AccountRules/Get") before it is sent.
         bool checksAccountRules = false;
+        // The configuration export and import prove the password to the
+        // web interface with "base_enc_password" (the password sealed to a
+        // "base_x_public" key), not with "base_secondary_authentication".
+        bool configTransferByEncPassword = false;
         // A device's new name and type go out as Latin-1 (otherwise in the
         // system's local 8-bit encoding).
         bool latin1DeviceTexts = false;

@@ -245,8 +245,8 @@ TEST(VLNetApi, RecordedCallsAndTheirRefusals)
     EXPECT_EQ(VLNetAsyncStartQueryParamJson(12345, nullptr), 0);
     EXPECT_EQ(VLNetAsyncStopQueryParamJson(12345, 1), 0);
 
-    // The transfers are not carried out by the stand-in yet: failures, and
-    // no handler call.
+    // A transfer on a connection that does not exist fails, with no
+    // handler call.
     VLNET_EXPORT_BACKUP request { nullptr, nullptr };
     EXPECT_EQ(VLNetExportBackupNew(12345, &request), 0);
 

@@ -162,6 +162,10 @@ const char* commandName(std::uint16_t command)
         return "QUERY_PARAM";
     case kRemoteTest:
         return "REMOTE_TEST";
+    case kParamImport:
+        return "PARAM_IMPORT";
+    case kExportBackup:
+        return "EXPORT_BACKUP";
     case kProbe:
         return "PROBE";
     default:
@@ -233,6 +237,12 @@ std::string ipv4Text(const std::uint8_t (&octets)[4])
 {
     return std::to_string(octets[0]) + "." + std::to_string(octets[1]) + "." + std::to_string(octets[2]) + "."
         + std::to_string(octets[3]);
+}
+
+bool sealedParam(std::int32_t message)
+{
+    constexpr std::int32_t kUsers = 505;
+    return message == kUsers;
 }
 
 } // namespace vlwire

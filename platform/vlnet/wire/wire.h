@@ -38,6 +38,8 @@ enum Command : std::uint16_t {
     kSetParam = 14, // int32 message, channel, record size, count + the records -> result
     kQueryParam = 15, // QueryParam request (44 bytes) -> result + header + records
     kRemoteTest = 16, // int32 test command -> result; the device answers first, then acts
+    kParamImport = 62, // 40-byte configuration head + data -> result
+    kExportBackup = 63, // empty -> result + 40-byte configuration head + data
     kProbe = 64, // UDP: JSON filter -> JSON device description (one per device)
 };
 
@@ -128,6 +130,11 @@ std::optional<std::string> sealRecord(
     std::string_view nonce, std::string_view password, std::string_view record);
 std::optional<std::string> openRecord(
     std::string_view nonce, std::string_view password, std::string_view sealed);
+// Parameter messages whose records carry passwords (505, the users): the
+// records of QUERY_PARAM's answer and of SET_PARAM travel sealed as one
+// block under the session's login (its HELLO nonce and password), the
+// frames' other words in clear.
+bool sealedParam(std::int32_t message);
 
 // The dotted text of an address kept as four numbers in text order (the
 // records' address fields).
