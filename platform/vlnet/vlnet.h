@@ -794,6 +794,31 @@ VLNET_API int VLNET_CALL VLNetRemoteTest(int handle, const VLNET_REMOTE_TEST* re
    0, or a handle whose upgrade has ended; the stand-in starts none yet). */
 VLNET_API int VLNET_CALL VLNetStopRemoteUpgrade(int* handle);
 
+/* ---- Restoring defaults (message 521) ------------------------------- */
+
+/* Network modes of the reset record. */
+#define VLNET_RESET_NETWORK_KEEP 0 /* the network category is not reset */
+#define VLNET_RESET_NETWORK_ALL 1 /* reset, the address and ports included */
+#define VLNET_RESET_NETWORK_EXCEPT_PARAMS 2 /* reset, but the address, mask, gateway, DNS and ports stay */
+
+/* The reset record of message VLNET_PARAM_RESET, 24 bytes, written with
+   VLNetSetParam in the structure form: every category set to 1 returns to
+   its factory defaults; the device reboots afterwards. Accounts and the
+   activation are not touched. */
+typedef struct VLNET_RESET_PARAM {
+    int32_t size; /* 24 */
+    uint8_t display; /* channel display: names, OSD, streams */
+    uint8_t record;
+    uint8_t network; /* VLNET_RESET_NETWORK_* */
+    uint8_t alarm;
+    uint8_t device; /* storage and attached devices */
+    uint8_t system;
+    uint8_t advanced; /* events */
+    uint8_t intelligent; /* AI analytics */
+    uint8_t pairing; /* paired wireless cameras */
+    uint8_t reserved13[11];
+} VLNET_RESET_PARAM;
+
 /* ---- Downloads -------------------------------------------------------- */
 
 /* Pause and resume the download *handle (its data stops until it is
@@ -1197,6 +1222,16 @@ static_assert(offsetof(VLNET_TIME_PARAM, use_ntp) == 56, "VLNET_TIME_PARAM");
 static_assert(offsetof(VLNET_TIME_PARAM, time_zone) == 57, "VLNET_TIME_PARAM");
 static_assert(offsetof(VLNET_TIME_PARAM, ie_change_time) == 82, "VLNET_TIME_PARAM");
 static_assert(sizeof(VLNET_CHANNEL_MASK) == 36, "VLNET_CHANNEL_MASK");
+/* The reset record (message 521). */
+static_assert(sizeof(VLNET_RESET_PARAM) == 24, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, display) == 4, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, network) == 6, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, alarm) == 7, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, device) == 8, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, system) == 9, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, advanced) == 10, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, intelligent) == 11, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, pairing) == 12, "VLNET_RESET_PARAM");
 #else
 _Static_assert(sizeof(VLNET_SEARCH_DEV_RSP) == 452, "VLNET_SEARCH_DEV_RSP");
 _Static_assert(sizeof(VLNET_DEVICE_INFO) == 1232, "VLNET_DEVICE_INFO");
@@ -1213,4 +1248,14 @@ _Static_assert(sizeof(VLNET_ASYNC_JSON_REQUEST) == 21, "VLNET_ASYNC_JSON_REQUEST
 _Static_assert(sizeof(VLNET_PARAM_IMPORT) == 393256, "VLNET_PARAM_IMPORT");
 _Static_assert(sizeof(VLNET_TIME_PARAM) == 292, "VLNET_TIME_PARAM");
 _Static_assert(sizeof(VLNET_CHANNEL_MASK) == 36, "VLNET_CHANNEL_MASK");
+/* The reset record (message 521). */
+_Static_assert(sizeof(VLNET_RESET_PARAM) == 24, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, display) == 4, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, network) == 6, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, alarm) == 7, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, device) == 8, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, system) == 9, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, advanced) == 10, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, intelligent) == 11, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, pairing) == 12, "VLNET_RESET_PARAM");
 #endif

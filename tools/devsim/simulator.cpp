@@ -12,6 +12,7 @@
 #include "session_server.h"
 #include "state_json.h"
 #include "web_login.h"
+#include "web_reset.h"
 #include "web_secrets.h"
 #include "web_server.h"
 #include "wire.h"
@@ -241,6 +242,8 @@ void Simulator::run()
     m_webLogin->addTo(*m_web);
     m_webSecrets = std::make_unique<WebSecrets>(m_store, m_log);
     m_webSecrets->addTo(*m_web);
+    m_webReset = std::make_unique<WebReset>(m_store, m_log, m_options.rebootMs);
+    m_webReset->addTo(*m_web);
     m_web->start();
     auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
     signals->async_wait([this](boost::system::error_code ec, int) {

@@ -24,6 +24,7 @@ class Schedules;
 class WebServer;
 class WebLogin;
 class WebSecrets;
+class WebReset;
 
 struct Options {
     std::string devicesFile; // --devices: devices to play
@@ -86,6 +87,7 @@ private:
     std::unique_ptr<WebServer> m_web;
     std::unique_ptr<WebLogin> m_webLogin;
     std::unique_ptr<WebSecrets> m_webSecrets;
+    std::unique_ptr<WebReset> m_webReset;
 };
 
 } // namespace devsim

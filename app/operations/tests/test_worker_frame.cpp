@@ -2,6 +2,7 @@
 // text and envelope, how a reply is read (error against fail), the transfer
 // key that comes first, the requests of one run on a loopback web interface,
 // and the end of a run.
+#include "LoopbackWeb.h"
 #include "StateMachineFixture.h"
 #include "devices/WebSecrets.h"
 #include "operations/WorkerFrame.h"
@@ -17,87 +18,13 @@
 #include <thread>
 #include <unistd.h>
 
+using machine_test::LoopbackWeb;
 using machine_test::MachineFixture;
+using machine_test::setAddress;
 using namespace WorkerFrame;
 
 namespace
 {
-
-void setAddress(DeviceInfo& d, const char* ip, unsigned port)
-{
-    std::memset(d.searchRecord.sdk.ip, 0, sizeof d.searchRecord.sdk.ip);
-    std::strncpy(d.searchRecord.sdk.ip, ip, sizeof d.searchRecord.sdk.ip - 1);
-    d.searchRecord.sdk.web_port = decltype(d.searchRecord.sdk.web_port)(port);
-}
-
-// A web interface on a loopback port that answers each request, in turn,
-// with the next of its bodies (HTTP 200) and records what it was sent; one
-// request per connection.
-class LoopbackWeb
-{
-public:
-    explicit LoopbackWeb(QList<QByteArray> bodies)
-        : m_bodies(std::move(bodies))
-    {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a {};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(m_fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        ::listen(m_fd, 4);
-        socklen_t size = sizeof a;
-        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&a), &size);
-        m_port = ntohs(a.sin_port);
-        m_thread = std::thread([this] { serve(); });
-    }
-    ~LoopbackWeb()
-    {
-        ::shutdown(m_fd, SHUT_RDWR);
-        ::close(m_fd);
-        m_thread.join();
-    }
-    unsigned port() const { return m_port; }
-    // Request heads and bodies as received; read after the requests.
-    QList<QByteArray> requests;
-
-private:
-    void serve()
-    {
-        for (const QByteArray& body : m_bodies) {
-            const int c = ::accept(m_fd, nullptr, nullptr);
-            if (c < 0)
-                return;
-            QByteArray in;
-            char buffer[4096];
-            for (;;) {
-                const int end = in.indexOf("\r\n\r\n");
-                if (end >= 0) {
-                    const int at = in.toLower().indexOf("content-length:");
-                    const int length
-                        = at >= 0 ? in.mid(at + 15, in.indexOf("\r\n", at) - at - 15).trimmed().toInt() : 0;
-                    if (in.size() >= end + 4 + length)
-                        break;
-                }
-                const ssize_t n = ::recv(c, buffer, sizeof buffer, 0);
-                if (n <= 0)
-                    break;
-                in.append(buffer, int(n));
-            }
-            requests << in;
-            const QByteArray out
-                = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n"
-                  "Content-Length: "
-                + QByteArray::number(body.size()) + "\r\n\r\n" + body;
-            ::send(c, out.constData(), size_t(out.size()), MSG_NOSIGNAL);
-            ::close(c);
-        }
-    }
-
-    QList<QByteArray> m_bodies;
-    int m_fd = -1;
-    unsigned m_port = 0;
-    std::thread m_thread;
-};
 
 QByteArray saltReply(const QJsonValue& seq = 7)
 {

@@ -136,6 +136,7 @@ const std::vector<Rule>& rules()
         { { 50 }, [](P& p) { p.devices.dnsAlwaysEditable = true; } },
         { { 40 }, [](P& p) { p.devices.latin1DeviceTexts = true; } },
         { { 43, 44 }, [](P& p) { p.devices.checksAccountRules = true; } },
+        { { 40, 43, 44 }, [](P& p) { p.devices.resetRangeOverWeb = true; } },
         { { 24 }, [](P& p) { p.devices.loginDeviceClass = 1; } },
         { { 8 }, [](P& p) { p.devices.loginDeviceClass = 2; } },
         { { 9, 21 }, [](P& p) { p.devices.loginDeviceClass = 4; } },

@@ -180,6 +180,7 @@ TEST(EditionProfile, DevicesAndSearches)
         EXPECT_EQ(d.dnsAlwaysEditable, e == 50) << e;
         EXPECT_EQ(d.latin1DeviceTexts, e == 40) << e;
         EXPECT_EQ(d.checksAccountRules, e == 43 || e == 44) << e;
+        EXPECT_EQ(d.resetRangeOverWeb, e == 40 || e == 43 || e == 44) << e;
     }
 
     struct Login {
