@@ -5,16 +5,15 @@
 #include "ShellTestEnv.h"
 #include "devices/DeviceInfo.h"
 #include "devices/DeviceTexts.h"
+#include "search_events.h"
 #include "support/poll.h"
 #include "support/vlnet_lab.h"
 
 #include <QCoreApplication>
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <vector>
 
@@ -46,34 +45,14 @@ std::map<std::pair<int, int>, std::string> paramsOf(const Json::Value& state)
 // One VLNet range search of one address: the MACs that answered from it.
 std::vector<std::string> searchAt(const std::string& ip)
 {
-    struct Found {
-        std::mutex lock;
-        std::condition_variable wake;
-        std::vector<std::string> macs;
-        bool ended = false;
-    } found;
-    VLNET_SEARCH_DEV_POINT2POINT s;
-    std::memset(&s, 0, sizeof s);
-    s.callback = [](const VLNET_SEARCH_DEV_RSP* record, void* context) -> int {
-        auto* f = static_cast<Found*>(context);
-        std::lock_guard<std::mutex> hold(f->lock);
-        if (record)
-            f->macs.push_back(
-                std::string(record->mac_addr, strnlen(record->mac_addr, sizeof record->mac_addr)));
-        else
-            f->ended = true;
-        f->wake.notify_all();
-        return 1;
-    };
-    s.context = &found;
-    std::strncpy(s.start_ip, ip.c_str(), sizeof s.start_ip - 1);
-    std::strncpy(s.stop_ip, ip.c_str(), sizeof s.stop_ip - 1);
-    s.recv_timeout_ms = 1500;
-    if (VLNetSearchDevPoint2Point(&s) != 1)
+    vltest::SearchEvents e;
+    auto s = vltest::rangeRecord(e, ip, ip, 0, 1500);
+    if (VLNetSearchDevPoint2Point(&s) != 1 || !e.waitEnd())
         return {};
-    std::unique_lock<std::mutex> hold(found.lock);
-    found.wake.wait_for(hold, std::chrono::seconds(10), [&] { return found.ended; });
-    return found.macs;
+    std::vector<std::string> macs;
+    for (const auto& r : e.list())
+        macs.emplace_back(r.mac_addr, strnlen(r.mac_addr, sizeof r.mac_addr));
+    return macs;
 }
 
 class RestoreDefaultsLab : public vltest::VlnetLabSuite
