@@ -45,13 +45,10 @@ int setStatusOf(const WorkerFrame::Reply& reply)
     return resetSetStatus(reply.httpOk, reply.object);
 }
 
-// The end of a run: the status, the page told with `remove`, the logout.
+// The end of a run: the status, the page told, the logout.
 void end(DeviceInfo* device, int status, DeviceWatcher* page, bool remove = false)
 {
-    device->setStatus(status);
-    if (page)
-        page->removeWorkDevice(device, remove);
-    device->logoutDevice(__LINE__);
+    WorkerFrame::finish(device, status, page, true, remove);
 }
 
 // The Reset/Range reply, or nothing where the web interface is not in use or
