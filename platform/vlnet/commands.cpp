@@ -146,6 +146,79 @@ bool writeFile(const std::string& path, const Bytes& data)
     return ok;
 }
 
+// The SET_PARAM payload: message, channel, record size and count, then
+// the records. Nothing without records, for a size or count below 1, or
+// more than a frame holds.
+std::optional<std::vector<std::uint8_t>> setParamFrame(std::int32_t message, std::int32_t channel,
+    std::uint32_t recordSize, std::int32_t count, const void* records)
+{
+    if (!records || recordSize < 1 || count < 1)
+        return std::nullopt;
+    const std::uint64_t bytes = std::uint64_t(recordSize) * std::uint64_t(count);
+    if (bytes > vlwire::kMaxPayload - 16)
+        return std::nullopt;
+    std::vector<std::uint8_t> payload(16 + std::size_t(bytes));
+    vlwire::putU32(payload.data(), std::uint32_t(message));
+    vlwire::putU32(payload.data() + 4, std::uint32_t(channel));
+    vlwire::putU32(payload.data() + 8, recordSize);
+    vlwire::putU32(payload.data() + 12, std::uint32_t(count));
+    std::memcpy(payload.data() + 16, records, std::size_t(bytes));
+    return payload;
+}
+
+// The API's answer to a device's result: 1 done, 2 no right, else 0.
+int apiResult(std::int32_t result)
+{
+    if (result == vlwire::kOk)
+        return 1;
+    return result == vlwire::kNoRight ? 2 : 0;
+}
+
+// Sends a QUERY_PARAM and reads its reply: the records, or the API's
+// answer when there are none to hand over (2 no right, 0 failure).
+struct QueryOutcome {
+    int answer = 0;
+    Reply reply;
+    std::optional<ParamRecords> records;
+};
+QueryOutcome runQuery(Session& session, const vlwire::QueryParam& q)
+{
+    QueryOutcome out;
+    auto reply = session.exchange(vlwire::kQueryParam, vlwire::encodeQueryParam(q));
+    if (!reply) {
+        logLine("connection %d: parameter query %d got no answer", session.handle(), int(q.message));
+        return out;
+    }
+    if (reply->result != vlwire::kOk) {
+        logLine("connection %d: parameter query %d: the device %s", session.handle(), int(q.message),
+            resultText(reply->result));
+        out.answer = apiResult(reply->result);
+        return out;
+    }
+    out.reply = std::move(*reply);
+    out.records = readParamRecords(out.reply.data, q.headerSize, q.recordSize);
+    if (!out.records) {
+        logLine("connection %d: parameter query %d: an answer of %zu bytes is not whole records",
+            session.handle(), int(q.message), out.reply.data.size());
+        return out;
+    }
+    out.answer = 1;
+    return out;
+}
+
+constexpr ParamMessageSize kParamMessages[] = {
+    { VLNET_PARAM_VERSION, 0, VLNET_PARAM_VERSION_SIZE },
+    { VLNET_PARAM_USERS, VLNET_PARAM_USERS_HEADER_SIZE, VLNET_PARAM_USERS_SIZE },
+    { VLNET_PARAM_RESET, 0, VLNET_PARAM_RESET_SIZE },
+    { VLNET_PARAM_TIME, 0, VLNET_PARAM_TIME_SIZE },
+    { VLNET_PARAM_MAIN_STREAM, 0, VLNET_PARAM_STREAM_SIZE },
+    { VLNET_PARAM_SUB_STREAM, 0, VLNET_PARAM_STREAM_SIZE },
+    { VLNET_PARAM_MOBILE_STREAM, 0, VLNET_PARAM_STREAM_SIZE },
+    { VLNET_PARAM_OSD, 0, VLNET_PARAM_OSD_SIZE },
+    { VLNET_PARAM_DEVICE_INFO, 0, VLNET_PARAM_DEVICE_INFO_SIZE },
+    { VLNET_PARAM_PRODUCT_INFO, 0, VLNET_PARAM_PRODUCT_INFO_SIZE },
+};
+
 } // namespace
 
 std::optional<std::vector<std::uint8_t>> newDevInfoPayload(
@@ -262,19 +335,10 @@ int capture(Session& session, const VLNET_CAPTURE& capture)
 
 std::optional<std::vector<std::uint8_t>> setParamPayload(const VLNET_SET_PARAM_EX& request)
 {
-    if (request.kind != VLNET_SET_PARAM_KIND || !request.record || request.record_size < 1
-        || request.record_count < 1)
+    if (request.kind != VLNET_SET_PARAM_KIND || request.record_size < 1)
         return std::nullopt;
-    const std::uint64_t bytes = std::uint64_t(request.record_size) * std::uint64_t(request.record_count);
-    if (bytes > vlwire::kMaxPayload - 16)
-        return std::nullopt;
-    std::vector<std::uint8_t> payload(16 + std::size_t(bytes));
-    vlwire::putU32(payload.data(), std::uint32_t(request.command));
-    vlwire::putU32(payload.data() + 4, std::uint32_t(request.channel));
-    vlwire::putU32(payload.data() + 8, std::uint32_t(request.record_size));
-    vlwire::putU32(payload.data() + 12, std::uint32_t(request.record_count));
-    std::memcpy(payload.data() + 16, request.record, std::size_t(bytes));
-    return payload;
+    return setParamFrame(request.command, request.channel, std::uint32_t(request.record_size),
+        request.record_count, request.record);
 }
 
 int setParam(Session& session, const VLNET_SET_PARAM_EX& request)
@@ -294,6 +358,130 @@ int setParam(Session& session, const VLNET_SET_PARAM_EX& request)
         logLine("connection %d: parameter %d: the device %s", session.handle(), int(request.command),
             resultText(reply->result));
         return 0;
+    }
+    return 1;
+}
+
+} // namespace vlnet
+
+namespace vlnet
+{
+
+const ParamMessageSize* paramMessageSize(int message)
+{
+    for (const ParamMessageSize& m : kParamMessages)
+        if (m.message == message)
+            return &m;
+    return nullptr;
+}
+
+int queryParam(Session& session, const VLNET_QUERY_PARAM& request)
+{
+    const int message = request.command;
+    auto refuse = [&](const char* why) {
+        logLine("connection %d: parameter query %d refused: %s", session.handle(), message, why);
+        return 0;
+    };
+    if (!request.record_callback)
+        return refuse("no record callback");
+    if (request.record_size < 1 || request.header_size < 0)
+        return refuse("no record size");
+    // A message the stand-in knows must be asked with its own sizes; the
+    // device answers another with whatever it knows of it.
+    if (const ParamMessageSize* known = paramMessageSize(message))
+        if (std::uint32_t(request.record_size) != known->recordSize
+            || std::uint32_t(request.header_size) != known->headerSize)
+            return refuse("a size that is not the message's");
+    vlwire::QueryParam q;
+    q.message = message;
+    for (int i = 0; i < 8; ++i)
+        q.mask[i] = request.channels ? request.channels->mask[i] : 0xFFFFFFFFu;
+    q.recordSize = std::uint32_t(request.record_size);
+    q.headerSize = std::uint32_t(request.header_size);
+    const QueryOutcome got = runQuery(session, q);
+    if (got.answer != 1)
+        return got.answer;
+    if (got.records->header && request.header_callback)
+        request.header_callback(got.records->header, request.user);
+    for (std::size_t i = 0; i < got.records->count; ++i)
+        request.record_callback(got.records->record(i), request.user);
+    return 1;
+}
+
+int queryParamEx(Session& session, const VLNET_QUERY_PARAM_EX& request)
+{
+    const int message = request.command;
+    auto refuse = [&](const char* why) {
+        logLine("connection %d: parameter query %d refused: %s", session.handle(), message, why);
+        return 0;
+    };
+    if (!request.buffer || request.buffer_size < 1)
+        return refuse("no buffer");
+    const ParamMessageSize* known = paramMessageSize(message);
+    if (known && (known->headerSize != 0 || std::uint32_t(request.buffer_size) != known->recordSize))
+        return refuse("not one structure of the message's size");
+    vlwire::QueryParam q;
+    q.message = message;
+    for (std::uint32_t& word : q.mask)
+        word = 0xFFFFFFFFu;
+    q.recordSize = std::uint32_t(request.buffer_size);
+    const QueryOutcome got = runQuery(session, q);
+    if (got.answer != 1)
+        return got.answer;
+    if (got.records->count != 1) {
+        logLine("connection %d: parameter query %d: %zu records where one structure was asked",
+            session.handle(), message, got.records->count);
+        return 0;
+    }
+    std::memcpy(request.buffer, got.records->record(0), got.records->recordSize);
+    return 1;
+}
+
+int setParam(Session& session, const VLNET_SET_PARAM& request)
+{
+    const int message = request.command;
+    auto refuse = [&](const char* why) {
+        logLine("connection %d: parameter %d refused: %s", session.handle(), message, why);
+        return 0;
+    };
+    const ParamMessageSize* known = paramMessageSize(message);
+    if (!known)
+        return refuse("a message whose record size is not known");
+    if (bool(request.record) == bool(request.records))
+        return refuse("not one structure or one list of records");
+    const bool list = request.records != nullptr;
+    auto payload = setParamFrame(message, 0, known->recordSize, list ? request.record_count : 1,
+        list ? request.records : request.record);
+    if (!payload)
+        return refuse("no records");
+    const auto reply = session.exchange(vlwire::kSetParam, std::move(*payload));
+    if (!reply) {
+        logLine("connection %d: parameter %d got no answer", session.handle(), message);
+        return 0;
+    }
+    if (reply->result != vlwire::kOk)
+        logLine("connection %d: parameter %d: the device %s", session.handle(), message,
+            resultText(reply->result));
+    return apiResult(reply->result);
+}
+
+int remoteTest(Session& session, const VLNET_REMOTE_TEST& request)
+{
+    const int command = request.command;
+    std::vector<std::uint8_t> payload(4);
+    vlwire::putU32(payload.data(), std::uint32_t(command));
+    const auto reply = session.exchange(vlwire::kRemoteTest, std::move(payload));
+    if (!reply || reply->result != vlwire::kOk) {
+        logLine("connection %d: remote test %d: %s", session.handle(), command,
+            reply ? resultText(reply->result) : "no answer");
+        return 0;
+    }
+    logLine("connection %d: remote test %d accepted", session.handle(), command);
+    if (request.callback) {
+        const int handle = session.handle();
+        session.runCallback([callback = request.callback, user = request.user, handle, command] {
+            callback(handle, command, 1, user);
+        });
     }
     return 1;
 }

@@ -41,4 +41,24 @@ std::optional<std::vector<std::uint8_t>> setParamPayload(const VLNET_SET_PARAM_E
 // Writes parameter records to the device: 1 when it took them, else 0.
 int setParam(Session& session, const VLNET_SET_PARAM_EX& request);
 
+// The parameter messages the stand-in knows by their sizes (vlnet.h,
+// VLNET_PARAM_*): the header (0: none) and the record. Null for another
+// message.
+struct ParamMessageSize {
+    int message;
+    std::uint32_t headerSize;
+    std::uint32_t recordSize;
+};
+const ParamMessageSize* paramMessageSize(int message);
+
+// VLNetQueryParam, VLNetQueryParamEx, VLNetSetParam and VLNetRemoteTest on a
+// logged-in session: 1 done, 2 the device refuses it to this user, 0
+// anything else (the reason is logged). The queries' callbacks run on the
+// caller's thread before they return; the remote test's callback on the
+// connection's callback thread once the device has accepted the command.
+int queryParam(Session& session, const VLNET_QUERY_PARAM& request);
+int queryParamEx(Session& session, const VLNET_QUERY_PARAM_EX& request);
+int setParam(Session& session, const VLNET_SET_PARAM& request);
+int remoteTest(Session& session, const VLNET_REMOTE_TEST& request);
+
 } // namespace vlnet

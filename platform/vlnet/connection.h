@@ -69,6 +69,9 @@ public:
     virtual bool evenCheck(std::int32_t word) = 0;
     // Drops the session (status 4) and logs in again.
     virtual void reset() = 0;
+    // Runs `fn` on the connection's callback thread, in order with its other
+    // callbacks; dropped once the connection is stopped (as they are).
+    void runCallback(std::function<void()> fn) { deliver(std::move(fn)); }
 
 protected:
     // stop(): ends requests under way, so that a callback blocked in one

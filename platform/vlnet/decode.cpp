@@ -121,4 +121,17 @@ std::optional<Reply> readReply(const Bytes& payload)
     return r;
 }
 
+std::optional<ParamRecords> readParamRecords(
+    const Bytes& data, std::size_t headerSize, std::size_t recordSize)
+{
+    if (recordSize == 0 || data.size() < headerSize || (data.size() - headerSize) % recordSize != 0)
+        return std::nullopt;
+    ParamRecords out;
+    out.header = headerSize ? data.data() : nullptr;
+    out.records = data.data() + headerSize;
+    out.count = (data.size() - headerSize) / recordSize;
+    out.recordSize = recordSize;
+    return out;
+}
+
 } // namespace vlnet

@@ -66,4 +66,18 @@ struct Reply {
 };
 std::optional<Reply> readReply(const Bytes& payload);
 
+// The data of a QUERY_PARAM reply: `headerSize` header bytes, then whole
+// records of `recordSize` bytes. Empty when the data has another size (a
+// record cut short, a missing header) or `recordSize` is 0; the caller then
+// calls none of its callbacks.
+struct ParamRecords {
+    const std::uint8_t* header = nullptr; // null when headerSize is 0
+    const std::uint8_t* records = nullptr; // `count` records back to back
+    std::size_t count = 0;
+    std::size_t recordSize = 0;
+    const std::uint8_t* record(std::size_t i) const { return records + i * recordSize; }
+};
+std::optional<ParamRecords> readParamRecords(
+    const Bytes& data, std::size_t headerSize, std::size_t recordSize);
+
 } // namespace vlnet

@@ -427,31 +427,34 @@ int VLNET_CALL VLNetSetParamEx(int handle, const VLNET_SET_PARAM_EX* request)
 
 int VLNET_CALL VLNetQueryParam(int handle, const VLNET_QUERY_PARAM* request)
 {
-    // Parameter queries are not carried to the devices yet.
-    vlnet::logLine(
-        "connection %d: parameter query %d: not carried yet", handle, request ? int(request->command) : 0);
-    return 0;
+    if (!request)
+        return 0;
+    auto session = mediaSession(handle);
+    return session ? vlnet::queryParam(*session, *request) : 0;
 }
 
 int VLNET_CALL VLNetQueryParamEx(int handle, const VLNET_QUERY_PARAM_EX* request)
 {
-    vlnet::logLine(
-        "connection %d: parameter query %d: not carried yet", handle, request ? int(request->command) : 0);
-    return 0;
+    if (!request)
+        return 0;
+    auto session = mediaSession(handle);
+    return session ? vlnet::queryParamEx(*session, *request) : 0;
 }
 
 int VLNET_CALL VLNetSetParam(int handle, const VLNET_SET_PARAM* request)
 {
-    vlnet::logLine(
-        "connection %d: parameter %d: not carried yet", handle, request ? int(request->command) : 0);
-    return 0;
+    if (!request)
+        return 0;
+    auto session = mediaSession(handle);
+    return session ? vlnet::setParam(*session, *request) : 0;
 }
 
 int VLNET_CALL VLNetRemoteTest(int handle, const VLNET_REMOTE_TEST* request)
 {
-    vlnet::logLine(
-        "connection %d: remote test %d: not carried yet", handle, request ? int(request->command) : 0);
-    return 0;
+    if (!request)
+        return 0;
+    auto session = mediaSession(handle);
+    return session ? vlnet::remoteTest(*session, *request) : 0;
 }
 
 int VLNET_CALL VLNetStopRemoteUpgrade(int* handle)

@@ -1,13 +1,15 @@
 // What a client sends a simulated device in the session commands beyond the
 // login: the network change (read raw, or sealed properly so that the
-// record itself is read), PTZ, the snapshot and parameter writes.
-//   first byte % 5: 0 a raw SET_NEW_DEV_INFO payload, 1 a record sealed for
+// record itself is read), PTZ, the snapshot, parameter writes and queries.
+//   first byte % 6: 0 a raw SET_NEW_DEV_INFO payload, 1 a record sealed for
 //   device 0's admin (its user slot, then the rest as the record), 2 a
-//   PTZ_CONTROL payload, 3 a CAPTURE payload, 4 a SET_PARAM payload
+//   PTZ_CONTROL payload, 3 a CAPTURE payload, 4 a SET_PARAM payload, 5 a
+//   QUERY_PARAM payload
 #include "device_commands.h"
 #include "devsim_fixture.h"
 #include "fuzz.h"
 #include "generate.h"
+#include "param_messages.h"
 #include "store.h"
 #include "wire.h"
 
@@ -35,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     static Fixture f;
     vlfuzz::Input in(data, size);
-    const int kind = in.byte() % 5;
+    const int kind = in.byte() % 6;
     std::string rest = in.rest();
     Json::Value note(Json::objectValue);
     if (kind == 1) {
@@ -53,6 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ptzControl(f.store, 0, "admin", payload, note);
     } else if (kind == 4) {
         setParam(f.store, 0, "admin", payload, note);
+    } else if (kind == 5) {
+        std::vector<std::uint8_t> data;
+        queryParam(f.store, 0, "admin", payload, note, data);
     } else {
         std::vector<std::uint8_t> picture;
         capture(f.store, 0, "admin", payload, note, picture);

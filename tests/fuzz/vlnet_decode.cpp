@@ -1,7 +1,9 @@
 // What a device sends the VLNet stand-in, frame by frame as it comes off a
 // session: the header, then by command the greeting, the login answer (and
 // the record a caller reads after it), a device message, a reply, or (for
-// the probe command) the whole frame as the answer datagram of a search.
+// the probe command) the whole frame as the answer datagram of a search. A
+// parameter query's reply is read as whole records of the sizes its
+// sequence number gives (low 16 bits the header size, high the record size).
 #include "decode.h"
 #include "fuzz.h"
 #include "probe_answer.h"
@@ -39,6 +41,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case vlwire::kMessage:
             readMessage(payload);
+            break;
+        case vlwire::kQueryParam:
+            if (auto reply = readReply(payload)) {
+                const auto records = readParamRecords(reply->data, h->sequence & 0xFFFF, h->sequence >> 16);
+                // Touch the last byte of each part: the sanitizers see a
+                // read past the reply.
+                volatile std::uint8_t sink = 0;
+                if (records && records->header)
+                    sink = records->header[(h->sequence & 0xFFFF) - 1];
+                for (std::size_t i = 0; records && i < records->count; ++i)
+                    sink = records->record(i)[records->recordSize - 1];
+                (void)sink;
+            }
             break;
         case vlwire::kProbe: {
             const std::string datagram = header + body;

@@ -105,6 +105,17 @@ struct WebSession {
     bool https = false; // opened over HTTPS
 };
 
+// The device's clock and time settings (parameter message 524). The clock
+// runs as the host's UTC clock plus `offsetMs`, shown in the time zone
+// `zone` (an index into the device's 34 zones, param_messages.h).
+struct TimeSettings {
+    int zone = 14; // UTC+0
+    bool ntp = false; // takes its time from an NTP server
+    int timeMode = 0; // 0: 24 hours
+    int dateMode = 1; // 1: day, month, year
+    std::int64_t offsetMs = 0; // set by a write of the date and time
+};
+
 // One thing the device received, for tests to read back.
 struct Received {
     std::int64_t timeMs = 0;
@@ -160,6 +171,7 @@ struct Device {
     // Parameter records by (message number, channel).
     std::map<std::pair<int, int>, std::vector<std::uint8_t>> params;
     std::int32_t evenCheck = 0;
+    TimeSettings time;
     // Fields of the device-information record set by hand, by their
     // login-response keys (record_fields.h); they win over what the record
     // would otherwise say.

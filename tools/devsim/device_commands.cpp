@@ -1,6 +1,7 @@
 #include "device_commands.h"
 
 #include "common/hex.h"
+#include "param_messages.h"
 #include "snapshot.h"
 #include "vlnet.h"
 #include "wire.h"
@@ -241,44 +242,7 @@ std::int32_t capture(DeviceStore& store, int id, const std::string& user,
 std::int32_t setParam(DeviceStore& store, int id, const std::string& user,
     const std::vector<std::uint8_t>& payload, Json::Value& note)
 {
-    // The messages the device keeps, with the size of their record: the
-    // device information and the product information behind it.
-    struct Kept {
-        int message;
-        std::uint32_t size;
-    };
-    static constexpr Kept kKept[] = {
-        { VLNET_PARAM_DEVICE_INFO, VLNET_PARAM_DEVICE_INFO_SIZE },
-        { VLNET_PARAM_PRODUCT_INFO, VLNET_PARAM_PRODUCT_INFO_SIZE },
-    };
-    if (payload.size() < 16)
-        return noted(note, vlwire::kBadRequest, "a request of " + std::to_string(payload.size()) + " bytes");
-    const int message = std::int32_t(vlwire::getU32(payload.data()));
-    const int channel = std::int32_t(vlwire::getU32(payload.data() + 4));
-    const std::uint32_t size = vlwire::getU32(payload.data() + 8);
-    const std::uint32_t count = vlwire::getU32(payload.data() + 12);
-    note["msg"] = message;
-    note["channel"] = channel;
-    note["size"] = size;
-    note["count"] = count;
-    if (std::uint64_t(size) * count != payload.size() - 16)
-        return noted(note, vlwire::kBadRequest, "records and their size disagree");
-    note["hex"] = vlhex::to_hex(payload.data() + 16, payload.size() - 16);
-    const Kept* kept = nullptr;
-    for (const Kept& k : kKept)
-        if (k.message == message)
-            kept = &k;
-    if (!kept)
-        return noted(note, vlwire::kUnsupported, "a parameter the device does not keep");
-    // Both records are the whole device's, one at a time.
-    if (size != kept->size || count != 1 || channel != 0)
-        return noted(note, vlwire::kBadRequest, "not one record of the parameter's size for the device");
-    const Access a = accessOf(store, id, user);
-    if (!a.user || !a.rights.settings)
-        return noted(note, vlwire::kNoRight, "the user may not change settings");
-    std::vector<std::uint8_t> record(payload.begin() + 16, payload.end());
-    store.modify(id, [&](Device& d) { d.params[{ message, channel }] = std::move(record); });
-    return noted(note, vlwire::kOk);
+    return writeParam(store, id, user, payload, note);
 }
 
 } // namespace devsim

@@ -40,11 +40,11 @@ std::int32_t capture(DeviceStore& store, int id, const std::string& user,
     const std::vector<std::uint8_t>& payload, Json::Value& note, std::vector<std::uint8_t>& picture);
 
 // SET_PARAM: the message, channel, record size and count words, then the
-// records, for the logged-in `user`. The device keeps what it takes in its
-// parameter store (Device::params, by message and channel), which its state
-// and the `get` command show. kUnsupported for a message the device does not
-// keep, kBadRequest for another shape, size, count or channel, kNoRight
-// without the settings right.
+// records, for the logged-in `user`, through the message's row in the
+// registry of parameter messages (param_messages.h). kUnsupported for a
+// message the device does not write, kBadRequest for another shape, size,
+// count or channel (a structure: one record, channel 0) or records the row
+// refuses, kNoRight without the settings right.
 std::int32_t setParam(DeviceStore& store, int id, const std::string& user,
     const std::vector<std::uint8_t>& payload, Json::Value& note);
 

@@ -3,6 +3,7 @@
 #include "client_requests.h"
 #include "common/json.h"
 #include "device_commands.h"
+#include "param_messages.h"
 #include "records.h"
 #include "wire.h"
 
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <deque>
+#include <functional>
 
 namespace devsim
 {
@@ -243,6 +245,18 @@ private:
             note("SET_PARAM", h.sequence, detail);
             return reply(h, result);
         }
+        case vlwire::kQueryParam: {
+            Json::Value detail(Json::objectValue);
+            std::vector<std::uint8_t> data;
+            const std::int32_t result
+                = queryParam(m_server.m_store, m_device, m_user, m_payload, detail, data);
+            log("session " + std::to_string(m_number) + " parameter query " + detail["msg"].asString()
+                + " -> " + std::to_string(result));
+            note("QUERY_PARAM", h.sequence, detail);
+            return reply(h, result, data.data(), data.size());
+        }
+        case vlwire::kRemoteTest:
+            return onRemoteTest(h);
         case vlwire::kCapture: {
             Json::Value detail(Json::objectValue);
             std::vector<std::uint8_t> picture;
@@ -291,6 +305,42 @@ private:
             + (result == vlwire::kOk ? " (was " + oldIp + ")" : ": " + detail.get("error", "").asString()));
         reply(h, result);
         m_closeAfterFlush = true;
+        pump();
+    }
+
+    // REMOTE_TEST: the device answers first, then acts; a reboot (303)
+    // leaves once the answer is on its way.
+    void onRemoteTest(const vlwire::Header& h)
+    {
+        Json::Value detail(Json::objectValue);
+        std::int32_t result = vlwire::kOk;
+        int command = 0;
+        if (m_payload.size() != 4) {
+            result = vlwire::kBadRequest;
+        } else {
+            command = std::int32_t(vlwire::getU32(m_payload.data()));
+            detail["command"] = command;
+            bool may = false;
+            m_server.m_store.read(m_device, [&](const Device& d) {
+                const User* u = d.findUser(m_user);
+                may = u && u->rights.settings;
+            });
+            if (command != VLNET_TEST_REBOOT)
+                result = vlwire::kUnsupported;
+            else if (!may)
+                result = vlwire::kNoRight;
+        }
+        detail["result"] = result;
+        note("REMOTE_TEST", h.sequence, detail);
+        log("session " + std::to_string(m_number) + " remote test " + std::to_string(command) + " -> "
+            + std::to_string(result));
+        reply(h, result);
+        if (result != vlwire::kOk)
+            return;
+        m_afterFlush = [this] {
+            if (!m_server.m_store.reboot(m_device, m_server.m_rebootMs))
+                log("session " + std::to_string(m_number) + " remote reboot: rebooting already");
+        };
         pump();
     }
 
@@ -413,6 +463,16 @@ private:
         if (m_closed || m_writing)
             return;
         if (m_out.empty()) {
+            if (m_afterFlush) {
+                // What the device does after its answer (a reboot) may
+                // close this session: hold it until the step is done.
+                auto self = shared_from_this();
+                auto then = std::move(m_afterFlush);
+                m_afterFlush = nullptr;
+                then();
+                if (m_closed)
+                    return;
+            }
             if (m_closeAfterFlush)
                 close(true, m_closeWhy.empty() ? "done" : m_closeWhy.c_str());
             return;
@@ -462,6 +522,7 @@ private:
     bool m_writing = false;
     bool m_closeAfterFlush = false;
     bool m_answeringChange = false; // inside onNetworkChange, before its reply is queued
+    std::function<void()> m_afterFlush; // runs once the queued frames are sent
     std::string m_closeWhy;
     Clock::time_point m_lastActivity;
     std::array<std::uint8_t, vlwire::kHeaderSize> m_header {};

@@ -38,6 +38,8 @@ public:
     // Logged-in sessions of a device.
     int sessions(int device) const;
     std::uint16_t sessionPort() const { return m_sessionPort; }
+    // How long a device that reboots by a remote test stays off the network.
+    void setRebootMs(int ms) { m_rebootMs = ms; }
 
     class Session;
 
@@ -54,6 +56,7 @@ private:
     DeviceStore& m_store;
     EventLog& m_log;
     std::uint16_t m_sessionPort;
+    int m_rebootMs = 30000;
     bool m_stopped = false;
     std::map<std::uint16_t, std::unique_ptr<boost::asio::ip::tcp::acceptor>> m_listeners;
     std::set<std::shared_ptr<Session>> m_sessions;

@@ -223,6 +223,7 @@ void Simulator::load()
 void Simulator::run()
 {
     m_sessions = std::make_unique<SessionServer>(m_io, m_store, m_log, m_options.sessionPort);
+    m_sessions->setRebootMs(m_options.rebootMs);
     m_sessions->start();
     m_probe = std::make_unique<ProbeServer>(m_io, m_store, m_log, m_options.probePort);
     m_probe->start();

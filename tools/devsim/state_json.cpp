@@ -169,6 +169,32 @@ bool applyFaultsJson(Faults& f, const Json::Value& v, std::string* error)
     return true;
 }
 
+Json::Value timeToJson(const TimeSettings& t)
+{
+    Json::Value o(Json::objectValue);
+    o["zone"] = t.zone;
+    o["ntp"] = t.ntp;
+    o["time_mode"] = t.timeMode;
+    o["date_mode"] = t.dateMode;
+    o["offset_ms"] = Json::Int64(t.offsetMs);
+    return o;
+}
+
+bool applyTimeJson(TimeSettings& t, const Json::Value& v, std::string* error)
+{
+    TimeSettings copy = t;
+    vljson::reader r = readerOf(v, "time.");
+    r.read("zone", copy.zone, 0, 33);
+    r.read("ntp", copy.ntp);
+    r.read("time_mode", copy.timeMode, 0, 255);
+    r.read("date_mode", copy.dateMode, 0, 255);
+    r.read("offset_ms", copy.offsetMs, -(1ll << 50), 1ll << 50);
+    if (!report(r, error))
+        return false;
+    t = copy;
+    return true;
+}
+
 bool applyChannelJson(Channel& ch, const Json::Value& v, std::string* error, const std::string& where)
 {
     vljson::reader r = readerOf(v, where);
@@ -280,6 +306,7 @@ Json::Value deviceToJson(const Device& d, bool runtime)
     }
     o["params"] = params;
     o["even_check"] = d.evenCheck;
+    o["time"] = timeToJson(d.time);
     Json::Value record(Json::objectValue);
     for (const auto& [key, value] : d.recordFields)
         record[key] = value;
@@ -439,6 +466,8 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
             d.recordFields[key] = rec[key];
         }
     }
+    if (v.isMember("time") && !applyTimeJson(d.time, v["time"], error))
+        return false;
     if (v.isMember("faults") && !applyFaultsJson(d.faults, v["faults"], error))
         return false;
     if (v.isMember("reset") && !applyResetProfileJson(d.reset, v["reset"], error))

@@ -27,6 +27,10 @@ bool applyNetworkJson(Network& net, const Json::Value& v, std::string* error);
 Json::Value networkToJson(const Network& net);
 bool applyFaultsJson(Faults& f, const Json::Value& v, std::string* error);
 Json::Value faultsToJson(const Faults& f);
+// The clock and time settings ("time": zone, ntp, time_mode, date_mode,
+// offset_ms).
+bool applyTimeJson(TimeSettings& t, const Json::Value& v, std::string* error);
+Json::Value timeToJson(const TimeSettings& t);
 
 // The state file: {"version": 1, "devices": [...]}. Devices missing keys get
 // those of generated device n (seed 1), so a file may give as little as an

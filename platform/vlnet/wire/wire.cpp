@@ -158,11 +158,39 @@ const char* commandName(std::uint16_t command)
         return "CAPTURE";
     case kSetParam:
         return "SET_PARAM";
+    case kQueryParam:
+        return "QUERY_PARAM";
+    case kRemoteTest:
+        return "REMOTE_TEST";
     case kProbe:
         return "PROBE";
     default:
         return "UNKNOWN";
     }
+}
+
+std::vector<std::uint8_t> encodeQueryParam(const QueryParam& q)
+{
+    std::vector<std::uint8_t> out(kQueryParamSize);
+    putU32(out.data(), std::uint32_t(q.message));
+    for (int i = 0; i < 8; ++i)
+        putU32(out.data() + 4 + 4 * i, q.mask[i]);
+    putU32(out.data() + 36, q.recordSize);
+    putU32(out.data() + 40, q.headerSize);
+    return out;
+}
+
+std::optional<QueryParam> decodeQueryParam(const std::uint8_t* payload, std::size_t length)
+{
+    if (!payload || length != kQueryParamSize)
+        return std::nullopt;
+    QueryParam q;
+    q.message = std::int32_t(getU32(payload));
+    for (int i = 0; i < 8; ++i)
+        q.mask[i] = getU32(payload + 4 + 4 * i);
+    q.recordSize = getU32(payload + 36);
+    q.headerSize = getU32(payload + 40);
+    return q;
 }
 
 namespace

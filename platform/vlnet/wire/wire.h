@@ -36,6 +36,8 @@ enum Command : std::uint16_t {
     kPtzControl = 10, // int32 PTZ command + 44-byte PTZ record -> result
     kCapture = 11, // int32 channel + int32 picture format -> result + JPEG picture
     kSetParam = 14, // int32 message, channel, record size, count + the records -> result
+    kQueryParam = 15, // QueryParam request (44 bytes) -> result + header + records
+    kRemoteTest = 16, // int32 test command -> result; the device answers first, then acts
     kProbe = 64, // UDP: JSON filter -> JSON device description (one per device)
 };
 
@@ -101,6 +103,21 @@ std::string httpDigestResponse(const DigestInput& in);
 std::string randomHex(std::size_t n);
 
 const char* commandName(std::uint16_t command);
+
+// The request of a QUERY_PARAM frame, 44 bytes: the parameter message, the
+// eight channel-mask words (channel c is bit c % 32 of word c / 32), the
+// record size and the header size the client expects. The reply's data is
+// the header, then one record per selected record in order.
+struct QueryParam {
+    std::int32_t message = 0;
+    std::uint32_t mask[8] = {};
+    std::uint32_t recordSize = 0;
+    std::uint32_t headerSize = 0;
+};
+constexpr std::size_t kQueryParamSize = 44;
+std::vector<std::uint8_t> encodeQueryParam(const QueryParam& q);
+// Empty for a payload of another size.
+std::optional<QueryParam> decodeQueryParam(const std::uint8_t* payload, std::size_t length);
 
 // A record that carries a password travels sealed (PROTOCOL.md, "Sealed
 // records"): AES-256-GCM under a key derived from the session's HELLO nonce
