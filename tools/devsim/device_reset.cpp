@@ -5,6 +5,7 @@
 #include "wire.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace devsim
@@ -309,6 +310,12 @@ void applyReset(Device& d, const ResetOrder& order, Json::Value& note)
         for (int m : messages)
             clearMessage(d, m, cleared);
     }
+    if (order.categories.count("system")) {
+        // The settings go back; the clock runs on where it was set.
+        TimeSettings factory;
+        factory.offsetMs = d.time.offsetMs;
+        d.time = factory;
+    }
     if (order.categories.count("channel")) {
         for (std::size_t i = 0; i < d.channels.size(); ++i)
             d.channels[i].name = "CH" + std::to_string(i + 1);
@@ -327,14 +334,8 @@ void applyReset(Device& d, const ResetOrder& order, Json::Value& note)
     note["reset"] = reset;
 }
 
-void carryOutReset(DeviceStore& store, int id, const ResetOrder& order, int rebootMs, Json::Value& note)
+void finishReset(DeviceStore& store, int id, bool move, int rebootMs)
 {
-    if (order.empty()) {
-        note["reset"] = Json::Value(Json::objectValue);
-        return;
-    }
-    store.modify(id, [&](Device& d) { applyReset(d, order, note); });
-    const bool move = order.network == ResetOrder::Network::All;
     store.after(kResetDelayMs, [&store, id, move, rebootMs] {
         if (move) {
             Network net;
@@ -356,6 +357,52 @@ void carryOutReset(DeviceStore& store, int id, const ResetOrder& order, int rebo
         }
         store.reboot(id, rebootMs);
     });
+}
+
+void carryOutReset(DeviceStore& store, int id, const ResetOrder& order, int rebootMs, Json::Value& note)
+{
+    if (order.empty()) {
+        note["reset"] = Json::Value(Json::objectValue);
+        return;
+    }
+    store.modify(id, [&](Device& d) { applyReset(d, order, note); });
+    finishReset(store, id, order.network == ResetOrder::Network::All, rebootMs);
+}
+
+namespace
+{
+
+std::atomic<int> g_rebootMs { 30000 };
+
+std::int32_t writeReset(Device& d, ParamWrite& w)
+{
+    ResetOrder order;
+    std::string why;
+    if (!resetOrderFromRecord(w.record(0), w.recordSize, &order, &why)) {
+        w.note["error"] = why;
+        return vlwire::kBadRequest;
+    }
+    if (order.empty()) {
+        w.note["reset"] = Json::Value(Json::objectValue);
+        return vlwire::kOk;
+    }
+    applyReset(d, order, w.note);
+    const bool move = order.network == ResetOrder::Network::All;
+    const int rebootMs = g_rebootMs.load();
+    w.then = [move, rebootMs](DeviceStore& store, int id) { finishReset(store, id, move, rebootMs); };
+    return vlwire::kOk;
+}
+
+} // namespace
+
+void setResetRebootMs(int ms)
+{
+    g_rebootMs = ms;
+}
+
+ParamRows resetParamRows()
+{
+    return { { VLNET_PARAM_RESET, VLNET_PARAM_RESET_SIZE, 0, ParamShape::Structure, nullptr, writeReset } };
 }
 
 } // namespace devsim

@@ -7,7 +7,8 @@
 // simulated device:
 //   channel (VLNet: display)   channel names ("CH1", ...), the stream
 //                              (570..572) and OSD (573) records
-//   system                     the date and time settings (524)
+//   system                     the time settings (524: time zone, NTP, time
+//                              and date modes; the clock runs on)
 //   network, all               the factory network settings of the device's
 //                              ResetProfile: address, mask, gateway, DNS,
 //                              DHCP (the ports stay: one port serves one kind
@@ -25,6 +26,7 @@
 // The device answers first; 200 ms later it moves (a network reset) and
 // reboots (`rebootMs`), when anything was reset.
 #include "device.h"
+#include "param_messages.h"
 #include "store.h"
 
 #include <cstddef>
@@ -82,10 +84,17 @@ bool resetOrderFromWeb(const ResetProfile& profile, const Json::Value& data, Res
 // Changes the device now, under the store's lock (everything but its
 // network and the reboot). `note` gets what was reset and cleared.
 void applyReset(Device& device, const ResetOrder& order, Json::Value& note);
-// The whole reset of device `id`: applyReset now, then after kResetDelayMs
-// the move to the factory network (when asked) and the reboot. Does nothing
-// for an empty order.
+// What follows the answer: after kResetDelayMs the move to the factory
+// network (with `move`) and the reboot for `rebootMs`.
 constexpr int kResetDelayMs = 200;
+void finishReset(DeviceStore& store, int id, bool move, int rebootMs);
+// The whole reset of device `id`: applyReset now, then finishReset. Does
+// nothing for an empty order.
 void carryOutReset(DeviceStore& store, int id, const ResetOrder& order, int rebootMs, Json::Value& note);
+
+// Message 521 over VLNet (param_messages.h: resetParamRows): a write of the
+// reset record resets as above and reboots for the time set here (the
+// simulator sets its --reboot-seconds; 30 s until then). Any thread.
+void setResetRebootMs(int ms);
 
 } // namespace devsim

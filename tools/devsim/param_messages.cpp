@@ -210,6 +210,7 @@ const ParamMessage* findParamMessage(int message)
     // The groups of rows, one line each.
     static constexpr ParamRows (*kGroups[])() = {
         coreParamRows,
+        resetParamRows,
     };
     static const ParamRows rows = [] {
         ParamRows all;

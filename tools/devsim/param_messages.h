@@ -114,6 +114,7 @@ using ParamRows = std::vector<ParamMessage>;
 // Groups of rows, each in a file of its own.
 ParamRows
 coreParamRows(); // 502 version, 524 time, 582 product and 700 device information (param_messages.cpp)
+ParamRows resetParamRows(); // 521 restore defaults (device_reset.cpp)
 
 // Every row; null for a message the device does not know.
 const ParamMessage* findParamMessage(int message);

@@ -3,6 +3,7 @@
 #include "common/hex.h"
 #include "common/json.h"
 #include "control_server.h"
+#include "device_reset.h"
 #include "multicast_server.h"
 #include "onvif_discovery.h"
 #include "onvif_service.h"
@@ -244,6 +245,7 @@ void Simulator::run()
     m_webSecrets = std::make_unique<WebSecrets>(m_store, m_log);
     m_webSecrets->addTo(*m_web);
     m_webReset = std::make_unique<WebReset>(m_store, m_log, m_options.rebootMs);
+    setResetRebootMs(m_options.rebootMs);
     m_webReset->addTo(*m_web);
     m_web->start();
     auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);

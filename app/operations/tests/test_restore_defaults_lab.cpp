@@ -1,7 +1,7 @@
 // Restoring defaults end to end against simulated devices: the operation's
 // entry, the login, the state machine, the worker on the work pool, and
-// what the device reset (devsim's state), over the web interface and over
-// VLNet.
+// what the device reset (devsim's state), over the web interface (devices 0
+// to 13) and over VLNet (16 to 19).
 #include "ShellTestEnv.h"
 #include "devices/DeviceInfo.h"
 #include "devices/DeviceTexts.h"
@@ -58,7 +58,7 @@ std::vector<std::string> searchAt(const std::string& ip)
 class RestoreDefaultsLab : public vltest::VlnetLabSuite
 {
 protected:
-    static constexpr int kDevices = 16;
+    static constexpr int kDevices = 20;
 
     static void SetUpTestSuite()
     {
@@ -241,4 +241,110 @@ TEST_F(RestoreDefaultsLab, ADeviceThatRefusesTheResetFailsIt)
     ASSERT_TRUE(waitForEnd({ d.get() }, DeviceInfo::RecoveryFamily));
     EXPECT_EQ(d->status(DeviceInfo::RecoveryFamily), 6);
     sim->must(R"({"cmd":"web","device":13,"clear":true})");
+}
+
+// ---- VLNet ----------------------------------------------------------------------
+
+namespace
+{
+
+// The reset records device n took (SET_PARAM of message 521), as hex.
+std::vector<std::string> resetRecords(const std::vector<Json::Value>& setParams)
+{
+    std::vector<std::string> out;
+    for (const Json::Value& e : setParams) {
+        if (e["msg"].asInt() == 521)
+            out.push_back(e["hex"].asString());
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(RestoreDefaultsLab, RecoveryOverVlnetSendsTheRecordOfThePagesFlags)
+{
+    ShellTestEnv env(protocol(1));
+    Page page;
+    const int n = 16;
+    giveSettings(n);
+    set(n, R"({"time":{"zone":3,"ntp":true}})");
+    takeReceived(n, "");
+    const Json::Value before = state(n);
+    auto d = device(n, page, &DeviceInfo::recoveryPage);
+    // Display, network except its settings, system.
+    d->setResetItems(1, 0, 0, 0, 1, 0, 1, 1, 0, 0, 0);
+    d->setFamilyStatus(DeviceInfo::RecoveryFamily, 4);
+    DeviceInfo::doRecoveryWork(d.get());
+    ASSERT_TRUE(waitForEnd({ d.get() }, DeviceInfo::RecoveryFamily));
+    EXPECT_EQ(d->status(DeviceInfo::RecoveryFamily), 5);
+    const auto sets = takeReceived(n, "SET_PARAM");
+    ASSERT_EQ(
+        resetRecords(sets), std::vector<std::string> { "180000000100020000010000000000000000000000000000" });
+    EXPECT_EQ(sets[0]["reset"]["network"].asString(), "except_params");
+    ASSERT_TRUE(backOnline(n));
+    const Json::Value after = state(n);
+    EXPECT_EQ(after["network"]["ip"], before["network"]["ip"]);
+    EXPECT_EQ(paramsOf(after).count({ 573, 0 }), 0u);
+    EXPECT_EQ(after["time"]["zone"].asInt(), 14);
+    EXPECT_FALSE(after["time"]["ntp"].asBool());
+    EXPECT_TRUE(after["activated"].asBool());
+}
+
+TEST_F(RestoreDefaultsLab, DefaultsBySdkMoveTheDeviceToItsFactoryAddress)
+{
+    ShellTestEnv env(protocol(1));
+    Page page;
+    const int n = 17;
+    takeReceived(n, "");
+    const Json::Value before = state(n);
+    auto d = device(n, page, &DeviceInfo::upgradePage);
+    d->setFamilyStatus(DeviceInfo::LastStatus, 4);
+    DeviceInfo::doSetParamWork(d.get());
+    ASSERT_TRUE(waitForEnd({ d.get() }, DeviceInfo::LastStatus));
+    EXPECT_EQ(d->lastStatus(), 5);
+    EXPECT_EQ(resetRecords(takeReceived(n, "SET_PARAM")),
+        std::vector<std::string> { "180000000101010101010101000000000000000000000000" });
+    const std::string factoryIp = before["reset"]["factory_network"]["ip"].asString();
+    ASSERT_TRUE(vltest::pollUntil([&] { return state(n)["network"]["ip"].asString() == factoryIp; }, 10000));
+    ASSERT_TRUE(backOnline(n));
+    EXPECT_TRUE(state(n)["activated"].asBool()); // the accounts stay
+    EXPECT_EQ(searchAt(factoryIp), std::vector<std::string> { before["mac"].asString() });
+}
+
+TEST_F(RestoreDefaultsLab, TheAutomaticUpgradesResetOverVlnetKeepsTheAddressAndDropsTheDevice)
+{
+    ShellTestEnv env(protocol(1));
+    Page page;
+    const int n = 18;
+    takeReceived(n, "");
+    const Json::Value before = state(n);
+    auto d = device(n, page, &DeviceInfo::autoUpgradePage);
+    d->operation = DeviceInfo::AutoRestore;
+    d->setFamilyStatus(DeviceInfo::AutoUpgradeFamily, 4);
+    d->loginDevice();
+    ASSERT_TRUE(waitForEnd({ d.get() }, DeviceInfo::AutoUpgradeFamily));
+    EXPECT_EQ(d->status(DeviceInfo::AutoUpgradeFamily), 5);
+    EXPECT_TRUE(page.removed.load());
+    EXPECT_EQ(resetRecords(takeReceived(n, "SET_PARAM")),
+        std::vector<std::string> { "180000000101020101010101010000000000000000000000" });
+    ASSERT_TRUE(backOnline(n));
+    EXPECT_EQ(state(n)["network"]["ip"], before["network"]["ip"]);
+    EXPECT_EQ(
+        searchAt(before["network"]["ip"].asString()), std::vector<std::string> { before["mac"].asString() });
+}
+
+TEST_F(RestoreDefaultsLab, AResetByFactoryTypeOverVlnetFailsWithoutARequest)
+{
+    ShellTestEnv env(protocol(1));
+    Page page;
+    const int n = 19;
+    takeReceived(n, "");
+    auto d = device(n, page, &DeviceInfo::recoveryPage);
+    d->setInactiveResetParams(0);
+    d->setFamilyStatus(DeviceInfo::RecoveryFamily, 4);
+    DeviceInfo::doRecoveryToInactiveWork(d.get());
+    ASSERT_TRUE(waitForEnd({ d.get() }, DeviceInfo::RecoveryFamily));
+    EXPECT_EQ(d->status(DeviceInfo::RecoveryFamily), 6);
+    EXPECT_TRUE(takeReceived(n, "SET_PARAM").empty());
+    EXPECT_TRUE(state(n)["activated"].asBool());
 }

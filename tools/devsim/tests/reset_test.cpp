@@ -5,6 +5,7 @@
 #include "common/json.h"
 #include "device_reset.h"
 #include "generate.h"
+#include "param_messages.h"
 #include "state_json.h"
 #include "store.h"
 #include "support/lab.h"
@@ -180,6 +181,9 @@ TEST(DeviceReset, AResetChangesWhatItsCategoriesHold)
     d.params[{ VLNET_PARAM_TIME, 0 }] = { 4 };
     d.params[{ VLNET_PARAM_USERS, 0 }] = { 5 };
     d.params[{ VLNET_PARAM_DEVICE_INFO, 0 }] = { 6 };
+    d.time.zone = 3;
+    d.time.ntp = true;
+    d.time.offsetMs = 5000;
     const std::string mac = d.mac;
     const std::string ip = d.net.ip;
     const int id = store.add(d);
@@ -194,6 +198,7 @@ TEST(DeviceReset, AResetChangesWhatItsCategoriesHold)
         EXPECT_EQ(r.params.count({ VLNET_PARAM_OSD, 0 }), 0u);
         EXPECT_EQ(r.params.count({ VLNET_PARAM_MAIN_STREAM, 1 }), 0u);
         EXPECT_EQ(r.params.count({ VLNET_PARAM_TIME, 0 }), 1u);
+        EXPECT_EQ(r.time.zone, 3);
         EXPECT_EQ(r.net.ip, ip);
         EXPECT_TRUE(r.activated);
         EXPECT_EQ(r.boots, 1); // rebooted
@@ -218,6 +223,9 @@ TEST(DeviceReset, AResetChangesWhatItsCategoriesHold)
         EXPECT_EQ(r.params.count({ VLNET_PARAM_TIME, 0 }), 0u);
         EXPECT_EQ(r.params.count({ VLNET_PARAM_USERS, 0 }), 0u);
         EXPECT_EQ(r.params.count({ VLNET_PARAM_DEVICE_INFO, 0 }), 1u);
+        EXPECT_EQ(r.time.zone, 14);
+        EXPECT_FALSE(r.time.ntp);
+        EXPECT_EQ(r.time.offsetMs, 5000); // the clock runs on
         EXPECT_EQ(r.boots, 2);
     });
     EXPECT_EQ(note["reset"]["factory_ip"].asString(), factoryIp4(n));
@@ -304,4 +312,48 @@ TEST(DeviceReset, TheProfileIsPartOfTheState)
         EXPECT_FALSE(applyDeviceJson(copy, json(bad), &error)) << bad;
         EXPECT_EQ(copy.reset.items, back.reset.items) << bad;
     }
+}
+
+TEST(DeviceReset, TheResetRecordThroughTheRegistryOfParameterMessages)
+{
+    setResetRebootMs(0);
+    DeviceStore store;
+    const int n = firstOf(Kind::Nvr);
+    Device d = generateDevice(n, GenerateOptions {});
+    d.params[{ VLNET_PARAM_OSD, 2 }] = { 1 };
+    const std::string ip = d.net.ip;
+    const int id = store.add(d);
+    auto payload = [](const std::vector<std::uint8_t>& rec) {
+        std::vector<std::uint8_t> p(16, 0);
+        const std::uint32_t words[] = { VLNET_PARAM_RESET, 0, VLNET_PARAM_RESET_SIZE, 1 };
+        std::memcpy(p.data(), words, sizeof words);
+        p.insert(p.end(), rec.begin(), rec.end());
+        return p;
+    };
+    ASSERT_NE(findParamMessage(VLNET_PARAM_RESET), nullptr);
+    EXPECT_EQ(findParamMessage(VLNET_PARAM_RESET)->read, nullptr); // write only
+
+    Json::Value note;
+    EXPECT_EQ(writeParam(store, id, "admin", payload(record({ 0, 0, 7 })), note), -2);
+    EXPECT_FALSE(note["error"].asString().empty());
+    store.read(id, [&](const Device& r) { EXPECT_EQ(r.boots, 0); });
+
+    // Display and the network without its settings: the address stays.
+    note = Json::Value();
+    EXPECT_EQ(writeParam(store, id, "admin", payload(record({ 1, 0, 2 })), note), 0);
+    EXPECT_EQ(note["reset"]["network"].asString(), "except_params");
+    store.read(id, [&](const Device& r) {
+        EXPECT_EQ(r.params.count({ VLNET_PARAM_OSD, 2 }), 0u);
+        EXPECT_EQ(r.net.ip, ip);
+        EXPECT_TRUE(r.activated);
+        EXPECT_EQ(r.boots, 1);
+    });
+    // The whole network: the factory address; the accounts stay.
+    EXPECT_EQ(writeParam(store, id, "admin", payload(record({ 0, 0, 1 })), note), 0);
+    store.read(id, [&](const Device& r) {
+        EXPECT_EQ(r.net.ip, factoryIp4(n));
+        EXPECT_TRUE(r.activated);
+        EXPECT_GT(r.users.size(), 1u);
+    });
+    setResetRebootMs(30000);
 }
