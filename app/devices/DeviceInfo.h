@@ -406,6 +406,40 @@ public:
     std::atomic<multicast_handle*> updateHandle { nullptr }; // operation 0
     std::atomic<multicast_handle*> autoActivationHandle { nullptr }; // operation 30
 
+    // ---- Activation, reboot, version query, date and time (app/operations) --
+
+    // The camera-connection password that the initialisation page hands the
+    // activation of a recorder (sent as "conn ipc pwd"), as 8-bit text.
+    QByteArray cameraConnectionPassword;
+    // The password the automatic upgrade's activation sent over the web
+    // interface: the device's login password once the activation succeeded.
+    // Written by the worker before the request goes, read by the state
+    // machine after the reply's event.
+    QString autoActivationPassword;
+
+    // Operation 20: the first password by multicast (pool thread, no login).
+    static void activateDevice(DeviceInfo* device);
+    // Operation 30: the same for the automatic upgrade.
+    static void activateDeviceForAutoUpgrade(DeviceInfo* device);
+    // The activation's replies (VLSDKWrapper's thread, or the caller's
+    // inside vl_start_multi_activate): this device's reply as a
+    // MultiActivateEvent, another device's as 11008; dropped while no
+    // activation handle is stored or when the text is no JSON object.
+    static void VL_CALL multiActivateCallback(const char* json, void* user);
+    void onMultiActivateReply(const char* json);
+    // Operations 21 and 22: the reboot (pool thread, after the login).
+    static void rebootDevice(DeviceInfo* device);
+    static void rebootDeviceForRecovery(DeviceInfo* device);
+    // The result of VLNet's reboot test: nothing to do (the device goes
+    // away; the worker has already judged the call's result).
+    static void VLNET_CALL remoteTestCallback(int handle, int command, int result, void* user);
+    // Operation 10: the device's version text over VLNet into
+    // queriedVersion; run inline by the state machine, which logs out.
+    void queryUpgradeMatchText();
+    // Operation 16: the device's clock and time zone from `dateTime` (pool
+    // thread, after the login).
+    static void setDateTime(DeviceInfo* device);
+
     // ---- Parameters of the next operation (setters below) --------------------
 
     // Network settings (operations 0 and 8).

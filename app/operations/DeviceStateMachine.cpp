@@ -11,6 +11,7 @@
 #include "devices/HttpClient.h"
 #include "devices/UploadThread.h"
 #include "devices/WorkPool.h"
+#include "operations/MaintenanceRequests.h"
 #include "operations/WorkerFrame.h"
 #include "operations/WorkerTable.h"
 #include "shell/Clock.h"
@@ -623,6 +624,9 @@ void DeviceStateMachine::multiActivate(DeviceInfo* d, int code)
     if (!goesOn) {
         if (multicast_handle* h = d->activationHandle.exchange(nullptr))
             vl_stop_multi_activate(h);
+        // The activation pre-check marked the device as in a session; the
+        // run is over, and a device left marked would stay busy for ever.
+        d->loggedIn = false;
     }
     d->setStatus(statusOf(kActivationStatuses, code, kNoResponse));
     if (d->initialDevicePage)
@@ -632,8 +636,9 @@ void DeviceStateMachine::multiActivate(DeviceInfo* d, int code)
 void DeviceStateMachine::autoActivate(DeviceInfo* d, int code)
 {
     const int status = statusOf(kActivationStatuses, code, kNoResponse);
+    // The device now has the password its activation sent.
     if (code == MultiSuccess)
-        d->password = GKAppSetting::instance()->altPassword();
+        d->password = d->autoActivationPassword;
     if (code != MultiNeedAuth) {
         if (multicast_handle* h = d->autoActivationHandle.exchange(nullptr))
             vl_stop_multi_activate(h);
@@ -648,6 +653,8 @@ void DeviceStateMachine::autoActivate(DeviceInfo* d, int code)
         d->loginDevice();
         return;
     }
+    if (code != MultiNeedAuth)
+        d->loggedIn = false; // as for operation 20
     if (d->autoUpgradePage)
         d->autoUpgradePage->removeWorkDevice(d, code != MultiNeedAuth);
 }
@@ -794,18 +801,11 @@ void VL_CALL DeviceInfo::autoActivateCallback(const char* json, void* user)
 void DeviceInfo::onAutoActivateReply(const char* json)
 {
     // A reply after the operation was stopped belongs to no one.
-    if (!json || !autoActivationHandle.load())
+    if (!json || !autoActivationHandle.load(std::memory_order_acquire))
         return;
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray(json), &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject())
-        return;
-    const QJsonObject reply = doc.object();
-    const QString id = reply.value(QStringLiteral("dev id")).toString();
-    const QString result = reply.value(QStringLiteral("result")).toString();
-    // Another device's answer says nothing about this one.
-    const int code = id == devId() ? activationResultCode(result) : MultiNoResponse;
-    QCoreApplication::postEvent(this, new QMultiEvent(AutoActivateEvent, code));
+    // Another device's answer says nothing about this one (11008).
+    if (const auto code = MaintenanceRequests::activationReplyCode(json, devId()))
+        QCoreApplication::postEvent(this, new QMultiEvent(AutoActivateEvent, *code));
 }
 
 namespace

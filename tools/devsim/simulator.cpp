@@ -13,6 +13,7 @@
 #include "session_server.h"
 #include "state_json.h"
 #include "web_login.h"
+#include "web_reboot_time.h"
 #include "web_reset.h"
 #include "web_secrets.h"
 #include "web_server.h"
@@ -247,6 +248,8 @@ void Simulator::run()
     m_webReset = std::make_unique<WebReset>(m_store, m_log, m_options.rebootMs);
     setResetRebootMs(m_options.rebootMs);
     m_webReset->addTo(*m_web);
+    m_webRebootTime = std::make_unique<WebRebootTime>(m_store, m_log, m_options.rebootMs);
+    m_webRebootTime->addTo(*m_web);
     m_web->start();
     auto signals = std::make_unique<asio::signal_set>(m_io, SIGINT, SIGTERM);
     signals->async_wait([this](boost::system::error_code ec, int) {

@@ -25,6 +25,7 @@ class WebServer;
 class WebLogin;
 class WebSecrets;
 class WebReset;
+class WebRebootTime;
 
 struct Options {
     std::string devicesFile; // --devices: devices to play
@@ -88,6 +89,7 @@ private:
     std::unique_ptr<WebLogin> m_webLogin;
     std::unique_ptr<WebSecrets> m_webSecrets;
     std::unique_ptr<WebReset> m_webReset;
+    std::unique_ptr<WebRebootTime> m_webRebootTime;
 };
 
 } // namespace devsim

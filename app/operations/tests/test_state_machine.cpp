@@ -595,6 +595,8 @@ TEST(StateMachine, AnActivatedDeviceGoesOnToTheAutomaticUpgrade)
         f.watch(&D::autoUpgradePage, "auto");
         f.device->operation = D::AutoActivate;
         f.device->password = QStringLiteral("old");
+        // What the activation sent (the edition's alternative password).
+        f.device->autoActivationPassword = QStringLiteral("9471");
         f.device->loginRetries = 2;
         f.device->searchPasses = 9;
         f.device->found = true;
