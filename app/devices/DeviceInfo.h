@@ -709,6 +709,37 @@ public:
     // 31: no login; posts itself the video-format flow's first step (1031).
     static void doVideoFormatWork(void* device);
 
+    // ---- Restore defaults (app/operations/RestoreDefaultsWorkers.cpp) ------
+    //
+    // Workers (work-pool threads; a null device does nothing): each sets one
+    // final status (5 taken, 6 failed or refused, 29 no usable transfer key,
+    // 30 no reset item offered, 83 no factory-reset types), tells its page
+    // and logs out. The transport is the protocol setting's alone (1 VLNet,
+    // 0 the web interface), whatever the edition.
+    // 3: every category but pairing over VLNet (message 521), the network
+    // address included; the upgrade page is told.
+    static void restoreDefaultsBySdk(DeviceInfo* device);
+    // 19, reset kinds 0 and 1: the reset flags as the recovery page set them
+    // (VLNet: resetItems; web: factoryResetItems, the items the device
+    // offers only); the recovery page is told.
+    static void restoreDefaults(DeviceInfo* device);
+    // 19, reset kind 2: the factory-reset type of factoryTypeChoice among
+    // the device's types (web only; VLNet refuses with 6).
+    static void resetDeviceByFactoryType(DeviceInfo* device);
+    // 29, the end of an automatic upgrade: every category back to defaults
+    // but the network settings, so that the device stays where it was
+    // found; the automatic-upgrade page is told to drop the device.
+    static void restoreDefaultsKeepNetwork(DeviceInfo* device);
+    // "/API/Maintenance/Reset/Range" on a client of their own, only where
+    // the web interface is in use (the edition, or the protocol setting 0);
+    // false at once otherwise. A reply that is no JSON leaves the record as
+    // it was. Blocking: a work-pool thread.
+    // Rewrites offeredResetItems; true when the device offers any item.
+    bool queryResetItems();
+    // Appends the device's factory-reset types to factoryTypes; true when
+    // the reply carries the list (an empty one included).
+    bool queryResetFactoryTypes();
+
     // ---- Events and the state machine (app/operations/DeviceStateMachine.cpp)
 
     // Tells the waiting pages of the device: every batch page's watcher

@@ -128,13 +128,13 @@ std::optional<QJsonObject> secondaryAuthFrom(const QJsonObject& keyReply, const 
     return object;
 }
 
-void finish(DeviceInfo* device, int status, DeviceWatcher* page, bool logout)
+void finish(DeviceInfo* device, int status, DeviceWatcher* page, bool logout, bool remove)
 {
     if (!device)
         return;
     device->setStatus(status);
     if (page)
-        page->removeWorkDevice(device, false);
+        page->removeWorkDevice(device, remove);
     if (logout)
         device->logoutDevice(__LINE__);
 }

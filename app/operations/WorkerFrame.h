@@ -123,8 +123,9 @@ private:
 std::optional<QJsonObject> secondaryAuthFrom(const QJsonObject& keyReply, const QString& password);
 
 // The end of a pool worker's run: exactly one final status, the page told to
-// refresh the row (remove = false; no call without a page), and, with
-// `logout`, the device logged out.
-void finish(DeviceInfo* device, int status, DeviceWatcher* page, bool logout = true);
+// refresh the row (no call without a page; with `remove` it drops the device
+// from its work list instead, as the last step of an automatic upgrade
+// does), and, with `logout`, the device logged out.
+void finish(DeviceInfo* device, int status, DeviceWatcher* page, bool logout = true, bool remove = false);
 
 } // namespace WorkerFrame

@@ -25,7 +25,7 @@ constexpr Row kRows[] = {
                 device->modifyDevice();
         } },
     { WorkerStep::StartUpgradeDevice, "startUpgradeDevice", nullptr },
-    { WorkerStep::RestoreDefaultsBySdk, "restoreDefaultsBySdk", nullptr },
+    { WorkerStep::RestoreDefaultsBySdk, "restoreDefaultsBySdk", &DeviceInfo::restoreDefaultsBySdk },
     { WorkerStep::ExportConfig, "exportConfig", [](DeviceInfo* device) { device->exportConfig(); } },
     { WorkerStep::ImportConfig, "importConfig", &DeviceInfo::importConfig },
     { WorkerStep::EnableNtp, "enableNtp",
@@ -49,8 +49,9 @@ constexpr Row kRows[] = {
     { WorkerStep::SetDateTime, "setDateTime", &DeviceInfo::setDateTime },
     { WorkerStep::SetOsdConfig, "setOSDConfig", &DeviceInfo::setOSDConfig },
     { WorkerStep::GetOsdConfig, "getOSDConfig", &DeviceInfo::getOSDConfig },
-    { WorkerStep::RestoreDefaults, "restoreDefaults", nullptr },
-    { WorkerStep::ResetDeviceByFactoryType, "resetDeviceByFactoryType", nullptr },
+    { WorkerStep::RestoreDefaults, "restoreDefaults", &DeviceInfo::restoreDefaults },
+    { WorkerStep::ResetDeviceByFactoryType, "resetDeviceByFactoryType",
+        &DeviceInfo::resetDeviceByFactoryType },
     { WorkerStep::ActivateDevice, "activateDevice", &DeviceInfo::activateDevice },
     { WorkerStep::RebootDevice, "rebootDevice", &DeviceInfo::rebootDevice },
     { WorkerStep::RebootDeviceForRecovery, "rebootDeviceForRecovery", &DeviceInfo::rebootDeviceForRecovery },
@@ -58,7 +59,8 @@ constexpr Row kRows[] = {
     { WorkerStep::GetDeveloperMode, "getDeveloperMode", &DeviceInfo::getDeveloperMode },
     { WorkerStep::SetDeveloperMode, "setDeveloperMode", &DeviceInfo::setDeveloperMode },
     { WorkerStep::AutoUpgradeDevice, "autoUpgradeDevice", nullptr },
-    { WorkerStep::RestoreDefaultsKeepNetwork, "restoreDefaultsKeepNetwork", nullptr },
+    { WorkerStep::RestoreDefaultsKeepNetwork, "restoreDefaultsKeepNetwork",
+        &DeviceInfo::restoreDefaultsKeepNetwork },
     { WorkerStep::ActivateDeviceForAutoUpgrade, "activateDeviceForAutoUpgrade",
         &DeviceInfo::activateDeviceForAutoUpgrade },
     { WorkerStep::SendSetVideoFormatRequest, "sendSetVideoFormatRequest",
@@ -94,6 +96,11 @@ bool valid(WorkerStep step)
     return int(step) >= 0 && int(step) < kWorkerStepCount;
 }
 
+// The override that stands for "no function" (WorkerTable::setMissing).
+void missingWorker(DeviceInfo*)
+{
+}
+
 } // namespace
 
 namespace WorkerTable
@@ -104,7 +111,7 @@ Function function(WorkerStep step)
     if (!valid(step))
         return nullptr;
     if (Function fake = overrides()[std::size_t(step)].load())
-        return fake;
+        return fake == &missingWorker ? nullptr : fake;
     return kRows[int(step)].builtIn;
 }
 
@@ -117,6 +124,11 @@ void setFunction(WorkerStep step, Function function)
 {
     if (valid(step))
         overrides()[std::size_t(step)].store(function);
+}
+
+void setMissing(WorkerStep step)
+{
+    setFunction(step, &missingWorker);
 }
 
 void reset()

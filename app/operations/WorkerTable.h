@@ -60,6 +60,9 @@ const char* name(WorkerStep step);
 // Puts `function` in place of the built-in one; null puts the built-in one
 // back.
 void setFunction(WorkerStep step, Function function);
+// Takes the step's function away, as in a program built without it, so that
+// a test can watch the defined end of an operation without its worker.
+void setMissing(WorkerStep step);
 // Puts every built-in function back.
 void reset();
 

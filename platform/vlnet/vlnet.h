@@ -892,6 +892,30 @@ typedef struct VLNET_OSD_PARAM {
     uint8_t time_format; /* 0: 24 hours, 1: 12 hours */
     uint8_t reserved60[1636];
 } VLNET_OSD_PARAM;
+/* ---- Restoring defaults (message 521) ------------------------------- */
+
+/* Network modes of the reset record. */
+#define VLNET_RESET_NETWORK_KEEP 0 /* the network category is not reset */
+#define VLNET_RESET_NETWORK_ALL 1 /* reset, the address and ports included */
+#define VLNET_RESET_NETWORK_EXCEPT_PARAMS 2 /* reset, but the address, mask, gateway, DNS and ports stay */
+
+/* The reset record of message VLNET_PARAM_RESET, 24 bytes, written with
+   VLNetSetParam in the structure form: every category set to 1 returns to
+   its factory defaults; the device reboots afterwards. Accounts and the
+   activation are not touched. */
+typedef struct VLNET_RESET_PARAM {
+    int32_t size; /* 24 */
+    uint8_t display; /* channel display: names, OSD, streams */
+    uint8_t record;
+    uint8_t network; /* VLNET_RESET_NETWORK_* */
+    uint8_t alarm;
+    uint8_t device; /* storage and attached devices */
+    uint8_t system;
+    uint8_t advanced; /* events */
+    uint8_t intelligent; /* AI analytics */
+    uint8_t pairing; /* paired wireless cameras */
+    uint8_t reserved13[11];
+} VLNET_RESET_PARAM;
 
 /* ---- Downloads -------------------------------------------------------- */
 
@@ -1339,6 +1363,16 @@ static_assert(offsetof(VLNET_USER_RECORD, have_switch) == 34, "VLNET_USER_RECORD
 static_assert(offsetof(VLNET_USER_RECORD, c32_password) == 80, "VLNET_USER_RECORD");
 static_assert(offsetof(VLNET_USER_RECORD, user_name2) == 112, "VLNET_USER_RECORD");
 static_assert(offsetof(VLNET_PARAM_IMPORT, name) == 8, "VLNET_PARAM_IMPORT");
+/* The reset record (message 521). */
+static_assert(sizeof(VLNET_RESET_PARAM) == 24, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, display) == 4, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, network) == 6, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, alarm) == 7, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, device) == 8, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, system) == 9, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, advanced) == 10, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, intelligent) == 11, "VLNET_RESET_PARAM");
+static_assert(offsetof(VLNET_RESET_PARAM, pairing) == 12, "VLNET_RESET_PARAM");
 #else
 _Static_assert(sizeof(VLNET_SEARCH_DEV_RSP) == 452, "VLNET_SEARCH_DEV_RSP");
 _Static_assert(sizeof(VLNET_DEVICE_INFO) == 1232, "VLNET_DEVICE_INFO");
@@ -1375,4 +1409,14 @@ _Static_assert(offsetof(VLNET_USER_RECORD, have_switch) == 34, "VLNET_USER_RECOR
 _Static_assert(offsetof(VLNET_USER_RECORD, c32_password) == 80, "VLNET_USER_RECORD");
 _Static_assert(offsetof(VLNET_USER_RECORD, user_name2) == 112, "VLNET_USER_RECORD");
 _Static_assert(offsetof(VLNET_PARAM_IMPORT, name) == 8, "VLNET_PARAM_IMPORT");
+/* The reset record (message 521). */
+_Static_assert(sizeof(VLNET_RESET_PARAM) == 24, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, display) == 4, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, network) == 6, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, alarm) == 7, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, device) == 8, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, system) == 9, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, advanced) == 10, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, intelligent) == 11, "VLNET_RESET_PARAM");
+_Static_assert(offsetof(VLNET_RESET_PARAM, pairing) == 12, "VLNET_RESET_PARAM");
 #endif

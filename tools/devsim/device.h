@@ -155,6 +155,16 @@ struct Received {
     Json::Value detail;
 };
 
+// What a device offers for restoring its defaults (device_reset.h): the
+// reset items of its web interface (names of kResetItems), its
+// factory-reset types, and the network settings a network reset returns
+// to (the address, mask, gateway, DNS and DHCP; the ports stay).
+struct ResetProfile {
+    std::vector<std::string> items;
+    std::vector<std::string> factoryTypes; // empty: no reset by type
+    Network factoryNet;
+};
+
 struct Device {
     int index = 0; // position in the store; stable for the run
 
@@ -197,6 +207,7 @@ struct Device {
     // would otherwise say.
     std::map<std::string, Json::Value> recordFields;
     Faults faults;
+    ResetProfile reset;
 
     // Run-time state, not saved.
     bool rebooting = false;

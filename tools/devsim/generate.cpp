@@ -1,5 +1,6 @@
 #include "generate.h"
 
+#include "device_reset.h"
 #include "keys.h"
 
 #include <cctype>
@@ -142,6 +143,7 @@ Device generateDevice(int n, const GenerateOptions& options)
     d.net.httpsPort = rng.percent(80) ? 443 : 0;
     d.keys = makeKeyPair();
     d.onvif = (n + 1) * options.onvifPercent / 100 != n * options.onvifPercent / 100;
+    d.reset = defaultResetProfile(d.kind, n, d.net);
     return d;
 }
 

@@ -213,6 +213,7 @@ const ParamMessage* findParamMessage(int message)
         coreParamRows,
         streamOsdParamRows,
         userParamRows,
+        resetParamRows,
     };
     static const ParamRows rows = [] {
         ParamRows all;

@@ -117,6 +117,7 @@ coreParamRows(); // 502 version, 524 time, 582 product and 700 device informatio
 ParamRows streamOsdParamRows(); // 570, 571, 572 streams and 573 OSD of each channel (stream_osd.cpp)
 
 ParamRows userParamRows(); // 505 users (user_records.cpp)
+ParamRows resetParamRows(); // 521 restore defaults (device_reset.cpp)
 
 // Every row; null for a message the device does not know.
 const ParamMessage* findParamMessage(int message);

@@ -5,6 +5,7 @@
 #include "control_server.h"
 #include "custom_factory.h"
 #include "device_config.h"
+#include "device_reset.h"
 #include "multicast_server.h"
 #include "onvif_discovery.h"
 #include "onvif_service.h"
@@ -17,6 +18,7 @@
 #include "user_records.h"
 #include "web_login.h"
 #include "web_reboot_time.h"
+#include "web_reset.h"
 #include "web_secrets.h"
 #include "web_server.h"
 #include "wire.h"
@@ -247,6 +249,9 @@ void Simulator::run()
     m_webLogin->addTo(*m_web);
     m_webSecrets = std::make_unique<WebSecrets>(m_store, m_log);
     m_webSecrets->addTo(*m_web);
+    m_webReset = std::make_unique<WebReset>(m_store, m_log, m_options.rebootMs);
+    setResetRebootMs(m_options.rebootMs);
+    m_webReset->addTo(*m_web);
     m_webRebootTime = std::make_unique<WebRebootTime>(m_store, m_log, m_options.rebootMs);
     m_webRebootTime->addTo(*m_web);
     m_customFactory

@@ -24,6 +24,7 @@ class Schedules;
 class WebServer;
 class WebLogin;
 class WebSecrets;
+class WebReset;
 class WebRebootTime;
 class CustomFactory;
 
@@ -88,6 +89,7 @@ private:
     std::unique_ptr<WebServer> m_web;
     std::unique_ptr<WebLogin> m_webLogin;
     std::unique_ptr<WebSecrets> m_webSecrets;
+    std::unique_ptr<WebReset> m_webReset;
     std::unique_ptr<WebRebootTime> m_webRebootTime;
     std::unique_ptr<CustomFactory> m_customFactory;
 };

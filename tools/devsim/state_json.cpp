@@ -2,6 +2,7 @@
 
 #include "common/hex.h"
 #include "common/json.h"
+#include "device_reset.h"
 #include "generate.h"
 #include "keys.h"
 #include "record_fields.h"
@@ -316,6 +317,7 @@ Json::Value deviceToJson(const Device& d, bool runtime)
         record[key] = value;
     o["record"] = record;
     o["faults"] = faultsToJson(d.faults);
+    o["reset"] = resetProfileToJson(d.reset);
     if (runtime) {
         o["online"] = d.online();
         o["rebooting"] = d.rebooting;
@@ -472,6 +474,8 @@ bool applyDeviceJson(Device& d, const Json::Value& v, std::string* error)
     if (v.isMember("time") && !applyTimeJson(d.time, v["time"], error))
         return false;
     if (v.isMember("faults") && !applyFaultsJson(d.faults, v["faults"], error))
+        return false;
+    if (v.isMember("reset") && !applyResetProfileJson(d.reset, v["reset"], error))
         return false;
     return true;
 }

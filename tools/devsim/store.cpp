@@ -321,6 +321,19 @@ void DeviceStore::setScheduler(Scheduler scheduler)
     m_scheduler = std::move(scheduler);
 }
 
+void DeviceStore::after(int ms, std::function<void()> fn)
+{
+    Scheduler scheduler;
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        scheduler = m_scheduler;
+    }
+    if (scheduler)
+        scheduler(ms, std::move(fn));
+    else
+        fn();
+}
+
 std::vector<Device> DeviceStore::snapshot() const
 {
     std::lock_guard<std::mutex> hold(m_lock);

@@ -106,6 +106,9 @@ public:
 
     void subscribe(Observer observer);
     void setScheduler(Scheduler scheduler);
+    // Runs `fn` once after `ms` milliseconds through the scheduler (at once
+    // without one), as a device does what it does after its answer has left.
+    void after(int ms, std::function<void()> fn);
 
     // A copy of every device (for saving).
     std::vector<Device> snapshot() const;

@@ -1,12 +1,17 @@
 #pragma once
-// A device's web interface on a loopback port for the workers' unit tests,
-// and the search-record address that points a record at it.
+// A web interface on a loopback port for the workers' tests: it answers
+// each request, in turn, with the next of its bodies (HTTP 200), one
+// request per connection, and records what it was sent.
+//
+//   LoopbackWeb web({ saltReply, R"({"result":"success"})" });
+//   setAddress(*device, "127.0.0.1", web.port());
 #include "devices/DeviceInfo.h"
 
 #include <QByteArray>
 #include <QList>
 #include <arpa/inet.h>
 #include <cstring>
+#include <functional>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
@@ -15,6 +20,7 @@
 namespace machine_test
 {
 
+// Points the device's search record at `ip` and web port `port`.
 inline void setAddress(DeviceInfo& d, const char* ip, unsigned port)
 {
     std::memset(d.searchRecord.sdk.ip, 0, sizeof d.searchRecord.sdk.ip);
@@ -28,8 +34,11 @@ inline void setAddress(DeviceInfo& d, const char* ip, unsigned port)
 class LoopbackWeb
 {
 public:
-    explicit LoopbackWeb(QList<QByteArray> bodies)
+    // `beforeAnswer`, when given, is called on the server's thread with the
+    // request's index, after the request was read and before it is answered.
+    explicit LoopbackWeb(QList<QByteArray> bodies, std::function<void(int)> beforeAnswer = {})
         : m_bodies(std::move(bodies))
+        , m_beforeAnswer(std::move(beforeAnswer))
     {
         m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a {};
@@ -76,6 +85,8 @@ private:
                 in.append(buffer, int(n));
             }
             requests << in;
+            if (m_beforeAnswer)
+                m_beforeAnswer(requests.size() - 1);
             const QByteArray out
                 = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n"
                   "Content-Length: "
@@ -86,6 +97,7 @@ private:
     }
 
     QList<QByteArray> m_bodies;
+    std::function<void(int)> m_beforeAnswer;
     int m_fd = -1;
     unsigned m_port = 0;
     std::thread m_thread;

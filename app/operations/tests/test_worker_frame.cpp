@@ -222,6 +222,12 @@ TEST(WorkerFrame, TheEndOfARunStoresOneStatusTellsThePageAndLogsOut)
     EXPECT_TRUE(f.heard.isEmpty());
     EXPECT_EQ(f.logouts, 0);
     finish(nullptr, 1, nullptr); // nothing
+
+    // The last step of an automatic upgrade drops the device from the page.
+    f.clearJournals();
+    finish(f.device.get(), 5, f.device->rebootPage, true, true);
+    EXPECT_EQ(f.heard, QStringList { "reboot remove" });
+    EXPECT_EQ(f.logouts, 1);
 }
 
 // Last in this file: it stops the process-wide pool, which no test here

@@ -139,6 +139,7 @@ const std::vector<Rule>& rules()
             [](P& p) { p.devices.nameAndTypeOverWeb = true; } },
         { { 43, 44 }, [](P& p) { p.devices.checksAccountRules = true; } },
         { { 59 }, [](P& p) { p.devices.configTransferByEncPassword = true; } },
+        { { 40, 43, 44 }, [](P& p) { p.devices.resetRangeOverWeb = true; } },
         { { 24 }, [](P& p) { p.devices.loginDeviceClass = 1; } },
         { { 8 }, [](P& p) { p.devices.loginDeviceClass = 2; } },
         { { 9, 21 }, [](P& p) { p.devices.loginDeviceClass = 4; } },

@@ -191,6 +191,10 @@ struct EditionProfile {
         // The edition code sent as "oem type" with that search (one of
         // VLSDKWrapper's OEM type words; "default" for most editions).
         QString rangeSearchOemType = QStringLiteral("default");
+        // The device's reset categories and factory-reset types are asked of
+        // its web interface ("/API/Maintenance/Reset/Range"), whatever the
+        // protocol setting.
+        bool resetRangeOverWeb = false;
     } devices;
 
     // --- Tool bar (beyond ToolBarEditions) --------------------------------------------------

@@ -181,6 +181,7 @@ TEST(EditionProfile, DevicesAndSearches)
         EXPECT_EQ(d.latin1DeviceTexts, e == 40) << e;
         EXPECT_EQ(d.nameAndTypeOverWeb, e == 0 || e == 28 || e == 29 || e == 40 || (e >= 60 && e <= 67)) << e;
         EXPECT_EQ(d.checksAccountRules, e == 43 || e == 44) << e;
+        EXPECT_EQ(d.resetRangeOverWeb, e == 40 || e == 43 || e == 44) << e;
     }
 
     struct Login {
