@@ -73,6 +73,20 @@ QString recordText(const char* field, std::size_t width)
     return QString::fromLatin1(field, length);
 }
 
+QByteArray cutUtf8(const QByteArray& text, int maxBytes)
+{
+    if (maxBytes <= 0)
+        return QByteArray();
+    if (text.size() <= maxBytes)
+        return text;
+    int end = maxBytes;
+    // Step back over the continuation bytes of the character that the cut
+    // splits, then over its lead byte: that character goes whole.
+    while (end > 0 && isContinuation(text.at(end)))
+        --end;
+    return text.left(end);
+}
+
 void copyRecordText(char* field, std::size_t width, const QByteArray& text)
 {
     if (!field || width == 0)

@@ -16,6 +16,10 @@ template <std::size_t N> QString recordText(const char (&field)[N])
     return recordText(field, N);
 }
 
+// At most `maxBytes` of `text`, cut before a UTF-8 character that would
+// not fit whole (a lead byte's continuation bytes stay together).
+QByteArray cutUtf8(const QByteArray& text, int maxBytes);
+
 // Writes `text` into a fixed-width field that is zero-filled already: at most
 // `width` bytes, cut before a UTF-8 sequence that would not fit whole; a text
 // that fills the field keeps no terminator. Nothing is written past the field.

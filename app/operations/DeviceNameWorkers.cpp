@@ -3,6 +3,7 @@
 #include "operations/DeviceNameWorkers.h"
 
 #include "devices/DeviceInfo.h"
+#include "devices/DeviceTexts.h"
 #include "operations/WorkerFrame.h"
 #include "shell/GKAppSetting.h"
 #include "shell/Utilities.h"
@@ -12,20 +13,6 @@
 
 namespace DeviceNameRequests
 {
-
-QByteArray cutUtf8(const QByteArray& text, int maxBytes)
-{
-    if (maxBytes <= 0)
-        return QByteArray();
-    if (text.size() <= maxBytes)
-        return text;
-    int end = maxBytes;
-    // Step back over the continuation bytes of the character that the cut
-    // splits, then over its lead byte: that character goes whole.
-    while (end > 0 && (quint8(text.at(end)) & 0xC0) == 0x80)
-        --end;
-    return text.left(end);
-}
 
 QByteArray deviceInfoRecord(const QByteArray& name, const QByteArray& type)
 {

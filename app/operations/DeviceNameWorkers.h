@@ -14,10 +14,6 @@ namespace DeviceNameRequests
 // before the zero that ends the 32-byte field.
 constexpr int kRecordTextMax = 31;
 
-// At most `maxBytes` of `text`, cut before a UTF-8 character that would
-// not fit whole (a lead byte's continuation bytes stay together).
-QByteArray cutUtf8(const QByteArray& text, int maxBytes);
-
 // The 1032-byte device-information record of message 700 that changes the
 // name and/or the type: its size, the change flags of the texts given
 // (0x20 name, 0x10 type), each text cut to 31 bytes and zero-padded to its

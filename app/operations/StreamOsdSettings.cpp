@@ -1,6 +1,7 @@
 #include "operations/StreamOsdSettings.h"
 
 #include "devices/DeviceInfo.h"
+#include "devices/DeviceTexts.h"
 #include "operations/WorkerFrame.h"
 #include "shell/Utilities.h"
 
@@ -185,14 +186,7 @@ void readOsdRecord(const SdkOsdRecord& record, DeviceInfo& d)
 
 QByteArray cutName(const QString& name, int bytes)
 {
-    QByteArray text = name.toUtf8();
-    if (text.size() <= bytes)
-        return text;
-    int end = bytes;
-    // Never end inside a character: back off over continuation bytes.
-    while (end > 0 && (std::uint8_t(text.at(end)) & 0xC0) == 0x80)
-        --end;
-    return text.left(end);
+    return cutUtf8(name.toUtf8(), bytes);
 }
 
 void fillOsdRecord(SdkOsdRecord& record, const DeviceInfo& d)

@@ -4,6 +4,7 @@
 // the web requests on a loopback web interface.
 #include "LoopbackWeb.h"
 #include "StateMachineFixture.h"
+#include "devices/DeviceTexts.h"
 #include "operations/DeviceNameWorkers.h"
 #include "operations/WorkerTable.h"
 #include "shell/Utilities.h"
