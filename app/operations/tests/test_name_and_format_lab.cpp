@@ -10,6 +10,7 @@
 #include "devices/DeviceInfo.h"
 #include "devices/DeviceTexts.h"
 #include "devices/WorkPool.h"
+#include "support/multicast_search.h"
 #include "support/poll.h"
 #include "support/vlnet_lab.h"
 #include "vl_sdk_wrapper.h"
@@ -74,29 +75,8 @@ protected:
         Json::Value found;
         vltest::pollUntil(
             [&] {
-                struct Answers {
-                    std::mutex mutex;
-                    std::vector<std::string> texts;
-                    std::atomic<bool> done { false };
-                } answers;
-                const auto callback = [](const char* json, void* user) {
-                    auto* a = static_cast<Answers*>(user);
-                    if (!json) {
-                        a->done = true;
-                        return;
-                    }
-                    std::lock_guard<std::mutex> lock(a->mutex);
-                    a->texts.emplace_back(json);
-                };
-                multicast_handle* h = vl_start_multi_search(R"({"timeout":1000})", callback, &answers);
-                if (!h)
-                    return false;
-                vltest::pollUntil([&] { return answers.done.load(); }, 10000);
-                vl_stop_multi_search(h);
-                std::lock_guard<std::mutex> lock(answers.mutex);
-                for (const std::string& text : answers.texts) {
-                    Json::Value v;
-                    if (vljson::parse_object(text, v) && v["mac"].asString() == mac && wanted(v)) {
+                for (const Json::Value& v : vltest::multicastSearch()) {
+                    if (v["mac"].asString() == mac && wanted(v)) {
                         found = v;
                         return true;
                     }

@@ -7,6 +7,7 @@
 #include "common/json.h"
 #include "devices/DeviceInfo.h"
 #include "devices/DeviceTexts.h"
+#include "support/multicast_search.h"
 #include "support/poll.h"
 #include "support/vlnet_lab.h"
 #include "vl_sdk_wrapper.h"
@@ -78,28 +79,8 @@ protected:
     // "dev id" and "dev enc" of the device at `ip`, from a multicast search.
     static bool findKeys(DeviceInfo& d)
     {
-        struct Answers {
-            std::mutex mutex;
-            std::vector<std::string> texts;
-            std::atomic<bool> done { false };
-        } answers;
-        const auto callback = [](const char* json, void* user) {
-            auto* a = static_cast<Answers*>(user);
-            if (!json) {
-                a->done = true;
-                return;
-            }
-            std::lock_guard<std::mutex> lock(a->mutex);
-            a->texts.emplace_back(json);
-        };
-        multicast_handle* h = vl_start_multi_search(R"({"timeout":1500})", callback, &answers);
-        if (!h)
-            return false;
-        vltest::pollUntil([&] { return answers.done.load(); }, 10000);
-        vl_stop_multi_search(h);
-        for (const std::string& text : answers.texts) {
-            Json::Value v;
-            if (!vljson::parse_object(text, v) || v["wired ip"].asString() != d.ip().toStdString())
+        for (const Json::Value& v : vltest::multicastSearch(R"({"timeout":1500})")) {
+            if (v["wired ip"].asString() != d.ip().toStdString())
                 continue;
             copyRecordText(d.searchRecord.devId, QByteArray::fromStdString(v["dev id"].asString()));
             copyRecordText(d.searchRecord.devEnc, QByteArray::fromStdString(v["dev enc"].asString()));
