@@ -14,48 +14,7 @@
 #include "shell/Utilities.h"
 
 #include <QCoreApplication>
-#include <QJsonValue>
 #include <QtDebug>
-
-namespace VideoFormatRequests
-{
-
-QString factoryTypeFor(const QList<QByteArray>& factoryTypes)
-{
-    constexpr int kShortest = 7; // "factory" itself
-    QString chosen = QStringLiteral("factory_defaults");
-    for (const QByteArray& entry : factoryTypes) {
-        if (entry.size() >= kShortest && entry.contains("factory"))
-            chosen = QString::fromUtf8(entry);
-    }
-    return chosen;
-}
-
-QJsonObject factoryResetData(
-    const QString& software, const QList<QByteArray>& factoryTypes, const QJsonObject& secondaryAuth)
-{
-    QJsonObject data;
-    data.insert(QStringLiteral("base_secondary_authentication"), secondaryAuth);
-    if (software.startsWith(QLatin1String("VC"))) {
-        data.insert(QStringLiteral("factory_type"), factoryTypeFor(factoryTypes));
-        return data;
-    }
-    for (const char* item :
-        { "channel", "record", "event", "ai", "network", "device", "storage", "system", "alarm" })
-        data.insert(QLatin1String(item), true);
-    return data;
-}
-
-std::optional<QString> videoFormatOf(const QJsonObject& reply)
-{
-    const QJsonValue value
-        = reply.value(QStringLiteral("data")).toObject().value(QStringLiteral("video_format"));
-    if (!value.isString())
-        return std::nullopt;
-    return value.toString();
-}
-
-} // namespace VideoFormatRequests
 
 using namespace VideoFormatRequests;
 
@@ -116,15 +75,15 @@ void DeviceInfo::sendFirstLoginPasswordRequest(const QJsonObject& keyReply)
     user = QLatin1String(GKAppSetting::kDefaultUser);
     password = QLatin1String(kFirstLoginPassword);
     newPassword = password;
-    // An unusable key has run this request's failure continuation already.
-    if (!onTransKeyReply(keyReply))
-        return;
     // A key of the other kind (a salt) encrypts nothing: an empty object
     // would go out as the first password.
-    if (encryptedPassword.isEmpty()) {
+    if (!stepKey(keyReply, QStringLiteral("base_x_public"))) {
         postFailure(this, VideoFormatEvent, kKeyOrLoginOrResetFailed);
         return;
     }
+    // An unusable key has run this request's failure continuation already.
+    if (!onTransKeyReply(keyReply))
+        return;
     QJsonObject data;
     data.insert(QStringLiteral("base_enc_password"), encryptedPassword);
     sendHttpRequest(flowRequest("API/FirstLogin/Password/Set", WorkerFrame::envelope(data),
@@ -162,13 +121,13 @@ void DeviceInfo::requestFactoryResetTransKey()
 
 void DeviceInfo::sendFactoryResetRequest(const QJsonObject& keyReply)
 {
-    if (!onTransKeyReply(keyReply))
-        return;
     // A key of the other kind proves nothing of the password.
-    if (secondaryAuth.isEmpty()) {
+    if (!stepKey(keyReply, QStringLiteral("base_salt"))) {
         postFailure(this, VideoFormatEvent, kKeyOrLoginOrResetFailed);
         return;
     }
+    if (!onTransKeyReply(keyReply))
+        return;
     operation = VfReset;
     const QJsonObject data = factoryResetData(software(), factoryTypes, secondaryAuth);
     sendHttpRequest(flowRequest("API/Maintenance/Reset/Set",

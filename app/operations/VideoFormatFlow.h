@@ -1,6 +1,8 @@
 #pragma once
 // What the video-format flow (DeviceInfo's members in VideoFormatFlow.cpp)
-// sends and reads, as pure functions.
+// sends and reads, as pure functions (VideoFormatFlowRequests.cpp).
+#include "devices/WebSecrets.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
@@ -30,6 +32,12 @@ QString factoryTypeFor(const QList<QByteArray>& factoryTypes);
 // nine reset items, each true.
 QJsonObject factoryResetData(
     const QString& software, const QList<QByteArray>& factoryTypes, const QJsonObject& secondaryAuth);
+
+// The entry of a transfer-key reply that a step of the flow can use: the
+// reply's first usable entry when it is of the kind the step asked for
+// ("base_x_public" for the first password, "base_salt" for the reset); a
+// key of the other kind would leave the step nothing to send.
+std::optional<WebSecrets::TransKeyEntry> stepKey(const QJsonObject& reply, const QString& type);
 
 // The "video_format" text of a query's reply; nothing when the reply has
 // none, or something else than a text there.

@@ -48,10 +48,12 @@ public:
     // Adds the paths above to `web` (before it starts).
     void addTo(WebServer& web);
 
-private:
+    // The handlers of FirstLogin/Password/Set and Customfactory/Set, for
+    // tests without a network: `call.secrets` as the web secrets left them.
     WebAnswer firstLogin(WebCall& call);
     WebAnswer set(WebCall& call);
 
+private:
     DeviceStore& m_store;
     EventLog& m_log;
     const std::string m_defaultUser;

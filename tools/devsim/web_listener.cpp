@@ -33,6 +33,14 @@ constexpr time_t kIoTimeoutSeconds = 15;
 constexpr size_t kMaxHead = 64 * 1024;
 // How long a closing connection still reads what its client sends.
 constexpr int kLingerMs = 2000;
+// Connections the kernel completes before the listener accepts them. One
+// listener stands for every device on its port, so it takes at once what
+// hundreds of devices would each take in their own queue; cpp-httplib
+// listens with 5, and a burst of logins to many devices overflowed that:
+// the kernel dropped the handshakes, clients sent them again after one and
+// three seconds, and their connect time-outs ran out (the kernel caps this
+// at net.core.somaxconn).
+constexpr int kListenBacklog = 4096;
 
 thread_local WebConnection* t_current = nullptr;
 
@@ -322,9 +330,10 @@ WebListener::WebListener(std::uint16_t port, SSL_CTX* tls, Admit admit)
     // Plain SO_REUSEADDR: cpp-httplib's default (SO_REUSEPORT) would let a
     // second listener, of the other scheme or another simulator, share the
     // port without an error.
-    set_socket_options([](::socket_t s) {
+    set_socket_options([this](::socket_t s) {
         int yes = 1;
         setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+        m_listenFd = s; // the last one made is the one bound
     });
 }
 
@@ -343,6 +352,16 @@ bool WebListener::start(std::string* error)
     }
     if (!bind_to_port("::", m_port) && !bind_to_port("0.0.0.0", m_port)) {
         *error = "cannot listen on port " + std::to_string(m_port) + ": " + std::strerror(errno);
+        return false;
+    }
+    // Listening again on a listening socket only sets its backlog.
+    int listening = 0;
+    socklen_t size = sizeof(listening);
+    if (getsockopt(m_listenFd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || !listening
+        || ::listen(m_listenFd, kListenBacklog) != 0) {
+        *error
+            = "cannot widen the listen queue of port " + std::to_string(m_port) + ": " + std::strerror(errno);
+        stop();
         return false;
     }
     m_thread = std::thread([this] { listen_after_bind(); });

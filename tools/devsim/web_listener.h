@@ -124,6 +124,7 @@ private:
     SSL_CTX* m_tls;
     Admit m_admit;
     int m_stopFd = -1;
+    int m_listenFd = -1; // the listening socket, once bound
     std::atomic<bool> m_stopping { false };
     std::thread m_thread;
     std::mutex m_liveLock;

@@ -128,7 +128,7 @@ WebAnswer WebLogin::login(WebServer& web, WebCall& c)
     std::string user;
     const WebServer::Digest digest = web.checkDigest(c, &user);
     if (digest == WebServer::Digest::Missing)
-        return web.digestChallenge("unauthorized");
+        return web.digestChallenge(c, "unauthorized");
     c.note["user"] = user;
     c.note["digest"] = digest == WebServer::Digest::Ok;
     if (long long ms = lockedFor(c.device, user)) {
@@ -138,12 +138,12 @@ WebAnswer WebLogin::login(WebServer& web, WebCall& c)
     }
     switch (digest) {
     case WebServer::Digest::UnknownUser:
-        return web.digestChallenge("user_not_exist");
+        return web.digestChallenge(c, "user_not_exist");
     case WebServer::Digest::WrongPassword:
         if (failed(c.device, user))
             m_log.device(
                 c.device, c.ip, "web login of " + user + " locked for " + std::to_string(m_lockMs) + " ms");
-        return web.digestChallenge("password_error");
+        return web.digestChallenge(c, "password_error");
     case WebServer::Digest::Disabled:
         return WebAnswer::failure("user_disabled", 403);
     default:

@@ -56,6 +56,18 @@ Json::Value WebReset::range(int id) const
     return data;
 }
 
+bool WebReset::isFactoryResetBody(const Json::Value& body)
+{
+    return body.isObject() && !body.isMember("version");
+}
+
+void WebReset::asFactoryReset(ResetOrder& order, Json::Value& note)
+{
+    order.network = ResetOrder::Network::All;
+    order.accounts = true;
+    note["factory_reset"] = true;
+}
+
 WebAnswer WebReset::set(WebCall& call)
 {
     ResetProfile profile;
@@ -72,6 +84,8 @@ WebAnswer WebReset::set(WebCall& call)
         call.note["error"] = why;
         return WebAnswer::failure("invalid_param", 400);
     }
+    if (isFactoryResetBody(call.json) && !order.empty())
+        asFactoryReset(order, call.note);
     if (!ignored.empty()) {
         Json::Value list(Json::arrayValue);
         for (const auto& i : ignored)

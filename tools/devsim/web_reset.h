@@ -17,10 +17,19 @@
 //                                   "secondary_auth_failed"); 400
 //                                   "invalid_param" for an item that is no
 //                                   boolean or a factory type the device does
-//                                   not have; then success, and the reset
+//                                   not have; then success, and the reset.
+//                                   A body without "version" is the
+//                                   program's factory reset (its
+//                                   video-format page sends it so, with
+//                                   "factory_type" or the nine items): any
+//                                   reset it names also returns the
+//                                   network and the accounts, so that the
+//                                   device comes back not activated at its
+//                                   factory address
 //
 // Threads: handlers run on the web server's threads and change devices
 // through the store.
+#include "device_reset.h"
 #include "log.h"
 #include "store.h"
 #include "web_server.h"
@@ -46,6 +55,10 @@ public:
     // The "data" of Reset/Range for device `id` (null for a bad id).
     Json::Value range(int id) const;
     WebAnswer set(WebCall& call);
+    // Whether a Reset/Set body is the program's factory reset (no
+    // "version"), and what that adds to the order it names.
+    static bool isFactoryResetBody(const Json::Value& body);
+    static void asFactoryReset(ResetOrder& order, Json::Value& note);
 
 private:
     DeviceStore& m_store;

@@ -5,6 +5,7 @@
 #include "web_listener.h"
 #include "wire.h"
 
+#include <algorithm>
 #include <chrono>
 #include <limits>
 #include <openssl/evp.h>
@@ -21,7 +22,7 @@ constexpr const char* kUpgradePath = "/API/Maintenance/SystemUpgrade/Upgrade";
 constexpr const char* kDigestRealm = "device";
 constexpr std::size_t kDefaultMaxBody = 1 << 20;
 constexpr std::size_t kNotedBodyMax = 64 * 1024;
-constexpr std::size_t kMaxNonces = 1024;
+constexpr std::size_t kMaxNonces = 256; // per device
 
 std::int64_t wallMs()
 {
@@ -387,30 +388,29 @@ WebSwitches WebServer::switchesFor(int id, const std::string& path, WebFault* fa
     return it->second;
 }
 
-std::string WebServer::newNonce()
+std::string WebServer::newNonce(int device)
 {
     std::string nonce = vlwire::randomHex(16);
     std::lock_guard<std::mutex> hold(m_lock);
-    m_nonces.push_back(nonce);
-    while (m_nonces.size() > kMaxNonces)
-        m_nonces.pop_front();
+    auto& nonces = m_nonces[device];
+    nonces.push_back(nonce);
+    while (nonces.size() > kMaxNonces)
+        nonces.pop_front();
     return nonce;
 }
 
-bool WebServer::knownNonce(const std::string& nonce) const
+bool WebServer::knownNonce(int device, const std::string& nonce) const
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    for (const auto& n : m_nonces)
-        if (n == nonce)
-            return true;
-    return false;
+    const auto it = m_nonces.find(device);
+    return it != m_nonces.end() && std::find(it->second.begin(), it->second.end(), nonce) != it->second.end();
 }
 
 WebServer::Digest WebServer::checkDigest(const WebCall& call, std::string* user) const
 {
     auto header = headerValue(call.headers, "Authorization");
     auto c = header ? parseDigestAuthorization(*header) : std::nullopt;
-    if (!c || c->realm != kDigestRealm || c->uri != call.request.target || !knownNonce(c->nonce))
+    if (!c || c->realm != kDigestRealm || c->uri != call.request.target || !knownNonce(call.device, c->nonce))
         return Digest::Missing;
     if (user)
         *user = c->username;
@@ -427,12 +427,12 @@ WebServer::Digest WebServer::checkDigest(const WebCall& call, std::string* user)
     return outcome;
 }
 
-WebAnswer WebServer::digestChallenge(const std::string& result)
+WebAnswer WebServer::digestChallenge(const WebCall& call, const std::string& result)
 {
     WebAnswer a = WebAnswer::failure(result, 401);
     a.headers.emplace_back("WWW-Authenticate",
         std::string("Digest realm=\"") + kDigestRealm + "\", qop=\"auth\", algorithm=MD5, nonce=\""
-            + newNonce() + "\"");
+            + newNonce(call.device) + "\"");
     return a;
 }
 
@@ -443,7 +443,7 @@ std::optional<WebAnswer> WebServer::checkAccess(WebCall& call, const Route& rout
         bool ok = checkDigest(call) == Digest::Ok;
         call.note["digest"] = ok;
         if (!ok)
-            return digestChallenge("unauthorized");
+            return digestChallenge(call, "unauthorized");
     }
     if (route.path.needsSession && sw.sessions && !call.session)
         return WebAnswer::failure("session_invalid", 401);

@@ -168,8 +168,9 @@ public:
     // against the users of its device; `user` gets the name they give.
     enum class Digest { Missing, UnknownUser, WrongPassword, Disabled, Ok };
     Digest checkDigest(const WebCall& call, std::string* user = nullptr) const;
-    // A 401 answer with `result` and a fresh Digest challenge.
-    WebAnswer digestChallenge(const std::string& result);
+    // A 401 answer with `result` and a fresh Digest challenge of `call`'s
+    // device.
+    WebAnswer digestChallenge(const WebCall& call, const std::string& result);
 
 private:
     struct Route;
@@ -190,8 +191,8 @@ private:
     void inspect(WebCall& call);
     void note(const WebCall& call, const WebAnswer* answer, const char* fault);
     bool sleepUnlessStopping(int ms);
-    std::string newNonce();
-    bool knownNonce(const std::string& nonce) const;
+    std::string newNonce(int device);
+    bool knownNonce(int device, const std::string& nonce) const;
     static int onClientHello(SSL* ssl, int* alert, void* arg);
 
     DeviceStore& m_store;
@@ -203,7 +204,10 @@ private:
     std::map<std::pair<std::string, std::string>, WebPath> m_paths; // by (method, path)
     std::function<void(WebCall&)> m_inspect;
     std::map<int, WebSwitches> m_switches;
-    std::deque<std::string> m_nonces; // Digest nonces handed out, newest last
+    // Digest nonces handed out, per device as each device keeps its own (one
+    // table for all would drop waiting challenges of a burst of logins to
+    // many devices), newest last.
+    std::map<int, std::deque<std::string>> m_nonces;
     bool m_stopping = false;
     std::condition_variable m_stopWake;
 

@@ -148,12 +148,19 @@ int main(int argc, char** argv)
         }
     }
     int back = 0;
-    for (const auto& d : devices)
-        back += d->lastStatus() == 5;
+    std::map<int, int> others; // other final statuses and their counts
+    for (const auto& d : devices) {
+        if (d->lastStatus() == 5)
+            ++back;
+        else
+            ++others[d->lastStatus()];
+    }
 
     std::printf("%d devices: one by one %lld ms in all (%d changed), at once %lld ms wall (%d changed)%s\n",
         count, static_cast<long long>(sum), changed, static_cast<long long>(wall), back,
         ended ? "" : ", not all ended");
+    for (const auto& [status, count] : others)
+        std::printf("%d devices ended with status %d\n", count, status);
     WorkPool::instance()->stopAndWait(10000);
     devices.clear();
     VLNetRelease();

@@ -285,6 +285,52 @@ TEST(DeviceReset, RangeAndSetOfTheWebInterface)
     EXPECT_FALSE(web.range(id).isMember("factory_type"));
 }
 
+TEST(DeviceReset, TheProgramsFactoryResetWithoutVersionEndsNotActivatedAtTheFactoryAddress)
+{
+    // The video-format page's bodies: the nine items ("vc" software) or a
+    // factory type ("VC"), each without "version"; with "version" the same
+    // items keep the accounts.
+    struct Case {
+        const char* body;
+        bool factory;
+    } cases[] = {
+        { R"({"data":{"channel":true,"record":true,"event":true,"ai":true,"network":true,"device":true,)"
+          R"("storage":true,"system":true,"alarm":true}})",
+            true },
+        { R"({"data":{"factory_type":"factory_defaults"}})", true }, { R"({"data":{"channel":true}})", true },
+        { R"({"version":"1.0","data":{"channel":true,"network":true}})", false },
+        { R"({"data":{}})", false }, // nothing named: nothing reset
+    };
+    for (const Kind kind : { Kind::Ipc, Kind::Nvr }) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.body);
+            DeviceStore store;
+            EventLog log;
+            WebReset web(store, log, 0);
+            const int n = firstOf(kind);
+            const Device d = generateDevice(n, GenerateOptions {});
+            const int id = store.add(d);
+            httplib::Request request;
+            HeaderList headers;
+            WebCall call(store, id, d.net.ip, false, 80, request, headers);
+            call.json = json(c.body);
+            call.secrets.secondaryAuth = "ok";
+            ASSERT_EQ(web.set(call).status, 200);
+            EXPECT_EQ(call.note.isMember("factory_reset"), c.factory);
+            store.read(id, [&](const Device& r) {
+                EXPECT_EQ(r.activated, !c.factory);
+                if (c.factory) {
+                    ASSERT_EQ(r.users.size(), 1u);
+                    EXPECT_EQ(r.users[0].name, "admin");
+                    EXPECT_TRUE(r.users[0].password.empty());
+                    EXPECT_EQ(r.net.ip, factoryIp4(n));
+                    EXPECT_EQ(r.boots, d.boots + 1);
+                }
+            });
+        }
+    }
+}
+
 TEST(DeviceReset, TheProfileIsPartOfTheState)
 {
     Device d = generateDevice(3, GenerateOptions {});
