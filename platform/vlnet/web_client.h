@@ -3,17 +3,12 @@
 // device's web interface over HTTP or HTTPS, bounded by time-outs, and cut
 // short by cancel() from any thread. HTTPS does not check the device's
 // certificate: devices carry self-signed ones that name no address.
+#include "common/bounded_http.h"
+
 #include <cstdint>
-#include <mutex>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
-
-namespace httplib
-{
-class Client;
-}
 
 namespace vlnet
 {
@@ -24,15 +19,7 @@ struct WebTarget {
     bool https = false;
 };
 
-struct WebReply {
-    bool delivered = false; // an HTTP answer came back (any status)
-    int status = 0;
-    std::string body;
-    std::vector<std::pair<std::string, std::string>> headers;
-    std::string error; // why nothing came back
-    // The first header `name` (any case); empty when absent.
-    std::string header(const std::string& name) const;
-};
+using WebReply = vlhttp::Reply;
 
 class WebClient
 {
@@ -53,9 +40,7 @@ public:
     void cancel();
 
 private:
-    std::mutex m_lock;
-    bool m_cancelled = false;
-    std::set<httplib::Client*> m_active;
+    vlhttp::Exchanges m_exchanges;
 };
 
 } // namespace vlnet

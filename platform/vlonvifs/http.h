@@ -1,24 +1,14 @@
 #pragma once
 // One SOAP exchange over HTTP: a POST with the SOAP 1.2 content type and
 // action, bounded by a time-out, and cut short by cancel() from any thread.
-#include <memory>
-#include <mutex>
-#include <string>
+#include "common/bounded_http.h"
 
-namespace httplib
-{
-class Client;
-}
+#include <string>
 
 namespace vlonvif
 {
 
-struct HttpReply {
-    bool delivered = false; // an HTTP answer came back (any status)
-    int status = 0;
-    std::string body;
-    std::string error; // why nothing came back
-};
+using HttpReply = vlhttp::Reply;
 
 class SoapClient
 {
@@ -36,9 +26,7 @@ public:
     void cancel();
 
 private:
-    std::mutex m_lock;
-    bool m_cancelled = false;
-    httplib::Client* m_active = nullptr; // the client of the exchange under way
+    vlhttp::Exchanges m_exchanges;
 };
 
 } // namespace vlonvif
