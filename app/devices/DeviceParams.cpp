@@ -139,11 +139,10 @@ void DeviceInfo::setWorkParams(const QString& user, const QString& password, con
         this->customBitrate = customBitrate;
         return;
     }
-    static const char* const kCodecs[] = { "H264", "H265", "MJPEG", "H264+", "H265+" };
-    for (int i = 0; i < 5; ++i) {
-        if (codecText == QLatin1String(kCodecs[i]))
-            codecIndex = i;
-    }
+    // A text outside the table keeps the earlier codec.
+    const int codec = codecNumber(codecText);
+    if (codec >= 0)
+        codecIndex = codec;
     frameRate = frameRateText.toInt(); // 0 when it is no number
     this->qualityLevel = qualityLevel;
     resolutionCopy = resolutionText;

@@ -183,3 +183,22 @@ char* ipv4ToText(const unsigned char bytes[4], char* out, unsigned size)
     std::memcpy(out, text, std::size_t(length) + 1);
     return out;
 }
+
+namespace
+{
+const char* const kCodecs[kCodecCount] = { "H264", "H265", "MJPEG", "H264+", "H265+" };
+} // namespace
+
+QString codecName(int codec)
+{
+    return codec >= 0 && codec < kCodecCount ? QLatin1String(kCodecs[codec]) : QString();
+}
+
+int codecNumber(const QString& text)
+{
+    for (int i = 0; i < kCodecCount; ++i) {
+        if (text == QLatin1String(kCodecs[i]))
+            return i;
+    }
+    return -1;
+}

@@ -1,7 +1,8 @@
 #pragma once
 // Small text helpers of the device records: reading and writing the 8-bit
 // text fields of fixed-layout records, the one comparison key of MAC texts,
-// and the dotted IPv4 conversions. Pure functions; any thread.
+// the dotted IPv4 conversions and the codec table. Pure functions; any
+// thread.
 #include <QByteArray>
 #include <QString>
 #include <cstddef>
@@ -51,3 +52,13 @@ int parseIPv4(const char* text, unsigned char out[4]);
 // null and writes nothing when the text and its terminating zero do not fit
 // in `size` bytes.
 char* ipv4ToText(const unsigned char bytes[4], char* out, unsigned size);
+
+// The codec texts of the stream settings ("H264", "H265", "MJPEG", "H264+",
+// "H265+") in the order of VLNet's codec numbers: the one table that the
+// device record's setters and the stream workers both read.
+constexpr int kCodecCount = 5;
+// The text of codec number `codec`; empty for a number outside the table.
+QString codecName(int codec);
+// The number of codec text `text`, compared exactly; -1 for a text outside
+// the table.
+int codecNumber(const QString& text);

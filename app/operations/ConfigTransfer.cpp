@@ -32,14 +32,6 @@ SaveFileChooser& chooser()
     return instance;
 }
 
-// A reply that says it failed: a "result" text other than "success". A
-// "result" of another type counts as none.
-bool saysFailed(const QJsonObject& reply)
-{
-    const QJsonValue result = reply.value(QStringLiteral("result"));
-    return result.isString() && result.toString() != QLatin1String("success");
-}
-
 bool encPasswordEdition()
 {
     return GKAppSetting::instance()->profile().devices.configTransferByEncPassword;
@@ -58,36 +50,6 @@ QString chooseSaveFile(const DeviceInfo* device)
         return QString();
     return chooser()(TextTable::text(kCaptionText), device->devName() + QStringLiteral(".txt"),
         DeviceInfo::tr("Export File (*.txt)"));
-}
-
-QByteArray cleanExportText(const QByteArray& text)
-{
-    QByteArray out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte == ' ' || byte < 0x20 || byte > 0x7F)
-            continue;
-        out.append(c);
-    }
-    return out;
-}
-
-std::optional<QByteArray> exportFileBytes(const QJsonObject& reply, bool encoded)
-{
-    if (saysFailed(reply))
-        return std::nullopt;
-    const QJsonValue param = reply.value(QStringLiteral("data")).toObject().value(QStringLiteral("param"));
-    if (!param.isString())
-        return std::nullopt;
-    const QByteArray text = cleanExportText(param.toString().toLatin1());
-    if (text.isEmpty())
-        return std::nullopt;
-    // Configurations run to hundreds of kilobytes: decoded whole, strictly.
-    const auto decoded = QByteArray::fromBase64Encoding(text, QByteArray::AbortOnBase64DecodingErrors);
-    if (!decoded || decoded.decoded.isEmpty())
-        return std::nullopt;
-    return encoded ? text : decoded.decoded;
 }
 
 bool writeExportFile(const QString& path, const QByteArray& bytes, QString* error)
@@ -292,7 +254,8 @@ void VLNET_CALL DeviceInfo::saveExportedConfig(const char* block, int32_t length
     if (!device)
         return;
     device->configBlockDelivered = true;
-    if (!block || length < 0 || length > VLNET_PARAM_IMPORT_DATA_MAX) {
+    const auto bytes = ConfigTransfer::exportBlockData(block, length);
+    if (!bytes) {
         device->setStatus(ConfigTransfer::kExportFailed);
         return;
     }
@@ -302,10 +265,9 @@ void VLNET_CALL DeviceInfo::saveExportedConfig(const char* block, int32_t length
         device->setStatus(ConfigTransfer::kExportFailed);
         return;
     }
-    const QByteArray bytes(block + VLNET_PARAM_IMPORT_HEAD_SIZE, length);
     QString error;
-    device->setStatus(ConfigTransfer::writeExportFile(path, bytes, &error) ? ConfigTransfer::kExportDone
-                                                                           : ConfigTransfer::kExportFailed);
+    device->setStatus(ConfigTransfer::writeExportFile(path, *bytes, &error) ? ConfigTransfer::kExportDone
+                                                                            : ConfigTransfer::kExportFailed);
 }
 
 void DeviceInfo::importConfig(DeviceInfo* device)

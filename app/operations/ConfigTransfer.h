@@ -23,7 +23,9 @@
 //
 // Threads: the export runs on the GUI thread (its file dialog is modal);
 // the import on a work-pool thread. setSaveFileChooser on the GUI thread at
-// start-up.
+// start-up. What the export reads of a device's answer is in
+// ConfigTransferReplies.h.
+#include "operations/ConfigTransferReplies.h"
 #include "operations/WorkerFrame.h"
 #include "vlnet.h"
 
@@ -56,12 +58,6 @@ void setSaveFileChooser(SaveFileChooser chooser);
 // thread.
 QString chooseSaveFile(const DeviceInfo* device);
 
-// Every space removed, then every byte below 0x20 or above 0x7F.
-QByteArray cleanExportText(const QByteArray& text);
-// The file's bytes from a ParamManagement/Get answer: nothing when the
-// answer carries a "result" text other than "success", or its data.param
-// is missing, no text, empty after cleaning or not Base64.
-std::optional<QByteArray> exportFileBytes(const QJsonObject& reply, bool encoded);
 // Writes `bytes` to `path` through a temporary file (a folder that takes no
 // new file still gets the file written in place); false with the error
 // text.

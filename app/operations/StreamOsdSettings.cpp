@@ -19,8 +19,6 @@ namespace StreamOsd
 namespace
 {
 
-const char* const kCodecs[kCodecCount] = { "H264", "H265", "MJPEG", "H264+", "H265+" };
-
 // Predefined bitrates (kbit/s) by level. Level 28 of the main stream is
 // 3072, out of the ascending order, as the devices number it.
 constexpr int kMainLevels[] = { 32, 48, 64, 80, 96, 128, 160, 192, 224, 256, 320, 384, 448, 512, 640, 768,
@@ -49,11 +47,6 @@ std::atomic<int(VLNET_CALL*)(int, const SdkQueryRequest*)> g_query { nullptr };
 std::atomic<int(VLNET_CALL*)(int, const SdkSetRequest*)> g_set { nullptr };
 
 } // namespace
-
-QString codecText(int codec)
-{
-    return codec >= 0 && codec < kCodecCount ? QLatin1String(kCodecs[codec]) : QString();
-}
 
 int bitrateOfLevel(int streamIndex, int level)
 {
@@ -111,7 +104,7 @@ void readStreamRecord(const SdkStreamRecord& record, DeviceInfo& d)
     d.qualityLevel = record.bitrate;
     d.bitrate = record.bitrate_mode != 0 ? int(record.custom_bitrate)
                                          : bitrateOfLevel(d.streamIndex, record.bitrate);
-    const QString codec = codecText(record.video_enc_type);
+    const QString codec = codecName(record.video_enc_type);
     if (!codec.isEmpty())
         d.codecText = codec;
 }

@@ -42,11 +42,6 @@ constexpr int kWriteFailed = 6;
 
 // ---- Streams -------------------------------------------------------------
 
-// The codec texts in the order of VLNet's codec numbers.
-constexpr int kCodecCount = 5;
-// The text of codec number `codec`; empty for a number outside 0..4.
-QString codecText(int codec);
-
 // The bitrate (kbit/s) of predefined level `level` of stream `streamIndex`
 // (0 main, any other the sub and mobile list); a level the list lacks gives
 // the list's fall-back (1024 main, 512 others).
@@ -65,8 +60,8 @@ QString resolutionText(const SdkStreamRecord& record, int i);
 
 // Stores what record says into the device's stream items (frame rate,
 // resolution, user-defined flag, level, bitrate, codec). A resolution index
-// past the list keeps the resolution text, a codec number outside the table
-// the codec text.
+// past the list keeps the resolution text, a codec number outside the codec
+// table (codecName, devices/DeviceTexts.h) the codec text.
 void readStreamRecord(const SdkStreamRecord& record, DeviceInfo& device);
 // Writes the device's stream items for the VLNet write into `record`: frame
 // rate, codec and user-defined flag; the resolution index of the entry that

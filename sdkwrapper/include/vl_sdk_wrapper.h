@@ -428,11 +428,12 @@ typedef struct vl_remote_export_param {
     void* user;
 } vl_remote_export_param;
 
-/* Writes a configuration to the logged-in device; waits for it. Returns 0,
-   vl_fail when the device or the network SDK refused it, vl_invalid_argument
-   for NULL data or a length below 0 or above 393216 (nothing sent),
-   vl_invalid_instance when the job cannot be made, vl_invalid_device for a
-   NULL record or device. */
+/* Writes a configuration to the logged-in device; waits for it. Returns 0
+   once the device took it, vl_fail when the device or the network SDK
+   refused it (also when the user may not change settings),
+   vl_invalid_argument for NULL data or a length below 0 or above 393216
+   (nothing sent), vl_invalid_instance when the job cannot be made,
+   vl_invalid_device for a NULL record or device. */
 VL_API int vl_remote_import(vl_remote_import_param* param);
 /* Reads the logged-in device's configuration back; the block arrives
    through the record's callback before the export returns. Returns 0,

@@ -29,5 +29,7 @@ int import_param::run(const void* data, int32_t length)
     if (length > 0)
         std::memcpy(m_record.data, data, static_cast<size_t>(length));
     m_record.length = static_cast<uint32_t>(length);
-    return m_sdk.remote_param_import(m_login_handle, &m_record) != 0 ? vl_success : vl_fail;
+    // Only 1 says the device took the configuration: the SDK answers 2 when
+    // the user lacks the right, which is a refusal too.
+    return m_sdk.remote_param_import(m_login_handle, &m_record) == 1 ? vl_success : vl_fail;
 }

@@ -19,9 +19,9 @@ public:
     int stop() override;
 
     // Copies length bytes of data into the record and hands it to the
-    // network SDK, which runs the import to its end: 0 when it answered
-    // non-zero, else vl_fail. The caller has checked data and length
-    // (0 to VLNET_PARAM_IMPORT_DATA_MAX).
+    // network SDK, which runs the import to its end: 0 when it answered 1
+    // (the device took it), else vl_fail (2, the user has no right, too). The caller has checked data and
+    // length (0 to VLNET_PARAM_IMPORT_DATA_MAX).
     int run(const void* data, int32_t length);
 
     int login_handle() const { return m_login_handle; }

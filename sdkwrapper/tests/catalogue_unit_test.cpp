@@ -15,8 +15,10 @@
 #include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace
@@ -460,6 +462,22 @@ TEST_F(Catalogue, ImportChecksItsDataBeforeAnyTransfer)
     vl_remote_import_param empty { dev, data.data(), 0 };
     EXPECT_EQ(vl_remote_import(&empty), vl_fail) << "the SDK refused it";
     EXPECT_EQ(sdk.imports.back().length, 0u);
+}
+
+TEST_F(Catalogue, ImportSucceedsOnlyWhenTheSdkAnswersOne)
+{
+    log_in();
+    const uint8_t data[] = { 'c', 'f', 'g' };
+    // 1: the device took it; 2: the user has no right; anything else: no
+    // answer the SDK gives for success.
+    const std::pair<int, int> answers[]
+        = { { 1, vl_success }, { 2, vl_fail }, { 0, vl_fail }, { -1, vl_fail }, { 3, vl_fail } };
+    for (const auto& [answer, expected] : answers) {
+        sdk.import_result = answer;
+        vl_remote_import_param p { dev, data, int32_t(sizeof data) };
+        EXPECT_EQ(vl_remote_import(&p), expected) << "the SDK answered " << answer;
+    }
+    EXPECT_EQ(sdk.imports.size(), std::size(answers)) << "each was sent once";
 }
 
 namespace

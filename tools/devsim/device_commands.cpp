@@ -2,6 +2,7 @@
 
 #include "common/hex.h"
 #include "param_messages.h"
+#include "request_checks.h"
 #include "snapshot.h"
 #include "vlnet.h"
 #include "wire.h"
@@ -111,34 +112,6 @@ const std::set<int>& ptzCommands()
         VLNET_PTZ_RESTORE, VLNET_PTZ_ZOOM_POSITION, VLNET_PTZ_FOCUS_POSITION, VLNET_PTZ_ZOOM_STEP,
         VLNET_PTZ_FOCUS_STEP, VLNET_PTZ_AUTO_FOCUS, VLNET_PTZ_REFRESH, VLNET_PTZ_PRIVACY_MODE };
     return known;
-}
-
-// Who is logged in, and what the channel request may touch.
-struct Access {
-    bool user = false;
-    Rights rights;
-    int channels = 0;
-};
-
-Access accessOf(const DeviceStore& store, int id, const std::string& user)
-{
-    Access a;
-    store.read(id, [&](const Device& d) {
-        a.channels = int(d.channels.size());
-        if (const User* u = d.findUser(user)) {
-            a.user = true;
-            a.rights = u->rights;
-        }
-    });
-    return a;
-}
-
-std::int32_t noted(Json::Value& note, std::int32_t result, const std::string& error = {})
-{
-    note["result"] = result;
-    if (!error.empty())
-        note["error"] = error;
-    return result;
 }
 
 } // namespace

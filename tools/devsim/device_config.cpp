@@ -2,6 +2,7 @@
 
 #include "common/json.h"
 #include "multicast/base64.h"
+#include "request_checks.h"
 #include "state_json.h"
 #include "vlnet.h"
 #include "wire.h"
@@ -22,14 +23,6 @@ constexpr const char* kSetPath = "/API/Maintenance/ParamManagement/Set";
 constexpr const char* kMarker = "devsim";
 constexpr int kVersion = 1;
 constexpr std::size_t kLineLength = 76;
-
-std::int32_t noted(Json::Value& note, std::int32_t result, const std::string& error = std::string())
-{
-    note["result"] = result;
-    if (!error.empty())
-        note["error"] = error;
-    return result;
-}
 
 bool mayChangeSettings(const Device& d, const std::string& user)
 {

@@ -2,6 +2,7 @@
 
 #include "common/hex.h"
 #include "custom_factory.h"
+#include "request_checks.h"
 #include "vlnet.h"
 #include "wire.h"
 
@@ -158,29 +159,6 @@ std::int32_t keepRecord(Device& d, ParamWrite& w)
 }
 
 // ---- Central checks ----
-
-struct Access {
-    bool user = false;
-    Rights rights;
-};
-
-Access accessOf(const Device& d, const std::string& user)
-{
-    Access a;
-    if (const User* u = d.findUser(user)) {
-        a.user = true;
-        a.rights = u->rights;
-    }
-    return a;
-}
-
-std::int32_t noted(Json::Value& note, std::int32_t result, const std::string& error = {})
-{
-    note["result"] = result;
-    if (!error.empty() && !note.isMember("error"))
-        note["error"] = error;
-    return result;
-}
 
 bool selected(const std::uint32_t (&mask)[8], int channel)
 {

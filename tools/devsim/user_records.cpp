@@ -4,6 +4,7 @@
 #include "param_messages.h"
 #include "password_rules.h"
 #include "records.h"
+#include "request_checks.h"
 #include "vlnet.h"
 #include "web_secrets.h"
 #include "wire.h"
@@ -29,14 +30,6 @@ template <std::size_t N> void putSlot(char (&slot)[N], const std::string& text)
 {
     std::memset(slot, 0, N);
     std::memcpy(slot, text.data(), std::min(text.size(), N));
-}
-
-std::int32_t noted(Json::Value& note, std::int32_t result, const std::string& error = std::string())
-{
-    note["result"] = result;
-    if (!error.empty())
-        note["error"] = error;
-    return result;
 }
 
 // The main account: the first administrator, else the first user.

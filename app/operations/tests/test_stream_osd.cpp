@@ -4,6 +4,7 @@
 // write, the whole list written back).
 #include "ShellTestEnv.h"
 #include "devices/DeviceInfo.h"
+#include "devices/DeviceTexts.h"
 #include "operations/StreamOsdSettings.h"
 
 #include <QJsonArray>
@@ -93,10 +94,14 @@ TEST(StreamOsdTables, BitrateLevelsOfBothListsAndTheirFallBacks)
 TEST(StreamOsdTables, CodecsCommandsAndPaths)
 {
     const char* codecs[] = { "H264", "H265", "MJPEG", "H264+", "H265+" };
-    for (int i = 0; i < kCodecCount; ++i)
-        EXPECT_EQ(codecText(i), QLatin1String(codecs[i]));
-    EXPECT_TRUE(codecText(5).isEmpty());
-    EXPECT_TRUE(codecText(-1).isEmpty());
+    for (int i = 0; i < kCodecCount; ++i) {
+        EXPECT_EQ(codecName(i), QLatin1String(codecs[i]));
+        EXPECT_EQ(codecNumber(QLatin1String(codecs[i])), i);
+    }
+    EXPECT_TRUE(codecName(5).isEmpty());
+    EXPECT_TRUE(codecName(-1).isEmpty());
+    EXPECT_EQ(codecNumber(QStringLiteral("h264")), -1) << "compared exactly";
+    EXPECT_EQ(codecNumber(QString()), -1);
     EXPECT_EQ(streamCommand(0), 570);
     EXPECT_EQ(streamCommand(1), 571);
     EXPECT_EQ(streamCommand(2), 572);

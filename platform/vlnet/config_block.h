@@ -1,9 +1,10 @@
 #pragma once
-// The configuration transfer of a logged-in media session (PROTOCOL.md,
-// "Configuration transfer"): PARAM_IMPORT hands the device a configuration,
-// EXPORT_BACKUP reads it back. The frames carry the 40-byte head of
-// VLNET_PARAM_IMPORT and the data bytes used, never the unused rest of the
-// record.
+// The blocks of the configuration transfer of a logged-in media session
+// (PROTOCOL.md, "Configuration transfer"): PARAM_IMPORT hands the device a
+// configuration, EXPORT_BACKUP reads it back. The frames carry the 40-byte
+// head of VLNET_PARAM_IMPORT and the data bytes used, never the unused rest
+// of the record. Pure functions; an exported block is what the device sent
+// and is checked before anything of it is handed on.
 #include "vlnet.h"
 
 #include <cstdint>
