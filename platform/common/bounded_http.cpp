@@ -1,30 +1,16 @@
 #include "bounded_http.h"
 
-#include <cctype>
+#include "common/ascii.h"
+
 #include <httplib.h>
 
 namespace vlhttp
 {
 
-namespace
-{
-
-bool sameName(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-} // namespace
-
 std::string Reply::header(const std::string& name) const
 {
     for (const auto& [n, v] : headers)
-        if (sameName(n, name))
+        if (vlascii::sameIgnoringCase(n, name))
             return v;
     return {};
 }

@@ -1,5 +1,6 @@
 #include "web_answers.h"
 
+#include "common/ascii.h"
 #include "common/hex.h"
 #include "common/json.h"
 #include "wire.h"
@@ -13,16 +14,6 @@ namespace vlnet
 
 namespace
 {
-
-bool sameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 bool blank(char c)
 {
@@ -92,7 +83,7 @@ std::optional<DigestChallenge> readDigestChallenge(std::string_view header)
 {
     while (!header.empty() && blank(header.front()))
         header.remove_prefix(1);
-    if (header.size() < 7 || !sameText(header.substr(0, 6), "Digest") || !blank(header[6]))
+    if (header.size() < 7 || !vlascii::sameIgnoringCase(header.substr(0, 6), "Digest") || !blank(header[6]))
         return std::nullopt;
     auto p = challengeParameters(header.substr(7));
     if (!p.count("realm"))
@@ -104,7 +95,7 @@ std::optional<DigestChallenge> readDigestChallenge(std::string_view header)
     c.algorithm = p["algorithm"];
     if (c.nonce.empty())
         return std::nullopt;
-    if (!c.algorithm.empty() && !sameText(c.algorithm, "MD5"))
+    if (!c.algorithm.empty() && !vlascii::sameIgnoringCase(c.algorithm, "MD5"))
         return std::nullopt;
     // qop is a list; "auth" is the one this client speaks.
     const std::string& qop = p["qop"];
@@ -118,7 +109,7 @@ std::optional<DigestChallenge> readDigestChallenge(std::string_view header)
             token.remove_prefix(1);
         while (!token.empty() && blank(token.back()))
             token.remove_suffix(1);
-        if (sameText(token, "auth"))
+        if (vlascii::sameIgnoringCase(token, "auth"))
             c.qop = "auth";
         at = end + 1;
     }

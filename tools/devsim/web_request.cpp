@@ -1,9 +1,9 @@
 #include "web_request.h"
 
+#include "common/ascii.h"
 #include "common/json.h"
 #include "wire.h"
 
-#include <cctype>
 #include <cstdlib>
 
 namespace devsim
@@ -20,16 +20,6 @@ std::string_view trim(std::string_view s)
     while (!s.empty() && blank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-bool sameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 const std::pair<const char*, std::string DigestCredentials::*> kDigestFields[] = {
@@ -72,7 +62,7 @@ HeaderList parseHeaderBlock(std::string_view head)
 std::optional<std::string> headerValue(const HeaderList& headers, std::string_view name)
 {
     for (const auto& [key, value] : headers)
-        if (sameText(key, name))
+        if (vlascii::sameIgnoringCase(key, name))
             return value;
     return std::nullopt;
 }
@@ -118,7 +108,7 @@ const WebSession* findWebSession(const std::vector<WebSession>& sessions, const 
 std::optional<DigestCredentials> parseDigestAuthorization(std::string_view header)
 {
     header = trim(header);
-    if (header.size() < 7 || !sameText(header.substr(0, 6), "Digest")
+    if (header.size() < 7 || !vlascii::sameIgnoringCase(header.substr(0, 6), "Digest")
         || (header[6] != ' ' && header[6] != '\t'))
         return std::nullopt;
     header.remove_prefix(7);
@@ -158,7 +148,7 @@ std::optional<DigestCredentials> parseDigestAuthorization(std::string_view heade
             header.remove_prefix(comma == std::string_view::npos ? header.size() : comma);
         }
         for (const auto& [name, member] : kDigestFields)
-            if (sameText(key, name)) {
+            if (vlascii::sameIgnoringCase(key, name)) {
                 c.*member = value;
                 break;
             }
