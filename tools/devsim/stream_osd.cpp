@@ -174,33 +174,14 @@ Json::Value point(int x, int y)
     return p;
 }
 
-// Reads an optional member into `out`; false for one of another type.
-bool optInt(const Json::Value& o, const char* key, int& out)
-{
-    if (!o.isMember(key))
-        return true;
-    if (!o[key].isInt())
-        return false;
-    out = o[key].asInt();
-    return true;
-}
-
-bool optBool(const Json::Value& o, const char* key, bool& out)
-{
-    if (!o.isMember(key))
-        return true;
-    if (!o[key].isBool())
-        return false;
-    out = o[key].asBool();
-    return true;
-}
-
+// The optional position {"x", "y"} of an OSD text; false when it is not one.
 bool optPoint(const Json::Value& o, int& x, int& y)
 {
-    if (!o.isMember("pos"))
+    const Json::Value& p = vljson::member(o, "pos");
+    if (p.isNull())
         return true;
-    const Json::Value& p = o["pos"];
-    return p.isObject() && optInt(p, "x", x) && optInt(p, "y", y);
+    vljson::reader r(p, vljson::policy::exact);
+    return p.isObject() && r.read("x", x) && r.read("y", y);
 }
 
 // A stream's settings from the web's or the state's members.
@@ -228,7 +209,8 @@ bool streamFromJson(int stream, const Json::Value& v, StreamSettings& s, std::st
         s.custom = mode == "UserDefined";
     }
     int custom = s.customBitrate;
-    if (!optInt(v, "fps", s.fps) || !optInt(v, "level", s.level) || !optInt(v, "custom_bitrate", custom))
+    vljson::reader r(v, vljson::policy::exact);
+    if (!r.read("fps", s.fps) || !r.read("level", s.level) || !r.read("custom_bitrate", custom))
         return fail(why, "fps, level and custom_bitrate are integers");
     // A custom value is kept only where it may stand; the predefined form
     // carries whatever the client read.
@@ -260,9 +242,10 @@ bool osdFromJson(const Json::Value& v, OsdSettings& o, std::string* why)
             return fail(why, "an unknown date format");
         o.dateFormat = f;
     }
-    if (!optBool(v, "show_name", o.showName) || !optBool(v, "show_date", o.showDate)
-        || !optInt(v, "name_x", o.nameX) || !optInt(v, "name_y", o.nameY) || !optInt(v, "date_x", o.dateX)
-        || !optInt(v, "date_y", o.dateY) || !optInt(v, "time_format", o.timeFormat))
+    vljson::reader r(v, vljson::policy::exact);
+    if (!r.read("show_name", o.showName) || !r.read("show_date", o.showDate) || !r.read("name_x", o.nameX)
+        || !r.read("name_y", o.nameY) || !r.read("date_x", o.dateX) || !r.read("date_y", o.dateY)
+        || !r.read("time_format", o.timeFormat))
         return fail(why, "flags are true or false, positions and time_format integers");
     return true;
 }
@@ -553,7 +536,8 @@ bool applyWebOsd(Device& d, const Json::Value& data, std::string* why)
         std::string name = ch.name;
         if (v.isMember("name")) {
             const Json::Value& n = v["name"];
-            if (!n.isObject() || !optBool(n, "show", o.showName) || !optPoint(n, o.nameX, o.nameY))
+            vljson::reader r(n, vljson::policy::exact);
+            if (!n.isObject() || !r.read("show", o.showName) || !optPoint(n, o.nameX, o.nameY))
                 return fail(why, "name: show is true or false, pos {x, y} integers");
             if (n.isMember("text")) {
                 if (!n["text"].isString())
@@ -563,8 +547,9 @@ bool applyWebOsd(Device& d, const Json::Value& data, std::string* why)
         }
         if (v.isMember("datetime")) {
             const Json::Value& t = v["datetime"];
-            if (!t.isObject() || !optBool(t, "show", o.showDate) || !optPoint(t, o.dateX, o.dateY)
-                || !optInt(t, "time_format", o.timeFormat))
+            vljson::reader r(t, vljson::policy::exact);
+            if (!t.isObject() || !r.read("show", o.showDate) || !optPoint(t, o.dateX, o.dateY)
+                || !r.read("time_format", o.timeFormat))
                 return fail(why, "datetime: show is true or false, pos {x, y} and time_format integers");
             if (t.isMember("date_format")) {
                 const int f = t["date_format"].isString() ? dateFormatIndex(t["date_format"].asString()) : -1;
